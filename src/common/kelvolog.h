@@ -1,0 +1,22 @@
+#pragma once
+// Named log4cplus loggers. Nothing is printed until a properties file is
+// loaded (the "trace" start word); the appender "QtDebugAppender" forwards
+// records to Qt's debug output. Use the LOG4CPLUS_*_FMT macros with "%s"
+// (never the Windows "%S"); they test the level before formatting.
+#include <log4cplus/logger.h>
+#include <log4cplus/loggingmacros.h>
+#include <QString>
+
+class KelvoLog
+{
+public:
+    // The logger of that name; the first call sets log4cplus up quietly.
+    static log4cplus::Logger get(const char *name);
+    // Reads a log4cplus properties file; false when it does not exist.
+    static bool configure(const QString &propertiesFile);
+    // Registers the Qt debug appender under its names (done by get()).
+    static void ensureInitialised();
+};
+
+// Latin-1 / QString arguments for "%s" in the format macros.
+#define KELVO_QS(text) ((text).toLatin1().constData())

@@ -1,0 +1,14 @@
+#pragma once
+// "kelvo.ini" in the working directory, INI format with the codec "UTF-8",
+// opened anew for each read or write as the program always did.
+#include <QSettings>
+#include <memory>
+
+class KelvoSettings
+{
+public:
+    static QString fileName(); // "kelvo.ini"
+    static std::unique_ptr<QSettings> open();
+    // Reads an integer key clamped to [lo, hi]; missing or unreadable gives def.
+    static int intValue(const QString &key, int def, int lo, int hi);
+};

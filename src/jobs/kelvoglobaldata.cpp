@@ -1,0 +1,7 @@
+#include "kelvoglobaldata.h"
+
+KelvoGlobalData *KelvoGlobalData::instance()
+{
+    static KelvoGlobalData *data = new KelvoGlobalData();
+    return data;
+}
