@@ -1,6 +1,8 @@
 #include "threadcall.h"
 
 #include <QCoreApplication>
+#include <QEvent>
+#include <QPointer>
 #include <QThread>
 
 #if defined(__SANITIZE_THREAD__)
@@ -14,21 +16,31 @@ extern "C" void __tsan_release(void *addr);
 #endif
 
 namespace {
-class CallEvent : public QEvent
+// Lives in the target's thread for one call; never runs the function once
+// the target is gone.
+class CallCarrier : public QObject
 {
 public:
-    explicit CallEvent(std::function<void()> f)
-        : QEvent(ThreadCall::eventType()), fn(std::move(f))
+    CallCarrier(QObject *target, std::function<void()> f)
+        : receiver(target), fn(std::move(f))
     {
     }
+    bool event(QEvent *e) override
+    {
+        if (e->type() != QEvent::User)
+            return QObject::event(e);
+        KELVO_TSAN_ACQUIRE(this);
+        if (receiver)
+            fn();
+        fn = nullptr;
+        deleteLater();
+        return true;
+    }
+
+private:
+    QPointer<QObject> receiver;
     std::function<void()> fn;
 };
-}
-
-QEvent::Type ThreadCall::eventType()
-{
-    static const QEvent::Type type = QEvent::Type(QEvent::registerEventType());
-    return type;
 }
 
 void ThreadCall::run(QObject *target, std::function<void()> fn)
@@ -39,16 +51,9 @@ void ThreadCall::run(QObject *target, std::function<void()> fn)
         fn();
         return;
     }
-    auto *event = new CallEvent(std::move(fn));
-    KELVO_TSAN_RELEASE(event);
-    QCoreApplication::postEvent(target, event);
-}
-
-bool ThreadCall::handle(QEvent *event)
-{
-    if (event->type() != eventType())
-        return false;
-    KELVO_TSAN_ACQUIRE(event);
-    static_cast<CallEvent *>(event)->fn();
-    return true;
+    auto *carrier = new CallCarrier(target, std::move(fn));
+    carrier->moveToThread(target->thread());
+    auto *event = new QEvent(QEvent::User);
+    KELVO_TSAN_RELEASE(carrier);
+    QCoreApplication::postEvent(carrier, event);
 }
