@@ -45,6 +45,8 @@ private slots:
     void registryHoldsExactlyTheBuiltInTables();
     void builtInTable_data();
     void builtInTable();
+    void knownRows_data();
+    void knownRows();
     void mrma24();
     void me9kGroupedAsListed();
     void oddTelegrams();
@@ -137,6 +139,33 @@ void TstEcuDataTable::builtInTable()
     for (auto it = byCode.cbegin(); it != byCode.cend(); ++it)
         got << QStringLiteral("%1:%2").arg(it.key()).arg(it.value());
     QCOMPARE(got.join(QLatin1Char(',')), codes);
+}
+
+void TstEcuDataTable::knownRows_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QStringList>("fields");
+    QTest::newRow("BMSS501 x_N") << "BMSS501" << QStringList{"x_N", "12050B03", "0", "0", "0", "3", "5", "--", "1", "0", "0", "0", "5.1", "1/min", " ", "STATUS_MOTORDREHZAHL", "RPM"};
+    QTest::newRow("MRMA24 BATT") << "MRMA24" << QStringList{"BATT", "8212F321A1", "0", "0", "0", "5", "2", "--", "0,08139", "0", "0", "0", "3.6", "V", " ", "STATUS_UBATT", "Battery"};
+    QTest::newRow("MRMA24 cTCO") << "MRMA24" << QStringList{"cTCO", "8212F321A1", "0", "0", "0", "8", "2", "--", "6.0278", "302.78", "0", "0", "3.6", "mV", " ", "STATUS_LAMBDA", "Lambda"};
+    QTest::newRow("D73N57C0 LADEDRUCK") << "D73N57C0" << QStringList{"LADEDRUCK", "8412F12C10076D", "0", "0", "0", "5", "5", "--", "0.091554", "0", "0", "0", "6.6", "hPa", " ", "STATUS_LADEDRUCK_IST", "STAT_LADEDRUCK_WERT"};
+    QTest::newRow("DM5212R5 ML") << "DM5212R5" << QStringList{"ML", "12050B03", "", "", "", "3", "4", "", "0.25", "0", "0", "0", "6.2", "kg/h", "", "ML", "Luftmassendurchsatz"};
+    QTest::newRow("DM5212R5 TE1") << "DM5212R5" << QStringList{"TE1", "12050B03", "", "", "", "7", "4", "", "0.00534", "0", "0", "0", "6.2", "ms", "", "TE1", "Einspritzzeit"};
+    QTest::newRow("MSS52DS0 mw_add1") << "MSS52DS0" << QStringList{"mw_add1", "12050B06", "04", "0", "0x00", "11", "7", "--", "0.002", "0", "0x00", "0x00", "6.2", "ms", " ", "ADD", "Adaption Additive Bank 1"};
+    QTest::newRow("ME72KWP1 RKRN_W0") << "ME72KWP1" << QStringList{"RKRN_W0", "B812F103224000", "", "0", "", "33", "5", "--", "0.019531", "0", "0", "0", "3.3", "V", " ", "ZYL1_KLOPF", "Knock sensor Cyl.1"};
+    QTest::newRow("ME72KWP1 NW_B1_FL1") << "ME72KWP1" << QStringList{"NW_B1_FL1", "B812F103224006", "7", "3", "0x38301C", "5", "6", "--", "0.0039062", "0", "0", "0", "3.3", "GradKW", " ", "", "Adaptionswinkel NW-B1 Flanke 1"};
+    QTest::newRow("DM528DS0 S_ESTART") << "DM528DS0" << QStringList{"S_ESTART", "12050B04", "", "", "", "3", "1", "--", "1", "0", "0x10", "0x10", "1.0", "", "", "S_ESTART", "Eingang Start"};
+    QTest::newRow("MS430DS0 ECTPWM") << "MS430DS0" << QStringList{"ECTPWM", "1206228300", "0", "0", "0", "0", "0", "--", "0,3922", "0", "0", "0", "1.0", "%", " ", "STEUERN_KF_THERMOSTAT", ""};
+}
+
+void TstEcuDataTable::knownRows()
+{
+    // The rows whose calibration is known stand in the tables field for field.
+    QFETCH(QString, key);
+    QFETCH(QStringList, fields);
+    QCOMPARE(fields.size(), 17);
+    const QStringList lines = EcuDataTableRegistry::instance()->tableText(key + "_DATATABLE").split('\n');
+    QVERIFY(lines.contains(fields.join('\t')));
 }
 
 void TstEcuDataTable::mrma24()
