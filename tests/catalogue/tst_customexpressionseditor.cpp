@@ -19,6 +19,7 @@ private slots:
     void jobKeyMatching();
     void noFormulasAfterJobWithFormulas();
     void syntaxErrorEveryRun();
+    void valuesFollowEveryRun();
     void variableMissingInNextJob();
     void rejectedVariableName();
     void refusedAtLoadIsReportedEachRun();
@@ -219,6 +220,20 @@ void TestCustomExpressionsEditor::syntaxErrorEveryRun()
     }
 }
 
+void TestCustomExpressionsEditor::valuesFollowEveryRun()
+{
+    CustomExpressionsEditor editor;
+    CJob key("E", "J");
+    editor.evaluator().addExpression(key, "Y", "X*X + N");
+    CJobResult n = result("N", 0, 2);
+    for (int run = 0; run < 5; ++run) {
+        n.intValue = qint16(run * 100);
+        CJob j = job("E", "J", {result("X", run), n});
+        editor.applyExpressions(j);
+        QCOMPARE(j.resultAt(2).realValue, double(run * run + run * 100));
+    }
+}
+
 void TestCustomExpressionsEditor::variableMissingInNextJob()
 {
     // The first job binds X; the second has no X. Reading X through the first
@@ -254,17 +269,19 @@ void TestCustomExpressionsEditor::rejectedVariableName()
     CustomExpressionsEditor editor;
     CJob key("E", "J");
     editor.evaluator().addExpression(key, "Y", "X+1");
-    CJob j = job("E", "J", {result("A-B", 1), result("X", 2), result("1ST", 3), result("[]", 4)});
-    editor.applyExpressions(j);
-    QCOMPARE(j.getResultCount(), 4 + 3 + 1);
-    const QByteArray first(j.resultAt(4).name.c_str());
-    QVERIFY2(first.startsWith("Y:") && first.endsWith("A-B:"), first.constData());
-    const QByteArray second(j.resultAt(5).name.c_str());
-    QVERIFY2(second.startsWith("Y:") && second.endsWith("1ST:"), second.constData());
-    const QByteArray third(j.resultAt(6).name.c_str());
-    QVERIFY2(third.startsWith("Y:") && third.endsWith(":"), third.constData());
-    QCOMPARE(j.resultAt(7).name, std::string("Y"));
-    QCOMPARE(j.resultAt(7).realValue, 3.0);
+    for (int run = 0; run < 2; ++run) {
+        CJob j = job("E", "J", {result("A-B", 1), result("X", 2 + run), result("1ST", 3), result("[]", 4)});
+        editor.applyExpressions(j);
+        QCOMPARE(j.getResultCount(), 4 + 3 + 1);
+        const QByteArray first(j.resultAt(4).name.c_str());
+        QVERIFY2(first.startsWith("Y:") && first.endsWith("A-B:"), first.constData());
+        const QByteArray second(j.resultAt(5).name.c_str());
+        QVERIFY2(second.startsWith("Y:") && second.endsWith("1ST:"), second.constData());
+        const QByteArray third(j.resultAt(6).name.c_str());
+        QVERIFY2(third.startsWith("Y:") && third.endsWith(":"), third.constData());
+        QCOMPARE(j.resultAt(7).name, std::string("Y"));
+        QCOMPARE(j.resultAt(7).realValue, 3.0 + run);
+    }
 }
 
 void TestCustomExpressionsEditor::refusedAtLoadIsReportedEachRun()
