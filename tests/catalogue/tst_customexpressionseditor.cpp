@@ -327,6 +327,10 @@ void TestCustomExpressionsEditor::malformedAndOddFiles_data()
     QTest::newRow("missing formula")
         << QByteArray("<r><customexpression><e>E</e><j>J</j><result><n>R</n></result></customexpression></r>") << 1
         << QStringList{"", "R"};
+    QTest::newRow("comments and bare text")
+        << QByteArray("<r><customexpression><!-- engine -->E<j>J</j><result><!-- note --><n>R</n>X*2"
+                      "</result></customexpression></r>")
+        << 1 << QStringList{"R"};
     QTest::newRow("missing job")
         << QByteArray("<r><customexpression><e>E</e></customexpression></r>") << 0 << QStringList{};
 }
