@@ -4,7 +4,11 @@
 #include "workdir.h"
 
 #include <QLocale>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QtTest>
+#include <clocale>
+#include <cstdio>
 
 class TestCustomExpressionsEditor : public QObject
 {
@@ -92,14 +96,32 @@ void TestCustomExpressionsEditor::textIgnoresLocale()
     WorkDir wd;
     QVERIFY(wd.write("config/customexpressions.xml",
                      config({{"E", "J", "Y", "X*2"}, {"E", "J", "BIG", "X*1e300*1e8"}, {"E", "J", "NEG", "-X/4"}})));
+    // A user's German C locale writes "6,000000E+00" with printf. Build one
+    // in the working directory; glibc finds it through LOCPATH.
+    const QString localedef = QStandardPaths::findExecutable(QStringLiteral("localedef"));
+    bool germanC = false;
+    if (!localedef.isEmpty() &&
+        QProcess::execute(localedef, {"-i", "de_DE", "-f", "ISO-8859-1", wd.filePath("de_DE.ISO-8859-1")}) == 0) {
+        qputenv("LOCPATH", QFile::encodeName(wd.path()));
+        germanC = std::setlocale(LC_ALL, "de_DE.ISO-8859-1") != nullptr;
+    }
+    if (germanC) {
+        char probe[32];
+        std::snprintf(probe, sizeof probe, "%E", 6.0);
+        QCOMPARE(QByteArray(probe), QByteArray("6,000000E+00"));
+    } else {
+        qWarning("no German C locale could be built: only Qt's default locale is tested");
+    }
     const QLocale before;
-    // Decoding a serial reply makes German the default locale.
+    // Decoding a serial reply makes German Qt's default locale.
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     CustomExpressionsEditor editor;
     editor.loadConfig();
     CJob j = job("E", "J", {result("X", 3)});
     editor.applyExpressions(j);
     QLocale::setDefault(before);
+    std::setlocale(LC_ALL, "C");
+    qunsetenv("LOCPATH");
     QCOMPARE(names(j), (QStringList{"X", "NEG", "BIG", "Y"}));
     QCOMPARE(QByteArray(j.resultAt(1).textValue), QByteArray("-7.500000E-01"));
     QCOMPARE(QByteArray(j.resultAt(2).textValue), QByteArray("INF"));
