@@ -1,8 +1,10 @@
 #include "globaljobreceiver.h"
+#include "threadcall.h"
 
 #include <QSignalSpy>
 #include <QThread>
 #include <QtTest>
+#include <atomic>
 
 // A listener in the GUI thread, as a window would be.
 class Listener : public QObject
@@ -72,7 +74,12 @@ void TestGlobalJobReceiver::relaysInOrderAcrossThreads()
     producerThread.quit();
     producerThread.wait();
     // Bring the receiver home for the other cases.
-    QMetaObject::invokeMethod(r, [r] { r->moveToThread(qApp->thread()); }, Qt::BlockingQueuedConnection);
+    std::atomic<bool> home{false};
+    ThreadCall::run(r, [r, &home] {
+        r->moveToThread(qApp->thread());
+        home = true;
+    });
+    QTRY_VERIFY(home.load());
     receiverThread.quit();
     receiverThread.wait();
 }
