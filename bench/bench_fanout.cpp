@@ -103,7 +103,7 @@ static void BM_FanOut(benchmark::State &state)
         for (Listener &l : listeners)
             l.received = 0;
         counting = true;
-        QMetaObject::invokeMethod(&producer, "produce", Qt::QueuedConnection, Q_ARG(int, batch));
+        ThreadCall::run(&producer, [&producer, batch] { producer.produce(batch); });
         while (listeners[3].received < batch || listeners[0].received < batch)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         counting = false;

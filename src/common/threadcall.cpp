@@ -27,9 +27,9 @@ public:
     }
     bool event(QEvent *e) override
     {
+        KELVO_TSAN_ACQUIRE(this);
         if (e->type() != QEvent::User)
             return QObject::event(e);
-        KELVO_TSAN_ACQUIRE(this);
         if (receiver)
             fn();
         fn = nullptr;

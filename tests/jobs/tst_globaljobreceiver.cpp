@@ -64,7 +64,7 @@ void TestGlobalJobReceiver::relaysInOrderAcrossThreads()
     connect(r, &GlobalJobReceiver::jobFinished, &b, &Listener::onJobFinished, Qt::QueuedConnection);
 
     const int n = 500;
-    QMetaObject::invokeMethod(&producer, "produce", Qt::QueuedConnection, Q_ARG(int, n));
+    ThreadCall::run(&producer, [&producer, n] { producer.produce(n); });
     QTRY_COMPARE_WITH_TIMEOUT(b.stamps.size(), n, 10000);
     QTRY_COMPARE(a.stamps.size(), n);
     for (int i = 0; i < n; ++i) {
