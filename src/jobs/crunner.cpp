@@ -9,7 +9,6 @@
 #include "translationmgr.h"
 
 #include <QDebug>
-#include <QMutexLocker>
 #include <QThread>
 #include <algorithm>
 #include <vector>
@@ -19,7 +18,7 @@ namespace {
 // the job tool's): it is initialised once and ended by the last runner that
 // leaves it, so one runner never replaces the handle or ends EDIABAS under
 // another.
-QMutex sessionMutex;
+std::mutex sessionMutex;
 bool sessionUp = false;
 int sessionUsers = 0;
 
@@ -96,7 +95,7 @@ CRunner::~CRunner()
     LOG4CPLUS_DEBUG(logger, "> ~CRUNNER");
     releaseEdiabas();
     closePort();
-    QMutexLocker lock(&runCountMutex);
+    std::lock_guard<std::mutex> lock(runCountMutex);
     runCounts.clear();
     LOG4CPLUS_DEBUG(logger, "< ~CRUNNER");
 }
@@ -114,19 +113,19 @@ qint64 CRunner::now()
 
 bool CRunner::initEdiabas()
 {
-    QMutexLocker lock(&sessionMutex);
+    std::lock_guard<std::mutex> lock(sessionMutex);
     return startSession();
 }
 
 bool CRunner::ediabasActive()
 {
-    QMutexLocker lock(&sessionMutex);
+    std::lock_guard<std::mutex> lock(sessionMutex);
     return sessionUp;
 }
 
 int CRunner::ediabasUsers()
 {
-    QMutexLocker lock(&sessionMutex);
+    std::lock_guard<std::mutex> lock(sessionMutex);
     return sessionUsers;
 }
 
@@ -136,7 +135,7 @@ void CRunner::acquireEdiabas()
         return;
     LOG4CPLUS_DEBUG(logger, "apiinitdone == false");
     {
-        QMutexLocker lock(&sessionMutex);
+        std::lock_guard<std::mutex> lock(sessionMutex);
         startSession();
         ++sessionUsers;
     }
@@ -152,7 +151,7 @@ void CRunner::releaseEdiabas()
     if (!apiInitDone)
         return;
     apiInitDone = false;
-    QMutexLocker lock(&sessionMutex);
+    std::lock_guard<std::mutex> lock(sessionMutex);
     if (--sessionUsers > 0)
         return;
     sessionUsers = 0;
@@ -203,7 +202,7 @@ void CRunner::error(QSerialPort::SerialPortError err)
 void CRunner::onJobQueueStatusChanged(JobQueue::Event, CJob job)
 {
     qDebug() << " runner queue status changed";
-    QMutexLocker lock(&runCountMutex);
+    std::lock_guard<std::mutex> lock(runCountMutex);
     for (int i = runCounts.size() - 1; i >= 0; --i) {
         if (runCounts[i].job() == job)
             runCounts.removeAt(i);
@@ -275,7 +274,7 @@ void CRunner::rewriteBlockArguments(CJob &job)
         return;
     int count = -1;
     {
-        QMutexLocker lock(&runCountMutex);
+        std::lock_guard<std::mutex> lock(runCountMutex);
         for (JobRunCounter &c : runCounts) {
             if (c.job() == job) {
                 count = c.count();

@@ -18,11 +18,11 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QList>
-#include <QMutex>
 #include <QObject>
 #include <QSerialPort>
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 class EdiabasJobSimulation;
 class TranslationMgr;
@@ -124,7 +124,7 @@ private:
     std::atomic<bool> stopRequested{false};
     // Touched by runJob in the runner thread and by the queue's change
     // signal in the thread that changed the queue.
-    QMutex runCountMutex;
+    std::mutex runCountMutex;
     QList<JobRunCounter> runCounts;
     TranslationMgr *translator = nullptr;
 };

@@ -10,7 +10,7 @@
 #include "workdir.h"
 
 #include <QElapsedTimer>
-#include <QMutex>
+#include <mutex>
 #include <QSettings>
 #include <QtTest>
 #include <atomic>
@@ -40,21 +40,21 @@ Result realResult(const char *name, double v)
 // requests it saw.
 struct Ecus
 {
-    QMutex mutex;
+    std::mutex mutex;
     QList<JobRequest> requests;
     Response response;
 
     void install()
     {
         setHandler([this](const JobRequest &req, Response &out) {
-            QMutexLocker lock(&mutex);
+            std::lock_guard<std::mutex> lock(mutex);
             requests << req;
             out = response;
         });
     }
     QStringList arguments()
     {
-        QMutexLocker lock(&mutex);
+        std::lock_guard<std::mutex> lock(mutex);
         QStringList a;
         for (const JobRequest &r : requests)
             a << r.arguments;
