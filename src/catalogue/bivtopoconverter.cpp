@@ -75,6 +75,11 @@ int BivToPoConverter::convert(QTextStream &in, QTextStream &out)
             qWarning() << "translation table line" << lineNo << "has fewer than three fields, skipped:" << line;
             continue;
         }
+        if (fields.at(0).isEmpty()) {
+            // An empty msgid is the PO header: lrelease would reject the file.
+            qWarning() << "translation table line" << lineNo << "has no source text, skipped:" << line;
+            continue;
+        }
         QString translation = fields.at(2);
         translation.replace(QLatin1Char('"'), QLatin1Char('\''));
         // The context goes with an empty disambiguation part, as Qt reads

@@ -17,7 +17,7 @@ const char TableFile[] = "./translations/jobs_all_en_EN.txt";
 }
 
 TranslationTableView::TranslationTableView(QWidget *parent)
-    : QTableView(parent), model(new QStandardItemModel(this)), proxy(new QSortFilterProxyModel(this))
+    : QTableView(parent), sourceItems(new QStandardItemModel(this)), filterProxy(new QSortFilterProxyModel(this))
 {
     verticalHeader()->setVisible(false);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -26,10 +26,10 @@ TranslationTableView::TranslationTableView(QWidget *parent)
     horizontalHeader()->setStretchLastSection(true);
     setWordWrap(true);
     setSortingEnabled(true);
-    proxy->setSourceModel(model);
-    proxy->setFilterKeyColumn(-1);
-    proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
-    setModel(proxy);
+    filterProxy->setSourceModel(sourceItems);
+    filterProxy->setFilterKeyColumn(-1);
+    filterProxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    setModel(filterProxy);
     resizeColumnsToContents();
     load();
 }
@@ -44,7 +44,7 @@ void TranslationTableView::load()
     }
     QTextStream in(&file);
     in.setCodec("UTF-8");
-    model->blockSignals(true);
+    sourceItems->blockSignals(true);
     int row = 0;
     int lineNo = 0;
     QString line;
@@ -61,21 +61,22 @@ void TranslationTableView::load()
         QList<QStandardItem *> cells;
         for (int c = 0; c < 3; ++c)
             cells << new QStandardItem(fields.at(c));
-        model->appendRow(cells);
+        sourceItems->appendRow(cells);
         ++row;
     }
     qDebug() << "translation table rows:" << row;
-    model->blockSignals(false);
+    sourceItems->blockSignals(false);
     // The model changed behind blocked signals: hand it to the proxy anew so
     // that proxy and view see every row.
-    proxy->setSourceModel(model);
+    filterProxy->setSourceModel(nullptr);
+    filterProxy->setSourceModel(sourceItems);
     resizeColumnsToContents();
 }
 
 void TranslationTableView::setFilter(QString filter)
 {
-    proxy->setFilterKeyColumn(-1);
-    proxy->setFilterRegExp(QRegExp(filter, Qt::CaseInsensitive));
-    setModel(proxy);
+    filterProxy->setFilterKeyColumn(-1);
+    filterProxy->setFilterRegExp(QRegExp(filter, Qt::CaseInsensitive));
+    setModel(filterProxy);
     resizeColumnsToContents();
 }

@@ -17,10 +17,10 @@ public:
     // Reads the table file; a file that cannot be opened gives a message box.
     void load();
 
-    QStandardItemModel *sourceModel() const { return model; }
-    QSortFilterProxyModel *proxyModel() const { return proxy; }
+    QStandardItemModel *sourceModel() const { return sourceItems; }
+    QSortFilterProxyModel *proxyModel() const { return filterProxy; }
 
 private:
-    QStandardItemModel *model;
-    QSortFilterProxyModel *proxy;
+    QStandardItemModel *sourceItems;
+    QSortFilterProxyModel *filterProxy;
 };

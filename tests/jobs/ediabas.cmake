@@ -1,0 +1,5 @@
+kelvo_test(NAME tst_ediabasbinding SOURCES tst_ediabasbinding.cpp LABELS unit)
+kelvo_test(NAME tst_ediabasstandin SOURCES tst_ediabasstandin.cpp LABELS unit)
+kelvo_test(NAME tst_ediabasutils SOURCES tst_ediabasutils.cpp LABELS unit)
+kelvo_test(NAME tst_ediabassessionlock SOURCES tst_ediabassessionlock.cpp LABELS unit threads)
+kelvo_test(NAME tst_ediabasjobcheck SOURCES tst_ediabasjobcheck.cpp LABELS unit)
