@@ -157,6 +157,12 @@ void QRunnerThread::runLoop()
     }
     // The serial port belongs to this thread: close it here.
     runner.closePort();
+    {
+        // Whoever destroys this object takes the same lock (in unpause())
+        // after the thread has ended: everything done here happens before.
+        std::lock_guard<std::mutex> lock(pauseMutex);
+        loopEnded = true;
+    }
     LOG4CPLUS_INFO(logger, "<run()");
     LOG4CPLUS_INFO(logger, "after endapi");
     LOG4CPLUS_INFO(logger, "<run()");

@@ -52,6 +52,7 @@ private:
     std::atomic<bool> quitIssued{false};
     // Standard locks rather than QMutex: ThreadSanitizer sees through them.
     std::mutex pauseMutex;
+    bool loopEnded = false; // guarded by pauseMutex
     std::condition_variable pauseCondition;
     std::mutex wakeMutex;
     std::condition_variable wakeCondition;
