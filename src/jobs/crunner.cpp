@@ -17,33 +17,42 @@ namespace {
 // The process-wide EDIABAS session, shared by every runner (the main one and
 // the job tool's): it is initialised once and ended by the last runner that
 // leaves it, so one runner never replaces the handle or ends EDIABAS under
-// another.
+// another. The session lock is taken first; sessionMutex only guards the
+// two counters below for a moment and is never held while waiting.
 std::mutex sessionMutex;
 bool sessionUp = false;
 int sessionUsers = 0;
+// Callers of endEdiabas() waiting for the session lock: busy waits give up.
+std::atomic<int> endPending{0};
 
-// apiInit with the session bookkeeping held; the caller holds sessionMutex.
+bool isSessionUp()
+{
+    std::lock_guard<std::mutex> lock(sessionMutex);
+    return sessionUp;
+}
+
+void setSessionUp(bool up)
+{
+    std::lock_guard<std::mutex> lock(sessionMutex);
+    sessionUp = up;
+}
+
+// apiInit unless the session is up; the caller holds the session lock.
 bool startSession()
 {
-    if (sessionUp)
+    if (isSessionUp())
         return true;
-    bool ok;
-    {
-        EdiabasSessionLock lock;
-        if (!lock.isLocked())
-            return false;
-        ok = apiInit() != 0;
-        if (ok) {
-            qDebug() << "apiInit OK";
-            apiSetConfig("IfhTrace", "0");
-            apiSetConfig("ApiTrace", "0");
-        } else {
-            qDebug() << "apiInit not OK";
-            apiErrorText();
-            apiErrorCode();
-        }
+    const bool ok = apiInit() != 0;
+    if (ok) {
+        qDebug() << "apiInit OK";
+        apiSetConfig("IfhTrace", "0");
+        apiSetConfig("ApiTrace", "0");
+    } else {
+        qDebug() << "apiInit not OK";
+        apiErrorText();
+        apiErrorCode();
     }
-    sessionUp = ok;
+    setSessionUp(ok);
     return ok;
 }
 
@@ -113,14 +122,26 @@ qint64 CRunner::now()
 
 bool CRunner::initEdiabas()
 {
-    std::lock_guard<std::mutex> lock(sessionMutex);
+    EdiabasSessionLock session;
+    if (!session.isLocked())
+        return false;
     return startSession();
+}
+
+void CRunner::endEdiabas()
+{
+    ++endPending;
+    EdiabasSessionLock session;
+    --endPending;
+    if (!session.isLocked())
+        return;
+    apiEnd();
+    setSessionUp(false);
 }
 
 bool CRunner::ediabasActive()
 {
-    std::lock_guard<std::mutex> lock(sessionMutex);
-    return sessionUp;
+    return isSessionUp();
 }
 
 int CRunner::ediabasUsers()
@@ -135,9 +156,13 @@ void CRunner::acquireEdiabas()
         return;
     LOG4CPLUS_DEBUG(logger, "apiinitdone == false");
     {
-        std::lock_guard<std::mutex> lock(sessionMutex);
-        startSession();
-        ++sessionUsers;
+        EdiabasSessionLock session;
+        {
+            std::lock_guard<std::mutex> lock(sessionMutex);
+            ++sessionUsers;
+        }
+        if (session.isLocked())
+            startSession();
     }
     QThread::msleep(20);
     // A failed initialisation is not reported here: the job runs and its
@@ -151,15 +176,17 @@ void CRunner::releaseEdiabas()
     if (!apiInitDone)
         return;
     apiInitDone = false;
-    std::lock_guard<std::mutex> lock(sessionMutex);
-    if (--sessionUsers > 0)
-        return;
-    sessionUsers = 0;
-    if (sessionUp) {
+    EdiabasSessionLock session;
+    bool last;
+    {
+        std::lock_guard<std::mutex> lock(sessionMutex);
+        sessionUsers = qMax(0, sessionUsers - 1);
+        last = sessionUsers == 0 && sessionUp;
+    }
+    if (last && session.isLocked()) {
         LOG4CPLUS_DEBUG(logger, ">endapi");
-        EdiabasSessionLock session;
         apiEnd();
-        sessionUp = false;
+        setSessionUp(false);
         LOG4CPLUS_DEBUG(logger, "<endapi");
     }
 }
@@ -368,7 +395,9 @@ int CRunner::runEdiabas(CJob &job)
         int state = apiState();
         LOG4CPLUS_DEBUG_FMT(logger, "state:%d", state);
         if (waitBusy) {
-            while (state == 0 && !stopRequested) {
+            // A "Stop EDIABAS" waiting for the session lock ends the wait
+            // too: apiEnd then breaks the job.
+            while (state == 0 && !stopRequested && endPending == 0) {
                 LOG4CPLUS_TRACE(logger, " APIBUSY ");
                 state = apiState();
                 QThread::msleep(1);

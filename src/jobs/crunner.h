@@ -49,6 +49,11 @@ public:
     // Initialises EDIABAS unless it is already up; sets "IfhTrace" and
     // "ApiTrace" to "0". Returns whether EDIABAS is up.
     static bool initEdiabas();
+    // Ends EDIABAS now, for the "Stop EDIABAS" action: a job that some
+    // runner waits on while it is busy is given up first, then apiEnd breaks
+    // it. Runners keep their share: their jobs fail until initEdiabas()
+    // ("Start EDIABAS") starts EDIABAS again.
+    static void endEdiabas();
     // Whether an EDIABAS session is up, and how many runners use it.
     static bool ediabasActive();
     static int ediabasUsers();

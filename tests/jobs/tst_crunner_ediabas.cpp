@@ -105,6 +105,7 @@ private slots:
     void aliasesChain();
     void customExpressionsSeeAliases();
     void stopEndsBusyWait();
+    void stopEdiabasBreaksBusyJob();
     void negativePauseIsNoPause();
     void ediabasSerialEdiabas();
     void secondRunnerSharesSession();
@@ -323,6 +324,36 @@ void TestCRunnerEdiabas::stopEndsBusyWait()
     worker.join();
     QVERIFY(ended);
     QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+}
+
+void TestCRunnerEdiabas::stopEdiabasBreaksBusyJob()
+{
+    QSettings("kelvo.ini", QSettings::IniFormat).setValue("serial/waitbusy", 1);
+    ecus->response.busyUntilBroken = true;
+    CRunner runner;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        CJob job("D_MOTOR", "STATUS_HANGS");
+        runner.runJob(job);
+        done = true;
+    });
+    QTest::qWait(300);
+    QVERIFY(!done);
+    // "Stop EDIABAS" from the main thread gets through to the hanging job.
+    CRunner::endEdiabas();
+    worker.join();
+    QCOMPARE(calls("__apiEnd"), 1);
+    QVERIFY(!CRunner::ediabasActive());
+
+    // Jobs fail until "Start EDIABAS" brings it back.
+    ecus->response = Response();
+    ecus->response.sets = {ResultSet{realResult("R", 1)}};
+    CJob job("D_MOTOR", "STATUS_X");
+    QVERIFY(runner.runJob(job) != 0);
+    QVERIFY(CRunner::initEdiabas());
+    QCOMPARE(runner.runJob(job), 0);
+    QCOMPARE(job.getResultCount(), 1);
+    QCOMPARE(calls("__apiInit"), 2);
 }
 
 void TestCRunnerEdiabas::negativePauseIsNoPause()
