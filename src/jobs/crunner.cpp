@@ -213,7 +213,7 @@ void CRunner::stop()
 void CRunner::startTimer()
 {
     runTimer.start();
-    loopStart = QDateTime::currentDateTime();
+    loopStart = QDateTime::currentDateTimeUtc();
 }
 
 void CRunner::setPauseAfter(int time)
@@ -244,7 +244,7 @@ int CRunner::runJob(CJob &job)
 int CRunner::runJob(CJob &job, bool)
 {
     job.clearResults();
-    runStart = QDateTime::currentDateTime();
+    runStart = QDateTime::currentDateTimeUtc();
     LOG4CPLUS_DEBUG(logger, ">runjob");
     if (simulationMode)
         return runSimulation(job);
@@ -412,7 +412,7 @@ int CRunner::runEdiabas(CJob &job)
         LOG4CPLUS_DEBUG_FMT(logger, "<apijob,apiState=%d", apiState());
 
         job.duration = runTimer.elapsed();
-        runStart = QDateTime::currentDateTime();
+        runStart = QDateTime::currentDateTimeUtc();
         job.timeStamp = now();
 
         LOG4CPLUS_DEBUG(logger, "before apiResultNumber");
@@ -542,7 +542,7 @@ int CRunner::runSerial(CJob &job)
         LOG4CPLUS_DEBUG_FMT(serialLogger, "serial port %s open:%d", KELVO_QS(portName), int(opened));
         if (!opened) {
             LOG4CPLUS_WARN(serialLogger, "Serial port open failed!");
-            runStart = QDateTime::currentDateTime();
+            runStart = QDateTime::currentDateTimeUtc();
             job.timeStamp = now();
             job.duration = runTimer.elapsed();
             job.errorText = "Failed to open port " + Latin1::toStd(portName);
@@ -559,7 +559,7 @@ int CRunner::runSerial(CJob &job)
     if (request.isEmpty()) {
         // A telegram without a single hex digit: nothing to send.
         job.duration = runTimer.elapsed();
-        runStart = QDateTime::currentDateTime();
+        runStart = QDateTime::currentDateTimeUtc();
         job.timeStamp = now();
         job.errorText = "Message error";
         return SerialFailed;
@@ -657,7 +657,7 @@ int CRunner::runSerial(CJob &job)
     const unsigned after = pauseAfter;
     if (after != 0)
         QThread::msleep(after);
-    runStart = QDateTime::currentDateTime();
+    runStart = QDateTime::currentDateTimeUtc();
     job.timeStamp = now();
     job.readWaitTime = readWait;
 

@@ -104,6 +104,8 @@ private:
 
     std::atomic<bool> simulationMode{false};
     bool serialMode = false;
+    // In UTC: the local time zone is never consulted from two runner
+    // threads at once.
     QDateTime loopStart;
     QDateTime runStart;
     QElapsedTimer runTimer;
