@@ -125,6 +125,15 @@ bool CRunner::initEdiabas()
     EdiabasSessionLock session;
     if (!session.isLocked())
         return false;
+    if (isSessionUp()) {
+        // Someone may have ended EDIABAS with apiEnd behind this count:
+        // EDIABAS then answers "not initialised" (126 or 133).
+        apiState();
+        const int code = apiErrorCode();
+        if (code != 126 && code != 133)
+            return true;
+        setSessionUp(false);
+    }
     return startSession();
 }
 

@@ -3,6 +3,8 @@
 // rewrite, aliases, the busy wait, and how EDIABAS and serial use take
 // turns. The stand-in's job handler plays the ECUs.
 #include "crunner.h"
+#include "ediabasapi.h"
+#include "ediabassessionlock.h"
 #include "ediabasstandin.h"
 #include "jobqueue.h"
 #include "ptydevice.h"
@@ -106,6 +108,7 @@ private slots:
     void customExpressionsSeeAliases();
     void stopEndsBusyWait();
     void stopEdiabasBreaksBusyJob();
+    void startAfterPlainApiEnd();
     void negativePauseIsNoPause();
     void ediabasSerialEdiabas();
     void secondRunnerSharesSession();
@@ -354,6 +357,25 @@ void TestCRunnerEdiabas::stopEdiabasBreaksBusyJob()
     QCOMPARE(runner.runJob(job), 0);
     QCOMPARE(job.getResultCount(), 1);
     QCOMPARE(calls("__apiInit"), 2);
+}
+
+void TestCRunnerEdiabas::startAfterPlainApiEnd()
+{
+    ecus->response.sets = {ResultSet{realResult("R", 1)}};
+    CRunner runner;
+    CJob job("D_MOTOR", "STATUS_X");
+    QCOMPARE(runner.runJob(job), 0);
+    QVERIFY(CRunner::initEdiabas()); // running: nothing to do
+    QCOMPARE(calls("__apiInit"), 1);
+    {
+        // Ended through the binding directly, not through the runner.
+        EdiabasSessionLock lock;
+        apiEnd();
+    }
+    QVERIFY(runner.runJob(job) != 0);
+    QVERIFY(CRunner::initEdiabas());
+    QCOMPARE(calls("__apiInit"), 2);
+    QCOMPARE(runner.runJob(job), 0);
 }
 
 void TestCRunnerEdiabas::negativePauseIsNoPause()
