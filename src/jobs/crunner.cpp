@@ -562,7 +562,7 @@ int CRunner::runSerial(CJob &job)
     }
 
     std::transform(job.ecuName.begin(), job.ecuName.end(), job.ecuName.begin(),
-                   [](char c) { return char(QChar::fromLatin1(c).toUpper().toLatin1()); });
+                   [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; });
     const bool fast = isFastSerialEcu(job.ecuName);
     const QByteArray request = EcuMsg::buildRequest(job.ecuName, job.telegram);
     if (request.isEmpty()) {
@@ -661,6 +661,14 @@ int CRunner::runSerial(CJob &job)
             malformed = true;
     }
     LOG4CPLUS_DEBUG_FMT(serialLogger, "msg state=%d", ecuMsg.status());
+
+    if (written < 0 || port->error() == QSerialPort::ResourceError) {
+        // The adapter is gone (unplugged): the next serial job opens the
+        // port anew and says so when it cannot.
+        LOG4CPLUS_WARN_FMT(serialLogger, "port %s lost: %s", KELVO_QS(portName), KELVO_QS(port->errorString()));
+        port->close();
+        serialMode = false;
+    }
 
     job.duration = runTimer.elapsed();
     const unsigned after = pauseAfter;
