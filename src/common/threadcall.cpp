@@ -1,19 +1,11 @@
 #include "threadcall.h"
+#include "tsanannotate.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPointer>
 #include <QThread>
 
-#if defined(__SANITIZE_THREAD__)
-extern "C" void __tsan_acquire(void *addr);
-extern "C" void __tsan_release(void *addr);
-#define KELVO_TSAN_RELEASE(p) __tsan_release(p)
-#define KELVO_TSAN_ACQUIRE(p) __tsan_acquire(p)
-#else
-#define KELVO_TSAN_RELEASE(p) ((void)(p))
-#define KELVO_TSAN_ACQUIRE(p) ((void)(p))
-#endif
 
 namespace {
 // Lives in the target's thread for one call; never runs the function once

@@ -1,5 +1,6 @@
 #include "cjob.h"
 #include "latin1.h"
+#include "tsanannotate.h"
 
 CJob::CJob() = default;
 
@@ -8,12 +9,21 @@ CJob::CJob(const std::string &ecu, const std::string &job)
 {
 }
 
-CJob::CJob(const CJob &other) = default;
+CJob::CJob(const CJob &other)
+    : ecuName((KELVO_TSAN_ACQUIRE(&other), other.ecuName)), ecuDescription(other.ecuDescription),
+      jobName(other.jobName), jobTitle(other.jobTitle), comment(other.comment), results(other.results),
+      timeStamp(other.timeStamp), duration(other.duration), readWaitTime(other.readWaitTime),
+      errorText(other.errorText), arguments(other.arguments), telegram(other.telegram), spare(other.spare),
+      virtualName(other.virtualName), resultAliases(other.resultAliases)
+{
+    KELVO_TSAN_RELEASE(this);
+}
 
 CJob &CJob::operator=(const CJob &other)
 {
     if (this == &other)
         return *this;
+    KELVO_TSAN_ACQUIRE(&other);
     ecuName = other.ecuName;
     ecuDescription = other.ecuDescription;
     jobName = other.jobName;
@@ -28,6 +38,7 @@ CJob &CJob::operator=(const CJob &other)
     spare = other.spare;
     virtualName = other.virtualName;
     resultAliases = other.resultAliases;
+    KELVO_TSAN_RELEASE(this);
     return *this;
 }
 

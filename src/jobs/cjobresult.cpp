@@ -1,4 +1,5 @@
 #include "cjobresult.h"
+#include "tsanannotate.h"
 
 #include <cstring>
 
@@ -8,19 +9,21 @@ CJobResult::CJobResult(QObject *)
 }
 
 CJobResult::CJobResult(const CJobResult &other)
-    : name(other.name), displayName(other.displayName), comment(other.comment),
+    : name((KELVO_TSAN_ACQUIRE(&other), other.name)), displayName(other.displayName), comment(other.comment),
       typeName(other.typeName), format(other.format), intValue(other.intValue),
       longValue(other.longValue), realValue(other.realValue), unit(other.unit),
       numberFormat(other.numberFormat)
 {
     std::memcpy(textValue, other.textValue, TextCapacity);
     textValue[TextCapacity - 1] = '\0';
+    KELVO_TSAN_RELEASE(this);
 }
 
 CJobResult &CJobResult::operator=(const CJobResult &other)
 {
     if (this == &other)
         return *this;
+    KELVO_TSAN_ACQUIRE(&other);
     name = other.name;
     displayName = other.displayName;
     comment = other.comment;
@@ -33,6 +36,7 @@ CJobResult &CJobResult::operator=(const CJobResult &other)
     textValue[TextCapacity - 1] = '\0';
     unit = other.unit;
     numberFormat = other.numberFormat;
+    KELVO_TSAN_RELEASE(this);
     return *this;
 }
 

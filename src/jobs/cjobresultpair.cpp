@@ -1,16 +1,24 @@
 #include "cjobresultpair.h"
+#include "tsanannotate.h"
 
-CJobResultPair::CJobResultPair(const CJobResultPair &other) = default;
+CJobResultPair::CJobResultPair(const CJobResultPair &other)
+    : job((KELVO_TSAN_ACQUIRE(&other), other.job)), resultName(other.resultName),
+      resultDisplayName(other.resultDisplayName), spare(other.spare), result(other.result)
+{
+    KELVO_TSAN_RELEASE(this);
+}
 
 CJobResultPair &CJobResultPair::operator=(const CJobResultPair &other)
 {
     if (this == &other)
         return *this;
+    KELVO_TSAN_ACQUIRE(&other);
     job = other.job;
     resultName = other.resultName;
     resultDisplayName = other.resultDisplayName;
     spare = other.spare;
     result = other.result;
+    KELVO_TSAN_RELEASE(this);
     return *this;
 }
 
