@@ -61,28 +61,36 @@ CustomJobsEditor::ReadResult CustomJobsEditor::readFile(const char *countLabel, 
     return ReadOk;
 }
 
+void CustomJobsEditor::readForListing(const char *countLabel, QList<QDomElement> &entries)
+{
+    if (readFile(countLabel, entries) == ReadMissing)
+        LOG4CPLUS_ERROR_FMT(logger, "customjobs config:%s not found!", KELVO_QS(file));
+}
+
+CJob CustomJobsEditor::jobFrom(const QDomElement &entry)
+{
+    CJob job;
+    job.ecuName = Latin1::toStd(entry.attribute(QStringLiteral("ecu")));
+    job.jobName = Latin1::toStd(childText(entry, 0));
+    job.virtualName = Latin1::toStd(childText(entry, 1));
+    job.comment = Latin1::toStd(childText(entry, 2));
+    job.arguments = Latin1::toStd(childText(entry, 3));
+    return job;
+}
+
 QList<CJob> CustomJobsEditor::getCustomJobs(QString ecu)
 {
     LOG4CPLUS_DEBUG_FMT(logger, "getCustomJobs: %s", KELVO_QS(ecu));
     QList<CJob> jobs;
     QList<QDomElement> entries;
-    const ReadResult r = readFile("customjob blocks found: %d", entries);
-    if (r == ReadMissing) {
-        LOG4CPLUS_ERROR_FMT(logger, "customjobs config:%s not found!", KELVO_QS(file));
-        return jobs;
-    }
+    readForListing("customjob blocks found: %d", entries);
     for (const QDomElement &entry : entries) {
         const QString entryEcu = entry.attribute(QStringLiteral("ecu"));
         const int children = entry.childNodes().count();
         LOG4CPLUS_TRACE_FMT(logger, "ecu: %s,childnodes:%d", KELVO_QS(entryEcu), children);
         if (entryEcu != ecu)
             continue;
-        CJob job;
-        job.ecuName = Latin1::toStd(entryEcu);
-        job.jobName = Latin1::toStd(childText(entry, 0));
-        job.virtualName = Latin1::toStd(childText(entry, 1));
-        job.comment = Latin1::toStd(childText(entry, 2));
-        job.arguments = Latin1::toStd(childText(entry, 3));
+        CJob job = jobFrom(entry);
         job.jobTitle = job.comment;
         if (children == 5)
             job.resultAliases = Latin1::toStd(childText(entry, 4));
@@ -95,20 +103,9 @@ QList<CJob> CustomJobsEditor::getCustomJobs()
 {
     QList<CJob> jobs;
     QList<QDomElement> entries;
-    const ReadResult r = readFile("Configuration blocks found: %d", entries);
-    if (r == ReadMissing) {
-        LOG4CPLUS_ERROR_FMT(logger, "customjobs config:%s not found!", KELVO_QS(file));
-        return jobs;
-    }
-    for (const QDomElement &entry : entries) {
-        CJob job;
-        job.ecuName = Latin1::toStd(entry.attribute(QStringLiteral("ecu")));
-        job.jobName = Latin1::toStd(childText(entry, 0));
-        job.virtualName = Latin1::toStd(childText(entry, 1));
-        job.comment = Latin1::toStd(childText(entry, 2));
-        job.arguments = Latin1::toStd(childText(entry, 3));
-        jobs << job;
-    }
+    readForListing("Configuration blocks found: %d", entries);
+    for (const QDomElement &entry : entries)
+        jobs << jobFrom(entry);
     return jobs;
 }
 

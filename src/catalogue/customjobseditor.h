@@ -38,6 +38,10 @@ public:
 private:
     enum ReadResult { ReadOk, ReadMissing, ReadBroken };
     ReadResult readFile(const char *countLabel, QList<QDomElement> &entries);
+    // Reads the file for a listing; a missing file is logged and lists nothing.
+    void readForListing(const char *countLabel, QList<QDomElement> &entries);
+    // The job an entry names, with its comment and argument.
+    static CJob jobFrom(const QDomElement &entry);
     // Reads the file for a change; false (logged) when it is missing or broken.
     bool readForChange(QList<QDomElement> &entries);
     // Hands every entry of that job to `change`, then saves.
