@@ -2,7 +2,6 @@
 #include "jobmetatypes.h"
 
 #include <QDebug>
-#include <QMutexLocker>
 #include <QThread>
 
 GlobalJobReceiver *GlobalJobReceiver::instance()
@@ -26,7 +25,7 @@ void GlobalJobReceiver::onJobFinished(CJob job, int result)
 void GlobalJobReceiver::addJob(const CJob &job)
 {
     {
-        QMutexLocker lock(&mutex);
+        std::lock_guard<std::mutex> lock(mutex);
         registry.insert(job.getDisplayName(), job);
     }
     emit jobsChanged();
@@ -35,7 +34,7 @@ void GlobalJobReceiver::addJob(const CJob &job)
 void GlobalJobReceiver::removeJob(const CJob &job)
 {
     {
-        QMutexLocker lock(&mutex);
+        std::lock_guard<std::mutex> lock(mutex);
         registry.remove(job.getDisplayName());
     }
     emit jobsChanged();
@@ -43,6 +42,6 @@ void GlobalJobReceiver::removeJob(const CJob &job)
 
 QList<CJob> GlobalJobReceiver::jobs()
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     return registry.values();
 }

@@ -5,7 +5,7 @@
 #include "cjob.h"
 
 #include <QHash>
-#include <QMutex>
+#include <mutex>
 #include <QObject>
 
 class GlobalJobReceiver : public QObject
@@ -29,6 +29,6 @@ signals:
 private:
     GlobalJobReceiver();
 
-    QMutex mutex;
+    std::mutex mutex;
     QHash<QString, CJob> registry;
 };

@@ -2,12 +2,12 @@
 #include "jobmetatypes.h"
 
 #include <QDebug>
-#include <QMutexLocker>
 #include <atomic>
+#include <mutex>
 
 namespace {
 std::atomic<JobQueue *> theQueue{nullptr};
-QMutex creationMutex;
+std::mutex creationMutex;
 }
 
 JobQueue::JobQueue()
@@ -23,7 +23,7 @@ JobQueue *JobQueue::instance()
     JobQueue *q = theQueue.load();
     if (q)
         return q;
-    QMutexLocker lock(&creationMutex);
+    std::lock_guard<std::mutex> lock(creationMutex);
     if (!theQueue.load())
         theQueue.store(new JobQueue());
     return theQueue.load();
@@ -31,7 +31,7 @@ JobQueue *JobQueue::instance()
 
 void JobQueue::destroy()
 {
-    QMutexLocker lock(&creationMutex);
+    std::lock_guard<std::mutex> lock(creationMutex);
     JobQueue *q = theQueue.exchange(nullptr);
     if (q) {
         LOG4CPLUS_DEBUG(q->logger, ">destroy()");
@@ -51,7 +51,7 @@ bool JobQueue::addJob(CJob &job)
     LOG4CPLUS_DEBUG_FMT(logger, ">add virtual Job: name:'%s',virtual:'%s'", KELVO_QS(key),
                         job.virtualName.c_str());
     {
-        QMutexLocker lock(&mutex);
+        std::lock_guard<std::mutex> lock(mutex);
         if (table.contains(key))
             return false;
         table.insert(key, job);
@@ -68,7 +68,7 @@ void JobQueue::removeJob(CJob &job)
     bool removed = false;
     CJob stored;
     {
-        QMutexLocker lock(&mutex);
+        std::lock_guard<std::mutex> lock(mutex);
         auto it = table.find(key);
         if (it != table.end()) {
             LOG4CPLUS_TRACE_FMT(logger, "Contains: '%s'", KELVO_QS(key));
@@ -87,7 +87,7 @@ void JobQueue::removeJob(CJob &job)
 QString JobQueue::getNextJob()
 {
     LOG4CPLUS_TRACE(logger, ">getNextJob()");
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     if (table.isEmpty()) {
         currentKey.clear();
     } else if (table.size() == 1) {
@@ -107,18 +107,18 @@ QString JobQueue::getNextJob()
 
 CJob JobQueue::job(const QString &key)
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     return table.value(key);
 }
 
 int JobQueue::jobCount()
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     return table.size();
 }
 
 QList<CJob> JobQueue::jobs()
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     return table.values();
 }

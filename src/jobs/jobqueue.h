@@ -5,7 +5,7 @@
 #include "kelvolog.h"
 
 #include <QHash>
-#include <QMutex>
+#include <mutex>
 #include <QObject>
 
 class JobQueue : public QObject
@@ -38,7 +38,7 @@ private:
 
     QHash<QString, CJob> table;
     QString currentKey;
-    QMutex mutex;
+    std::mutex mutex;
     log4cplus::Logger logger;
 };
 

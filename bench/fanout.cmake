@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_fanout SOURCES bench_fanout.cpp)

@@ -1,0 +1,96 @@
+#include "bivtopoconverter.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QStringList>
+#include <QTextStream>
+
+BivToPoConverter::BivToPoConverter(QObject *parent) : QObject(parent) {}
+
+QString BivToPoConverter::escape(const QString &text)
+{
+    QString out;
+    out.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '\\': out += QLatin1String("\\\\"); break;
+        case '"': out += QLatin1String("\\\""); break;
+        // A stray control character would end the PO string mid-line.
+        case '\r': out += QLatin1String("\\r"); break;
+        case '\n': out += QLatin1String("\\n"); break;
+        case '\t': out += QLatin1String("\\t"); break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+void BivToPoConverter::convert(QString inputPath, QString outputPath)
+{
+    QFile input(inputPath);
+    QFile output(outputPath);
+    const bool readable = input.open(QIODevice::ReadOnly | QIODevice::Text);
+    if (!readable)
+        qWarning() << "translation table" << inputPath << "cannot be read:" << input.errorString();
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+        qWarning() << "PO file" << outputPath << "cannot be written:" << output.errorString();
+        return;
+    }
+    QTextStream in(&input);
+    in.setCodec("UTF-8");
+    QTextStream out(&output);
+    out.setCodec("UTF-8");
+    if (readable) {
+        convert(in, out);
+    } else {
+        QString empty;
+        QTextStream none(&empty, QIODevice::ReadOnly);
+        convert(none, out);
+    }
+}
+
+int BivToPoConverter::convert(QTextStream &in, QTextStream &out)
+{
+    out << "msgid \"\"\n"
+           "msgstr \"\"\n"
+           "\"MIME-Version: 1.0\\n\"\n"
+           "\"Project-Id-Version: \\n\"\n"
+           "\"Content-Type: text/plain; charset=UTF-8\\n\"\n"
+           "\"Content-Transfer-Encoding: 8bit\\n\"\n"
+           "\"Plural-Forms: nplurals=2; plural=(n != 1);\\n\"\n"
+           "\"Language: de_DE\\n\"\n"
+           "\"X-Qt-Contexts: true\\n\"\n"
+           "\n";
+    int entries = 0;
+    int lineNo = 0;
+    QString line;
+    while (in.readLineInto(&line)) {
+        ++lineNo;
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (line.isEmpty())
+            continue;
+        const QStringList fields = line.split(QLatin1Char('\t'), Qt::KeepEmptyParts);
+        if (fields.size() < 3) {
+            qWarning() << "translation table line" << lineNo << "has fewer than three fields, skipped:" << line;
+            continue;
+        }
+        if (fields.at(0).isEmpty()) {
+            // An empty msgid is the PO header: lrelease would reject the file.
+            qWarning() << "translation table line" << lineNo << "has no source text, skipped:" << line;
+            continue;
+        }
+        QString translation = fields.at(2);
+        translation.replace(QLatin1Char('"'), QLatin1Char('\''));
+        // The context goes with an empty disambiguation part, as Qt reads
+        // PO files that declare X-Qt-Contexts.
+        out << "# \n"
+            << "msgctxt \"" << escape(fields.at(1)) << "|\"\n"
+            << "msgid \"" << escape(fields.at(0)) << "\"\n"
+            << "msgstr \"" << escape(translation) << "\"\n"
+            << "\n";
+        ++entries;
+    }
+    out.flush();
+    return entries;
+}

@@ -1,0 +1,24 @@
+#pragma once
+// Turns a tab-separated translation table (source text, context, translation)
+// into a gettext PO file that Qt's lrelease compiles into a job catalogue.
+#include <QObject>
+#include <QString>
+
+class QTextStream;
+
+class BivToPoConverter : public QObject
+{
+    Q_OBJECT
+public:
+    explicit BivToPoConverter(QObject *parent = nullptr);
+
+    // An unreadable input gives a PO file with the header only; an unwritable
+    // output writes nothing.
+    void convert(QString inputPath, QString outputPath);
+
+    // The same conversion between streams; returns the number of entries.
+    int convert(QTextStream &in, QTextStream &out);
+
+    // The text as a PO string body: backslash and double quote escaped.
+    static QString escape(const QString &text);
+};

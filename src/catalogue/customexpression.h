@@ -1,0 +1,28 @@
+#pragma once
+// One formula filed for a job: the result it produces, its text, a parser of
+// its own and the value of its last successful evaluation.
+#include <QString>
+#include <deque>
+#include <muParser.h>
+#include <string>
+
+class CustomExpression
+{
+public:
+    CustomExpression(const QString &resultName, const QString &expression);
+    CustomExpression(const CustomExpression &) = delete;
+    CustomExpression &operator=(const CustomExpression &) = delete;
+
+    QString resultName;
+    QString expression;
+    mu::Parser parser;
+    double value = 0.0;
+
+    // Why the parser refused the formula when it was given it; empty when it
+    // took it. A refused formula is reported on every run.
+    std::string loadError;
+    // The values the parser's variables are bound to. They belong to the
+    // record, so a binding never outlives its storage; every evaluation
+    // clears the parser's variables before it binds the current job's.
+    std::deque<double> variables;
+};

@@ -1,0 +1,88 @@
+#include "customexpressionseditor.h"
+
+#include "cjob.h"
+#include "customexpression.h"
+#include "exponenttext.h"
+#include "kelvolog.h"
+#include "latin1.h"
+
+#include <QDomDocument>
+#include <QDomElement>
+#include <QDomNodeList>
+#include <QFile>
+
+CustomExpressionsEditor::CustomExpressionsEditor()
+    : configFile(QStringLiteral("config/customexpressions.xml")), logger(KelvoLog::get("customexpressions"))
+{
+}
+
+CustomExpressionsEditor::~CustomExpressionsEditor() = default;
+
+void CustomExpressionsEditor::loadConfig()
+{
+    QFile file(configFile);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        LOG4CPLUS_ERROR_FMT(logger, "expressions config:%s not found!", KELVO_QS(configFile));
+        return;
+    }
+    loadConfig(file.readAll());
+}
+
+namespace {
+// The text of the n-th child node, taken by position; a missing child reads
+// as empty text.
+QString childText(const QDomNode &parent, int n)
+{
+    const QDomNodeList children = parent.childNodes();
+    if (n >= children.count())
+        return QString();
+    const QDomNode child = children.at(n);
+    if (child.isElement())
+        return child.toElement().text();
+    return child.nodeValue();
+}
+}
+
+void CustomExpressionsEditor::loadConfig(const QByteArray &xml)
+{
+    // Parse errors are not reported: whatever the DOM keeps is used.
+    QDomDocument doc;
+    doc.setContent(xml);
+    const QDomElement root = doc.documentElement();
+    LOG4CPLUS_DEBUG_FMT(logger, "root: %s", KELVO_QS(root.tagName()));
+    if (root.isNull())
+        return;
+
+    const QDomNodeList jobs = root.elementsByTagName(QStringLiteral("customexpression"));
+    LOG4CPLUS_DEBUG_FMT(logger, "customexpression elements found: %d", jobs.count());
+    for (int i = 0; i < jobs.count(); ++i) {
+        const QDomElement jobElement = jobs.at(i).toElement();
+        const QDomNodeList results = jobElement.elementsByTagName(QStringLiteral("result"));
+        LOG4CPLUS_DEBUG_FMT(logger, "result expr count: %d", results.count());
+        const QString ecu = childText(jobElement, 0);
+        const QString jobName = childText(jobElement, 1);
+        LOG4CPLUS_DEBUG_FMT(logger, "ecu: %s, job: %s", KELVO_QS(ecu), KELVO_QS(jobName));
+        for (int r = 0; r < results.count(); ++r) {
+            const QDomNode result = results.at(r);
+            const QString name = childText(result, 0);
+            const QString formula = childText(result, 1);
+            LOG4CPLUS_DEBUG_FMT(logger, "result: %s, expression: %s", KELVO_QS(name), KELVO_QS(formula));
+            CJob job(Latin1::toStd(ecu), Latin1::toStd(jobName));
+            eval.addExpression(job, name, formula);
+        }
+    }
+}
+
+void CustomExpressionsEditor::applyExpressions(CJob &job)
+{
+    const QList<CustomExpression *> &records = eval.evaluate(job);
+    for (const CustomExpression *record : records) {
+        CJobResult r;
+        r.name = Latin1::toStd(record->resultName);
+        r.format = 8;
+        r.typeName = "real";
+        r.realValue = record->value;
+        r.setTextValue(ExponentText::of(record->value).constData());
+        job.addResult(r);
+    }
+}

@@ -1,0 +1,2 @@
+kelvo_test(NAME tst_translationmgr SOURCES tst_translationmgr.cpp LABELS unit)
+kelvo_test(NAME tst_translationviewrform SOURCES tst_translationviewrform.cpp LABELS gui)

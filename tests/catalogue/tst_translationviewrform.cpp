@@ -1,0 +1,121 @@
+#include "translationtableview.h"
+#include "translationviewrform.h"
+#include "workdir.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+#include <QTimer>
+#include <QtTest>
+
+class TestTranslationViewrForm : public QObject
+{
+    Q_OBJECT
+private slots:
+    void opensOnTable();
+    void filtersOnReturnOnly();
+    void applyButtonFilters_data();
+    void applyButtonFilters();
+    void missingTableShowsError();
+};
+
+static const QByteArray Table = "STAT_TEMP\tRES_L\tTemperature\r\n"
+                                "STATUS_LMM\tRES_L\tAir mass\n"
+                                "ABC_STATE\tJOB_S\tabc state\n"
+                                "SHORT\tRES_L\n"
+                                "\n"
+                                "X_stat\tRES_S\tStat text\tmore\n";
+
+static QStringList visibleFirstColumn(TranslationTableView *view)
+{
+    QStringList out;
+    for (int r = 0; r < view->model()->rowCount(); ++r)
+        out << view->model()->index(r, 0).data().toString();
+    out.sort();
+    return out;
+}
+
+void TestTranslationViewrForm::opensOnTable()
+{
+    WorkDir wd;
+    QVERIFY(wd.write("translations/jobs_all_en_EN.txt", Table));
+    TranslationViewrForm form;
+    QCOMPARE(form.windowTitle(), QStringLiteral("Form"));
+    QCOMPARE(form.size(), QSize(461, 367));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    TranslationTableView *view = form.tableView();
+    QCOMPARE(view->sourceModel()->rowCount(), 4);
+    QCOMPARE(view->sourceModel()->columnCount(), 3);
+    QCOMPARE(view->model()->rowCount(), 4);
+    QCOMPARE(view->sourceModel()->item(0, 2)->text(), QStringLiteral("Temperature"));
+    QCOMPARE(view->sourceModel()->item(3, 0)->text(), QStringLiteral("X_stat"));
+}
+
+void TestTranslationViewrForm::filtersOnReturnOnly()
+{
+    WorkDir wd;
+    QVERIFY(wd.write("translations/jobs_all_en_EN.txt", Table));
+    TranslationViewrForm form;
+    form.show();
+    TranslationTableView *view = form.tableView();
+    auto *edit = form.findChild<QLineEdit *>("lineEdit");
+    QVERIFY(edit);
+    QTest::keyClicks(edit, "^stat");
+    QCOMPARE(view->model()->rowCount(), 4); // typing alone does not filter
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(visibleFirstColumn(view), (QStringList{"STATUS_LMM", "STAT_TEMP", "X_stat"}));
+}
+
+void TestTranslationViewrForm::applyButtonFilters_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("all") << "" << QStringList{"ABC_STATE", "STATUS_LMM", "STAT_TEMP", "X_stat"};
+    QTest::newRow("any column, any case") << "air" << QStringList{"STATUS_LMM"};
+    QTest::newRow("context column") << "JOB_S" << QStringList{"ABC_STATE"};
+    QTest::newRow("regular expression") << "temp|mass$" << QStringList{"STATUS_LMM", "STAT_TEMP"};
+    QTest::newRow("no match") << "nothing" << QStringList{};
+    QTest::newRow("broken expression") << "([" << QStringList{};
+}
+
+void TestTranslationViewrForm::applyButtonFilters()
+{
+    QFETCH(QString, filter);
+    QFETCH(QStringList, rows);
+    WorkDir wd;
+    QVERIFY(wd.write("translations/jobs_all_en_EN.txt", Table));
+    TranslationViewrForm form;
+    form.show();
+    form.findChild<QLineEdit *>("lineEdit")->setText(filter);
+    QTest::mouseClick(form.findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+    QCOMPARE(visibleFirstColumn(form.tableView()), rows);
+}
+
+void TestTranslationViewrForm::missingTableShowsError()
+{
+    WorkDir wd;
+    QString title;
+    QString text;
+    // The message box is modal: answer it once it shows.
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            title = box->windowTitle();
+            text = box->text();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    closer.start(20);
+    TranslationViewrForm form;
+    closer.stop();
+    QCOMPARE(title, QStringLiteral("error"));
+    QVERIFY(!text.isEmpty());
+    QCOMPARE(form.tableView()->model()->rowCount(), 0);
+}
+
+QTEST_MAIN(TestTranslationViewrForm)
+#include "tst_translationviewrform.moc"

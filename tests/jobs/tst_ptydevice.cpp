@@ -1,0 +1,171 @@
+// The pseudo-terminal ECU that the serial tests stand on: what the program
+// writes on the slave side arrives on the master side, and the scripted
+// adapter answers with echo and reply as told.
+#include "ptydevice.h"
+#include "scriptedecu.h"
+
+#include <QElapsedTimer>
+#include <QSerialPort>
+#include <QtTest>
+
+class TestPtyDevice : public QObject
+{
+    Q_OBJECT
+private slots:
+    void bytesBothWays();
+    void lineSettingsReadBack();
+    void echoAndReply_data();
+    void echoAndReply();
+    void chunksArriveApart();
+    void unknownRequestGetsEchoOnly();
+    void answersUsedInTurn();
+    void unplugFailsTheProgramSide();
+
+private:
+    static QByteArray readFor(QSerialPort &port, int ms);
+};
+
+QByteArray TestPtyDevice::readFor(QSerialPort &port, int ms)
+{
+    QByteArray got;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        if (port.waitForReadyRead(20))
+            got += port.readAll();
+    }
+    return got + port.readAll();
+}
+
+void TestPtyDevice::bytesBothWays()
+{
+    PtyDevice dev;
+    QVERIFY(dev.isOpen());
+    QVERIFY(dev.slavePath().startsWith("/dev/pts/"));
+    QSerialPort port(dev.slavePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    port.write("\x01\x02\x03");
+    QVERIFY(port.waitForBytesWritten(1000));
+    QCOMPARE(dev.readExactly(3, 2000), QByteArray("\x01\x02\x03"));
+    QVERIFY(dev.write(QByteArray("\x00\xff", 2)));
+    QTRY_COMPARE_WITH_TIMEOUT((port.waitForReadyRead(10), port.bytesAvailable()), qint64(2), 2000);
+    QCOMPARE(port.readAll(), QByteArray("\x00\xff", 2));
+    QCOMPARE(dev.read(30), QByteArray());
+}
+
+void TestPtyDevice::lineSettingsReadBack()
+{
+    PtyDevice dev;
+    QSerialPort port(dev.slavePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    QVERIFY(port.setBaudRate(115200));
+    QCOMPARE(dev.baudRate(), 115200);
+    QVERIFY(port.setBaudRate(9600));
+    QVERIFY(port.setDataBits(QSerialPort::Data8));
+    QCOMPARE(dev.baudRate(), 9600);
+    QCOMPARE(dev.dataBits(), 8);
+}
+
+void TestPtyDevice::echoAndReply_data()
+{
+    QTest::addColumn<int>("echoMode");
+    QTest::addColumn<QByteArray>("expected");
+    const QByteArray req = ScriptedEcu::hex("12050B031F");
+    const QByteArray reply = ScriptedEcu::hex("1206A00102B7");
+    QByteArray corrupt = req;
+    corrupt[0] = char(0x12 ^ 0x40);
+    QTest::newRow("whole") << int(EcuAnswer::Echo::Whole) << req + reply;
+    QTest::newRow("split") << int(EcuAnswer::Echo::Split) << req + reply;
+    QTest::newRow("corrupt") << int(EcuAnswer::Echo::Corrupt) << corrupt + reply;
+    QTest::newRow("none") << int(EcuAnswer::Echo::None) << reply;
+}
+
+void TestPtyDevice::echoAndReply()
+{
+    QFETCH(int, echoMode);
+    QFETCH(QByteArray, expected);
+    PtyDevice dev;
+    ScriptedEcu ecu(dev);
+    ecu.on(ScriptedEcu::hex("12050B03"),
+           EcuAnswer::reply(ScriptedEcu::hex("1206A00102B7")).echo(EcuAnswer::Echo(echoMode)));
+    ecu.start();
+    QSerialPort port(dev.slavePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    port.write(ScriptedEcu::hex("12050B031F"));
+    QVERIFY(port.waitForBytesWritten(1000));
+    QVERIFY(ecu.waitForRequests(1, 2000));
+    QCOMPARE(readFor(port, 300), expected);
+    QCOMPARE(ecu.badRequests(), 0);
+    QCOMPARE(ecu.requests(), QList<QByteArray>{ScriptedEcu::hex("12050B031F")});
+}
+
+void TestPtyDevice::chunksArriveApart()
+{
+    PtyDevice dev;
+    ScriptedEcu ecu(dev, ScriptedEcu::Check::Sum);
+    const QByteArray reply = ScriptedEcu::hex("8312F161A10000");
+    ecu.on(ScriptedEcu::hex("8212F321A1"), EcuAnswer::reply(reply).inChunks(3, 80).thenJunk("zz", 10));
+    ecu.start();
+    QSerialPort port(dev.slavePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    port.write(ScriptedEcu::withCheck(ScriptedEcu::hex("8212F321A1"), ScriptedEcu::Check::Sum));
+    QVERIFY(port.waitForBytesWritten(1000));
+    // Echo first, then the reply's first piece; the rest is still to come.
+    QByteArray got;
+    QElapsedTimer t;
+    t.start();
+    while (got.size() < 6 + 2 && t.elapsed() < 2000)
+        if (port.waitForReadyRead(20))
+            got += port.readAll();
+    QVERIFY(got.size() < 6 + reply.size());
+    got += readFor(port, 500);
+    QCOMPARE(got, ScriptedEcu::hex("8212F321A149") + reply + "zz");
+}
+
+void TestPtyDevice::unknownRequestGetsEchoOnly()
+{
+    PtyDevice dev;
+    ScriptedEcu ecu(dev);
+    ecu.on(ScriptedEcu::hex("12050B03"), EcuAnswer::reply(ScriptedEcu::hex("1206A00102B7")));
+    ecu.start();
+    QSerialPort port(dev.slavePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    // Right telegram, wrong check byte: the adapter echoes, the ECU ignores it.
+    port.write(ScriptedEcu::hex("12050B0320"));
+    QVERIFY(port.waitForBytesWritten(1000));
+    QVERIFY(ecu.waitForRequests(1, 2000));
+    QCOMPARE(readFor(port, 200), ScriptedEcu::hex("12050B0320"));
+    QCOMPARE(ecu.badRequests(), 1);
+}
+
+void TestPtyDevice::answersUsedInTurn()
+{
+    PtyDevice dev;
+    ScriptedEcu ecu(dev);
+    ecu.on(ScriptedEcu::hex("01"), QList<EcuAnswer>{EcuAnswer::reply("A"), EcuAnswer::reply("B")});
+    ecu.start();
+    QSerialPort port(dev.slavePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    QByteArray got;
+    for (int i = 0; i < 3; ++i) {
+        port.write(ScriptedEcu::hex("0101"));
+        QVERIFY(port.waitForBytesWritten(1000));
+        QVERIFY(ecu.waitForRequests(i + 1, 2000));
+        got += readFor(port, 100);
+    }
+    QCOMPARE(got, QByteArray("\x01\x01" "A" "\x01\x01" "B" "\x01\x01" "B"));
+}
+
+void TestPtyDevice::unplugFailsTheProgramSide()
+{
+    PtyDevice dev;
+    const QString path = dev.slavePath();
+    dev.unplug();
+    QSerialPort port(path);
+    QVERIFY(!port.open(QIODevice::ReadWrite));
+    QCOMPARE(dev.read(10), QByteArray());
+    QVERIFY(!dev.write("x"));
+}
+
+QTEST_GUILESS_MAIN(TestPtyDevice)
+#include "tst_ptydevice.moc"

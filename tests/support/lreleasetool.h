@@ -1,0 +1,13 @@
+#pragma once
+// Qt's lrelease, which compiles PO files into the catalogues the program
+// loads: found beside Qt's tools, then on PATH.
+#include <QString>
+
+class LReleaseTool
+{
+public:
+    // Empty when lrelease is not installed.
+    static QString path();
+    // Compiles po into qm; false (with lrelease's output in *log) on failure.
+    static bool compile(const QString &po, const QString &qm, QString *log = nullptr);
+};

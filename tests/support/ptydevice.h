@@ -1,0 +1,56 @@
+#pragma once
+// A serial device for tests: a pseudo-terminal pair whose master side the
+// test owns, while the program opens the slave path by name (as it would
+// open "/dev/ttyUSB0"). The fixture keeps a slave descriptor of its own so
+// that the line settings can be read back and the master never sees a
+// hang-up while the program has the port closed.
+//
+// A pseudo-terminal carries bytes only: baud rate and data bits are stored
+// and can be read back, parity, DTR, RTS and modem lines are not emulated.
+//
+// Reads and writes here are blocking with time-outs and may be called from
+// any one thread at a time (the test thread, or a responder's thread).
+#include <QByteArray>
+#include <QString>
+#include <termios.h>
+
+class PtyDevice
+{
+public:
+    PtyDevice();
+    ~PtyDevice();
+    PtyDevice(const PtyDevice &) = delete;
+    PtyDevice &operator=(const PtyDevice &) = delete;
+
+    bool isOpen() const { return master >= 0; }
+    // The name the program opens, such as "/dev/pts/7".
+    QString slavePath() const { return path; }
+    int masterFd() const { return master; }
+
+    // Writes every byte to the program; false when the pair is gone.
+    bool write(const QByteArray &bytes);
+    // Waits at most timeoutMs for the first byte, then returns what is there.
+    QByteArray read(int timeoutMs);
+    // Collects exactly n bytes (or fewer when timeoutMs passes first).
+    QByteArray readExactly(int n, int timeoutMs);
+    // Everything already received, without waiting.
+    QByteArray drain();
+    // True when at least one byte is waiting within timeoutMs.
+    bool waitForReadable(int timeoutMs);
+
+    // Line settings the program applied to its side.
+    struct termios lineSettings() const;
+    // 9600, 115200 ...; 0 when the speed code is not a standard one.
+    int baudRate() const;
+    int dataBits() const;
+    bool parityEnabled() const;
+
+    // Pulls the cable: closes both sides of the fixture. The program's
+    // next read or write fails; the slave path no longer opens.
+    void unplug();
+
+private:
+    int master = -1;
+    int slave = -1;
+    QString path;
+};
