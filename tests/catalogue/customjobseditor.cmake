@@ -1,0 +1,1 @@
+kelvo_test(NAME tst_customjobseditor SOURCES tst_customjobseditor.cpp LABELS unit)
