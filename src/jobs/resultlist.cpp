@@ -1,0 +1,6 @@
+#include "resultlist.h"
+
+void ResultList::registerMetaType()
+{
+    qRegisterMetaType<ResultList>("ResultList");
+}
