@@ -1,0 +1,800 @@
+#include "plotwindow.h"
+#include "ui_plotwindow.h"
+
+#include "customqwtcurve.h"
+#include "customqwtcurvedata.h"
+#include "globaljobreceiver.h"
+#include "jobargumentdialog.h"
+#include "jobqueue.h"
+#include "kelvolog.h"
+#include "kelvosettings.h"
+#include "latin1.h"
+#include "plotwidget.h"
+#include "plotwidgetcontainer.h"
+#include "resulttableview.h"
+#include "translationmgr.h"
+
+#if __has_include("mainwindow.h")
+#include "mainwindow.h"
+#define KELVO_HAVE_MAINWINDOW 1
+#endif
+
+#include <QCloseEvent>
+#include <QDate>
+#include <QDateTime>
+#include <QDebug>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QMenu>
+#include <QMutexLocker>
+#include <QPixmap>
+#include <QRegExp>
+#include <QSaveFile>
+#include <QSortFilterProxyModel>
+#include <QTextStream>
+#include <QTime>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+// An export error stays in the status line this long.
+const qint64 ExportErrorHoldMs = 5000;
+
+int clampToInt(qint64 v)
+{
+    if (v > std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    if (v < std::numeric_limits<int>::min())
+        return std::numeric_limits<int>::min();
+    return int(v);
+}
+
+} // namespace
+
+PlotWindow::PlotWindow(CJob job, QWidget *parent)
+    : QWidget(parent)
+    , m_job(job)
+    , ui(new Ui::PlotWindow)
+    , logger(KelvoLog::get("plotwindow"))
+{
+    LOG4CPLUS_DEBUG(logger, ">plotWindow");
+    // The manager outlives every window: it must never become a window's child.
+    m_translations = TranslationMgr::instance();
+
+    QString storedRate;
+    {
+        auto settings = KelvoSettings::open();
+        storedRate = settings->value("graph/FPS").toString();
+        m_threads = settings->value("graph/threads", false).toBool();
+    }
+
+    m_resizeTimer.setSingleShot(true);
+    connect(&m_resizeTimer, &QTimer::timeout, this, &PlotWindow::resizeDone);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &PlotWindow::timerTimeout);
+    m_refreshTimer.setInterval(500);
+    m_paused = false;
+    m_started = false;
+    m_realtime = false;
+
+    ui->setupUi(this);
+    ui->splitter->setStretchFactor(1, 7);
+    ui->splitter->setStretchFactor(0, 3);
+    // The first layout splits by the same shares; the user's drag then rules.
+    ui->splitter->setSizes({3000, 7000});
+    setWindowTitle(titleText());
+
+    // Filling the combo selects "Realtime" and runs its slot once.
+    ui->cmbRefreshRate->addItem("Realtime", 1);
+    ui->cmbRefreshRate->addItem("2Hz", 2);
+    ui->cmbRefreshRate->addItem("5Hz", 5);
+    ui->cmbRefreshRate->addItem("10Hz", 10);
+    ui->cmbRefreshRate->addItem("20Hz", 20);
+    ui->cmbRefreshRate->addItem("50Hz", 50);
+    applyStoredRate(storedRate);
+
+    m_messageCount = 0;
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, &PlotWindow::contextMenu);
+    m_decimalPoint = QLocale::system().decimalPoint();
+
+    // Their windows are not part of the program yet.
+    ui->btnMultiCurve->setEnabled(false);
+    ui->btnGauge->setEnabled(false);
+
+    ResultTableModel *model = ui->tableView->tableModel();
+    connect(model, &ResultTableModel::itemChecked, this, &PlotWindow::onItemChecked,
+            Qt::DirectConnection);
+    m_proxy = new QSortFilterProxyModel(this);
+    m_proxy->setSourceModel(model);
+    m_proxy->setFilterKeyColumn(0);
+    m_proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    m_proxy->setFilterRegExp(ui->txtFilter->text());
+    ui->tableView->setModel(m_proxy);
+    ui->tableView->horizontalHeader()->setStretchLastSection(true);
+    connect(&m_columnTimer, &QTimer::timeout, this, &PlotWindow::resizeTimerFunc);
+    m_startTime = 0;
+    LOG4CPLUS_DEBUG(logger, "<plotWindow");
+}
+
+PlotWindow::~PlotWindow()
+{
+    LOG4CPLUS_DEBUG(logger, "~PlotWindow");
+    m_refreshTimer.stop();
+    m_resizeTimer.stop();
+    m_columnTimer.stop();
+    if (m_registered)
+        GlobalJobReceiver::instance()->removeJob(m_job);
+    // The view (and its model) goes with the form's widgets; the proxy must
+    // not outlive its source in the view.
+    ui->tableView->setModel(ui->tableView->tableModel());
+    delete ui;
+}
+
+QString PlotWindow::titleText() const
+{
+    if (!m_job.jobTitle.empty())
+        return Latin1::toQString(m_job.jobTitle);
+    return m_job.getDisplayName();
+}
+
+void PlotWindow::setMainWnd(MainWindow *mainWindow)
+{
+#ifdef KELVO_HAVE_MAINWINDOW
+    m_mainWnd = mainWindow;
+#else
+    Q_UNUSED(mainWindow);
+#endif
+}
+
+bool PlotWindow::jobIsMine(const CJob &job) const
+{
+    if (job.getDisplayName() != m_job.getDisplayName())
+        return false;
+    // Pseudo jobs of devices carry no ECU name; both set must agree.
+    if (!job.ecuName.empty() && !m_job.ecuName.empty() && job.ecuName != m_job.ecuName)
+        return false;
+    return true;
+}
+
+// ---------------------------------------------------------------- refresh rate
+
+void PlotWindow::applyStoredRate(const QString &stored)
+{
+    const QString text = stored.trimmed();
+    if (text.toLower() == QLatin1String("realtime")) {
+        m_refreshTimer.start(); // status line only
+        return;
+    }
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (ok && std::isfinite(value) && value == std::floor(value) && value >= 1 && value < 1000) {
+        const int rate = int(value);
+        const int index = ui->cmbRefreshRate->findData(rate);
+        if (index == 0) {
+            // 1 is the data of "Realtime": realtime, status line every second.
+            m_refreshTimer.start(1000 / rate);
+            return;
+        }
+        if (index > 0) {
+            m_refreshTimer.setInterval(1000 / rate);
+            ui->cmbRefreshRate->setCurrentIndex(index);
+            return;
+        }
+    }
+    // Anything else ("abc", 0, 7, 2.5, negative, 1000 and more) is a rate
+    // the window does not offer: stay in realtime mode, as with "realtime".
+    LOG4CPLUS_WARN_FMT(logger, "graph/FPS '%s' is no offered rate, using realtime",
+                       KELVO_QS(text));
+    m_refreshTimer.start(500);
+}
+
+void PlotWindow::on_cmbRefreshRate_currentIndexChanged(int index)
+{
+    const int fps = index >= 0 ? ui->cmbRefreshRate->itemData(index).toInt() : 0;
+    qDebug() << "fps:" << fps;
+    auto settings = KelvoSettings::open();
+    if (index <= 0 || fps <= 1) {
+        m_realtime = true;
+        m_refreshTimer.stop();
+        settings->setValue("graph/FPS", "realtime");
+        return;
+    }
+    m_realtime = false;
+    m_refreshTimer.start(qMax(1, 1000 / fps));
+    settings->setValue("graph/FPS", fps);
+}
+
+// ---------------------------------------------------------------- job intake
+
+void PlotWindow::onJobFinished(CJob job, int result)
+{
+    LOG4CPLUS_DEBUG_FMT(logger, ">jobFinished,job:%s,result:%d,lastExec:%lld",
+                        KELVO_QS(job.getDisplayName()), result, (long long)job.timeStamp);
+    if (!jobIsMine(job))
+        return;
+    if (!m_registered) {
+        GlobalJobReceiver::instance()->addJob(job);
+        m_registered = true;
+    }
+    m_lastJob = job;
+    m_lastResult = result;
+    ++m_messageCount;
+    if (!m_started) {
+        m_rateClock.start();
+        m_rateStartWall = QDateTime::currentMSecsSinceEpoch();
+        m_started = true;
+    }
+    if (result != 0) {
+        if (!job.errorText.empty())
+            ui->errorStatus->setText("  Error: " + Latin1::toQString(job.errorText));
+        return;
+    }
+    setStatusOk();
+    const int count = job.getResultCount();
+    if (ui->tableView->rowCount() != count) {
+        createTableItems(count, job);
+        updateResultsTableWithJob(job, false);
+        m_columnTimer.start(500);
+    }
+    const bool tableNow = m_realtime && !m_resizing;
+    for (int i = 0; i < count; ++i) {
+        CJobResult res = job.results.at(i);
+        PlotWidgetContainer *container = m_plots.value(Latin1::toQString(res.name), nullptr);
+        if (container) {
+            PlotWidget *plot = container->plotWidget();
+            plot->onJobResultUpdated(res, job, result);
+            if (m_realtime)
+                drawFirstCurve(plot);
+        }
+        if (tableNow)
+            updateResultsTable2(res, i, true);
+    }
+    if (tableNow)
+        ui->tableView->tableModel()->refresh(true);
+    LOG4CPLUS_DEBUG_FMT(logger, "<jobFinished,job:%s,result:%d", KELVO_QS(job.getDisplayName()),
+                        result);
+}
+
+void PlotWindow::setStatusOk()
+{
+    if (m_paused)
+        return;
+    if (m_exportErrorClock.isValid() && m_exportErrorClock.elapsed() < ExportErrorHoldMs)
+        return;
+    ui->errorStatus->setText("Status: OK");
+}
+
+void PlotWindow::timerTimeout()
+{
+    if (m_messageCount == 0)
+        return;
+    if (m_messageCount > 1)
+        ui->lblThroughPut->setText(QString::asprintf("%8.1f msg / sec", messagesPerSecond()));
+    updateStatusLabels(m_lastJob);
+    // Only fills the table and draws: the values reached the plots when the
+    // job came in, and handing them again would add duplicate points.
+    if (!m_realtime && m_lastResult == 0)
+        updateResultsTableWithJob(m_lastJob, true);
+}
+
+double PlotWindow::messagesPerSecond() const
+{
+    if (!m_started)
+        return 0.0;
+    const qint64 elapsed = m_rateClock.elapsed();
+    if (elapsed <= 0)
+        return 0.0;
+    return double(m_messageCount) / double(elapsed) * 1000.0;
+}
+
+void PlotWindow::updateStatusLabels(const CJob &job)
+{
+    if (!m_paused) {
+        ui->lblJobTime->setText(QString::asprintf("Job: % 4d ms", clampToInt(job.duration)));
+        const qint64 lag = QDateTime::currentMSecsSinceEpoch() - job.timeStamp;
+        ui->lblUI->setText(QString::asprintf("UI: % 4d ms", clampToInt(lag)));
+    }
+    if (job.hasTelegram())
+        ui->lblReadyWait->setText(QString::asprintf("RWait: % 4d ms", clampToInt(job.readWaitTime)));
+    else
+        ui->lblReadyWait->setText(QString());
+}
+
+// ---------------------------------------------------------------- the table
+
+void PlotWindow::createTableItems(int rows, const CJob &job)
+{
+    Q_UNUSED(job);
+    qDebug() << "createTableItems:rows:" << rows;
+    const QStringList names = m_plots.keys();
+    for (const QString &name : names)
+        removePlotWidget(name);
+    // The filter proxy stays on the view, so a rebuild keeps the filter.
+    ui->tableView->tableModel()->setDimensions(rows, 3);
+}
+
+void PlotWindow::updateResultsTableWithJob(CJob &job, bool withValues)
+{
+    const int count = job.getResultCount();
+    for (int i = 0; i < count; ++i) {
+        CJobResult res = job.results.at(i);
+        LOG4CPLUS_TRACE_FMT(logger, "resultName:%s", res.name.c_str());
+        PlotWidgetContainer *container = m_plots.value(Latin1::toQString(res.name), nullptr);
+        if (container)
+            drawFirstCurve(container->plotWidget());
+        updateResultsTable2(res, i, withValues);
+    }
+    ui->tableView->tableModel()->refresh(withValues);
+}
+
+void PlotWindow::updateResultsTable2(CJobResult &result, int row, bool withValues)
+{
+    ResultTableModel *model = ui->tableView->tableModel();
+    if (!withValues) {
+        const std::string &shown = result.displayName.empty() ? result.name : result.displayName;
+        model->setText(row, 0, Latin1::toQString(shown));
+        model->setUserData(row, 0, QVariant::fromValue(result));
+    } else {
+        const std::string &unit = result.unit.empty() ? result.typeName : result.unit;
+        model->setText(row, 1, Latin1::toQString(unit));
+    }
+    model->setText(row, 2, formatValue(result, m_job.hasTelegram()));
+}
+
+QString PlotWindow::formatValue(const CJobResult &result, bool serialJob)
+{
+    switch (result.format) {
+    case 8: {
+        if (serialJob) {
+            // The number format comes from job-list files and is used as a
+            // printf precision only: ".2" and the like, nothing else.
+            const QString nf = Latin1::toQString(result.numberFormat).trimmed();
+            if (nf.isEmpty())
+                return QString::asprintf("% f", result.realValue);
+            static const QRegExp precision("^\\.(\\d{1,2})$");
+            QRegExp rx(precision);
+            if (rx.exactMatch(nf))
+                return QString::asprintf("% .*f", rx.cap(1).toInt(), result.realValue);
+        }
+        return QString::number(result.realValue, 'f', 3);
+    }
+    case 7:
+        return result.textQ();
+    case 2:
+    case 4: {
+        double v = result.textQ().trimmed().toDouble();
+        if (std::isnan(v))
+            v = 0.0;
+        v = qBound(double(std::numeric_limits<int>::min()), v,
+                   double(std::numeric_limits<int>::max()));
+        return QString::asprintf("%d", int(v));
+    }
+    default:
+        return result.textQ();
+    }
+}
+
+void PlotWindow::resizeTimerFunc()
+{
+    qDebug() << "resizeTimerFunc()";
+    ui->tableView->resizeColumnToContents(0);
+    m_columnTimer.setSingleShot(true);
+}
+
+void PlotWindow::on_txtFilter_textChanged(const QString &text)
+{
+    qDebug() << "textChanged:" << text;
+    QRegExp rx(text, Qt::CaseInsensitive);
+    if (!rx.isValid()) // half-typed expressions filter by the plain text
+        rx = QRegExp(QRegExp::escape(text), Qt::CaseInsensitive);
+    m_proxy->setFilterRegExp(rx);
+    ui->tableView->resizeColumnsToContents();
+    ui->tableView->horizontalHeader()->setStretchLastSection(true);
+}
+
+void PlotWindow::on_btnMarkAll_clicked()
+{
+    if (ui->btnMarkAll->text() == QLatin1String("Mark all")) {
+        markAll(false);
+        ui->btnMarkAll->setText("Unmark");
+    } else {
+        markAll(true);
+        ui->btnMarkAll->setText("Mark all");
+    }
+}
+
+void PlotWindow::markAll(bool unmark)
+{
+    ui->scrollArea->setUpdatesEnabled(false);
+    const bool wasBlocked = ui->scrollArea->blockSignals(true);
+    const int rows = m_proxy->rowCount();
+    for (int r = 0; r < rows; ++r) {
+        const QModelIndex index = m_proxy->index(r, 0);
+        const CJobResult res = index.data(Qt::UserRole).value<CJobResult>();
+        if (res.format != 2 && res.format != 4 && res.format != 8)
+            continue;
+        m_proxy->setData(index, unmark ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+    }
+    ui->scrollArea->blockSignals(wasBlocked);
+    ui->scrollArea->setUpdatesEnabled(true);
+}
+
+// ---------------------------------------------------------------- plots
+
+void PlotWindow::onItemChecked(int row, int col, Qt::CheckState state)
+{
+    LOG4CPLUS_DEBUG(logger, ">onItemChecked");
+    if (col == 0) {
+        const CJobResult res =
+            ui->tableView->tableModel()->userData(row, 0).value<CJobResult>();
+        if (state == Qt::Checked)
+            addPlotWidget(res);
+        else
+            removePlotWidget(Latin1::toQString(res.name));
+    }
+    LOG4CPLUS_DEBUG(logger, "<onItemChecked");
+}
+
+void PlotWindow::addPlotWidget(CJobResult result)
+{
+    const QString name = Latin1::toQString(result.name);
+    {
+        QMutexLocker lock(&m_plotMutex);
+        if (m_plots.contains(name)) {
+            LOG4CPLUS_DEBUG(logger, "result already exists");
+            return;
+        }
+        LOG4CPLUS_DEBUG(logger, "result NOT FOUND");
+        auto *container = new PlotWidgetContainer(this, m_threads);
+        PlotWidget *plot = container->plotWidget();
+        plot->setPlotAllResults(true);
+        if (m_startTime == 0)
+            m_startTime = QDateTime::currentMSecsSinceEpoch();
+        plot->setStartTime(m_startTime);
+        CJobResultPair pair;
+        pair.job = m_job;
+        pair.resultName = result.name;
+        pair.resultDisplayName = result.displayName;
+        pair.result = result;
+        container->setResultPair(pair);
+        plot->addCurve(pair);
+        plot->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+        plot->setFocusPolicy(Qt::WheelFocus);
+        m_plots.insert(name, container);
+        ui->scrollVL->addWidget(container);
+        if (m_paused) {
+            // A plot added while paused looks paused too.
+            if (CustomQwtCurve *curve = firstCurve(plot)) {
+                m_pausedPens.insert(name, curve->pen());
+                curve->setPen(QColor(Qt::gray), 2);
+            }
+        }
+    }
+    emit plotWidgetStatusChanged(0, m_job, name);
+    LOG4CPLUS_DEBUG_FMT(logger, ">adding pair: %s:%s", KELVO_QS(m_job.getDisplayName()),
+                        result.name.c_str());
+    LOG4CPLUS_DEBUG(logger, "<addPlotWidget");
+}
+
+void PlotWindow::removePlotWidget(QString name)
+{
+    bool removed = false;
+    {
+        QMutexLocker lock(&m_plotMutex);
+        PlotWidgetContainer *container = m_plots.take(name);
+        if (container) {
+            ui->scrollVL->removeWidget(container);
+            container->hide();
+            container->deleteLater();
+            m_pausedPens.remove(name);
+            LOG4CPLUS_DEBUG_FMT(logger, " remove really:%s", KELVO_QS(name));
+            removed = true;
+        }
+    }
+    if (removed)
+        emit plotWidgetStatusChanged(0, m_job, name);
+    LOG4CPLUS_DEBUG(logger, "<removePlotWidget");
+}
+
+CustomQwtCurve *PlotWindow::firstCurve(PlotWidget *plot)
+{
+    if (!plot || plot->curveMap().isEmpty())
+        return nullptr;
+    return plot->curveAt(0);
+}
+
+void PlotWindow::drawFirstCurve(PlotWidget *plot)
+{
+    if (CustomQwtCurve *curve = firstCurve(plot))
+        plot->redrawCurve(curve);
+}
+
+void PlotWindow::resetPlotWidgets()
+{
+    m_messageCount = 0;
+    on_pushButton_clicked();
+}
+
+void PlotWindow::on_pushButton_clicked()
+{
+    // Every plot of the window restarts at one and the same time.
+    m_startTime = QDateTime::currentMSecsSinceEpoch();
+    for (PlotWidgetContainer *container : qAsConst(m_plots)) {
+        PlotWidget *plot = container->plotWidget();
+        plot->reset();
+        plot->setStartTime(m_startTime);
+        plot->replot();
+    }
+}
+
+void PlotWindow::setStartTime(qint64 value)
+{
+    LOG4CPLUS_DEBUG_FMT(logger, "setStartTime:%lld", (long long)value);
+    m_startTime = value;
+    for (PlotWidgetContainer *container : qAsConst(m_plots))
+        container->plotWidget()->setStartTime(value);
+}
+
+// ---------------------------------------------------------------- pause, keys, menu
+
+void PlotWindow::setPaused(bool paused)
+{
+    if (paused == m_paused)
+        return;
+    m_paused = paused;
+    if (paused) {
+        ui->errorStatus->setText("Paused");
+        JobQueue::instance()->removeJob(m_job);
+        for (auto it = m_plots.cbegin(); it != m_plots.cend(); ++it) {
+            PlotWidget *plot = it.value()->plotWidget();
+            if (CustomQwtCurve *curve = firstCurve(plot)) {
+                m_pausedPens.insert(it.key(), curve->pen());
+                curve->setPen(QColor(Qt::gray), 2);
+            }
+            plot->replot();
+        }
+        return;
+    }
+    for (auto it = m_plots.cbegin(); it != m_plots.cend(); ++it) {
+        PlotWidget *plot = it.value()->plotWidget();
+        if (CustomQwtCurve *curve = firstCurve(plot)) {
+            // The curve's own colour comes back; a curve born during the
+            // pause (after a reset) already has it.
+            if (m_pausedPens.contains(it.key()))
+                curve->setPen(m_pausedPens.value(it.key()));
+        }
+        plot->replot();
+    }
+    m_pausedPens.clear();
+    CJob queued = m_job;
+    JobQueue::instance()->addJob(queued);
+}
+
+void PlotWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->modifiers() == Qt::ControlModifier) {
+        if (event->key() == Qt::Key_E)
+            saveScreenshot();
+        else if (event->key() == Qt::Key_S)
+            saveCsv();
+        return;
+    }
+    if (event->key() == Qt::Key_Space) {
+        setPaused(!m_paused);
+        return;
+    }
+    if (event->key() == Qt::Key_R) {
+        resetPlotWidgets();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void PlotWindow::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    Q_UNUSED(event);
+    LOG4CPLUS_DEBUG(logger, "mouseDOubleClicked");
+    close();
+}
+
+void PlotWindow::contextMenu(const QPoint &pos)
+{
+    QMenu menu(this);
+    menu.addAction("Job parameters");
+    menu.addAction("Reset graph");
+    menu.addAction("Screenshot");
+    menu.addAction("Save CSV");
+    menu.addAction("Select All");
+    QMenu *rates = menu.addMenu("Display refresh speed");
+    for (const char *text : {"Realtime", "2Hz", "5Hz", "10Hz", "20Hz", "50Hz"})
+        rates->addAction(text);
+    QAction *chosen = menu.exec(mapToGlobal(pos));
+    if (chosen)
+        runMenuAction(chosen->text());
+}
+
+void PlotWindow::runMenuAction(const QString &text)
+{
+    if (text == QLatin1String("Job parameters")) {
+        JobArgumentDialog dialog(this, Latin1::toQString(m_job.arguments));
+        dialog.exec();
+        m_job.arguments = Latin1::toStd(dialog.argument());
+        LOG4CPLUS_DEBUG_FMT(logger, "after dialog, argument=%s", m_job.arguments.c_str());
+        // A paused job stays out of the queue; resuming queues the new text.
+        if (!m_paused) {
+            JobQueue::instance()->removeJob(m_job);
+            CJob queued = m_job;
+            JobQueue::instance()->addJob(queued);
+        }
+    } else if (text == QLatin1String("Reset graph")) {
+        resetPlotWidgets();
+    } else if (text == QLatin1String("Screenshot")) {
+        saveScreenshot();
+    } else if (text == QLatin1String("Save CSV")) {
+        saveCsv();
+    } else if (text == QLatin1String("Select All")) {
+        markAll(false);
+    } else if (text == QLatin1String("Realtime")) {
+        m_realtime = true;
+    } else if (text.endsWith(QLatin1String("Hz"))) {
+        const int fps = text.chopped(2).toInt();
+        if (fps > 0) {
+            m_realtime = false;
+            m_refreshTimer.start(1000 / fps);
+        }
+    }
+}
+
+// ---------------------------------------------------------------- buttons
+
+void PlotWindow::on_btnMultiCurve_clicked()
+{
+    LOG4CPLUS_DEBUG(logger, "multi-curve window not available");
+}
+
+void PlotWindow::on_btnGauge_clicked()
+{
+    LOG4CPLUS_DEBUG(logger, "gauge screens not available");
+}
+
+void PlotWindow::on_btnDataLog_clicked()
+{
+    if (!m_mainWnd) {
+        LOG4CPLUS_DEBUG(logger, "no main window for the data logger");
+        return;
+    }
+    QMetaObject::invokeMethod(m_mainWnd, "on_actionLogging_triggered");
+}
+
+// ---------------------------------------------------------------- resize, close
+
+void PlotWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_resizeTimer.start(200);
+    m_resizing = true;
+    m_refreshTimer.stop();
+    m_lastWidth = width();
+    m_lastHeight = height();
+}
+
+void PlotWindow::resizeDone()
+{
+    qDebug() << "resizeDone";
+    m_resizing = false;
+    m_refreshTimer.start();
+}
+
+void PlotWindow::closeEvent(QCloseEvent *event)
+{
+    qDebug() << "close event";
+    JobQueue::instance()->removeJob(m_job);
+    event->accept();
+    const QStringList names = m_plots.keys();
+    for (const QString &name : names)
+        removePlotWidget(name);
+    emit closed(event);
+}
+
+// ---------------------------------------------------------------- export
+
+QString PlotWindow::exportName(const QString &name)
+{
+    QString cleaned = name;
+    cleaned.replace(QRegExp("[/\\\\,:.]"), "_");
+    return cleaned;
+}
+
+QString PlotWindow::csvTimeText(double x, QChar decimalPoint)
+{
+    qint64 ms = 0;
+    if (std::isfinite(x))
+        ms = qint64(qBound(-9.0e15, x, 9.0e15));
+    const bool negative = ms < 0;
+    if (negative)
+        ms = -ms;
+    const qint64 h = ms / 3600000;
+    const qint64 m = ms / 60000 - 60 * h;
+    const qint64 s = ms / 1000 - (ms / 60000) * 60;
+    QString text = QString::asprintf("%s%02lld:%02lld:%02lld.%03lld", negative ? "-" : "",
+                                     (long long)h, (long long)m, (long long)s,
+                                     (long long)(ms % 1000));
+    text.replace(QLatin1Char('.'), decimalPoint);
+    return text;
+}
+
+QString PlotWindow::csvValueText(double y, QChar decimalPoint)
+{
+    QString text = QString::number(y, 'g', 6);
+    text.replace(QLatin1Char('.'), decimalPoint);
+    return text;
+}
+
+void PlotWindow::showExportError(const QString &text)
+{
+    LOG4CPLUS_ERROR_FMT(logger, "export failed: %s", KELVO_QS(text));
+    ui->errorStatus->setText("  Error: " + text);
+    m_exportErrorClock.start();
+}
+
+bool PlotWindow::saveScreenshot()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString fileName = exportName(titleText() + "_" + now.date().toString("yyyy-MM-dd") + "-"
+                                        + now.time().toString("HHmmsszzz"))
+        + ".png";
+    const QPixmap pixmap = grab();
+    if (!pixmap.save(fileName, "PNG")) {
+        showExportError(QString("cannot write screenshot %1").arg(fileName));
+        return false;
+    }
+    LOG4CPLUS_INFO_FMT(logger, "screenshot saved: %s", KELVO_QS(fileName));
+    return true;
+}
+
+bool PlotWindow::saveCsv()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString stamp = now.date().toString("yyyy-MM-dd") + "-" + now.time().toString("HHmmsszzz");
+    bool allWritten = true;
+    QStringList failed;
+    for (auto it = m_plots.cbegin(); it != m_plots.cend(); ++it) {
+        CustomQwtCurve *curve = firstCurve(it.value()->plotWidget());
+        if (!curve)
+            continue;
+        const QString resultName = Latin1::toQString(curve->resultPair()->resultName);
+        const QString fileName =
+            exportName(stamp + "_" + titleText() + "_" + resultName) + ".csv";
+        QSaveFile file(fileName);
+        if (!file.open(QIODevice::WriteOnly)) {
+            LOG4CPLUS_ERROR_FMT(logger, "cannot open %s: %s", KELVO_QS(fileName),
+                                KELVO_QS(file.errorString()));
+            failed << fileName;
+            allWritten = false;
+            continue;
+        }
+        QTextStream out(&file);
+        out << "Time;" << resultName << "\n";
+        const CustomQwtCurveData *data = curve->curveData();
+        const qint64 points = data ? data->pointCount() : 0;
+        for (qint64 i = 0; i < points; ++i) {
+            // The values as recorded, not stretched to the plot's common scale.
+            out << csvTimeText(data->rawX(i), m_decimalPoint) << ";"
+                << csvValueText(data->rawY(i), m_decimalPoint) << "\n";
+        }
+        out.flush();
+        if (out.status() != QTextStream::Ok || !file.commit()) {
+            LOG4CPLUS_ERROR_FMT(logger, "cannot write %s: %s", KELVO_QS(fileName),
+                                KELVO_QS(file.errorString()));
+            failed << fileName;
+            allWritten = false;
+            continue;
+        }
+        LOG4CPLUS_INFO_FMT(logger, "curve saved: %s", KELVO_QS(fileName));
+    }
+    if (!allWritten)
+        showExportError(QString("cannot write %1").arg(failed.join(", ")));
+    return allWritten;
+}

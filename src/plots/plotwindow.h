@@ -1,0 +1,146 @@
+#pragma once
+// The live view of one job: its results in a checkable, filterable table,
+// one time plot per ticked result, a status line with the job's timings and
+// the message rate, and the export of screenshots and curve data.
+#include "cjob.h"
+#include "cjobresult.h"
+
+#include <log4cplus/logger.h>
+
+#include <QChar>
+#include <QElapsedTimer>
+#include <QMap>
+#include <QMutex>
+#include <QPen>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+class CustomQwtCurve;
+class MainWindow;
+class PlotWidget;
+class PlotWidgetContainer;
+class QCloseEvent;
+class QSortFilterProxyModel;
+class TranslationMgr;
+
+namespace Ui {
+class PlotWindow;
+}
+
+class PlotWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    PlotWindow(CJob job, QWidget *parent = nullptr);
+    ~PlotWindow() override;
+
+    CJob &job() { return m_job; }
+    void setMainStyleSheet(const QString &styleSheet) { m_styleSheet = styleSheet; }
+    void setMainWnd(MainWindow *mainWindow);
+
+    QMap<QString, PlotWidgetContainer *> &plotWidgets() { return m_plots; }
+
+    // Both write into the working directory; false when a file could not be
+    // written (the error is logged and shown in the status line).
+    bool saveScreenshot();
+    bool saveCsv();
+
+    void addPlotWidget(CJobResult result);
+    void removePlotWidget(QString name);
+    void createTableItems(int rows, const CJob &job);
+    void updateResultsTableWithJob(CJob &job, bool withValues);
+    void updateResultsTable2(CJobResult &result, int row, bool withValues);
+    void markAll(bool unmark);
+    void updateStatusLabels(const CJob &job);
+    double messagesPerSecond() const;
+
+    bool isPaused() const { return m_paused; }
+    bool isRealtime() const { return m_realtime; }
+    QTimer *refreshTimer() { return &m_refreshTimer; }
+    quint64 messageCount() const { return m_messageCount; }
+    qint64 startTime() const { return m_startTime; }
+
+    // The value text of a result as the table shows it; serialJob selects
+    // the job's own number format for real values.
+    static QString formatValue(const CJobResult &result, bool serialJob);
+    // Names and texts of the exported files.
+    static QString exportName(const QString &name);
+    static QString csvTimeText(double x, QChar decimalPoint);
+    static QString csvValueText(double y, QChar decimalPoint);
+    // The context-menu entries, run by their text.
+    void runMenuAction(const QString &text);
+    // Resets every plot without touching the message counter.
+    void on_pushButton_clicked();
+
+signals:
+    void jobResultUpdated(CJobResult &result, int index);
+    void closed(QCloseEvent *event);
+    void plotWidgetStatusChanged(int status, CJob job, QString resultName);
+    void onJobFinished2(CJob job, int result);
+
+public slots:
+    void onJobFinished(CJob job, int result);
+    void onItemChecked(int row, int col, Qt::CheckState state);
+    void resetPlotWidgets();
+    void setStartTime(qint64 value);
+    void timerTimeout();
+    void contextMenu(const QPoint &pos);
+    void resizeDone();
+    void resizeTimerFunc();
+    void on_btnMarkAll_clicked();
+    void on_cmbRefreshRate_currentIndexChanged(int index);
+    void on_btnMultiCurve_clicked();
+    void on_btnGauge_clicked();
+    void on_txtFilter_textChanged(const QString &text);
+    void on_btnDataLog_clicked();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void applyStoredRate(const QString &stored);
+    void setPaused(bool paused);
+    void showExportError(const QString &text);
+    // The first curve of a plot, or null while it has none.
+    static CustomQwtCurve *firstCurve(PlotWidget *plot);
+    void drawFirstCurve(PlotWidget *plot);
+    bool jobIsMine(const CJob &job) const;
+    void setStatusOk();
+    QString titleText() const;
+
+    CJob m_job;
+    Ui::PlotWindow *ui;
+    log4cplus::Logger logger;
+    bool m_paused = false;
+    QMutex m_plotMutex;
+    QMap<QString, PlotWidgetContainer *> m_plots;
+    QChar m_decimalPoint = QLatin1Char('.');
+    QTimer m_refreshTimer;
+    QElapsedTimer m_rateClock;
+    qint64 m_rateStartWall = 0;
+    quint64 m_messageCount = 0;
+    bool m_started = false;
+    bool m_realtime = false;
+    CJob m_lastJob;
+    int m_lastResult = 0;
+    QString m_styleSheet;
+    QTimer m_resizeTimer;
+    bool m_resizing = false;
+    int m_lastWidth = -1;
+    int m_lastHeight = -1;
+    QPointer<QObject> m_mainWnd;
+    QSortFilterProxyModel *m_proxy = nullptr;
+    QTimer m_columnTimer;
+    TranslationMgr *m_translations = nullptr;
+    bool m_threads = false;
+    qint64 m_startTime = 0;
+    bool m_registered = false;
+    // The curves' own pens while the window is paused, by result name.
+    QMap<QString, QPen> m_pausedPens;
+    // An export error stays readable for a while before "Status: OK" returns.
+    QElapsedTimer m_exportErrorClock;
+};
