@@ -1,0 +1,1 @@
+kelvo_fuzz(NAME fuzz_prgfilereader SOURCES fuzz_prgfilereader.cpp CORPUS corpus/fuzz_prgfilereader)
