@@ -4,6 +4,7 @@
 // road: the results are shared, so the figure must not grow with them.
 #include "globaljobreceiver.h"
 #include "jobmetatypes.h"
+#include "threadcall.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -102,7 +103,7 @@ static void BM_FanOut(benchmark::State &state)
         for (Listener &l : listeners)
             l.received = 0;
         counting = true;
-        QMetaObject::invokeMethod(&producer, "produce", Qt::QueuedConnection, Q_ARG(int, batch));
+        ThreadCall::run(&producer, [&producer, batch] { producer.produce(batch); });
         while (listeners[3].received < batch || listeners[0].received < batch)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         counting = false;
@@ -115,8 +116,13 @@ static void BM_FanOut(benchmark::State &state)
 
     producerThread.quit();
     producerThread.wait();
-    QMetaObject::invokeMethod(receiver, [receiver] { receiver->moveToThread(qApp->thread()); },
-                              Qt::BlockingQueuedConnection);
+    std::atomic<bool> home{false};
+    ThreadCall::run(receiver, [receiver, &home] {
+        receiver->moveToThread(qApp->thread());
+        home = true;
+    });
+    while (!home.load())
+        QThread::msleep(1);
     receiverThread.quit();
     receiverThread.wait();
     for (Listener &l : listeners)

@@ -8,8 +8,7 @@ CustomExpression::CustomExpression(const QString &resultName, const QString &exp
     try {
         parser.SetExpr(Latin1::toStd(expression));
     } catch (const mu::Parser::exception_type &e) {
-        loadError = e.GetMsg() + ":" + e.GetExpr();
-        if (loadError.size() == e.GetMsg().size() + 1)
-            loadError += Latin1::toStd(expression);
+        // Reported on every run of the job, like a formula that fails then.
+        loadError = e.GetMsg() + ":" + Latin1::toStd(expression);
     }
 }

@@ -48,6 +48,15 @@ CJobResult errorResult(const std::string &name)
     return r;
 }
 
+// muParser reports the formula with the blank it appends to every
+// expression; the user wrote it without.
+std::string reportedFormula(std::string expr)
+{
+    if (!expr.empty() && expr.back() == ' ')
+        expr.pop_back();
+    return expr;
+}
+
 // What a result contributes to formulas: an integer result carries its value
 // in intValue only.
 double formulaValue(const CJobResult &r)
@@ -90,7 +99,7 @@ QList<CustomExpression *> &ExpressionEvaluator::evaluate(CJob &job)
         try {
             record->value = record->parser.Eval();
         } catch (const mu::Parser::exception_type &e) {
-            errors.append(errorResult(e.GetMsg() + ":" + e.GetExpr()));
+            errors.append(errorResult(e.GetMsg() + ":" + reportedFormula(e.GetExpr())));
         }
         evaluated.append(record);
     }

@@ -47,8 +47,10 @@ void CurveTracker::onSelected(const QPointF &pos)
     text.setRenderFlags(Qt::AlignLeft | Qt::AlignTop);
     if (m_label)
         m_label->detach();
-    else
+    else {
         m_label = new QwtPlotTextLabel;
+        m_label->setTitle(QStringLiteral("tracker"));
+    }
     m_label->setText(text);
     m_label->attach(thePlot);
     thePlot->replot();

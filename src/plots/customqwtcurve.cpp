@@ -124,8 +124,10 @@ void CustomQwtCurve::drawSeries(QPainter *painter, const QwtScaleMap &xMap, cons
     // Only the points inside the visible time range, plus one on either
     // side so that the lines into and out of the canvas are drawn.
     const double *x = m_data->xValues().constData();
-    double s1 = xMap.s1();
-    double s2 = xMap.s2();
+    // One pixel more on either side: the edge columns hold the points that
+    // round into them.
+    double s1 = xMap.invTransform(xMap.p1() - 1.0);
+    double s2 = xMap.invTransform(xMap.p2() + 1.0);
     if (s1 > s2)
         std::swap(s1, s2);
     qint64 lo = std::lower_bound(x + from, x + to + 1, s1) - x;
@@ -161,9 +163,10 @@ void CustomQwtCurve::drawThinned(QPainter *painter, const QwtScaleMap &xMap, con
     // no peak is lost, whatever the number of points.
     qint64 i = from;
     while (i <= to) {
+        // Pixel columns centred on whole pixels, as a painter rounds them.
         const double px = xMap.transform(x[i]);
-        const double column = std::floor(px);
-        const double columnEnd = xMap.invTransform(column + 1.0);
+        const double column = std::floor(px + 0.5);
+        const double columnEnd = xMap.invTransform(column + 0.5);
         qint64 end = std::lower_bound(x + i + 1, x + to + 1, columnEnd) - x;
         if (end <= i)
             end = i + 1;
@@ -174,10 +177,10 @@ void CustomQwtCurve::drawThinned(QPainter *painter, const QwtScaleMap &xMap, con
             double lo, hi;
             m_data->rawMinMax(i, end, lo, hi);
             const double a = lo * factor, b = hi * factor;
-            put(px, y[i]);
-            poly.append(QPointF(column + 0.5, yMap.transform(std::min(a, b))));
-            poly.append(QPointF(column + 0.5, yMap.transform(std::max(a, b))));
-            put(xMap.transform(x[end - 1]), y[end - 1]);
+            put(column, y[i]);
+            poly.append(QPointF(column, yMap.transform(std::min(a, b))));
+            poly.append(QPointF(column, yMap.transform(std::max(a, b))));
+            put(column, y[end - 1]);
         }
         i = end;
     }

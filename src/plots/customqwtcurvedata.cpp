@@ -42,6 +42,10 @@ void CustomQwtCurveData::append(const QPointF &point)
 
 void CustomQwtCurveData::append(double x, double y)
 {
+    // Drawing and the tracker find points by binary search over x: a value
+    // stamped before the last one is kept, at the last one's time.
+    if (!m_x.isEmpty() && x < m_x.constLast())
+        x = m_x.constLast();
     if (y > m_maxY)
         m_maxY = y;
     if (y < m_minY)

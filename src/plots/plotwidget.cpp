@@ -167,6 +167,7 @@ void PlotWidget::zoomInTime()
 
 void PlotWidget::yZoomStep()
 {
+    updateAxes();
     const QwtInterval range = axisInterval(QwtPlot::yLeft);
     const double lower = range.minValue();
     const double window = range.width();

@@ -23,6 +23,7 @@ PlotWidgetData::PlotWidgetData(QObject *parent)
     : QObject(parent)
 {
     m_log = KelvoLog::get("plotwidget");
+    qRegisterMetaType<const CustomQwtCurve *>("const CustomQwtCurve*");
 }
 
 PlotWidgetData::~PlotWidgetData() = default;

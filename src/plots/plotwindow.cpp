@@ -665,7 +665,8 @@ void PlotWindow::on_btnDataLog_clicked()
         LOG4CPLUS_DEBUG(logger, "no main window for the data logger");
         return;
     }
-    QMetaObject::invokeMethod(m_mainWnd, "on_actionLogging_triggered");
+    if (!QMetaObject::invokeMethod(m_mainWnd, "on_actionLogging_triggered"))
+        LOG4CPLUS_WARN(logger, "the main window opens no data logger");
 }
 
 // ---------------------------------------------------------------- resize, close

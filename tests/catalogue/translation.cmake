@@ -1,2 +1,3 @@
 kelvo_test(NAME tst_translationmgr SOURCES tst_translationmgr.cpp LABELS unit)
 kelvo_test(NAME tst_translationviewrform SOURCES tst_translationviewrform.cpp LABELS gui)
+kelvo_test(NAME tst_translationmgrthreads SOURCES tst_translationmgrthreads.cpp LABELS unit threads)

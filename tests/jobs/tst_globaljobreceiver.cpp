@@ -1,8 +1,10 @@
 #include "globaljobreceiver.h"
+#include "threadcall.h"
 
 #include <QSignalSpy>
 #include <QThread>
 #include <QtTest>
+#include <atomic>
 
 // A listener in the GUI thread, as a window would be.
 class Listener : public QObject
@@ -62,7 +64,7 @@ void TestGlobalJobReceiver::relaysInOrderAcrossThreads()
     connect(r, &GlobalJobReceiver::jobFinished, &b, &Listener::onJobFinished, Qt::QueuedConnection);
 
     const int n = 500;
-    QMetaObject::invokeMethod(&producer, "produce", Qt::QueuedConnection, Q_ARG(int, n));
+    ThreadCall::run(&producer, [&producer, n] { producer.produce(n); });
     QTRY_COMPARE_WITH_TIMEOUT(b.stamps.size(), n, 10000);
     QTRY_COMPARE(a.stamps.size(), n);
     for (int i = 0; i < n; ++i) {
@@ -72,7 +74,12 @@ void TestGlobalJobReceiver::relaysInOrderAcrossThreads()
     producerThread.quit();
     producerThread.wait();
     // Bring the receiver home for the other cases.
-    QMetaObject::invokeMethod(r, [r] { r->moveToThread(qApp->thread()); }, Qt::BlockingQueuedConnection);
+    std::atomic<bool> home{false};
+    ThreadCall::run(r, [r, &home] {
+        r->moveToThread(qApp->thread());
+        home = true;
+    });
+    QTRY_VERIFY(home.load());
     receiverThread.quit();
     receiverThread.wait();
 }

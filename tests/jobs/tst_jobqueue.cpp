@@ -4,6 +4,7 @@
 #include <QThread>
 #include <QtTest>
 #include <atomic>
+#include <thread>
 
 class TestJobQueue : public QObject
 {
@@ -125,7 +126,7 @@ void TestJobQueue::stressAgainstRunnerThread()
     JobQueue *q = JobQueue::instance();
     std::atomic<bool> stop{false};
     std::atomic<int> fetched{0};
-    QThread *reader = QThread::create([&] {
+    std::thread reader([&] {
         while (!stop.load()) {
             const QString key = q->getNextJob();
             if (!key.isEmpty()) {
@@ -136,7 +137,6 @@ void TestJobQueue::stressAgainstRunnerThread()
             q->jobCount();
         }
     });
-    reader->start();
     for (int round = 0; round < 2000; ++round) {
         CJob j = job("E", qPrintable(QString("J%1").arg(round % 7)));
         if (!q->addJob(j))
@@ -144,8 +144,7 @@ void TestJobQueue::stressAgainstRunnerThread()
         q->jobs();
     }
     stop = true;
-    reader->wait();
-    delete reader;
+    reader.join();
     QVERIFY(fetched.load() > 0);
 }
 

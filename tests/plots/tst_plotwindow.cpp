@@ -378,6 +378,14 @@ void TestPlotWindow::comboWritesRate()
     QVERIFY(w->isRealtime());
     QVERIFY(!w->refreshTimer()->isActive());
     QCOMPARE(KelvoSettings::open()->value("graph/FPS").toString(), QString("realtime"));
+    // A resize pauses the refresh and starts it again with its last interval
+    // (status line only in realtime mode).
+    w->show();
+    w->resize(700, 450);
+    QVERIFY(!w->refreshTimer()->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(w->refreshTimer()->isActive(), 5000);
+    QVERIFY(w->isRealtime());
+    QCOMPARE(w->refreshTimer()->interval(), 50);
     // An emptied combo must not divide by its missing rate.
     w->on_cmbRefreshRate_currentIndexChanged(-1);
     QVERIFY(w->isRealtime());

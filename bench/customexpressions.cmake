@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_customexpressions SOURCES bench_customexpressions.cpp)

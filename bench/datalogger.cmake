@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_datalogger SOURCES bench_datalogger.cpp)

@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_plotwindow SOURCES bench_plotwindow.cpp)

@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_runnerpipeline SOURCES bench_runnerpipeline.cpp)

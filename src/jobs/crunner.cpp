@@ -1,0 +1,651 @@
+#include "crunner.h"
+
+#include "ecudataresponse.h"
+#include "ediabasapi.h"
+#include "ediabasjobsimulation.h"
+#include "ediabassessionlock.h"
+#include "kelvosettings.h"
+#include "latin1.h"
+#include "translationmgr.h"
+
+#include <QDebug>
+#include <QMutexLocker>
+#include <QThread>
+#include <algorithm>
+#include <vector>
+
+namespace {
+// The process-wide EDIABAS session, shared by every runner (the main one and
+// the job tool's): it is initialised once and ended by the last runner that
+// leaves it, so one runner never replaces the handle or ends EDIABAS under
+// another.
+QMutex sessionMutex;
+bool sessionUp = false;
+int sessionUsers = 0;
+
+// apiInit with the session bookkeeping held; the caller holds sessionMutex.
+bool startSession()
+{
+    if (sessionUp)
+        return true;
+    bool ok;
+    {
+        EdiabasSessionLock lock;
+        if (!lock.isLocked())
+            return false;
+        ok = apiInit() != 0;
+        if (ok) {
+            qDebug() << "apiInit OK";
+            apiSetConfig("IfhTrace", "0");
+            apiSetConfig("ApiTrace", "0");
+        } else {
+            qDebug() << "apiInit not OK";
+            apiErrorText();
+            apiErrorCode();
+        }
+    }
+    sessionUp = ok;
+    return ok;
+}
+
+// A binary result as upper-case hex, cut to what the text value holds.
+QByteArray binaryAsHex(const unsigned char *bytes, int len)
+{
+    const int maxBytes = (CJobResult::TextCapacity - 1) / 2;
+    return QByteArray(reinterpret_cast<const char *>(bytes), qMin(len, maxBytes)).toHex().toUpper();
+}
+
+const char *typeNameOf(int format)
+{
+    static const char *const names[] = {"char", "byte", "integer", "word", "long",
+                                        "dword", "text", "binary", "real"};
+    return (format >= 0 && format <= 8) ? names[format] : "";
+}
+} // namespace
+
+CRunner::CRunner(QObject *parent)
+    : QObject(parent)
+    , logger(KelvoLog::get("runner"))
+    , serialLogger(KelvoLog::get("serial"))
+    , simulation(std::make_unique<EdiabasJobSimulation>(nullptr))
+{
+    qRegisterMetaType<QSerialPort::SerialPortError>("QSerialPort::SerialPortError");
+    dataSolver.loadTables();
+    customExpressions.loadConfig();
+    translator = TranslationMgr::instance();
+
+    pauseAfter = pauseSetting("serial/pause_after");
+    pauseBefore = pauseSetting("serial/pause_before");
+    pauseRead = pauseSetting("serial/pause_read");
+    sleepAfterEdiabasJob = pauseSetting("ediabas/pause_after_job");
+    {
+        auto settings = KelvoSettings::open();
+        syncWrite = settings->value("serial/syncwrite", false).toBool();
+        waitBusy = settings->value("serial/waitbusy", false).toBool();
+        clearMwBlock = settings->value("customjob/clear_mw_block", 1).toUInt() != 0;
+    }
+    LOG4CPLUS_INFO_FMT(logger, "sleepAfterEdiabasJob :%u", sleepAfterEdiabasJob);
+    if (syncWrite)
+        LOG4CPLUS_ERROR(logger, "syncwrite active");
+    else
+        LOG4CPLUS_ERROR(logger, "syncwrite NOT active");
+}
+
+CRunner::~CRunner()
+{
+    LOG4CPLUS_DEBUG(logger, "> ~CRUNNER");
+    releaseEdiabas();
+    closePort();
+    QMutexLocker lock(&runCountMutex);
+    runCounts.clear();
+    LOG4CPLUS_DEBUG(logger, "< ~CRUNNER");
+}
+
+unsigned CRunner::pauseSetting(const char *key)
+{
+    // A "-1" in the file must not become a pause of 49 days.
+    return unsigned(KelvoSettings::intValue(QString::fromLatin1(key), 0, 0, MaxPause));
+}
+
+qint64 CRunner::now()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+bool CRunner::initEdiabas()
+{
+    QMutexLocker lock(&sessionMutex);
+    return startSession();
+}
+
+bool CRunner::ediabasActive()
+{
+    QMutexLocker lock(&sessionMutex);
+    return sessionUp;
+}
+
+int CRunner::ediabasUsers()
+{
+    QMutexLocker lock(&sessionMutex);
+    return sessionUsers;
+}
+
+void CRunner::acquireEdiabas()
+{
+    if (apiInitDone)
+        return;
+    LOG4CPLUS_DEBUG(logger, "apiinitdone == false");
+    {
+        QMutexLocker lock(&sessionMutex);
+        startSession();
+        ++sessionUsers;
+    }
+    QThread::msleep(20);
+    // A failed initialisation is not reported here: the job runs and its
+    // error code and text come from EDIABAS.
+    apiInitDone = true;
+    apiEnded = false;
+}
+
+void CRunner::releaseEdiabas()
+{
+    if (!apiInitDone)
+        return;
+    apiInitDone = false;
+    QMutexLocker lock(&sessionMutex);
+    if (--sessionUsers > 0)
+        return;
+    sessionUsers = 0;
+    if (sessionUp) {
+        LOG4CPLUS_DEBUG(logger, ">endapi");
+        EdiabasSessionLock session;
+        apiEnd();
+        sessionUp = false;
+        LOG4CPLUS_DEBUG(logger, "<endapi");
+    }
+}
+
+bool CRunner::isFastSerialEcu(const std::string &ecuName)
+{
+    return EcuMsg::isFastSerialEcu(ecuName);
+}
+
+int CRunner::sumCheckByte(const QByteArray &request)
+{
+    int sum = 0;
+    for (char c : request)
+        sum += quint8(c);
+    return sum;
+}
+
+void CRunner::stop()
+{
+    qDebug() << "runner::stop";
+    stopRequested = true;
+}
+
+void CRunner::startTimer()
+{
+    runTimer.start();
+    loopStart = QDateTime::currentDateTime();
+}
+
+void CRunner::setPauseAfter(int time)
+{
+    pauseAfter = unsigned(qBound(0, time, int(MaxPause)));
+}
+
+void CRunner::error(QSerialPort::SerialPortError err)
+{
+    LOG4CPLUS_WARN_FMT(serialLogger, "error: %d", int(err));
+}
+
+void CRunner::onJobQueueStatusChanged(JobQueue::Event, CJob job)
+{
+    qDebug() << " runner queue status changed";
+    QMutexLocker lock(&runCountMutex);
+    for (int i = runCounts.size() - 1; i >= 0; --i) {
+        if (runCounts[i].job() == job)
+            runCounts.removeAt(i);
+    }
+}
+
+int CRunner::runJob(CJob &job)
+{
+    return runJob(job, false);
+}
+
+int CRunner::runJob(CJob &job, bool)
+{
+    job.clearResults();
+    runStart = QDateTime::currentDateTime();
+    LOG4CPLUS_DEBUG(logger, ">runjob");
+    if (simulationMode)
+        return runSimulation(job);
+    if (job.hasTelegram())
+        return runSerial(job);
+    return runEdiabas(job);
+}
+
+std::string CRunner::translatedName(const std::string &name) const
+{
+    if (!translator)
+        return name;
+    return translator->resultText(name);
+}
+
+void CRunner::translateResults(CJob &job)
+{
+    for (int i = 0; i < job.getResultCount(); ++i) {
+        CJobResult r = job.getResult(i);
+        r.displayName = translatedName(r.name);
+        job.setResult(r, i);
+    }
+}
+
+int CRunner::runSimulation(CJob &job)
+{
+    LOG4CPLUS_DEBUG(logger, "simulationmode");
+    LOG4CPLUS_DEBUG(logger, "> getJob");
+    simulation->getJob(job);
+    LOG4CPLUS_DEBUG(logger, "< getJob");
+    rewriteBlockArguments(job);
+
+    runTimer.start();
+    QElapsedTimer slept;
+    slept.start();
+    const unsigned pause = qMax(sleepAfterEdiabasJob, minSimulationPause.load());
+    if (pause != 0)
+        QThread::msleep(pause);
+    job.timeStamp += slept.elapsed();
+
+    customExpressions.applyExpressions(job);
+    applyResultAliases(job);
+    translateResults(job);
+
+    LOG4CPLUS_DEBUG(logger, "return job");
+    job.duration = runTimer.elapsed();
+    emit jobFinished(job, 0);
+    return 0;
+}
+
+void CRunner::rewriteBlockArguments(CJob &job)
+{
+    if (!clearMwBlock)
+        return;
+    int count = -1;
+    {
+        QMutexLocker lock(&runCountMutex);
+        for (JobRunCounter &c : runCounts) {
+            if (c.job() == job) {
+                count = c.count();
+                if (count <= 2)
+                    c.setCount(count + 1);
+                break;
+            }
+        }
+        if (count < 0)
+            runCounts.append(JobRunCounter(job, 1));
+    }
+    if (count < 3)
+        return;
+    std::string &args = job.arguments;
+    if (job.jobName == "STATUS_MESSWERTBLOCK_LESEN") {
+        if (args.size() >= 2 && args[0] == '3' && args[1] == ';')
+            args[0] = '2';
+    } else if (job.jobName == "STATUS_BLOCK_LESEN") {
+        if (args.size() >= 6 && args.compare(2, 2, "JA") == 0)
+            args.replace(2, 2, "NEIN");
+    }
+}
+
+void CRunner::applyResultAliases(CJob &job)
+{
+    if (job.resultAliases.empty())
+        return;
+    const QStringList parts = Latin1::toQString(job.resultAliases).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (const QString &part : parts) {
+        const QStringList names = part.split(QLatin1Char('='), Qt::SkipEmptyParts);
+        // A part with one name only has nothing to rename to.
+        if (names.size() < 2)
+            continue;
+        const std::string oldName = Latin1::toStd(names.at(0));
+        const std::string newName = Latin1::toStd(names.at(1));
+        for (int i = 0; i < job.getResultCount(); ++i) {
+            if (job.resultAt(i).name == oldName) {
+                qDebug() << "name:" << names.at(0) << " found !";
+                CJobResult r = job.getResult(i);
+                r.name = newName;
+                job.setResult(r, i);
+            }
+        }
+    }
+}
+
+int CRunner::runEdiabas(CJob &job)
+{
+    LOG4CPLUS_DEBUG(logger, "EDIABAS JOB");
+    runTimer.start();
+    if (serialMode) {
+        LOG4CPLUS_DEBUG(logger, "serialmode true");
+        if (port && port->isOpen()) {
+            LOG4CPLUS_DEBUG(logger, "close serialport");
+            port->close();
+        }
+        serialMode = false;
+    } else {
+        LOG4CPLUS_DEBUG(logger, "serialmode false");
+    }
+    acquireEdiabas();
+
+    LOG4CPLUS_DEBUG(logger, ">apijob");
+    rewriteBlockArguments(job);
+
+    int code = 0;
+    {
+        // One job transaction, from apiJob to the error text, is never
+        // interleaved with another thread's EDIABAS calls.
+        EdiabasSessionLock session;
+        if (!session.isLocked()) {
+            // Only a caller in the GUI thread, re-entered from event
+            // processing during another job, is refused.
+            job.errorText = "EDIABAS is busy with another job";
+            code = -1;
+            job.duration = runTimer.elapsed();
+            job.timeStamp = now();
+            session.unlock();
+            emit jobFinished(job, code);
+            return code;
+        }
+        if (!job.arguments.empty()) {
+            LOG4CPLUS_INFO_FMT(logger, "run apijob:'%s:%s' with argument:'%s'", job.ecuName.c_str(),
+                               job.jobName.c_str(), job.arguments.c_str());
+            apiJob(job.ecuName.c_str(), job.jobName.c_str(), job.arguments.c_str(), "");
+        } else {
+            LOG4CPLUS_INFO_FMT(logger, "run apijob:'%s'", job.jobName.c_str());
+            apiJob(job.ecuName.c_str(), job.jobName.c_str(), "", "");
+        }
+        LOG4CPLUS_INFO(logger, "after apijob");
+        int state = apiState();
+        LOG4CPLUS_DEBUG_FMT(logger, "state:%d", state);
+        if (waitBusy) {
+            while (state == 0 && !stopRequested) {
+                LOG4CPLUS_TRACE(logger, " APIBUSY ");
+                state = apiState();
+                QThread::msleep(1);
+            }
+        }
+        if (sleepAfterEdiabasJob != 0) {
+            LOG4CPLUS_INFO_FMT(logger, "sleeping for %u", sleepAfterEdiabasJob);
+            QThread::msleep(sleepAfterEdiabasJob);
+        } else {
+            LOG4CPLUS_INFO_FMT(logger, "NOT sleeping for %u", sleepAfterEdiabasJob);
+        }
+        LOG4CPLUS_DEBUG_FMT(logger, "<apijob,apiState=%d", apiState());
+
+        job.duration = runTimer.elapsed();
+        runStart = QDateTime::currentDateTime();
+        job.timeStamp = now();
+
+        LOG4CPLUS_DEBUG(logger, "before apiResultNumber");
+        unsigned short count = 0;
+        apiResultNumber(&count, 1);
+        LOG4CPLUS_DEBUG_FMT(logger, "start looping results:%d", int(count));
+        std::vector<unsigned char> binary(APIMAXBINARY);
+        for (int i = 1; i <= int(count); ++i) {
+            char name[1024] = {0};
+            char text[1024] = {0};
+            int format = -1;
+            apiResultName(name, static_cast<unsigned short>(i), 1);
+            name[sizeof name - 1] = '\0';
+            apiResultText(text, name, 1, "");
+            text[sizeof text - 1] = '\0';
+            apiResultFormat(&format, name, 1);
+
+            CJobResult r;
+            r.name = name;
+            r.displayName = translatedName(r.name);
+            r.setTextValue(text);
+            r.format = format;
+            r.typeName = typeNameOf(format);
+            if (format == 2) {
+                short v = 0;
+                apiResultInt(&v, name, 1);
+                r.intValue = qint16(v);
+            } else if (format == 8) {
+                double v = 0;
+                apiResultReal(&v, name, 1);
+                r.realValue = v;
+            } else if (format == 7) {
+                unsigned short len = 0;
+                if (apiResultBinary(binary.data(), &len, name, 1))
+                    r.setTextValue(binaryAsHex(binary.data(), int(len)).constData());
+                else
+                    r.setTextValue("");
+            }
+            job.addResult(r);
+        }
+        applyResultAliases(job);
+
+        code = apiErrorCode();
+        const int again = apiErrorCode();
+        LOG4CPLUS_DEBUG_FMT(logger, "apiErrorCode()==%d,%d", code, again);
+        const char *errTxt = apiErrorText();
+        LOG4CPLUS_DEBUG_FMT(logger, "apiErrorText: '%s'", errTxt ? errTxt : "");
+        if (errTxt)
+            job.errorText = errTxt;
+        else
+            LOG4CPLUS_DEBUG(logger, "errTxt == NULL");
+    }
+    customExpressions.applyExpressions(job);
+    LOG4CPLUS_DEBUG(logger, "<runjob");
+    emit jobFinished(job, code);
+    return code;
+}
+
+bool CRunner::openPort(bool fast)
+{
+    LOG4CPLUS_DEBUG(serialLogger, ">openPort");
+    if (!port) {
+        // Created here, in the thread that runs the serial jobs, so that it
+        // belongs to that thread.
+        port = std::make_unique<QSerialPort>();
+        connect(port.get(), &QSerialPort::errorOccurred, this, &CRunner::error, Qt::DirectConnection);
+    }
+    {
+        auto settings = KelvoSettings::open();
+        portName = settings->value("serial/port").toString();
+    }
+    // QSerialPort answers "ttyUSB0" for "/dev/ttyUSB0"; messages show the
+    // name as the user wrote it.
+    port->setPortName(portName);
+    if (!port->open(QIODevice::ReadWrite)) {
+        LOG4CPLUS_DEBUG(serialLogger, "<openPort");
+        return false;
+    }
+    port->flush();
+    // A pseudo-terminal or a plain cable may refuse parity or the modem
+    // lines; the setters' answers are logged and otherwise ignored.
+    bool ok = port->setBaudRate(fast ? 115200 : 9600);
+    ok = port->setDataBits(QSerialPort::Data8) && ok;
+    ok = port->setParity(fast ? QSerialPort::NoParity : QSerialPort::EvenParity) && ok;
+    ok = port->setStopBits(QSerialPort::OneStop) && ok;
+    ok = port->setFlowControl(QSerialPort::NoFlowControl) && ok;
+    if (!ok)
+        LOG4CPLUS_DEBUG(serialLogger, "a port setting was refused");
+    if (!port->setRequestToSend(false) || !port->setDataTerminalReady(false))
+        LOG4CPLUS_DEBUG(serialLogger, "RTS/DTR refused by the port");
+    port->clearError();
+    LOG4CPLUS_DEBUG(serialLogger, "<openPort");
+    return true;
+}
+
+void CRunner::closePort()
+{
+    if (port) {
+        if (port->isOpen())
+            port->close();
+        port.reset();
+    }
+    serialMode = false;
+}
+
+int CRunner::runSerial(CJob &job)
+{
+    LOG4CPLUS_DEBUG(logger, "telegram");
+    runTimer.start();
+    LOG4CPLUS_DEBUG(logger, "after timer.start");
+    job.readWaitTime = 0;
+    QThread::msleep(pauseBefore);
+    readTimedOut = false;
+
+    if (!serialMode) {
+        LOG4CPLUS_DEBUG(logger, "not serialmode");
+        if (!apiEnded) {
+            releaseEdiabas();
+            apiEnded = true;
+        }
+        apiInitDone = false;
+        LOG4CPLUS_DEBUG(logger, "before close");
+        if (port)
+            port->close();
+        LOG4CPLUS_DEBUG(logger, "try to open port");
+        const bool opened = openPort(isFastSerialEcu(job.ecuName));
+        LOG4CPLUS_DEBUG_FMT(serialLogger, "serial port %s open:%d", KELVO_QS(portName), int(opened));
+        if (!opened) {
+            LOG4CPLUS_WARN(serialLogger, "Serial port open failed!");
+            runStart = QDateTime::currentDateTime();
+            job.timeStamp = now();
+            job.duration = runTimer.elapsed();
+            job.errorText = "Failed to open port " + Latin1::toStd(portName);
+            return PortOpenFailed;
+        }
+        serialMode = true;
+        apiInitDone = false;
+    }
+
+    std::transform(job.ecuName.begin(), job.ecuName.end(), job.ecuName.begin(),
+                   [](char c) { return char(QChar::fromLatin1(c).toUpper().toLatin1()); });
+    const bool fast = isFastSerialEcu(job.ecuName);
+    const QByteArray request = EcuMsg::buildRequest(job.ecuName, job.telegram);
+    if (request.isEmpty()) {
+        // A telegram without a single hex digit: nothing to send.
+        job.duration = runTimer.elapsed();
+        runStart = QDateTime::currentDateTime();
+        job.timeStamp = now();
+        job.errorText = "Message error";
+        return SerialFailed;
+    }
+    ecuMsg.clear();
+    ecuMsg.setTelegram(request);
+
+    // Bytes that arrived since the last job (a late reply, line noise)
+    // would be taken for the echo of this one.
+    port->clear(QSerialPort::Input);
+    const qint64 written = port->write(request);
+    LOG4CPLUS_DEBUG_FMT(serialLogger, "written %d bytes", int(written));
+    if (syncWrite) {
+        LOG4CPLUS_DEBUG(serialLogger, "syncwrite active");
+        bool waited = true;
+        while (port->bytesToWrite() > 0 && waited) {
+            waited = port->waitForBytesWritten(5);
+            LOG4CPLUS_TRACE(serialLogger, "in write:");
+        }
+    }
+
+    qint64 readWait = 0;
+    const int requestLength = request.size();
+    auto readChunk = [this, &readWait](int firstWaitMs, QElapsedTimer &watch) -> QByteArray {
+        watch.start();
+        if (!port->waitForReadyRead(firstWaitMs))
+            return QByteArray();
+        readWait = watch.elapsed();
+        QByteArray chunk = port->readAll();
+        while (port->waitForReadyRead(20))
+            chunk += port->readAll();
+        return chunk;
+    };
+
+    // A reply needs at least three bytes (address or header, length or
+    // target, check byte) after the full echo before it is decoded.
+    const int minimumLength = requestLength + 3;
+    bool malformed = false;
+    if (fast) {
+        // What came, echo included, to tell when the reply is complete:
+        // when its header gives the length, the whole reply is awaited.
+        QByteArray received;
+        auto complete = [&received, requestLength, minimumLength]() {
+            if (received.size() < minimumLength)
+                return false;
+            const quint8 format = quint8(received.at(requestLength));
+            if ((format & 0xC0) == 0x80 && (format & 0x3F) != 0)
+                return received.size() >= requestLength + 3 + (format & 0x3F) + 1;
+            return true;
+        };
+        while (!complete() && !readTimedOut) {
+            LOG4CPLUS_DEBUG_FMT(serialLogger, "D73 waitForReadyRead 1,msg len:%d", ecuMsg.bufferLength());
+            QElapsedTimer watch;
+            QByteArray chunk = readChunk(500, watch);
+            if (!chunk.isEmpty()) {
+                LOG4CPLUS_DEBUG_FMT(serialLogger, "D73 read %d bytes:'%s'", chunk.size(),
+                                    chunk.toHex().constData());
+                received += chunk;
+                ecuMsg.addData(chunk);
+            } else {
+                LOG4CPLUS_INFO(serialLogger, "D73 waitForReadyRead timeout");
+                readTimedOut = true;
+            }
+        }
+        QThread::msleep(pauseRead);
+        // Their sum check byte is not judged, the echo is.
+        if (received.size() >= requestLength && !received.startsWith(request))
+            ecuMsg.setStatus(0);
+        else if (received.size() >= minimumLength)
+            ecuMsg.setStatus(1);
+        else
+            readTimedOut = true;
+    } else {
+        while (ecuMsg.status() == 3 && !readTimedOut) {
+            LOG4CPLUS_DEBUG(serialLogger, "waitForReadyRead 1");
+            QElapsedTimer watch;
+            QByteArray chunk = readChunk(1000, watch);
+            if (!chunk.isEmpty()) {
+                LOG4CPLUS_DEBUG_FMT(serialLogger, "read %d bytes:'%s'", chunk.size(), chunk.toHex().constData());
+                ecuMsg.addData(chunk);
+                if (ecuMsg.hasError() || ecuMsg.status() == 1)
+                    break;
+            } else {
+                LOG4CPLUS_INFO(serialLogger, "waitForReadyRead timeout");
+                readTimedOut = true;
+            }
+            QThread::msleep(pauseRead);
+        }
+        if (ecuMsg.status() == 1 && ecuMsg.bufferLength() < minimumLength)
+            malformed = true;
+    }
+    LOG4CPLUS_DEBUG_FMT(serialLogger, "msg state=%d", ecuMsg.status());
+
+    job.duration = runTimer.elapsed();
+    const unsigned after = pauseAfter;
+    if (after != 0)
+        QThread::msleep(after);
+    runStart = QDateTime::currentDateTime();
+    job.timeStamp = now();
+    job.readWaitTime = readWait;
+
+    if (ecuMsg.hasError() || malformed) {
+        LOG4CPLUS_DEBUG(logger, "msg hasErrors true");
+        job.errorText = "Message error";
+        return SerialFailed;
+    }
+    if (!readTimedOut) {
+        EcuDataResponse response;
+        response.setData(ecuMsg.message());
+        dataSolver.fillJobResults(job, response);
+        customExpressions.applyExpressions(job);
+        LOG4CPLUS_DEBUG(logger, "<runjob");
+        return 0;
+    }
+    job.errorText = "Timeout error";
+    return SerialFailed;
+}

@@ -1,0 +1,509 @@
+#include "datalogger.h"
+#include "latin1.h"
+#include "threadcall.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QDir>
+#include <QRegularExpression>
+#include <QThread>
+#include <QTime>
+#include <QXmlStreamWriter>
+#include <unistd.h>
+
+namespace {
+const qint64 dayMs = 24LL * 60 * 60 * 1000;
+const int syncIntervalMs = 3000;
+}
+
+DataLogger::DataLogger(QObject *parent)
+    : QObject(parent),
+      logger(KelvoLog::get("logging")),
+      logger2(KelvoLog::get("logging2")),
+      ruleLogger(KelvoLog::get("log_rule")),
+      clock([] { return QDateTime::currentMSecsSinceEpoch(); })
+{
+    sinceSync.start();
+}
+
+DataLogger::~DataLogger()
+{
+    if (logFile.isOpen()) {
+        writeBuffer();
+        syncToDisk(true);
+        logFile.close();
+    }
+}
+
+template <class F> void DataLogger::inLoggerThread(F f)
+{
+    ThreadCall::run(this, std::move(f));
+}
+
+
+void DataLogger::setDecimalSeparator(QChar c)
+{
+    inLoggerThread([this, c] { decimal = c; });
+}
+
+void DataLogger::setSeparator(QChar c)
+{
+    inLoggerThread([this, c] { separator = c; });
+}
+
+void DataLogger::setTimeFormat(int code)
+{
+    inLoggerThread([this, code] { timeFormat = code; });
+}
+
+void DataLogger::setFillColumns(bool fill)
+{
+    inLoggerThread([this, fill] { fillColumns = fill; });
+}
+
+void DataLogger::setMarkerColumn(bool on)
+{
+    inLoggerThread([this, on] {
+        if (markerColumn != on && m_fileStatus.load() == Saving && columnsChangedAt == 0)
+            columnsChangedAt = clock();
+        markerColumn = on;
+    });
+}
+
+void DataLogger::setLogPath(const QString &path)
+{
+    inLoggerThread([this, path] { logDir = path; });
+}
+
+void DataLogger::setFilePrefix(const QString &prefix)
+{
+    inLoggerThread([this, prefix] { filePrefix = prefix; });
+}
+
+void DataLogger::clearFilter()
+{
+    inLoggerThread([this] {
+        if (m_fileStatus.load() == Saving && columnsChangedAt == 0)
+            columnsChangedAt = clock();
+        filter.clear();
+        filterJobNames.clear();
+        filterKeys.clear();
+        publishState();
+    });
+}
+
+void DataLogger::addToFilter(const CJobResultPair &pair)
+{
+    inLoggerThread([this, pair] {
+        if (m_fileStatus.load() == Saving && columnsChangedAt == 0)
+            columnsChangedAt = clock();
+        filter.append(pair);
+        filterJobNames.append(pair.job.getDisplayName());
+        filterKeys.append(resultKey(pair));
+        resultValues.insert(filterKeys.last(), QString());
+        publishState();
+    });
+}
+
+void DataLogger::addSyncJob(const QString &jobDisplayName)
+{
+    inLoggerThread([this, jobDisplayName] {
+        if (!syncJobs.contains(jobDisplayName))
+            syncJobs.append(jobDisplayName);
+    });
+}
+
+void DataLogger::clearSyncJobs()
+{
+    inLoggerThread([this] { syncJobs.clear(); });
+}
+
+void DataLogger::setRule(const LoggingRule &newRule)
+{
+    inLoggerThread([this, newRule] {
+        rule = newRule;
+        publishState();
+    });
+}
+
+void DataLogger::setClock(Clock c)
+{
+    inLoggerThread([this, c] { clock = c; });
+}
+
+void DataLogger::startLog(const QString &)
+{
+    inLoggerThread([this] { doStart(); });
+}
+
+void DataLogger::stopLog()
+{
+    inLoggerThread([this] { doStop(); });
+}
+
+bool DataLogger::isRuleActive() const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return sharedRuleActive;
+}
+
+QString DataLogger::fileName() const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return sharedFileName;
+}
+
+int DataLogger::filterCount() const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return sharedFilter.size();
+}
+
+QList<CJobResultPair> DataLogger::saveFilter() const
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    return sharedFilter;
+}
+
+void DataLogger::publishState()
+{
+    std::lock_guard<std::mutex> lock(stateMutex);
+    sharedFileName = m_fileName;
+    sharedFilter = filter;
+    sharedRuleActive = rule.active;
+}
+
+QString DataLogger::resultKey(const CJobResultPair &entry)
+{
+    return entry.job.getDisplayName() + QLatin1Char('.') + Latin1::toQString(entry.resultName);
+}
+
+// A separator, CR or LF inside a cell would shift every later column.
+QString DataLogger::clean(QString text, QChar sep)
+{
+    for (QChar &c : text) {
+        if (c == sep || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
+QString DataLogger::cellText(const QString &value, int format, QChar dec, QChar sep)
+{
+    // Byte data shown as hexadecimal stays text: "00012345" is not 12345.
+    if (format == 7)
+        return clean(value, sep);
+    bool ok = false;
+    const float number = value.toFloat(&ok);
+    if (!ok)
+        return clean(value, sep);
+    QString text = QString::number(double(number), 'g', 6);
+    if (dec != QLatin1Char('.'))
+        text.replace(QLatin1Char('.'), dec);
+    return clean(text, sep);
+}
+
+QStringList DataLogger::columnSignature() const
+{
+    QStringList columns;
+    for (const CJobResultPair &entry : filter)
+        columns << resultKey(entry) + QLatin1Char('\x01') + Latin1::toQString(entry.resultDisplayName);
+    if (markerColumn)
+        columns << QStringLiteral("\x01MARKER");
+    return columns;
+}
+
+void DataLogger::doStart()
+{
+    timeFormatText = decimal == QLatin1Char(',') ? QStringLiteral("HH:mm:ss,zzz") : QStringLiteral("HH:mm:ss.zzz");
+    if (logFile.isOpen()) {
+        writeBuffer();
+        syncToDisk(true);
+        logFile.close();
+    }
+    m_fileStatus = Stopped;
+    m_lineCount = 0;
+    const qint64 now = clock();
+    startTime = columnsChangedAt > 0 ? columnsChangedAt : now;
+    columnsChangedAt = 0;
+    const QDateTime started = QDateTime::fromMSecsSinceEpoch(now);
+    QString stamp = started.date().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('-') +
+                    started.time().toString(QStringLiteral("HHmmss"));
+    stamp.replace(QRegularExpression(QStringLiteral("[/,:.]")), QStringLiteral("_"));
+
+    // An empty directory is the working directory. Two starts in one second
+    // get distinct names; an existing log or side file is never truncated.
+    const QDir dir(logDir.isEmpty() ? QStringLiteral(".") : logDir);
+    QString lastError;
+    bool opened = false;
+    for (int n = 0; n < 1000 && !opened; ++n) {
+        const QString base = filePrefix + stamp + (n == 0 ? QString() : QStringLiteral("_%1").arg(n));
+        const QString name = dir.filePath(base + QStringLiteral(".csv"));
+        if (QFile::exists(name) || QFile::exists(name + QStringLiteral(".info")))
+            continue;
+        logFile.setFileName(name);
+        if (logFile.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            opened = true;
+            m_fileName = name;
+        } else {
+            lastError = logFile.errorString();
+            if (!QFile::exists(name))
+                break; // not a name clash: the folder refuses us
+        }
+    }
+    if (!opened) {
+        const QString message = QStringLiteral("Cannot create log file in \"%1\": %2")
+                                    .arg(QDir::toNativeSeparators(dir.absolutePath()), lastError);
+        LOG4CPLUS_ERROR_FMT(logger, "%s", KELVO_QS(message));
+        publishState();
+        emit logFileError(message);
+        return;
+    }
+    fileColumns = columnSignature();
+    m_fileStatus = Saving;
+    sinceSync.restart();
+    publishState();
+    writeInfoFile();
+    LOG4CPLUS_INFO_FMT(logger, "log started: %s", KELVO_QS(m_fileName));
+    emit logFileStarted(m_fileName);
+}
+
+void DataLogger::doStop()
+{
+    writeBuffer();
+    if (logFile.isOpen()) {
+        syncToDisk(true);
+        logFile.close();
+    }
+    m_lineCount = 0;
+    m_fileStatus = Stopped;
+    LOG4CPLUS_INFO_FMT(logger, "log stopped: %s", KELVO_QS(m_fileName));
+    emit logFileStopped(m_fileName);
+}
+
+void DataLogger::restartIfColumnsChanged()
+{
+    if (columnsChangedAt == 0)
+        return;
+    if (m_fileStatus.load() != Saving || columnSignature() == fileColumns) {
+        columnsChangedAt = 0;
+        return;
+    }
+    // Lines after a change of columns would no longer match the header:
+    // the old file ends here and a new one starts with its own header.
+    LOG4CPLUS_INFO(logger, "columns changed while logging: starting a new file");
+    doStop();
+    doStart();
+}
+
+bool DataLogger::writeInfoFile()
+{
+    QFile info(m_fileName + QStringLiteral(".info"));
+    if (!info.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        const QString message = QStringLiteral("Cannot create side file \"%1\": %2").arg(info.fileName(), info.errorString());
+        LOG4CPLUS_ERROR_FMT(logger, "%s", KELVO_QS(message));
+        emit logFileError(message);
+        return false;
+    }
+    QXmlStreamWriter xml(&info);
+    xml.setCodec("UTF-8");
+    xml.setAutoFormatting(true);
+    xml.setAutoFormattingIndent(4);
+    xml.writeStartDocument();
+    xml.writeStartElement(QStringLiteral("CSVFile"));
+    xml.writeStartElement(QStringLiteral("info"));
+    xml.writeTextElement(QStringLiteral("starttime"), QString::number(quint64(startTime)));
+    xml.writeTextElement(QStringLiteral("startdate"),
+                         QDateTime::fromMSecsSinceEpoch(startTime).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
+    xml.writeTextElement(QStringLiteral("timeformat"), QString::number(timeFormat));
+    xml.writeStartElement(QStringLiteral("CSVSeparator"));
+    xml.writeCDATA(QString(separator));
+    xml.writeEndElement();
+    xml.writeStartElement(QStringLiteral("columns"));
+    qDebug() << ">*** PLAYBACK ***";
+    int number = 1;
+    for (const CJobResultPair &entry : filter) {
+        qDebug() << "PRG name:" << entry.job.ecuName.c_str() << "Job name:" << entry.job.jobName.c_str()
+                 << "Job virtualname:" << entry.job.virtualName.c_str() << "Job argument:"
+                 << entry.job.arguments.c_str() << "Result name:" << entry.resultDisplayName.c_str();
+        xml.writeStartElement(QStringLiteral("column"));
+        xml.writeTextElement(QStringLiteral("number"), QString::number(number++));
+        xml.writeTextElement(QStringLiteral("ecu"), Latin1::toQString(entry.job.ecuName));
+        xml.writeTextElement(QStringLiteral("jobname"), Latin1::toQString(entry.job.jobName));
+        xml.writeTextElement(QStringLiteral("virtualname"), Latin1::toQString(entry.job.virtualName));
+        xml.writeTextElement(QStringLiteral("resultname"), clean(Latin1::toQString(entry.resultDisplayName), separator));
+        xml.writeEndElement();
+    }
+    qDebug() << "<*** PLAYBACK ***";
+    xml.writeEndDocument();
+    info.close();
+    if (xml.hasError() || info.error() != QFileDevice::NoError) {
+        emit logFileError(QStringLiteral("Cannot write side file \"%1\"").arg(info.fileName()));
+        return false;
+    }
+    return true;
+}
+
+QString DataLogger::headerLine() const
+{
+    QString header = QStringLiteral("time");
+    for (const CJobResultPair &entry : filter) {
+        const std::string &name = entry.resultDisplayName.empty() ? entry.resultName : entry.resultDisplayName;
+        header += separator + clean(Latin1::toQString(name), separator);
+    }
+    if (markerColumn)
+        header += separator + QStringLiteral("MARKER");
+    return header;
+}
+
+QString DataLogger::timeColumn(const CJob &job, quint64 sinceStart) const
+{
+    switch (timeFormat) {
+    case TimeInSeconds:
+        return QTime(0, 0).addMSecs(int(sinceStart % quint64(dayMs))).toString(timeFormatText);
+    case CurrentTime:
+        return QDateTime::fromMSecsSinceEpoch(job.timeStamp).time().toString(timeFormatText);
+    case SystemTimeMilliseconds:
+        return QString::number(quint64(clock()));
+    case Milliseconds:
+    default:
+        return QString::number(sinceStart);
+    }
+}
+
+void DataLogger::checkRules(const CJobResultPair &entry)
+{
+    if (!rule.active) {
+        LOG4CPLUS_DEBUG(ruleLogger, "rule NOT active");
+        return;
+    }
+    if (entry.job.getDisplayName() != Latin1::toQString(rule.jobName) || entry.resultName != rule.resultName) {
+        LOG4CPLUS_DEBUG(ruleLogger, "loggingrule did NOT match");
+        return;
+    }
+    bool ok = false;
+    float actual = resultValues.value(resultKey(entry)).toFloat(&ok);
+    if (!ok)
+        actual = 0.0f;
+    const bool match = rule.matches(double(actual));
+    if (m_fileStatus.load() == Saving) {
+        if (match) {
+            LOG4CPLUS_DEBUG(ruleLogger, "loggingrule matches, NOP");
+        } else {
+            LOG4CPLUS_DEBUG(ruleLogger, "loggingrule does NOT match, STOPPING log");
+            doStop();
+        }
+    } else if (match) {
+        LOG4CPLUS_DEBUG(ruleLogger, "loggingrule matches, START a new file");
+        doStart();
+    } else {
+        LOG4CPLUS_DEBUG(ruleLogger, "loggingrule did not match, do not start a new file");
+    }
+}
+
+void DataLogger::handleData(CJob job)
+{
+    restartIfColumnsChanged();
+    if (startTime > job.timeStamp) {
+        LOG4CPLUS_DEBUG(logger, "job executed before start time");
+        return;
+    }
+    const QString jobName = job.getDisplayName();
+    if (!filterJobNames.contains(jobName)) {
+        LOG4CPLUS_DEBUG_FMT(logger, "NOT in filter: %s", KELVO_QS(jobName));
+        return;
+    }
+
+    jobKeys.clear();
+    for (const CJobResult &result : qAsConst(job.results)) {
+        for (int i = 0; i < filter.size(); ++i) {
+            if (filter[i].resultName == result.name && filterJobNames[i] == jobName) {
+                const QString &key = filterKeys[i];
+                resultValues.insert(key, result.textQ());
+                jobKeys.append(key);
+                LOG4CPLUS_TRACE_FMT(logger2, "save to resultValues: %s,%s", KELVO_QS(key), result.textValue);
+            }
+        }
+    }
+
+    QString cells;
+    // A rule may restart the file meanwhile; the columns stay as they are.
+    const QList<CJobResultPair> entries = filter;
+    const QStringList keys = filterKeys;
+    for (int i = 0; i < entries.size(); ++i) {
+        const CJobResultPair &entry = entries[i];
+        if (rule.active)
+            checkRules(entry);
+        const QString &key = keys[i];
+        cells += separator;
+        if (fillColumns) {
+            cells += cellText(resultValues[key], entry.result.format, decimal, separator);
+        } else if (jobKeys.contains(key)) {
+            cells += cellText(resultValues.value(key), entry.result.format, decimal, separator);
+        }
+    }
+    if (markerColumn)
+        cells += separator + markerText + QString::number(markerCount);
+
+    if (m_fileStatus.load() == Saving) {
+        const bool syncOnly = fillColumns && syncJobs.contains(jobName);
+        // A rule that starts a file while this job is handled starts it a
+        // moment after the job ran: its first line is at 0, never wrapped.
+        const quint64 sinceStart = job.timeStamp > startTime ? quint64(job.timeStamp - startTime) : 0;
+        if (m_lineCount.load() == 0) {
+            buffer += headerLine() + QStringLiteral("\r\n");
+            writeLine(timeColumn(job, sinceStart) + cells);
+        } else if (!syncOnly) {
+            writeLine(timeColumn(job, sinceStart) + cells);
+        }
+    }
+    writeBuffer();
+}
+
+void DataLogger::writeLine(const QString &line)
+{
+    buffer += line;
+    buffer += QStringLiteral("\r\n");
+    LOG4CPLUS_TRACE_FMT(logger, "line:%s", KELVO_QS(line));
+    ++m_lineCount;
+}
+
+void DataLogger::writeBuffer()
+{
+    if (buffer.isEmpty())
+        return;
+    if (!logFile.isOpen()) {
+        buffer.clear();
+        return;
+    }
+    const QByteArray bytes = buffer.toLatin1();
+    buffer.clear();
+    // Each job's line reaches the operating system at once, so that a crash
+    // of the program loses nothing already handed to the logger.
+    if (logFile.write(bytes) != bytes.size() || !logFile.flush()) {
+        const QString message = QStringLiteral("Cannot write log file \"%1\": %2").arg(m_fileName, logFile.errorString());
+        LOG4CPLUS_ERROR_FMT(logger, "%s", KELVO_QS(message));
+        emit logFileError(message);
+        return;
+    }
+    syncToDisk(false);
+}
+
+void DataLogger::syncToDisk(bool force)
+{
+    if (!logFile.isOpen())
+        return;
+    if (!force && sinceSync.elapsed() < syncIntervalMs)
+        return;
+    logFile.flush();
+    ::fsync(logFile.handle());
+    sinceSync.restart();
+}
+
+void DataLogger::onMarkerEvent()
+{
+    inLoggerThread([this] {
+        ++markerCount;
+        LOG4CPLUS_DEBUG(logger, "onMarkerEvent");
+    });
+}

@@ -1,0 +1,129 @@
+#pragma once
+// Writes the values of finished jobs to a CSV log, one line per job and one
+// column per selected result, with an XML side file beside every log. Lives
+// in a thread of its own: every call made from another thread is carried out
+// in the logger's thread, in call order, so the window never touches the
+// file, the buffer or the columns while a job is being written.
+#include "cjobresultpair.h"
+#include "kelvolog.h"
+#include "loggingrule.h"
+
+#include <QChar>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+#include <atomic>
+#include <functional>
+#include <mutex>
+
+class DataLogger : public QObject
+{
+    Q_OBJECT
+public:
+    enum FileStatus { Stopped = 0, Saving = 1 };
+    enum TimeFormat { Milliseconds = 0, TimeInSeconds = 1, CurrentTime = 2, SystemTimeMilliseconds = 3 };
+    using Clock = std::function<qint64()>;
+
+    explicit DataLogger(QObject *parent = nullptr);
+    ~DataLogger() override;
+
+    void setDecimalSeparator(QChar c);
+    void setSeparator(QChar c);
+    void setTimeFormat(int code);
+    void setFillColumns(bool fill);
+    void setMarkerColumn(bool on);
+    void setLogPath(const QString &path);
+    void setFilePrefix(const QString &prefix);
+    void clearFilter();
+    void addToFilter(const CJobResultPair &pair);
+    void addSyncJob(const QString &jobDisplayName);
+    void clearSyncJobs();
+    void setRule(const LoggingRule &rule);
+    void startLog(const QString &reason = QString());
+    void stopLog();
+    // Milliseconds since the epoch for start times and time format 3; tests
+    // inject a fixed clock.
+    void setClock(Clock clock);
+
+    // Readers, safe from any thread.
+    bool isRuleActive() const;
+    QString fileName() const;
+    int filterCount() const;
+    int lineCount() const { return m_lineCount.load(); }
+    int fileStatus() const { return m_fileStatus.load(); }
+    QList<CJobResultPair> saveFilter() const;
+
+    // The text a value gets in a cell (exposed for the log reader's tests).
+    static QString cellText(const QString &value, int format, QChar decimal, QChar separator);
+
+signals:
+    void logFileStarted(const QString &filename);
+    void logFileStopped(const QString &filename);
+    // A log or side file could not be created or written.
+    void logFileError(const QString &message);
+
+public slots:
+    void handleData(CJob job);
+    void onMarkerEvent();
+
+protected slots:
+    void writeBuffer();
+
+private:
+    template <class F> void inLoggerThread(F f);
+    void doStart();
+    void doStop();
+    void checkRules(const CJobResultPair &entry);
+    void writeLine(const QString &line);
+    bool writeInfoFile();
+    QString headerLine() const;
+    QString timeColumn(const CJob &job, quint64 sinceStart) const;
+    QStringList columnSignature() const;
+    void restartIfColumnsChanged();
+    void syncToDisk(bool force);
+    void publishState();
+    static QString resultKey(const CJobResultPair &entry);
+    static QString clean(QString text, QChar separator);
+
+    QFile logFile;
+    QList<CJobResultPair> filter;
+    // Per column, kept with the filter: its job display name and result key.
+    QStringList filterJobNames;
+    QStringList filterKeys;
+    QHash<QString, QString> resultValues;
+    QStringList jobKeys;
+    log4cplus::Logger logger;
+    log4cplus::Logger logger2;
+    log4cplus::Logger ruleLogger;
+    std::atomic<int> m_lineCount{0};
+    qint64 startTime = 0;
+    QString m_fileName;
+    QChar separator = QLatin1Char(';');
+    QChar decimal = QLatin1Char('.');
+    bool fillColumns = false;
+    int timeFormat = Milliseconds;
+    QString timeFormatText = QStringLiteral("HH:mm:ss.zzz");
+    std::atomic<int> m_fileStatus{Stopped};
+    QStringList syncJobs;
+    LoggingRule rule;
+    QString buffer;
+    bool markerColumn = false;
+    int markerCount = 0;
+    const QString markerText = QStringLiteral("Marker.");
+    QString filePrefix;
+    QString logDir;
+    Clock clock;
+
+    // The columns the current file was started with, and when they changed.
+    QStringList fileColumns;
+    qint64 columnsChangedAt = 0;
+    QElapsedTimer sinceSync;
+
+    // Snapshot for the readers in other threads.
+    mutable std::mutex stateMutex;
+    QString sharedFileName;
+    QList<CJobResultPair> sharedFilter;
+    bool sharedRuleActive = false;
+};

@@ -1,0 +1,1 @@
+kelvo_test(NAME tst_customexpressionseditor SOURCES tst_customexpressionseditor.cpp LABELS unit)

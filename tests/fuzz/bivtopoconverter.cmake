@@ -1,0 +1,1 @@
+kelvo_fuzz(NAME fuzz_bivtopoconverter SOURCES fuzz_bivtopoconverter.cpp CORPUS corpus/fuzz_bivtopoconverter)

@@ -1,0 +1,1 @@
+kelvo_fuzz(NAME fuzz_customexpressions SOURCES fuzz_customexpressions.cpp CORPUS corpus/fuzz_customexpressions)

@@ -1,0 +1,1 @@
+kelvo_fuzz(NAME fuzz_dataloggerset SOURCES fuzz_dataloggerset.cpp CORPUS corpus/fuzz_dataloggerset)

@@ -1,0 +1,36 @@
+// The logger presets file as outside input: any bytes in
+// "config/datalogger.json" are read, queried and, when they parsed, written
+// back without harm.
+#include "dataloggerset.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char *argv[] = {name, nullptr};
+    static QCoreApplication *app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
+    static QTemporaryDir dir;
+    Q_UNUSED(app);
+    QDir::setCurrent(dir.path());
+    QDir().mkpath("config");
+    {
+        QFile f(DataLoggerSet::fileName());
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(reinterpret_cast<const char *>(data), qint64(size));
+    }
+    DataLoggerSet set;
+    if (set.readFile() == DataLoggerSet::Loaded) {
+        const QStringList names = set.presetNames();
+        for (const QString &n : names)
+            set.rowsToTick(n, {{"J", "R"}});
+        set.insertPreset("fuzz", QVariantList{DataLoggerSet::entry("E", "J", "R")});
+        set.writeFile();
+    }
+    return 0;
+}

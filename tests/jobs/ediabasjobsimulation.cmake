@@ -1,0 +1,1 @@
+kelvo_test(NAME tst_ediabasjobsimulation SOURCES tst_ediabasjobsimulation.cpp LABELS unit)

@@ -1,0 +1,1 @@
+kelvo_test(NAME tst_qrunnerthread SOURCES tst_qrunnerthread.cpp LABELS unit threads)

@@ -1,0 +1,351 @@
+#include "datalogger.h"
+#include "loggerfixture.h"
+#include "workdir.h"
+
+#include <QDomDocument>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QtTest>
+#include <cstdlib>
+#include <cstring>
+
+using namespace loggerfixture;
+
+// A logger driven in the test's own thread, with a fixed clock.
+struct Harness
+{
+    DataLogger logger;
+    qint64 now = t0();
+    Harness()
+    {
+        logger.setClock([this] { return now; });
+    }
+    QByteArray stop()
+    {
+        const QString name = logger.fileName();
+        logger.stopLog();
+        QFile f(name);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }
+};
+
+class TestDataLogger : public QObject
+{
+    Q_OBJECT
+private slots:
+    void golden_data();
+    void golden();
+    void cells_data();
+    void cells();
+    void syncJobWritesNoLineOfItsOwn();
+    void timeOfDayWraps();
+    void earlyJobIgnoredAndMarkers();
+    void fileNames();
+    void sideFile();
+    void ruleStopsAndRestarts();
+    void columnsChangeStartsNewFile();
+    void unwritableFolderReported();
+    void linesSurviveACrash();
+};
+
+void TestDataLogger::golden_data()
+{
+    QTest::addColumn<int>("timeFormat");
+    QTest::addColumn<QChar>("separator");
+    QTest::addColumn<QChar>("decimal");
+    QTest::addColumn<bool>("fill");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("ms ; fill off") << 0 << QChar(';') << QChar('.') << false
+                                   << QByteArray("time;A;B;Z\r\n1500;3.5;7;\r\n1700;;;42\r\n");
+    QTest::newRow("ms ; fill on") << 0 << QChar(';') << QChar('.') << true
+                                  << QByteArray("time;A;B;Z\r\n1500;3.5;7;\r\n1700;3.5;7;42\r\n");
+    QTest::newRow("ms tab comma") << 0 << QChar('\t') << QChar(',') << false
+                                  << QByteArray("time\tA\tB\tZ\r\n1500\t3,5\t7\t\r\n1700\t\t\t42\r\n");
+    QTest::newRow("seconds comma") << 1 << QChar(';') << QChar(',') << false
+                                   << QByteArray("time;A;B;Z\r\n00:00:01,500;3,5;7;\r\n00:00:01,700;;;42\r\n");
+    QTest::newRow("seconds , dot") << 1 << QChar(',') << QChar('.') << true
+                                   << QByteArray("time,A,B,Z\r\n00:00:01.500,3.5,7,\r\n00:00:01.700,3.5,7,42\r\n");
+    const QByteArray c1 = QDateTime::fromMSecsSinceEpoch(t0() + 1500).time().toString("HH:mm:ss.zzz").toLatin1();
+    const QByteArray c2 = QDateTime::fromMSecsSinceEpoch(t0() + 1700).time().toString("HH:mm:ss.zzz").toLatin1();
+    QTest::newRow("clock time") << 2 << QChar(';') << QChar('.') << false
+                                << QByteArray("time;A;B;Z\r\n" + c1 + ";3.5;7;\r\n" + c2 + ";;;42\r\n");
+    const QByteArray sys = QByteArray::number(t0() + 2000);
+    QTest::newRow("system ms") << 3 << QChar(';') << QChar('.') << false
+                               << QByteArray("time;A;B;Z\r\n" + sys + ";3.5;7;\r\n" + sys + ";;;42\r\n");
+}
+
+void TestDataLogger::golden()
+{
+    QFETCH(int, timeFormat);
+    QFETCH(QChar, separator);
+    QFETCH(QChar, decimal);
+    QFETCH(bool, fill);
+    QFETCH(QByteArray, expected);
+    WorkDir wd;
+    Harness h;
+    h.logger.setTimeFormat(timeFormat);
+    h.logger.setSeparator(separator);
+    h.logger.setDecimalSeparator(decimal);
+    h.logger.setFillColumns(fill);
+    h.logger.addToFilter(column("J1", "A"));
+    h.logger.addToFilter(column("J1", "B"));
+    h.logger.addToFilter(column("J2", "Z"));
+    h.logger.startLog();
+    QCOMPARE(h.logger.fileStatus(), int(DataLogger::Saving));
+    h.now = t0() + 2000;
+    h.logger.handleData(job("J1", t0() + 1500, {result("A", "3.500000"), result("B", "7")}));
+    QCOMPARE(h.logger.lineCount(), 1); // the header goes with the first line
+    h.logger.handleData(job("J2", t0() + 1700, {result("Z", "42")}));
+    h.logger.handleData(job("OTHER", t0() + 1800, {result("A", "1")}));
+    QCOMPARE(h.logger.lineCount(), 2);
+    QCOMPARE(h.stop(), expected);
+}
+
+void TestDataLogger::cells_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QChar>("decimal");
+    QTest::addColumn<QString>("cell");
+    QTest::newRow("comma") << "12.5" << 8 << QChar(',') << "12,5";
+    QTest::newRow("text") << "abc" << 6 << QChar('.') << "abc";
+    QTest::newRow("six digits") << "1234567" << 8 << QChar('.') << "1.23457e+06";
+    QTest::newRow("hex stays") << "0A1B" << 7 << QChar('.') << "0A1B";
+    QTest::newRow("hex digits stay") << "00012345" << 7 << QChar('.') << "00012345";
+    QTest::newRow("hex exponent stays") << "1E10" << 7 << QChar(',') << "1E10";
+    QTest::newRow("empty") << "" << 8 << QChar('.') << "";
+    QTest::newRow("separator inside") << "a;b" << 6 << QChar('.') << "a b";
+    QTest::newRow("line breaks inside") << "a\r\nb" << 6 << QChar('.') << "a  b";
+}
+
+void TestDataLogger::cells()
+{
+    QFETCH(QString, value);
+    QFETCH(int, format);
+    QFETCH(QChar, decimal);
+    QFETCH(QString, cell);
+    QCOMPARE(DataLogger::cellText(value, format, decimal, QChar(';')), cell);
+}
+
+void TestDataLogger::syncJobWritesNoLineOfItsOwn()
+{
+    WorkDir wd;
+    Harness h;
+    h.logger.setFillColumns(true);
+    h.logger.addToFilter(column("J1", "A"));
+    h.logger.addToFilter(column("J2", "Z"));
+    h.logger.addSyncJob("J2");
+    h.logger.startLog();
+    h.logger.handleData(job("J2", t0() + 100, {result("Z", "1")})); // first line: written all the same
+    h.logger.handleData(job("J1", t0() + 200, {result("A", "2")}));
+    h.logger.handleData(job("J2", t0() + 300, {result("Z", "3")}));
+    h.logger.handleData(job("J1", t0() + 400, {result("A", "4")}));
+    QCOMPARE(h.stop(), QByteArray("time;A;Z\r\n100;;1\r\n200;2;1\r\n400;4;3\r\n"));
+}
+
+void TestDataLogger::timeOfDayWraps()
+{
+    WorkDir wd;
+    Harness h;
+    h.logger.setTimeFormat(1);
+    h.logger.setDecimalSeparator(',');
+    h.logger.addToFilter(column("J", "A"));
+    h.logger.startLog();
+    const qint64 later = ((25LL * 60 + 1) * 60 + 1) * 1000;
+    h.logger.handleData(job("J", t0() + later, {result("A", "1")}));
+    QCOMPARE(h.stop(), QByteArray("time;A\r\n01:01:01,000;1\r\n"));
+}
+
+void TestDataLogger::earlyJobIgnoredAndMarkers()
+{
+    WorkDir wd;
+    Harness h;
+    h.logger.setMarkerColumn(true);
+    h.logger.addToFilter(column("J", "A"));
+    h.logger.startLog();
+    h.logger.handleData(job("J", t0() - 1, {result("A", "9")}));
+    QCOMPARE(h.logger.lineCount(), 0);
+    h.logger.handleData(job("J", t0() + 10, {result("A", "1")}));
+    h.logger.onMarkerEvent();
+    h.logger.handleData(job("J", t0() + 20, {result("A", "2")}));
+    QCOMPARE(h.stop(), QByteArray("time;A;MARKER\r\n10;1;Marker.0\r\n20;2;Marker.1\r\n"));
+}
+
+void TestDataLogger::fileNames()
+{
+    WorkDir wd;
+    QVERIFY(QDir().mkpath("logs"));
+    Harness h;
+    h.logger.setLogPath("logs");
+    h.logger.setFilePrefix("run_");
+    h.logger.addToFilter(column("J", "A"));
+    h.logger.startLog();
+    QCOMPARE(h.logger.fileName(), QString("logs/run_2026-12-10-134530.csv"));
+    h.logger.handleData(job("J", t0() + 1, {result("A", "1")}));
+    const QByteArray first = h.stop();
+    // A second start within the same second neither reuses nor truncates.
+    h.logger.startLog();
+    QCOMPARE(h.logger.fileName(), QString("logs/run_2026-12-10-134530_1.csv"));
+    QVERIFY(QFile::exists("logs/run_2026-12-10-134530_1.csv.info"));
+    h.logger.stopLog();
+    QCOMPARE(wd.read("logs/run_2026-12-10-134530.csv"), first);
+
+    // An empty log path is the working directory.
+    Harness h2;
+    h2.logger.setLogPath(QString());
+    h2.logger.startLog();
+    QCOMPARE(QFileInfo(h2.logger.fileName()).absolutePath(), QDir::current().absolutePath());
+    h2.logger.stopLog();
+}
+
+void TestDataLogger::sideFile()
+{
+    WorkDir wd;
+    Harness h;
+    h.logger.setSeparator('\t');
+    h.logger.setTimeFormat(2);
+    CJobResultPair a = column("J&1", "A", "Boost <bar>");
+    a.job.virtualName = "V&<";
+    h.logger.addToFilter(a);
+    h.logger.addToFilter(column("J2", "Z", nullptr, 8, "ECU2"));
+    h.logger.startLog();
+    const QString info = h.logger.fileName() + ".info";
+    h.logger.stopLog();
+
+    QFile f(info);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    QVERIFY(bytes.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
+    QVERIFY(bytes.contains("<CSVSeparator><![CDATA[\t]]></CSVSeparator>"));
+    QDomDocument doc;
+    QVERIFY(doc.setContent(bytes));
+    QDomElement root = doc.documentElement();
+    QCOMPARE(root.tagName(), QString("CSVFile"));
+    QDomElement infoEl = root.firstChildElement("info");
+    QCOMPARE(infoEl.firstChildElement("starttime").text(), QString::number(t0()));
+    QCOMPARE(infoEl.firstChildElement("startdate").text(), QString("2026-12-10 13:45:30.000"));
+    QCOMPARE(infoEl.firstChildElement("timeformat").text(), QString("2"));
+    QCOMPARE(infoEl.firstChildElement("CSVSeparator").text(), QString("\t"));
+    QDomNodeList columns = infoEl.firstChildElement("columns").elementsByTagName("column");
+    QCOMPARE(columns.size(), 2);
+    QDomElement c1 = columns.at(0).toElement();
+    QCOMPARE(c1.firstChildElement("number").text(), QString("1"));
+    QCOMPARE(c1.firstChildElement("ecu").text(), QString("ECU"));
+    QCOMPARE(c1.firstChildElement("jobname").text(), QString("J&1"));
+    QCOMPARE(c1.firstChildElement("virtualname").text(), QString("V&<"));
+    QCOMPARE(c1.firstChildElement("resultname").text(), QString("Boost <bar>"));
+    QDomElement c2 = columns.at(1).toElement();
+    QCOMPARE(c2.firstChildElement("number").text(), QString("2"));
+    QCOMPARE(c2.firstChildElement("ecu").text(), QString("ECU2"));
+    QCOMPARE(c2.firstChildElement("virtualname").text(), QString());
+}
+
+void TestDataLogger::ruleStopsAndRestarts()
+{
+    WorkDir wd;
+    Harness h;
+    LoggingRule rule;
+    rule.active = true;
+    rule.lower = {10.0, RuleCondition::Larger};
+    rule.upper = {20.0, RuleCondition::Smaller};
+    rule.jobName = "J";
+    rule.resultName = "X";
+    h.logger.setRule(rule);
+    QVERIFY(h.logger.isRuleActive());
+    h.logger.addToFilter(column("J", "X"));
+    QSignalSpy started(&h.logger, &DataLogger::logFileStarted);
+    QSignalSpy stopped(&h.logger, &DataLogger::logFileStopped);
+    h.logger.startLog();
+    h.logger.handleData(job("J", t0() + 100, {result("X", "15")}));
+    h.logger.handleData(job("J", t0() + 200, {result("X", "25")})); // leaves the range: stop
+    QCOMPARE(stopped.count(), 1);
+    QCOMPARE(h.logger.fileStatus(), int(DataLogger::Stopped));
+    h.logger.handleData(job("J", t0() + 300, {result("X", "30")}));
+    QCOMPARE(started.count(), 1);
+    h.now = t0() + 450; // the new file starts when the job is handled, after it ran
+    h.logger.handleData(job("J", t0() + 400, {result("X", "15")})); // back inside: a new file
+    QCOMPARE(started.count(), 2);
+    const QString first = started.at(0).at(0).toString();
+    const QString second = started.at(1).at(0).toString();
+    QVERIFY(first != second);
+    QCOMPARE(h.stop(), QByteArray("time;X\r\n0;15\r\n"));
+    QCOMPARE(wd.read(first), QByteArray("time;X\r\n100;15\r\n"));
+}
+
+void TestDataLogger::columnsChangeStartsNewFile()
+{
+    WorkDir wd;
+    Harness h;
+    h.logger.addToFilter(column("J", "A"));
+    QSignalSpy started(&h.logger, &DataLogger::logFileStarted);
+    h.logger.startLog();
+    h.logger.handleData(job("J", t0() + 100, {result("A", "1"), result("B", "2")}));
+    h.now = t0() + 150;
+    h.logger.clearFilter();
+    h.logger.addToFilter(column("J", "A"));
+    h.logger.addToFilter(column("J", "B"));
+    h.now = t0() + 300;
+    h.logger.handleData(job("J", t0() + 200, {result("A", "3"), result("B", "4")}));
+    QCOMPARE(started.count(), 2);
+    QCOMPARE(wd.read(started.at(0).at(0).toString()), QByteArray("time;A\r\n100;1\r\n"));
+    QCOMPARE(h.stop(), QByteArray("time;A;B\r\n50;3;4\r\n"));
+}
+
+void TestDataLogger::unwritableFolderReported()
+{
+    WorkDir wd;
+    QVERIFY(wd.write("notafolder", "x"));
+    Harness h;
+    h.logger.setLogPath("notafolder/logs");
+    QSignalSpy started(&h.logger, &DataLogger::logFileStarted);
+    QSignalSpy failed(&h.logger, &DataLogger::logFileError);
+    h.logger.startLog();
+    QCOMPARE(failed.count(), 1);
+    QVERIFY(failed.at(0).at(0).toString().contains("Cannot create log file"));
+    QCOMPARE(started.count(), 0);
+    QCOMPARE(h.logger.fileStatus(), int(DataLogger::Stopped));
+}
+
+// The child logs N jobs and aborts without stopping the log.
+static int childLogsAndAborts(int n)
+{
+    DataLogger logger;
+    logger.setClock([] { return t0(); });
+    logger.addToFilter(column("J", "A"));
+    logger.startLog();
+    const qint64 start = t0();
+    for (int i = 0; i < n; ++i)
+        logger.handleData(job("J", start + 1000 + i, {result("A", QByteArray::number(i).constData())}));
+    std::abort();
+}
+
+void TestDataLogger::linesSurviveACrash()
+{
+    WorkDir wd;
+    QProcess child;
+    child.setWorkingDirectory(wd.path());
+    child.start(QCoreApplication::applicationFilePath(), {"--child-log-and-abort", "25"});
+    QVERIFY(child.waitForFinished(30000));
+    QVERIFY(child.exitStatus() == QProcess::CrashExit || child.exitCode() != 0);
+    const QStringList logs = QDir(wd.path()).entryList({"*.csv"});
+    QCOMPARE(logs.size(), 1);
+    const QList<QByteArray> lines = wd.read(logs.first()).split('\n');
+    QCOMPARE(lines.size(), 1 + 25 + 1); // header, 25 lines, nothing after the last CRLF
+    QCOMPARE(lines.first(), QByteArray("time;A\r"));
+    QCOMPARE(lines.at(25), QByteArray("1024;24\r"));
+}
+
+int main(int argc, char **argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "--child-log-and-abort") == 0) {
+        QCoreApplication app(argc, argv);
+        return childLogsAndAborts(std::atoi(argv[2]));
+    }
+    QCoreApplication app(argc, argv);
+    TestDataLogger test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_datalogger.moc"

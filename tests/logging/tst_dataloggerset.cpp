@@ -1,0 +1,77 @@
+#include "dataloggerset.h"
+#include "workdir.h"
+
+#include <QJsonDocument>
+#include <QtTest>
+
+class TestDataLoggerSet : public QObject
+{
+    Q_OBJECT
+private slots:
+    void roundTripReplaceDeleteSort();
+    void invalidFileLeftUntouched();
+    void presetTicksRowsOfEveryEcu();
+};
+
+void TestDataLoggerSet::roundTripReplaceDeleteSort()
+{
+    WorkDir wd;
+    {
+        DataLoggerSet set;
+        QCOMPARE(set.readFile(), DataLoggerSet::Missing);
+        set.insertPreset("a", QVariantList{DataLoggerSet::entry("MSV70", "STATUS", "RPM")});
+        set.insertPreset("B", QVariantList{DataLoggerSet::entry("MSV70", "STATUS", "TEMP"),
+                                           DataLoggerSet::entry("GS19D", "GEAR", "GANG")});
+        set.insertPreset("Empty", QVariantList());
+        QVERIFY(set.writeFile()); // creates "config/"
+    }
+    const QJsonDocument doc = QJsonDocument::fromJson(wd.read("config/datalogger.json"));
+    QVERIFY(doc.isObject());
+    QCOMPARE(doc.object().keys(), QStringList{"loggingSets"});
+    QVERIFY(doc.object().value("loggingSets").toObject().value("Empty").isArray());
+
+    DataLoggerSet set;
+    QCOMPARE(set.readFile(), DataLoggerSet::Loaded);
+    QCOMPARE(set.presetNames(), (QStringList{"B", "Empty", "a"}));
+    QCOMPARE(set.presetEntries("B").size(), 2);
+    QCOMPARE(set.presetEntries("B").at(1).toMap().value("ecu").toString(), QString("GS19D"));
+    QVERIFY(set.presetEntries("missing").isEmpty());
+
+    set.insertPreset("a", QVariantList{DataLoggerSet::entry("E", "J2", "R2")});
+    QCOMPARE(set.removePreset("Empty"), 1);
+    QVERIFY(set.writeFile());
+    DataLoggerSet back;
+    back.readFile();
+    QCOMPARE(back.presetNames(), (QStringList{"B", "a"}));
+    QCOMPARE(back.presetEntries("a").first().toMap().value("job").toString(), QString("J2"));
+    QCOMPARE(back.presetEntries("B").size(), 2);
+}
+
+void TestDataLoggerSet::invalidFileLeftUntouched()
+{
+    WorkDir wd;
+    const QByteArray broken = "{ \"loggingSets\": { \"a\": [ { \"ecu\": ";
+    QVERIFY(wd.write("config/datalogger.json", broken));
+    DataLoggerSet set;
+    QString error;
+    QCOMPARE(set.readFile(&error), DataLoggerSet::Invalid);
+    QVERIFY(error.contains("not a valid presets file"));
+    QVERIFY(set.presetNames().isEmpty());
+    set.insertPreset("new", QVariantList());
+    QVERIFY(!set.writeFile(&error));
+    QVERIFY(error.contains("not saved"));
+    QCOMPARE(wd.read("config/datalogger.json"), broken);
+}
+
+void TestDataLoggerSet::presetTicksRowsOfEveryEcu()
+{
+    WorkDir wd;
+    DataLoggerSet set;
+    set.insertPreset("p", QVariantList{DataLoggerSet::entry("ANY", "STATUS", "RPM")});
+    const QList<QPair<QString, QString>> rows{{"STATUS", "TEMP"}, {"STATUS", "RPM"}, {"OTHER", "RPM"}, {"STATUS", "RPM"}};
+    QCOMPARE(set.rowsToTick("p", rows), (QList<int>{1, 3}));
+    QVERIFY(set.rowsToTick("none", rows).isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestDataLoggerSet)
+#include "tst_dataloggerset.moc"

@@ -1,0 +1,6 @@
+kelvo_test(NAME tst_customtimescaledraw SOURCES tst_customtimescaledraw.cpp LABELS unit)
+kelvo_test(NAME tst_plotwidgetdata SOURCES tst_plotwidgetdata.cpp LABELS unit gui)
+kelvo_test(NAME tst_customqwtcurve SOURCES tst_customqwtcurve.cpp LABELS unit gui)
+kelvo_test(NAME tst_plotwidget SOURCES tst_plotwidget.cpp LABELS gui)
+kelvo_test(NAME tst_curvetracker SOURCES tst_curvetracker.cpp LABELS gui)
+kelvo_test(NAME tst_plotwidgetthreads SOURCES tst_plotwidgetthreads.cpp LABELS gui threads)

@@ -1,0 +1,254 @@
+#include "customqwtcurve.h"
+#include "plottestjobs.h"
+#include "plotwidgetdata.h"
+#include "workdir.h"
+
+#include <QtTest>
+#include <cmath>
+
+namespace {
+// A worker in the GUI thread whose values reach its curves as in a plot.
+struct Worker
+{
+    PlotWidgetData data;
+    Worker()
+    {
+        QObject::connect(&data, &PlotWidgetData::pointReady, &data,
+                         [this](CJobResultPair pair, qint64 ts, double y) { data.addPoint(pair, ts, y); });
+        data.setStartTime(1000000);
+    }
+    ~Worker() { data.deleteCurves(); }
+    void feed(qint64 ms, const char *result, const char *text)
+    {
+        data.onJobResultUpdated(plotResult(result, text), plotJob(1000000 + ms), 0);
+    }
+    CustomQwtCurveData *curve(const char *result)
+    {
+        CustomQwtCurve *c = data.curveMap().value(plotPair(result), nullptr);
+        return c ? c->curveData() : nullptr;
+    }
+};
+} // namespace
+
+class TestPlotWidgetData : public QObject
+{
+    Q_OBJECT
+private slots:
+    void firstValueCreatesCurve();
+    void values_data();
+    void values();
+    void jobBeforeStartIsDropped();
+    void acceptedPairsOnly();
+    void titles_data();
+    void titles();
+    void factorsFollowThePeak();
+    void allZeroCurveKeepsFactorOne();
+    void coloursStayVisible();
+    void curveDataBasics();
+    void largeTimesStayExact();
+};
+
+void TestPlotWidgetData::firstValueCreatesCurve()
+{
+    WorkDir wd;
+    Worker w;
+    QSignalSpy added(&w.data, &PlotWidgetData::curveAdded);
+    w.feed(0, "STAT_A_WERT", "1.5");
+    QCOMPARE(added.count(), 1);
+    w.feed(100, "STAT_A_WERT", "2.5");
+    w.feed(200, "STAT_A_WERT", "3.5");
+    QCOMPARE(added.count(), 1);
+    CustomQwtCurveData *d = w.curve("STAT_A_WERT");
+    QVERIFY(d);
+    QCOMPARE(d->pointCount(), qint64(3));
+    QCOMPARE(d->sample(2), QPointF(200, 3.5));
+    QCOMPARE(w.data.lastElapsed(), qint64(200));
+    QCOMPARE(w.data.xValue(), 200.0);
+}
+
+void TestPlotWidgetData::values_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<bool>("readable");
+    QTest::newRow("real") << QByteArray("12.5") << 8 << 12.5 << true;
+    QTest::newRow("blanks") << QByteArray(" 3 ") << 8 << 3.0 << true;
+    QTest::newRow("negative") << QByteArray("-40") << 2 << -40.0 << true;
+    QTest::newRow("exponent") << QByteArray("1e3") << 8 << 1000.0 << true;
+    QTest::newRow("text") << QByteArray("OFFEN") << 6 << 0.0 << false;
+    QTest::newRow("empty") << QByteArray("") << 8 << 0.0 << false;
+    QTest::newRow("unit") << QByteArray("12 rpm") << 8 << 0.0 << false;
+    QTest::newRow("inf") << QByteArray("inf") << 8 << 0.0 << false;
+    QTest::newRow("-inf") << QByteArray("-inf") << 8 << 0.0 << false;
+    QTest::newRow("nan") << QByteArray("nan") << 8 << 0.0 << false;
+    QTest::newRow("overflow") << QByteArray("1e400") << 8 << 0.0 << false;
+    QTest::newRow("binary") << QByteArray("1234") << 7 << 0.0 << false;
+}
+
+void TestPlotWidgetData::values()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, format);
+    QFETCH(double, value);
+    QFETCH(bool, readable);
+    double y = -1;
+    QCOMPARE(PlotWidgetData::readValue(plotResult("R", text.constData(), format), y), readable);
+    QCOMPARE(y, value);
+
+    // What is stored is always finite: the y axis never collapses.
+    WorkDir wd;
+    Worker w;
+    w.data.onJobResultUpdated(plotResult("R", text.constData(), format), plotJob(1000000 + 10), 0);
+    CustomQwtCurveData *d = w.curve("R");
+    QVERIFY(d);
+    QCOMPARE(d->rawY(0), value);
+    QVERIFY(std::isfinite(d->boundingRect().height()));
+}
+
+void TestPlotWidgetData::jobBeforeStartIsDropped()
+{
+    WorkDir wd;
+    Worker w;
+    QSignalSpy ready(&w.data, &PlotWidgetData::pointReady);
+    w.feed(-1, "R", "5");
+    QCOMPARE(ready.count(), 0);
+    QVERIFY(w.data.curveMap().isEmpty());
+    w.feed(0, "R", "5");
+    QCOMPARE(w.curve("R")->sample(0), QPointF(0, 5));
+
+    // A value already on its way when the start time moves is dropped too.
+    QVERIFY(!w.data.addPoint(plotPair("R"), 999999, 1.0));
+    QCOMPARE(w.curve("R")->pointCount(), qint64(1));
+}
+
+void TestPlotWidgetData::acceptedPairsOnly()
+{
+    WorkDir wd;
+    Worker w;
+    w.data.setPlotAll(false);
+    w.data.setAcceptedPairs({plotPair("B")});
+    w.feed(0, "A", "1");
+    w.feed(0, "B", "2");
+    QCOMPARE(w.data.curveMap().size(), 1);
+    QVERIFY(w.curve("B"));
+    // The job's display name counts, not the ECU.
+    w.data.onJobResultUpdated(plotResult("B", "3"), plotJob(1000000 + 5, "STATUS_MESSWERTE", "OTHER"), 0);
+    QCOMPARE(w.curve("B")->pointCount(), qint64(2));
+}
+
+void TestPlotWidgetData::titles_data()
+{
+    QTest::addColumn<QByteArray>("result");
+    QTest::addColumn<QByteArray>("display");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("pattern") << QByteArray("STAT_GESCHWINDIGKEIT_WERT") << QByteArray() << "GESCHWINDIGKEIT";
+    QTest::newRow("lower case") << QByteArray("stat_rpm_wert") << QByteArray() << "rpm";
+    QTest::newRow("no pattern") << QByteArray("LAMBDA") << QByteArray() << "LAMBDA";
+    QTest::newRow("display name") << QByteArray("STAT_RPM_WERT") << QByteArray("Drehzahl") << "Drehzahl";
+}
+
+void TestPlotWidgetData::titles()
+{
+    QFETCH(QByteArray, result);
+    QFETCH(QByteArray, display);
+    QFETCH(QString, title);
+    CJobResultPair pair = plotPair(result.constData());
+    pair.resultDisplayName = display.toStdString();
+    CustomQwtCurve curve(pair);
+    QCOMPARE(curve.title().text(), title);
+}
+
+void TestPlotWidgetData::factorsFollowThePeak()
+{
+    WorkDir wd;
+    Worker w;
+    w.feed(0, "A", "50");
+    w.feed(0, "B", "200");
+    QCOMPARE(w.curve("A")->factorY(), 1.0);
+    QCOMPARE(w.curve("B")->factorY(), 1.0);
+    QCOMPARE(w.data.curvePeak(), 200.0);
+    QVERIFY(w.data.takeFactorsChanged() == false);
+    w.feed(100, "A", "60");
+    QCOMPARE(w.curve("A")->factorY(), 200.0 / 60.0);
+    QCOMPARE(w.curve("B")->factorY(), 1.0);
+    QVERIFY(w.data.takeFactorsChanged());
+    // Drawn values are stretched, recorded ones are not.
+    QCOMPARE(w.curve("A")->sample(1).y(), 200.0);
+    QCOMPARE(w.curve("A")->rawY(1), 60.0);
+}
+
+void TestPlotWidgetData::allZeroCurveKeepsFactorOne()
+{
+    WorkDir wd;
+    Worker w;
+    w.feed(0, "A", "0");
+    w.feed(0, "B", "200");
+    w.feed(100, "A", "-5");
+    w.feed(100, "B", "300");
+    QCOMPARE(w.curve("A")->factorY(), 1.0);
+    QCOMPARE(w.curve("B")->factorY(), 1.0);
+    CustomQwtCurveData d;
+    d.setFactorY(std::nan(""));
+    QCOMPARE(d.factorY(), 1.0);
+    d.setFactorY(1.0 / 0.0);
+    QCOMPARE(d.factorY(), 1.0);
+}
+
+void TestPlotWidgetData::coloursStayVisible()
+{
+    WorkDir wd;
+    Worker w;
+    QSet<QRgb> first;
+    for (int i = 0; i < 15; ++i) {
+        const QByteArray name = "R" + QByteArray::number(i + 10);
+        w.feed(0, name.constData(), "1");
+        const QColor c = w.data.curveMap().value(plotPair(name.constData()))->pen().color();
+        QVERIFY2(c.alpha() == 255, name.constData());
+        QCOMPARE(w.data.curveMap().value(plotPair(name.constData()))->pen().width(), 2);
+    }
+    QCOMPARE(w.data.curveMap().value(plotPair("R10"))->pen().color(), QColor(Qt::red));
+    QCOMPARE(w.data.curveMap().value(plotPair("R11"))->pen().color(), QColor(Qt::green));
+}
+
+void TestPlotWidgetData::curveDataBasics()
+{
+    CustomQwtCurveData d;
+    QCOMPARE(d.sample(0), QPointF(0, 0));
+    d.append(10, 5);
+    d.append(20, -3);
+    d.append(30, 8);
+    QCOMPARE(d.boundingRect(), QRectF(0, -3, 30, 11));
+    QCOMPARE(d.maxY(), 8.0);
+    QCOMPARE(d.minY(), -3.0);
+    QCOMPARE(d.sample(5), QPointF(0, 0));
+    // A late point keeps the time order that drawing relies on.
+    d.append(25, 1);
+    QCOMPARE(d.rawX(3), 30.0);
+    double lo, hi;
+    for (int i = 0; i < 1000; ++i)
+        d.append(40 + i, (i == 700) ? 99.0 : std::sin(i));
+    d.rawMinMax(5, 1004, lo, hi);
+    QCOMPARE(hi, 99.0);
+    d.rawMinMax(706, 1004, lo, hi);
+    QVERIFY(hi <= 1.0);
+    d.setLastDrawnIndex(7);
+    d.clear();
+    QCOMPARE(d.pointCount(), qint64(0));
+    QCOMPARE(d.lastDrawnIndex(), qint64(0));
+    QCOMPARE(d.boundingRect(), QRectF());
+}
+
+void TestPlotWidgetData::largeTimesStayExact()
+{
+    WorkDir wd;
+    Worker w;
+    // 30 days after the start, a float would be off by whole seconds.
+    const qint64 ms = 30LL * 24 * 3600 * 1000 + 7;
+    w.feed(ms, "R", "1");
+    QCOMPARE(w.data.lastElapsed(), ms);
+    QCOMPARE(qint64(w.curve("R")->rawX(0)), ms);
+}
+
+QTEST_MAIN(TestPlotWidgetData)
+#include "tst_plotwidgetdata.moc"
