@@ -31,7 +31,7 @@ void TestDemoFiles::initTestCase()
 
 void TestDemoFiles::descriptionFilesMatchTheirSources()
 {
-    for (const QString &ecu : {"MSV70", "D73N57C0", "GS19D"}) {
+    for (const char *ecu : {"MSV70", "D73N57C0", "GS19D"}) {
         QFile source(demo + "/sources/" + ecu + ".prgsrc");
         QVERIFY(source.open(QIODevice::ReadOnly));
         PrgWriter writer;
@@ -39,7 +39,7 @@ void TestDemoFiles::descriptionFilesMatchTheirSources()
         QVERIFY2(writer.parseSource(source.readAll(), &error), qPrintable(error));
         QFile prg(demo + "/ecu/" + ecu + ".prg");
         QVERIFY2(prg.open(QIODevice::ReadOnly), qPrintable(prg.fileName()));
-        QVERIFY2(prg.readAll() == writer.build(), qPrintable(ecu + " is out of date: rebuild it"
+        QVERIFY2(prg.readAll() == writer.build(), qPrintable(QString(ecu) + " is out of date: rebuild it"
                                                              " with kelvo_prgwriter"));
     }
 }
