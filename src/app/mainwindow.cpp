@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "ecudatatableregistry.h"
 #include "ecujoblistwindow.h"
 #include "gaugedefmanager.h"
 #include "globaljobreceiver.h"
@@ -156,6 +157,7 @@ void MainWindow::stopRunnerThread()
     }
     JobQueue::destroy();
     jobQueue = nullptr;
+    EcuDataTableRegistry::destroy();
     delete queueRunner;
     queueRunner = nullptr;
 }
@@ -404,6 +406,8 @@ void MainWindow::on_actionReset_all_triggered()
     for (QMdiSubWindow *sub : subs) {
         if (PlotWindow *w = qobject_cast<PlotWindow *>(sub->widget()))
             w->resetPlotWidgets();
+        else if (sub->widget() && sub->widget()->inherits("MultiCurvePlotWindow"))
+            QMetaObject::invokeMethod(sub->widget(), "onDelete");
     }
 }
 

@@ -38,6 +38,7 @@ private slots:
     void closingWithoutPlotWindowWritesGeometryOnly();
     void themesListedAndApplied();
     void screenshotNamesDiffer();
+    void saveAllScreenshotsWritesOnePerPlotWindow();
     void closingWhileEdiabasJobIsBusyEndsCleanly();
 };
 
@@ -321,6 +322,22 @@ void TestMainWindow::screenshotNamesDiffer()
     QVERIFY(second != first);
     QVERIFY(second.endsWith(".png"));
     QVERIFY(!second.contains(':'));
+}
+
+void TestMainWindow::saveAllScreenshotsWritesOnePerPlotWindow()
+{
+    WorkDir wd;
+    MainWindow w(args("simulation"));
+    CJob first("MSV70", "STATUS_LMM");
+    CJob second("GS19D", "STATUS_INT");
+    w.createPlotWindow(first).show();
+    w.createPlotWindow(second).show();
+    w.addSubWindow(new QLabel("not a plot"))->show();
+    w.findChild<QAction *>("actionSave_all_screenshots")->trigger();
+    QCOMPARE(QDir().entryList({"*.png"}, QDir::Files).size(), 2);
+    // Nothing to reset or export yet: neither action may fail.
+    w.findChild<QAction *>("actionReset_all")->trigger();
+    w.findChild<QAction *>("actionSave_all_graphs")->trigger();
 }
 
 void TestMainWindow::closingWhileEdiabasJobIsBusyEndsCleanly()
