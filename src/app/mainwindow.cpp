@@ -44,6 +44,10 @@ void colourLabel(QLabel *label, const QColor &text, const QColor &background)
     }
     label->setAutoFillBackground(true);
     label->setPalette(palette);
+    // A theme's style sheet would paint over the palette; the label's own
+    // style sheet keeps the run state readable under every theme.
+    label->setStyleSheet(QStringLiteral("QLabel { color: %1; background-color: %2; }")
+                             .arg(text.name(), background.name()));
 }
 } // namespace
 
