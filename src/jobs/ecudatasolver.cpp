@@ -131,6 +131,7 @@ bool EcuDataSolver::fillJobResults(CJob &job, EcuDataResponse &response)
     scratchRows.clear();
     if (!table->getResultsByTelegram(job, scratchRows))
         return false;
+    job.results.reserve(job.results.size() + scratchRows.size());
     for (const ResultInfoRow &row : qAsConst(scratchRows)) {
         if (!replyHoldsRow(row, reply)) {
             LOG4CPLUS_ERROR_FMT(logger, "getSingleResult: dataLen [%d] smaller than row byte [%d]",

@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_telegrams SOURCES bench_telegrams.cpp)
