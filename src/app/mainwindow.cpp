@@ -12,6 +12,7 @@
 #include "plotwindow.h"
 #include "qrunnerthread.h"
 #include "crunner.h"
+#include "datatabletestingform.h"
 #include "ediabasapi.h"
 #include "ediabassessionlock.h"
 #include "translationviewrform.h"
@@ -230,7 +231,7 @@ void MainWindow::disableMissingWindows()
         ui->actionGauges,         ui->actionMulti_plot_window, ui->actionMLV,
         ui->actionDDE6_M47,       ui->actionJob_Tool,
         ui->actionExternal_source, ui->actionPLX_Config,    ui->actionInnovate_Config,
-        ui->actionTrace,          ui->actionSerial_Port,    ui->actionDatatable,
+        ui->actionTrace,          ui->actionSerial_Port,
         ui->actionMisc,           ui->actionData_Sender,    ui->action14point7,
         ui->actionTables,         ui->actionUsb,            ui->actionInnovate,
         ui->actionDonate,         ui->actionSerial_Port_2,
@@ -462,6 +463,12 @@ void MainWindow::on_actionStop_EDIABAS_triggered()
     EdiabasSessionLock lock;
     if (lock.isLocked())
         apiEnd();
+}
+
+void MainWindow::on_actionDatatable_triggered()
+{
+    QMdiSubWindow *sub = addSubWindow(new DatatableTestingForm(this));
+    sub->show();
 }
 
 void MainWindow::on_actionTranslations_triggered()

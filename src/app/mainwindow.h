@@ -80,6 +80,7 @@ private slots:
     void on_actionStart_EDIABAS_triggered();
     void on_actionStop_EDIABAS_triggered();
     void on_actionTranslations_triggered();
+    void on_actionDatatable_triggered();
 
 protected:
     void closeEvent(QCloseEvent *e) override;

@@ -39,6 +39,8 @@ private slots:
     void themesListedAndApplied();
     void screenshotNamesDiffer();
     void saveAllScreenshotsWritesOnePerPlotWindow();
+    void toolActionsOpenSubWindows_data();
+    void toolActionsOpenSubWindows();
     void closingWhileEdiabasJobIsBusyEndsCleanly();
 };
 
@@ -338,6 +340,38 @@ void TestMainWindow::saveAllScreenshotsWritesOnePerPlotWindow()
     // Nothing to reset or export yet: neither action may fail.
     w.findChild<QAction *>("actionReset_all")->trigger();
     w.findChild<QAction *>("actionSave_all_graphs")->trigger();
+}
+
+void TestMainWindow::toolActionsOpenSubWindows_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("widgetClass");
+    QTest::newRow("translations") << "actionTranslations" << "TranslationViewrForm";
+    QTest::newRow("datatable") << "actionDatatable" << "DatatableTestingForm";
+}
+
+void TestMainWindow::toolActionsOpenSubWindows()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, widgetClass);
+    WorkDir wd;
+    wd.write("translations/jobs_all_en_EN.txt", "STATUS_LMM\tJOB_S\tAir mass\n");
+    MainWindow w(args("simulation"));
+    QAction *a = w.findChild<QAction *>(action);
+    QVERIFY(a->isEnabled());
+    a->trigger();
+    a->trigger();  // every trigger opens a new window
+    int found = 0;
+    for (QMdiSubWindow *sub : w.mdi()->subWindowList()) {
+        if (sub->widget()->inherits(widgetClass.toLatin1().constData()))
+            ++found;
+    }
+    QCOMPARE(found, 2);
+    // Entries whose windows are not built stay in the menus, disabled; the
+    // hidden ones cannot be reached at all.
+    QVERIFY(!w.findChild<QAction *>("actionLogging")->isEnabled());
+    QVERIFY(!w.findChild<QAction *>("actionMisc")->isVisible());
+    QVERIFY(!w.findChild<QAction *>("actionSerial_Port_2")->isVisible());
 }
 
 void TestMainWindow::closingWhileEdiabasJobIsBusyEndsCleanly()
