@@ -77,6 +77,10 @@ MainWindow::MainWindow(const QStringList &arguments, QWidget *parent)
     QMdiSubWindow *listSub = addSubWindow(ecuJobListWindow);
     listSub->layout()->addWidget(new QSizeGrip(listSub));
     connect(ecuJobListWindow, &EcuJobListWindow::ecuSelected, this, &MainWindow::ecuSelected);
+    // The list may have chosen the last plotted ECU while it was built,
+    // before this connection existed: take that choice over as well.
+    if (!ecuJobListWindow->currentEcu().isEmpty())
+        ecuSelected(ecuJobListWindow->currentEcu());
 
     statusBar()->addWidget(ui->lblRunStatus, 0);
     statusBar()->addWidget(ui->lblJobsStatus, 0);

@@ -60,6 +60,12 @@ EcuJobListWindow::~EcuJobListWindow()
     delete currentPrg;
 }
 
+QString EcuJobListWindow::currentEcu() const
+{
+    const QListWidgetItem *item = ui->listEcus->currentItem();
+    return item ? item->data(Qt::UserRole).toString() : QString();
+}
+
 void EcuJobListWindow::closeEvent(QCloseEvent *e)
 {
     e->ignore();

@@ -26,6 +26,8 @@ public:
 
     // The jobs of the chosen ECU (null before a choice), for the form's rows.
     const CPRGFile *currentJobFile() const { return currentPrg; }
+    // The ECU of the current row; empty before a choice.
+    QString currentEcu() const;
 
 signals:
     void ecuSelected(QString ecu);

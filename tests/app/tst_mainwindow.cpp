@@ -269,8 +269,9 @@ void TestMainWindow::windowStateAndLastJobRoundTrip()
     MainWindow again(args("simulation"));
     again.restore();
     QCOMPARE(again.size(), QSize(900, 600));
-    // The ECU of the last plotted job is preselected in the ECU list.
-    QCOMPARE(again.currentEcu(), QString());  // chosen before the connection
+    // The ECU of the last plotted job is preselected in the ECU list, and
+    // the main window knows it although the list chose it while being built.
+    QCOMPARE(again.currentEcu(), QString("D73N57C0"));
     QListWidget *ecus = again.ecuList()->findChild<QListWidget *>("listEcus");
     QCOMPARE(ecus->currentItem()->data(Qt::UserRole).toString(), QString("D73N57C0"));
     QCOMPARE(again.ecuList()->findChild<QListWidget *>("listJobs")->count(), 2);
