@@ -7,6 +7,7 @@ bool GaugeIniFile::load(const QString &path)
 {
     topLevel = Group();
     groups.clear();
+    groupIndex.clear();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -18,6 +19,7 @@ void GaugeIniFile::parse(const QByteArray &text)
 {
     topLevel = Group();
     groups.clear();
+    groupIndex.clear();
     QString all = QString::fromUtf8(text);
     if (all.startsWith(QChar(0xFEFF)))
         all.remove(0, 1);
@@ -31,6 +33,7 @@ void GaugeIniFile::parse(const QByteArray &text)
             const QString name = line.mid(1, line.size() - 2).trimmed();
             current = findGroup(name);
             if (!current) {
+                groupIndex.insert(name.toCaseFolded(), groups.size());
                 groups.append(Group{name, {}});
                 current = &groups.last();
             }
@@ -107,11 +110,8 @@ const GaugeIniFile::Group *GaugeIniFile::findGroup(const QString &name) const
 {
     if (name.isEmpty())
         return &topLevel;
-    for (const Group &g : groups) {
-        if (g.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &g;
-    }
-    return nullptr;
+    const auto it = groupIndex.constFind(name.toCaseFolded());
+    return it == groupIndex.constEnd() ? nullptr : &groups.at(it.value());
 }
 
 GaugeIniFile::Group *GaugeIniFile::findGroup(const QString &name)

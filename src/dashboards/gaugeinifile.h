@@ -6,6 +6,7 @@
 // "#" or a comma included), "[General]" is a group like any other, and keys
 // before the first group header belong to the top level.
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -38,4 +39,5 @@ private:
 
     Group topLevel;
     QList<Group> groups;
+    QHash<QString, int> groupIndex; // case-folded name -> index in groups
 };
