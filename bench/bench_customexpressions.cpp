@@ -75,6 +75,7 @@ static void BM_TranslateJob(benchmark::State &state)
     table.close();
     BivToPoConverter conv;
     conv.convert(dir.filePath("t.txt"), dir.filePath("t.po"));
+    QDir(dir.path()).mkdir(QStringLiteral("translations"));
     const QString lrelease = QLibraryInfo::location(QLibraryInfo::BinariesPath) + "/lrelease";
     if (QProcess::execute(lrelease, {"-silent", dir.filePath("t.po"), "-qm", dir.filePath("translations/jobs_all_en_EN.qm")}) != 0) {
         state.SkipWithError("lrelease failed");

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <benchmark/benchmark.h>
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -30,11 +31,14 @@ public slots:
     }
 };
 
+// The job receiver is a process-wide singleton: it moves into its thread
+// once, for every run of the benchmark.
+QThread *receiverThread = nullptr;
+
 struct Pipeline
 {
     QTemporaryDir dir;
     QString previous = QDir::currentPath();
-    QThread receiverThread;
     QThread runnerThread;
     std::unique_ptr<QRunnerThread> worker;
     Listener listeners[4];
@@ -43,8 +47,6 @@ struct Pipeline
     {
         QDir::setCurrent(dir.path());
         GlobalJobReceiver *receiver = GlobalJobReceiver::instance();
-        receiver->moveToThread(&receiverThread);
-        receiverThread.start();
         worker = std::make_unique<QRunnerThread>(true);
         worker->getRunner().setMinSimulationPause(0);
         worker->moveToThread(&runnerThread);
@@ -68,8 +70,10 @@ struct Pipeline
         runnerThread.quit();
         runnerThread.wait();
         worker.reset();
-        receiverThread.quit();
-        receiverThread.wait();
+        // Jobs still on their way to the listeners.
+        QCoreApplication::processEvents();
+        for (Listener &l : listeners)
+            QObject::disconnect(GlobalJobReceiver::instance(), nullptr, &l, nullptr);
         QCoreApplication::processEvents();
         JobQueue::destroy();
         QDir::setCurrent(previous);
@@ -106,9 +110,19 @@ BENCHMARK(BM_SimulatedJobsToFourListeners)->Arg(2000)->Unit(benchmark::kMillisec
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &msg) {
+        if (type != QtDebugMsg)
+            fprintf(stderr, "%s\n", qPrintable(msg));
+    });
+    QThread thread;
+    receiverThread = &thread;
+    GlobalJobReceiver::instance()->moveToThread(&thread);
+    thread.start();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    thread.quit();
+    thread.wait();
     return 0;
 }
 

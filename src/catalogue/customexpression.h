@@ -5,6 +5,7 @@
 #include <deque>
 #include <muParser.h>
 #include <string>
+#include <vector>
 
 class CustomExpression
 {
@@ -25,4 +26,10 @@ public:
     // record, so a binding never outlives its storage; every evaluation
     // clears the parser's variables before it binds the current job's.
     std::deque<double> variables;
+    // The variable names of those bindings, in result order, and the error
+    // texts of the names the parser refused. A job with the same names as
+    // the last one only refreshes the values; the parser keeps its compiled
+    // formula.
+    std::vector<std::string> boundNames;
+    std::vector<std::string> bindErrors;
 };

@@ -21,7 +21,8 @@ CustomExpressionsEditor::~CustomExpressionsEditor() = default;
 void CustomExpressionsEditor::loadConfig()
 {
     QFile file(configFile);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    // Raw bytes: the XML parser finds the encoding from the declaration.
+    if (!file.open(QIODevice::ReadOnly)) {
         LOG4CPLUS_ERROR_FMT(logger, "expressions config:%s not found!", KELVO_QS(configFile));
         return;
     }
@@ -29,17 +30,24 @@ void CustomExpressionsEditor::loadConfig()
 }
 
 namespace {
-// The text of the n-th child node, taken by position; a missing child reads
-// as empty text.
+// The text of the n-th child node, taken by position whatever its tag; a
+// missing child reads as empty text. Comments do not count as children: a
+// note in the file must not become an ECU name or a formula.
 QString childText(const QDomNode &parent, int n)
 {
     const QDomNodeList children = parent.childNodes();
-    if (n >= children.count())
-        return QString();
-    const QDomNode child = children.at(n);
-    if (child.isElement())
-        return child.toElement().text();
-    return child.nodeValue();
+    int position = 0;
+    for (int i = 0; i < children.count(); ++i) {
+        const QDomNode child = children.at(i);
+        if (child.isComment() || child.isProcessingInstruction())
+            continue;
+        if (position++ != n)
+            continue;
+        if (child.isElement())
+            return child.toElement().text();
+        return child.nodeValue();
+    }
+    return QString();
 }
 }
 

@@ -74,6 +74,11 @@ QList<CustomExpression *> &ExpressionEvaluator::evaluate(CJob &job)
     if (!table.contains(key))
         return evaluated;
 
+    std::vector<std::string> names;
+    names.reserve(size_t(job.results.size()));
+    for (const CJobResult &r : job.results)
+        names.push_back(variableName(r.name));
+
     QVector<CJobResult> errors;
     const QList<CustomExpression *> records = table.values(key); // most recently filed first
     for (CustomExpression *record : records) {
@@ -82,20 +87,30 @@ QList<CustomExpression *> &ExpressionEvaluator::evaluate(CJob &job)
             evaluated.append(record);
             continue;
         }
-        // Start from no variables at all, so that a name the previous job
-        // had and this one lacks is undefined, not read through a stale
-        // binding.
-        record->parser.ClearVar();
-        record->variables.clear();
-        for (const CJobResult &r : job.results) {
-            record->variables.push_back(formulaValue(r));
-            const std::string var = variableName(r.name);
-            try {
-                record->parser.DefineVar(var, &record->variables.back());
-            } catch (const mu::Parser::exception_type &e) {
-                errors.append(errorResult(Latin1::toStd(record->resultName) + ":" + e.GetMsg() + var + ":"));
+        if (names == record->boundNames) {
+            // The same names as last run: the bindings stand, refresh values.
+            for (int i = 0; i < job.results.size(); ++i)
+                record->variables[size_t(i)] = formulaValue(job.results.at(i));
+        } else {
+            // Start from no variables at all, so that a name the previous job
+            // had and this one lacks is undefined, not read through a stale
+            // binding.
+            record->parser.ClearVar();
+            record->variables.clear();
+            record->bindErrors.clear();
+            for (int i = 0; i < job.results.size(); ++i) {
+                record->variables.push_back(formulaValue(job.results.at(i)));
+                const std::string &var = names[size_t(i)];
+                try {
+                    record->parser.DefineVar(var, &record->variables.back());
+                } catch (const mu::Parser::exception_type &e) {
+                    record->bindErrors.push_back(Latin1::toStd(record->resultName) + ":" + e.GetMsg() + var + ":");
+                }
             }
+            record->boundNames = names;
         }
+        for (const std::string &e : record->bindErrors)
+            errors.append(errorResult(e));
         try {
             record->value = record->parser.Eval();
         } catch (const mu::Parser::exception_type &e) {

@@ -21,6 +21,10 @@ log4cplus::Logger logger()
 class PrgSource
 {
 public:
+    // No part of a description file comes near this; a count or length that
+    // asks for more is damage, not data.
+    static const qint64 MaxBlock = 256 * 1024 * 1024;
+
     PrgSource(const QString &path, const QString &fileName)
         : file(path), name(fileName)
     {
@@ -53,7 +57,7 @@ public:
 
     bool readBytes(qint64 pos, qint64 n, QByteArray &out, bool scrambled)
     {
-        if (!fits(pos, n))
+        if (!fits(pos, n) || n > MaxBlock)
             return false;
         out.resize(int(n));
         if (!readAt(pos, out.data(), n))
@@ -339,6 +343,10 @@ PRGTable *PRGFileReader::readTable(const QString &fileName, const QString &table
                     return nullptr;
                 }
                 text.append(ch);
+            }
+            if (text.size() >= PrgSource::MaxBlock) {
+                src.damaged(qPrintable(QStringLiteral("table %1 is too large").arg(tableName)));
+                return nullptr;
             }
             text.append('\t');
         }

@@ -6,9 +6,8 @@
 #include "latin1.h"
 
 #include <QDebug>
-#include <QMutex>
-#include <QMutexLocker>
 #include <memory>
+#include <mutex>
 
 const char RES_L[] = "RES_L";
 const char RES_S[] = "RES_S";
@@ -19,7 +18,7 @@ const char CatalogueDir[] = "translations";
 const char CataloguePrefix[] = "jobs_all_";
 const char FallbackLocale[] = "en_EN";
 
-QMutex instanceMutex;
+std::mutex instanceMutex;
 TranslationMgr *theInstance = nullptr;
 }
 
@@ -27,7 +26,7 @@ TranslationMgr *TranslationMgr::instance(QObject *parent)
 {
     // Start-up asks first, before any worker thread exists; the lock only
     // keeps a late first call from another thread harmless.
-    QMutexLocker lock(&instanceMutex);
+    std::lock_guard<std::mutex> lock(instanceMutex);
     if (!theInstance) {
         const QString locale = configuredLocale();
         qDebug() << "locale:" << locale;

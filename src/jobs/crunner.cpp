@@ -9,7 +9,6 @@
 #include "translationmgr.h"
 
 #include <QDebug>
-#include <QMutexLocker>
 #include <QThread>
 #include <algorithm>
 #include <vector>
@@ -18,33 +17,42 @@ namespace {
 // The process-wide EDIABAS session, shared by every runner (the main one and
 // the job tool's): it is initialised once and ended by the last runner that
 // leaves it, so one runner never replaces the handle or ends EDIABAS under
-// another.
-QMutex sessionMutex;
+// another. The session lock is taken first; sessionMutex only guards the
+// two counters below for a moment and is never held while waiting.
+std::mutex sessionMutex;
 bool sessionUp = false;
 int sessionUsers = 0;
+// Callers of endEdiabas() waiting for the session lock: busy waits give up.
+std::atomic<int> endPending{0};
 
-// apiInit with the session bookkeeping held; the caller holds sessionMutex.
+bool isSessionUp()
+{
+    std::lock_guard<std::mutex> lock(sessionMutex);
+    return sessionUp;
+}
+
+void setSessionUp(bool up)
+{
+    std::lock_guard<std::mutex> lock(sessionMutex);
+    sessionUp = up;
+}
+
+// apiInit unless the session is up; the caller holds the session lock.
 bool startSession()
 {
-    if (sessionUp)
+    if (isSessionUp())
         return true;
-    bool ok;
-    {
-        EdiabasSessionLock lock;
-        if (!lock.isLocked())
-            return false;
-        ok = apiInit() != 0;
-        if (ok) {
-            qDebug() << "apiInit OK";
-            apiSetConfig("IfhTrace", "0");
-            apiSetConfig("ApiTrace", "0");
-        } else {
-            qDebug() << "apiInit not OK";
-            apiErrorText();
-            apiErrorCode();
-        }
+    const bool ok = apiInit() != 0;
+    if (ok) {
+        qDebug() << "apiInit OK";
+        apiSetConfig("IfhTrace", "0");
+        apiSetConfig("ApiTrace", "0");
+    } else {
+        qDebug() << "apiInit not OK";
+        apiErrorText();
+        apiErrorCode();
     }
-    sessionUp = ok;
+    setSessionUp(ok);
     return ok;
 }
 
@@ -96,7 +104,7 @@ CRunner::~CRunner()
     LOG4CPLUS_DEBUG(logger, "> ~CRUNNER");
     releaseEdiabas();
     closePort();
-    QMutexLocker lock(&runCountMutex);
+    std::lock_guard<std::mutex> lock(runCountMutex);
     runCounts.clear();
     LOG4CPLUS_DEBUG(logger, "< ~CRUNNER");
 }
@@ -114,19 +122,40 @@ qint64 CRunner::now()
 
 bool CRunner::initEdiabas()
 {
-    QMutexLocker lock(&sessionMutex);
+    EdiabasSessionLock session;
+    if (!session.isLocked())
+        return false;
+    if (isSessionUp()) {
+        // Someone may have ended EDIABAS with apiEnd behind this count:
+        // EDIABAS then answers "not initialised" (126 or 133).
+        apiState();
+        const int code = apiErrorCode();
+        if (code != 126 && code != 133)
+            return true;
+        setSessionUp(false);
+    }
     return startSession();
+}
+
+void CRunner::endEdiabas()
+{
+    ++endPending;
+    EdiabasSessionLock session;
+    --endPending;
+    if (!session.isLocked())
+        return;
+    apiEnd();
+    setSessionUp(false);
 }
 
 bool CRunner::ediabasActive()
 {
-    QMutexLocker lock(&sessionMutex);
-    return sessionUp;
+    return isSessionUp();
 }
 
 int CRunner::ediabasUsers()
 {
-    QMutexLocker lock(&sessionMutex);
+    std::lock_guard<std::mutex> lock(sessionMutex);
     return sessionUsers;
 }
 
@@ -136,9 +165,13 @@ void CRunner::acquireEdiabas()
         return;
     LOG4CPLUS_DEBUG(logger, "apiinitdone == false");
     {
-        QMutexLocker lock(&sessionMutex);
-        startSession();
-        ++sessionUsers;
+        EdiabasSessionLock session;
+        {
+            std::lock_guard<std::mutex> lock(sessionMutex);
+            ++sessionUsers;
+        }
+        if (session.isLocked())
+            startSession();
     }
     QThread::msleep(20);
     // A failed initialisation is not reported here: the job runs and its
@@ -152,15 +185,17 @@ void CRunner::releaseEdiabas()
     if (!apiInitDone)
         return;
     apiInitDone = false;
-    QMutexLocker lock(&sessionMutex);
-    if (--sessionUsers > 0)
-        return;
-    sessionUsers = 0;
-    if (sessionUp) {
+    EdiabasSessionLock session;
+    bool last;
+    {
+        std::lock_guard<std::mutex> lock(sessionMutex);
+        sessionUsers = qMax(0, sessionUsers - 1);
+        last = sessionUsers == 0 && sessionUp;
+    }
+    if (last && session.isLocked()) {
         LOG4CPLUS_DEBUG(logger, ">endapi");
-        EdiabasSessionLock session;
         apiEnd();
-        sessionUp = false;
+        setSessionUp(false);
         LOG4CPLUS_DEBUG(logger, "<endapi");
     }
 }
@@ -187,7 +222,7 @@ void CRunner::stop()
 void CRunner::startTimer()
 {
     runTimer.start();
-    loopStart = QDateTime::currentDateTime();
+    loopStart = QDateTime::currentDateTimeUtc();
 }
 
 void CRunner::setPauseAfter(int time)
@@ -203,7 +238,7 @@ void CRunner::error(QSerialPort::SerialPortError err)
 void CRunner::onJobQueueStatusChanged(JobQueue::Event, CJob job)
 {
     qDebug() << " runner queue status changed";
-    QMutexLocker lock(&runCountMutex);
+    std::lock_guard<std::mutex> lock(runCountMutex);
     for (int i = runCounts.size() - 1; i >= 0; --i) {
         if (runCounts[i].job() == job)
             runCounts.removeAt(i);
@@ -218,7 +253,7 @@ int CRunner::runJob(CJob &job)
 int CRunner::runJob(CJob &job, bool)
 {
     job.clearResults();
-    runStart = QDateTime::currentDateTime();
+    runStart = QDateTime::currentDateTimeUtc();
     LOG4CPLUS_DEBUG(logger, ">runjob");
     if (simulationMode)
         return runSimulation(job);
@@ -275,7 +310,7 @@ void CRunner::rewriteBlockArguments(CJob &job)
         return;
     int count = -1;
     {
-        QMutexLocker lock(&runCountMutex);
+        std::lock_guard<std::mutex> lock(runCountMutex);
         for (JobRunCounter &c : runCounts) {
             if (c.job() == job) {
                 count = c.count();
@@ -369,7 +404,9 @@ int CRunner::runEdiabas(CJob &job)
         int state = apiState();
         LOG4CPLUS_DEBUG_FMT(logger, "state:%d", state);
         if (waitBusy) {
-            while (state == 0 && !stopRequested) {
+            // A "Stop EDIABAS" waiting for the session lock ends the wait
+            // too: apiEnd then breaks the job.
+            while (state == 0 && !stopRequested && endPending == 0) {
                 LOG4CPLUS_TRACE(logger, " APIBUSY ");
                 state = apiState();
                 QThread::msleep(1);
@@ -384,7 +421,7 @@ int CRunner::runEdiabas(CJob &job)
         LOG4CPLUS_DEBUG_FMT(logger, "<apijob,apiState=%d", apiState());
 
         job.duration = runTimer.elapsed();
-        runStart = QDateTime::currentDateTime();
+        runStart = QDateTime::currentDateTimeUtc();
         job.timeStamp = now();
 
         LOG4CPLUS_DEBUG(logger, "before apiResultNumber");
@@ -514,7 +551,7 @@ int CRunner::runSerial(CJob &job)
         LOG4CPLUS_DEBUG_FMT(serialLogger, "serial port %s open:%d", KELVO_QS(portName), int(opened));
         if (!opened) {
             LOG4CPLUS_WARN(serialLogger, "Serial port open failed!");
-            runStart = QDateTime::currentDateTime();
+            runStart = QDateTime::currentDateTimeUtc();
             job.timeStamp = now();
             job.duration = runTimer.elapsed();
             job.errorText = "Failed to open port " + Latin1::toStd(portName);
@@ -531,7 +568,7 @@ int CRunner::runSerial(CJob &job)
     if (request.isEmpty()) {
         // A telegram without a single hex digit: nothing to send.
         job.duration = runTimer.elapsed();
-        runStart = QDateTime::currentDateTime();
+        runStart = QDateTime::currentDateTimeUtc();
         job.timeStamp = now();
         job.errorText = "Message error";
         return SerialFailed;
@@ -629,7 +666,7 @@ int CRunner::runSerial(CJob &job)
     const unsigned after = pauseAfter;
     if (after != 0)
         QThread::msleep(after);
-    runStart = QDateTime::currentDateTime();
+    runStart = QDateTime::currentDateTimeUtc();
     job.timeStamp = now();
     job.readWaitTime = readWait;
 

@@ -18,11 +18,11 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QList>
-#include <QMutex>
 #include <QObject>
 #include <QSerialPort>
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 class EdiabasJobSimulation;
 class TranslationMgr;
@@ -49,6 +49,11 @@ public:
     // Initialises EDIABAS unless it is already up; sets "IfhTrace" and
     // "ApiTrace" to "0". Returns whether EDIABAS is up.
     static bool initEdiabas();
+    // Ends EDIABAS now, for the "Stop EDIABAS" action: a job that some
+    // runner waits on while it is busy is given up first, then apiEnd breaks
+    // it. Runners keep their share: their jobs fail until initEdiabas()
+    // ("Start EDIABAS") starts EDIABAS again.
+    static void endEdiabas();
     // Whether an EDIABAS session is up, and how many runners use it.
     static bool ediabasActive();
     static int ediabasUsers();
@@ -99,6 +104,8 @@ private:
 
     std::atomic<bool> simulationMode{false};
     bool serialMode = false;
+    // In UTC: the local time zone is never consulted from two runner
+    // threads at once.
     QDateTime loopStart;
     QDateTime runStart;
     QElapsedTimer runTimer;
@@ -124,7 +131,7 @@ private:
     std::atomic<bool> stopRequested{false};
     // Touched by runJob in the runner thread and by the queue's change
     // signal in the thread that changed the queue.
-    QMutex runCountMutex;
+    std::mutex runCountMutex;
     QList<JobRunCounter> runCounts;
     TranslationMgr *translator = nullptr;
 };

@@ -95,7 +95,7 @@ void EdiabasJobSimulation::getJob(CJob &job)
         // then zero bytes.
         char bytes[64];
         std::memset(bytes, 0, sizeof bytes);
-        std::strncpy(bytes, speed.textValue, sizeof bytes - 1);
+        std::memcpy(bytes, speed.textValue, strnlen(speed.textValue, sizeof bytes - 1));
         job.addResult(binary("DATEN", "binary", toHex(bytes, int(sizeof bytes))));
     }
     if (ecu == "D73N57C0") {

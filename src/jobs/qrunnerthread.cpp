@@ -2,7 +2,7 @@
 
 #include <QDebug>
 #include <QElapsedTimer>
-#include <QMutexLocker>
+#include <chrono>
 
 QRunnerThread::QRunnerThread(bool simulation, QObject *parent)
     : QObject(parent)
@@ -36,7 +36,7 @@ bool QRunnerThread::pause()
 {
     LOG4CPLUS_DEBUG_FMT(logger, "pause() pauseActivated=%d", int(pauseActivated.load()));
     {
-        QMutexLocker lock(&pauseMutex);
+        std::lock_guard<std::mutex> lock(pauseMutex);
         if (pauseActivated)
             return false;
         pauseActivated = true;
@@ -50,9 +50,9 @@ bool QRunnerThread::unpause()
 {
     LOG4CPLUS_DEBUG_FMT(logger, "unpause() pauseActivated=%d", int(pauseActivated.load()));
     {
-        QMutexLocker lock(&pauseMutex);
+        std::lock_guard<std::mutex> lock(pauseMutex);
         pauseActivated = false;
-        pauseCondition.wakeAll();
+        pauseCondition.notify_all();
     }
     LOG4CPLUS_DEBUG_FMT(logger, "after wakeAll() pauseActivated=%d", int(pauseActivated.load()));
     return true;
@@ -80,28 +80,25 @@ void QRunnerThread::onJobQueueStatusChanged()
 
 void QRunnerThread::wake()
 {
-    QMutexLocker lock(&wakeMutex);
+    std::lock_guard<std::mutex> lock(wakeMutex);
     wakeRequested = true;
-    wakeCondition.wakeAll();
+    wakeCondition.notify_all();
 }
 
 void QRunnerThread::idleWait(unsigned long ms)
 {
-    QMutexLocker lock(&wakeMutex);
+    std::unique_lock<std::mutex> lock(wakeMutex);
     // A wake that came between the caller's look at the queue and this
     // wait is not lost: it left the flag behind.
     if (!wakeRequested && !quitIssued && !pauseActivated)
-        wakeCondition.wait(&wakeMutex, ms);
+        wakeCondition.wait_for(lock, std::chrono::milliseconds(ms), [this] { return wakeRequested; });
     wakeRequested = false;
 }
 
 void QRunnerThread::gapWait(qint64 ms)
 {
-    QElapsedTimer t;
-    t.start();
-    QMutexLocker lock(&wakeMutex);
-    while (!quitIssued && t.elapsed() < ms)
-        wakeCondition.wait(&wakeMutex, static_cast<unsigned long>(ms - t.elapsed()));
+    std::unique_lock<std::mutex> lock(wakeMutex);
+    wakeCondition.wait_for(lock, std::chrono::milliseconds(ms), [this] { return quitIssued.load(); });
 }
 
 void QRunnerThread::runLoop()
@@ -120,9 +117,8 @@ void QRunnerThread::runLoop()
             LOG4CPLUS_DEBUG(logger, "run(): going into wait..");
             qDebug() << "cond.wait";
             {
-                QMutexLocker lock(&pauseMutex);
-                while (pauseActivated)
-                    pauseCondition.wait(&pauseMutex);
+                std::unique_lock<std::mutex> lock(pauseMutex);
+                pauseCondition.wait(lock, [this] { return !pauseActivated; });
             }
             emit statusChanged(Running);
         }
@@ -161,6 +157,12 @@ void QRunnerThread::runLoop()
     }
     // The serial port belongs to this thread: close it here.
     runner.closePort();
+    {
+        // Whoever destroys this object takes the same lock (in unpause())
+        // after the thread has ended: everything done here happens before.
+        std::lock_guard<std::mutex> lock(pauseMutex);
+        loopEnded = true;
+    }
     LOG4CPLUS_INFO(logger, "<run()");
     LOG4CPLUS_INFO(logger, "after endapi");
     LOG4CPLUS_INFO(logger, "<run()");

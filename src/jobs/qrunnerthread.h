@@ -7,10 +7,10 @@
 #include "jobqueue.h"
 #include "kelvolog.h"
 
-#include <QMutex>
 #include <QObject>
-#include <QWaitCondition>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 class QRunnerThread : public QObject
 {
@@ -50,10 +50,12 @@ private:
     JobQueue *queue = nullptr;
     std::atomic<bool> pauseActivated{true};
     std::atomic<bool> quitIssued{false};
-    QMutex pauseMutex;
-    QWaitCondition pauseCondition;
-    QMutex wakeMutex;
-    QWaitCondition wakeCondition;
+    // Standard locks rather than QMutex: ThreadSanitizer sees through them.
+    std::mutex pauseMutex;
+    bool loopEnded = false; // guarded by pauseMutex
+    std::condition_variable pauseCondition;
+    std::mutex wakeMutex;
+    std::condition_variable wakeCondition;
     bool wakeRequested = false; // guarded by wakeMutex
     log4cplus::Logger logger;
 };

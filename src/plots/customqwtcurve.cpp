@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -24,6 +25,38 @@ public:
 private:
     CustomQwtCurveData *m_data;
 };
+
+// First index in [lo, hi) whose x is not below v (hi when none), searched
+// outward from a guess: neighbouring pixel columns hold similar numbers of
+// points, so the search stays within a few cache lines of the guess instead
+// of jumping across millions of points.
+qint64 firstAtOrAbove(const double *x, qint64 lo, qint64 hi, double v, qint64 guess)
+{
+    guess = std::max(lo, std::min(hi, guess));
+    qint64 a, b;
+    if (guess >= hi || x[guess] >= v) {
+        b = guess;
+        a = guess - 1;
+        qint64 step = 1;
+        while (a >= lo && x[a] >= v) {
+            b = a;
+            step *= 2;
+            a = b - step;
+        }
+        a = std::max(a, lo - 1);
+    } else {
+        a = guess;
+        b = guess + 1;
+        qint64 step = 1;
+        while (b < hi && x[b] < v) {
+            a = b;
+            step *= 2;
+            b = a + step;
+        }
+        b = std::min(b, hi);
+    }
+    return std::lower_bound(x + a + 1, x + b, v) - x;
+}
 
 // Below this many points per pixel across, Qwt's own drawing is used.
 constexpr int ThinningPointsPerPixel = 4;
@@ -153,45 +186,126 @@ void CustomQwtCurve::drawThinned(QPainter *painter, const QwtScaleMap &xMap, con
     const double *x = m_data->xValues().constData();
     const double *y = m_data->yValues().constData();
     const double factor = m_data->factorY();
+    const qreal penWidth = std::max(qreal(1.0), pen().widthF());
+    const int barWidth = std::max(1, int(std::lround(penWidth)));
 
-    QPolygonF poly;
-    poly.reserve(int(std::min<qint64>(to - from + 1, qint64(canvasRect.width() + 4) * 4 + 8)));
-    auto put = [&](double px, double rawY) { poly.append(QPointF(px, yMap.transform(rawY * factor))); };
+    // Every point of a pixel column collapses into one vertical bar from
+    // its lowest to its highest value, stretched to the last value of the
+    // column before so that the line stays unbroken: the column's extent
+    // survives, so no peak is lost, whatever the number of points. Bars are
+    // filled rectangles; stroking thousands of overlapping line pieces
+    // would cost the raster engine far more than the points themselves.
+    struct Column
+    {
+        double column, top, bottom;
+    };
+    QVector<Column> columns;
+    columns.reserve(int(canvasRect.width()) + 8);
+    QVector<QLineF> joins;
+    const QRectF clip = canvasRect.adjusted(-penWidth, -penWidth, penWidth, penWidth);
+    auto join = [&](const QPointF &a, const QPointF &b) {
+        const QPolygonF piece = QwtClipper::clipPolygonF(clip, QPolygonF(QVector<QPointF>{a, b}), false);
+        if (piece.size() >= 2)
+            joins.append(QLineF(piece.first(), piece.last()));
+    };
 
-    // Every point of a pixel column collapses into its first, lowest,
-    // highest and last point: the column's vertical extent survives, so
-    // no peak is lost, whatever the number of points.
+    bool havePrevious = false;
+    double previousColumn = 0.0;
+    double previousY = 0.0; // pixel y of the previous column's last point
+    qint64 perColumn = std::max<qint64>(1, qint64((to - from + 1) / std::max(1.0, canvasRect.width())));
     qint64 i = from;
     while (i <= to) {
         // Pixel columns centred on whole pixels, as a painter rounds them.
         const double px = xMap.transform(x[i]);
         const double column = std::floor(px + 0.5);
         const double columnEnd = xMap.invTransform(column + 0.5);
-        qint64 end = std::lower_bound(x + i + 1, x + to + 1, columnEnd) - x;
+        qint64 end = firstAtOrAbove(x, i + 1, to + 1, columnEnd, i + perColumn);
         if (end <= i)
             end = i + 1;
-        if (end - i <= 2) {
-            for (qint64 k = i; k < end; ++k)
-                put(xMap.transform(x[k]), y[k]);
-        } else {
-            double lo, hi;
-            m_data->rawMinMax(i, end, lo, hi);
-            const double a = lo * factor, b = hi * factor;
-            put(column, y[i]);
-            poly.append(QPointF(column, yMap.transform(std::min(a, b))));
-            poly.append(QPointF(column, yMap.transform(std::max(a, b))));
-            put(column, y[end - 1]);
+        perColumn = std::max<qint64>(1, end - i);
+        double lo, hi;
+        m_data->rawMinMax(i, end, lo, hi);
+        double top = yMap.transform(lo * factor);
+        double bottom = yMap.transform(hi * factor);
+        if (top > bottom)
+            std::swap(top, bottom);
+        const double firstY = yMap.transform(y[i] * factor);
+        const double lastY = yMap.transform(y[end - 1] * factor);
+
+        const bool inside = column >= clip.left() && column <= clip.right();
+        const bool adjacent = havePrevious && column - previousColumn <= 1.0 && inside && !columns.isEmpty()
+            && columns.last().column == previousColumn;
+        if (havePrevious && !adjacent) {
+            join(QPointF(previousColumn, previousY), QPointF(column, firstY));
+        } else if (adjacent) {
+            // The step between two columns is shared half and half, as a
+            // line between them would be.
+            const double mid = (previousY + firstY) / 2.0;
+            top = std::min(top, mid);
+            bottom = std::max(bottom, mid);
+            columns.last().top = std::min(columns.last().top, mid);
+            columns.last().bottom = std::max(columns.last().bottom, mid);
         }
+        if (inside)
+            columns.append({column, top, bottom});
+        havePrevious = true;
+        previousColumn = column;
+        previousY = lastY;
         i = end;
     }
 
-    if (testPaintAttribute(QwtPlotCurve::ClipPolygons)) {
-        const qreal pw = std::max(qreal(1.0), pen().widthF());
-        poly = QwtClipper::clipPolygonF(canvasRect.adjusted(-pw, -pw, pw, pw), poly, false);
+    QVector<QRect> bars;
+    bars.reserve(columns.size());
+    for (const Column &c : qAsConst(columns)) {
+        const double top = std::max(c.top, clip.top());
+        const double bottom = std::min(c.bottom, clip.bottom());
+        if (top > bottom)
+            continue;
+        const int left = int(std::floor(c.column - penWidth / 2.0 + 0.5));
+        const int upper = int(std::floor(top - penWidth / 2.0 + 0.5));
+        const int lower = int(std::floor(bottom + penWidth / 2.0 + 0.5));
+        bars.append(QRect(left, upper, barWidth, std::max(1, lower - upper)));
+    }
+
+    // Neighbouring bars overlap by all but one pixel column: fold them into
+    // one interval per pixel column (they always share a value, so the
+    // union is exact) and fill runs of equal intervals as one rectangle.
+    // Each pixel row of the canvas is then filled once per curve, not once
+    // per bar.
+    QVector<QRect> runs;
+    if (!bars.isEmpty()) {
+        const int first = bars.first().left();
+        const int last = bars.last().right();
+        QVector<QPair<int, int>> spans(last - first + 1, qMakePair(INT_MAX, INT_MIN));
+        for (const QRect &bar : qAsConst(bars)) {
+            for (int p = bar.left(); p <= bar.right(); ++p) {
+                QPair<int, int> &span = spans[p - first];
+                span.first = std::min(span.first, bar.top());
+                span.second = std::max(span.second, bar.bottom());
+            }
+        }
+        runs.reserve(spans.size());
+        int p = 0;
+        while (p < spans.size()) {
+            int q = p + 1;
+            while (q < spans.size() && spans[q] == spans[p])
+                ++q;
+            if (spans[p].first <= spans[p].second)
+                runs.append(QRect(QPoint(first + p, spans[p].first), QPoint(first + q - 1, spans[p].second)));
+            p = q;
+        }
     }
     painter->save();
-    painter->setPen(pen());
-    painter->setBrush(Qt::NoBrush);
-    painter->drawPolyline(poly);
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(pen().color());
+    painter->drawRects(runs);
     painter->restore();
+    if (!joins.isEmpty()) {
+        painter->save();
+        painter->setPen(pen());
+        painter->setBrush(Qt::NoBrush);
+        painter->drawLines(joins);
+        painter->restore();
+    }
 }

@@ -45,6 +45,11 @@ PlotWidget::PlotWidget(QWidget *parent, bool ownThread)
         m_thread = new QThread;
         m_thread->setObjectName(QStringLiteral("plotwidget"));
         m_data->moveToThread(m_thread);
+        // Emitted in the worker's thread after its last event.
+        std::atomic<bool> *done = &m_workerDone;
+        connect(
+            m_thread, &QThread::finished, m_thread, [done] { done->store(true, std::memory_order_release); },
+            Qt::DirectConnection);
         m_thread->start(QThread::InheritPriority);
     }
 
@@ -107,14 +112,18 @@ PlotWidget::~PlotWidget()
     // they go first, before the plot deletes its other items.
     m_data->deleteCurves();
     if (m_thread) {
-        m_data->deleteLater();
+        // Once its thread has ended the worker can go from here: nothing
+        // else runs it any more, and joining the thread orders everything
+        // it did before this delete.
         m_thread->quit();
         m_thread->wait();
+        // QThread::wait() synchronises through Qt's own locks; this makes
+        // the ordering explicit (and visible to race checkers).
+        m_workerDone.load(std::memory_order_acquire);
         LOG4CPLUS_DEBUG_FMT(m_log, "after wait, running:%d", int(m_thread->isRunning()));
         delete m_thread;
-    } else {
-        delete m_data;
     }
+    delete m_data;
     m_thread = nullptr;
     m_data = nullptr;
 }

@@ -16,6 +16,7 @@
 #include <QMutex>
 #include <QSize>
 #include <QTimer>
+#include <atomic>
 
 class QThread;
 class QwtPlotZoomer;
@@ -113,6 +114,7 @@ private:
     QwtScaleDiv m_lastYScale;
     log4cplus::Logger m_log;
     QThread *m_thread = nullptr;
+    std::atomic<bool> m_workerDone{false};
     QTimer m_resizeTimer;
     QSize m_lastSize = QSize(-1, -1);
     bool m_resizing = false;

@@ -132,18 +132,18 @@ CustomQwtCurve *PlotWidgetData::addCurve(CJobResultPair &pair)
 {
     LOG4CPLUS_DEBUG_FMT(m_log, ">> PlotWidget::AddCurve %s:%s: diplayname:%s", KELVO_QS(pair.getJobName()),
                         pair.resultName.c_str(), pair.resultDisplayName.c_str());
+    // A pair keeps the curve it has: replacing it would throw its points away.
+    auto existing = m_curves.find(pair);
+    if (existing != m_curves.end()) {
+        LOG4CPLUS_DEBUG(m_log, "<< PlotWidget::AddCurve, curve exists");
+        return existing.value();
+    }
     auto *curve = new CustomQwtCurve(pair);
     connect(this, &PlotWidgetData::appendPoint, curve, &CustomQwtCurve::appendPoint);
     // The curve reports from the GUI thread and the factors belong to it:
     // run the handler right there, whatever thread this object lives in.
     connect(curve, &CustomQwtCurve::maxYChanged, this, &PlotWidgetData::onMaxYChanged, Qt::DirectConnection);
 
-    auto old = m_curves.find(pair);
-    if (old != m_curves.end() && old.value() != curve) {
-        CustomQwtCurve *previous = old.value();
-        previous->detach();
-        delete previous;
-    }
     m_curves.insert(pair, curve);
     QPen pen(curveColour(m_curves.size()));
     pen.setWidth(2);

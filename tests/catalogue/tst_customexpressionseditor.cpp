@@ -4,7 +4,11 @@
 #include "workdir.h"
 
 #include <QLocale>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QtTest>
+#include <clocale>
+#include <cstdio>
 
 class TestCustomExpressionsEditor : public QObject
 {
@@ -19,6 +23,7 @@ private slots:
     void jobKeyMatching();
     void noFormulasAfterJobWithFormulas();
     void syntaxErrorEveryRun();
+    void valuesFollowEveryRun();
     void variableMissingInNextJob();
     void rejectedVariableName();
     void refusedAtLoadIsReportedEachRun();
@@ -91,14 +96,32 @@ void TestCustomExpressionsEditor::textIgnoresLocale()
     WorkDir wd;
     QVERIFY(wd.write("config/customexpressions.xml",
                      config({{"E", "J", "Y", "X*2"}, {"E", "J", "BIG", "X*1e300*1e8"}, {"E", "J", "NEG", "-X/4"}})));
+    // A user's German C locale writes "6,000000E+00" with printf. Build one
+    // in the working directory; glibc finds it through LOCPATH.
+    const QString localedef = QStandardPaths::findExecutable(QStringLiteral("localedef"));
+    bool germanC = false;
+    if (!localedef.isEmpty() &&
+        QProcess::execute(localedef, {"-i", "de_DE", "-f", "ISO-8859-1", wd.filePath("de_DE.ISO-8859-1")}) == 0) {
+        qputenv("LOCPATH", QFile::encodeName(wd.path()));
+        germanC = std::setlocale(LC_ALL, "de_DE.ISO-8859-1") != nullptr;
+    }
+    if (germanC) {
+        char probe[32];
+        std::snprintf(probe, sizeof probe, "%E", 6.0);
+        QCOMPARE(QByteArray(probe), QByteArray("6,000000E+00"));
+    } else {
+        qWarning("no German C locale could be built: only Qt's default locale is tested");
+    }
     const QLocale before;
-    // Decoding a serial reply makes German the default locale.
+    // Decoding a serial reply makes German Qt's default locale.
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     CustomExpressionsEditor editor;
     editor.loadConfig();
     CJob j = job("E", "J", {result("X", 3)});
     editor.applyExpressions(j);
     QLocale::setDefault(before);
+    std::setlocale(LC_ALL, "C");
+    qunsetenv("LOCPATH");
     QCOMPARE(names(j), (QStringList{"X", "NEG", "BIG", "Y"}));
     QCOMPARE(QByteArray(j.resultAt(1).textValue), QByteArray("-7.500000E-01"));
     QCOMPARE(QByteArray(j.resultAt(2).textValue), QByteArray("INF"));
@@ -219,6 +242,20 @@ void TestCustomExpressionsEditor::syntaxErrorEveryRun()
     }
 }
 
+void TestCustomExpressionsEditor::valuesFollowEveryRun()
+{
+    CustomExpressionsEditor editor;
+    CJob key("E", "J");
+    editor.evaluator().addExpression(key, "Y", "X*X + N");
+    CJobResult n = result("N", 0, 2);
+    for (int run = 0; run < 5; ++run) {
+        n.intValue = qint16(run * 100);
+        CJob j = job("E", "J", {result("X", run), n});
+        editor.applyExpressions(j);
+        QCOMPARE(j.resultAt(2).realValue, double(run * run + run * 100));
+    }
+}
+
 void TestCustomExpressionsEditor::variableMissingInNextJob()
 {
     // The first job binds X; the second has no X. Reading X through the first
@@ -254,17 +291,19 @@ void TestCustomExpressionsEditor::rejectedVariableName()
     CustomExpressionsEditor editor;
     CJob key("E", "J");
     editor.evaluator().addExpression(key, "Y", "X+1");
-    CJob j = job("E", "J", {result("A-B", 1), result("X", 2), result("1ST", 3), result("[]", 4)});
-    editor.applyExpressions(j);
-    QCOMPARE(j.getResultCount(), 4 + 3 + 1);
-    const QByteArray first(j.resultAt(4).name.c_str());
-    QVERIFY2(first.startsWith("Y:") && first.endsWith("A-B:"), first.constData());
-    const QByteArray second(j.resultAt(5).name.c_str());
-    QVERIFY2(second.startsWith("Y:") && second.endsWith("1ST:"), second.constData());
-    const QByteArray third(j.resultAt(6).name.c_str());
-    QVERIFY2(third.startsWith("Y:") && third.endsWith(":"), third.constData());
-    QCOMPARE(j.resultAt(7).name, std::string("Y"));
-    QCOMPARE(j.resultAt(7).realValue, 3.0);
+    for (int run = 0; run < 2; ++run) {
+        CJob j = job("E", "J", {result("A-B", 1), result("X", 2 + run), result("1ST", 3), result("[]", 4)});
+        editor.applyExpressions(j);
+        QCOMPARE(j.getResultCount(), 4 + 3 + 1);
+        const QByteArray first(j.resultAt(4).name.c_str());
+        QVERIFY2(first.startsWith("Y:") && first.endsWith("A-B:"), first.constData());
+        const QByteArray second(j.resultAt(5).name.c_str());
+        QVERIFY2(second.startsWith("Y:") && second.endsWith("1ST:"), second.constData());
+        const QByteArray third(j.resultAt(6).name.c_str());
+        QVERIFY2(third.startsWith("Y:") && third.endsWith(":"), third.constData());
+        QCOMPARE(j.resultAt(7).name, std::string("Y"));
+        QCOMPARE(j.resultAt(7).realValue, 3.0 + run);
+    }
 }
 
 void TestCustomExpressionsEditor::refusedAtLoadIsReportedEachRun()
@@ -310,6 +349,10 @@ void TestCustomExpressionsEditor::malformedAndOddFiles_data()
     QTest::newRow("missing formula")
         << QByteArray("<r><customexpression><e>E</e><j>J</j><result><n>R</n></result></customexpression></r>") << 1
         << QStringList{"", "R"};
+    QTest::newRow("comments and bare text")
+        << QByteArray("<r><customexpression><!-- engine -->E<j>J</j><result><!-- note --><n>R</n>X*2"
+                      "</result></customexpression></r>")
+        << 1 << QStringList{"R"};
     QTest::newRow("missing job")
         << QByteArray("<r><customexpression><e>E</e></customexpression></r>") << 0 << QStringList{};
 }

@@ -67,6 +67,9 @@ private slots:
     void hostile();
     void cutAtEveryOffset();
     void tableDataEndsEarly();
+    void writerSourceFormat();
+    void writerSourceErrors_data();
+    void writerSourceErrors();
 
 private:
     QtMessageHandler previous = nullptr;
@@ -365,6 +368,65 @@ void TestPrgFileReader::tableDataEndsEarly()
     QVERIFY(!PRGFileReader().readTable(kFile, "MESSWERTETAB"));
     QCOMPARE(warnings, 1);
     QVERIFY2(warningTexts.value(0).contains("can't read table data, MESSWERTETAB"), qPrintable(warningTexts.value(0)));
+}
+
+// The text form that the kelvo_prgwriter tool reads for the demo.
+void TestPrgFileReader::writerSourceFormat()
+{
+    WorkDir wd;
+    const QByteArray source = "# demo ECU\r\n"
+                              "[description]\r\n"
+                              "ECU:Gearbox GS19D\r\n"
+                              "JOBNAME:STATUS_GANG\r\n"
+                              "RESULT:STAT_GANG_WERT\r\n"
+                              "JOBNAME:IDENT\r\n"
+                              "\r\n"
+                              "[table BETRIEBSWTAB]\r\n"
+                              "NR\tNAME\tLNAME\r\n"
+                              "# a comment row\r\n"
+                              "1\tGANG\tGear engaged\r\n"
+                              "[table EMPTY]\n"
+                              "ONLY\n";
+    PrgWriter w;
+    QString error;
+    QVERIFY2(w.parseSource(source, &error), qPrintable(error));
+    QVERIFY(w.write("ecu/GS19D.prg"));
+    PRGFileReader reader;
+    QCOMPARE(reader.jobNames("GS19D.prg"), QStringList({"STATUS_GANG", "IDENT"}));
+    QCOMPARE(reader.readDescriptionBlock("GS19D.prg"),
+             QStringLiteral("ECU:Gearbox GS19D\nJOBNAME:STATUS_GANG\nRESULT:STAT_GANG_WERT\nJOBNAME:IDENT\n"));
+    QCOMPARE(reader.tableNames("GS19D.prg"), QStringList({"BETRIEBSWTAB", "EMPTY"}));
+    QScopedPointer<PRGTable> t(reader.readTable("GS19D.prg", "BETRIEBSWTAB"));
+    QVERIFY(t);
+    QCOMPARE(t->text, QStringLiteral("NR\tNAME\tLNAME\n1\tGANG\tGear engaged\n"));
+    QScopedPointer<PRGTable> e(reader.readTable("GS19D.prg", "EMPTY"));
+    QVERIFY(e);
+    QCOMPARE(e->text, QStringLiteral("ONLY\n"));
+
+    PrgWriter listed;
+    QVERIFY(listed.parseSource("[description]\nECU:x\nJOBNAME:A\n[jobs]\nB\nC\n", &error));
+    QVERIFY(listed.write("ecu/X.prg"));
+    QCOMPARE(reader.jobNames("X.prg"), QStringList({"B", "C"}));
+}
+
+void TestPrgFileReader::writerSourceErrors_data()
+{
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown section") << QByteArray("[tables]\n") << "unknown section";
+    QTest::newRow("text outside") << QByteArray("ECU:x\n") << "outside a section";
+    QTest::newRow("cell count") << QByteArray("[table T]\nA\tB\n1\n") << "1 cells, table T has 2 columns";
+    QTest::newRow("no header") << QByteArray("[table T]\n\n") << "no header";
+}
+
+void TestPrgFileReader::writerSourceErrors()
+{
+    QFETCH(QByteArray, source);
+    QFETCH(QString, message);
+    PrgWriter w;
+    QString error;
+    QVERIFY(!w.parseSource(source, &error));
+    QVERIFY2(error.contains(message), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(TestPrgFileReader)

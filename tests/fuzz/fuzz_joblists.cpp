@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <cstdint>
 
@@ -19,16 +20,18 @@ void quiet(QtMsgType, const QMessageLogContext &, const QString &)
 struct Setup
 {
     Setup()
+        : dir(QDir("/dev/shm").exists() ? QStringLiteral("/dev/shm/kelvo-fuzz-XXXXXX") : QDir::tempPath() + "/kelvo-fuzz-XXXXXX")
     {
         qInstallMessageHandler(quiet);
-        QDir::setCurrent(dir.path());
-        QDir().mkpath("jobs/serialjobs");
-        QDir().mkpath("jobs/customjobs");
-        QDir().mkpath("jobs/lists");
+        QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
+        QDir d(dir.path());
+        d.mkpath("jobs/serialjobs");
+        d.mkpath("jobs/customjobs");
+        d.mkpath("jobs/lists");
         PrgWriter w;
         w.setDescription("ECU:Engine MSV70\nJOBNAME:STATUS_A\nJOBCOMMENT:a\nRESULT:R\nRESULTTYPE:real\n");
         w.jobsFromDescription();
-        w.write("ecu/MSV70.prg");
+        w.write(dir.filePath("ecu/MSV70.prg"));
     }
     QTemporaryDir dir;
 };
@@ -45,6 +48,10 @@ void put(const char *path, const QByteArray &bytes)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static Setup setup;
+    // The files live in the working directory; the fuzzer's own corpus paths
+    // are relative to the one it started in.
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(setup.dir.path());
     const QList<QByteArray> parts = QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size)).split('\x01');
     put("jobs/serialjobs/FUZZ_SERIAL.biv", parts.value(0));
     put("jobs/customjobs/FUZZ_SERIAL_CUSTOMJOBS.BIV", parts.value(1));
@@ -54,6 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     put("jobs/lists/list.txt", parts.value(4));
     put("jobs/eculist.txt", parts.value(5));
 
+    {
     JobListFileReader reader;
     reader.readBIVsFromdir("jobs/serialjobs", true);
     reader.readBIVsFromdir("jobs/lists", false);
@@ -65,5 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     delete reader.createPrgFromPrg("MSV70", true);
     QString block = QString::fromLatin1(parts.value(0));
     delete reader.parseJob(block);
+    }
+    QDir::setCurrent(previous);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <cstdint>
@@ -17,8 +18,10 @@ void quiet(QtMsgType, const QMessageLogContext &, const QString &)
 struct Setup
 {
     Setup()
+        : dir(QDir("/dev/shm").exists() ? QStringLiteral("/dev/shm/kelvo-fuzz-XXXXXX") : QDir::tempPath() + "/kelvo-fuzz-XXXXXX")
     {
         qInstallMessageHandler(quiet);
+        QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
         QDir().mkpath(dir.filePath("ecu"));
     }
     QTemporaryDir dir;

@@ -3,6 +3,8 @@
 // rewrite, aliases, the busy wait, and how EDIABAS and serial use take
 // turns. The stand-in's job handler plays the ECUs.
 #include "crunner.h"
+#include "ediabasapi.h"
+#include "ediabassessionlock.h"
 #include "ediabasstandin.h"
 #include "jobqueue.h"
 #include "ptydevice.h"
@@ -10,7 +12,7 @@
 #include "workdir.h"
 
 #include <QElapsedTimer>
-#include <QMutex>
+#include <mutex>
 #include <QSettings>
 #include <QtTest>
 #include <atomic>
@@ -40,21 +42,21 @@ Result realResult(const char *name, double v)
 // requests it saw.
 struct Ecus
 {
-    QMutex mutex;
+    std::mutex mutex;
     QList<JobRequest> requests;
     Response response;
 
     void install()
     {
         setHandler([this](const JobRequest &req, Response &out) {
-            QMutexLocker lock(&mutex);
+            std::lock_guard<std::mutex> lock(mutex);
             requests << req;
             out = response;
         });
     }
     QStringList arguments()
     {
-        QMutexLocker lock(&mutex);
+        std::lock_guard<std::mutex> lock(mutex);
         QStringList a;
         for (const JobRequest &r : requests)
             a << r.arguments;
@@ -105,6 +107,8 @@ private slots:
     void aliasesChain();
     void customExpressionsSeeAliases();
     void stopEndsBusyWait();
+    void stopEdiabasBreaksBusyJob();
+    void startAfterPlainApiEnd();
     void negativePauseIsNoPause();
     void ediabasSerialEdiabas();
     void secondRunnerSharesSession();
@@ -322,7 +326,56 @@ void TestCRunnerEdiabas::stopEndsBusyWait()
         reset(); // ends the hanging job so that the thread can be joined
     worker.join();
     QVERIFY(ended);
-    QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+    QVERIFY2(t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
+}
+
+void TestCRunnerEdiabas::stopEdiabasBreaksBusyJob()
+{
+    QSettings("kelvo.ini", QSettings::IniFormat).setValue("serial/waitbusy", 1);
+    ecus->response.busyUntilBroken = true;
+    CRunner runner;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        CJob job("D_MOTOR", "STATUS_HANGS");
+        runner.runJob(job);
+        done = true;
+    });
+    QTest::qWait(300);
+    QVERIFY(!done);
+    // "Stop EDIABAS" from the main thread gets through to the hanging job.
+    CRunner::endEdiabas();
+    worker.join();
+    QCOMPARE(calls("__apiEnd"), 1);
+    QVERIFY(!CRunner::ediabasActive());
+
+    // Jobs fail until "Start EDIABAS" brings it back.
+    ecus->response = Response();
+    ecus->response.sets = {ResultSet{realResult("R", 1)}};
+    CJob job("D_MOTOR", "STATUS_X");
+    QVERIFY(runner.runJob(job) != 0);
+    QVERIFY(CRunner::initEdiabas());
+    QCOMPARE(runner.runJob(job), 0);
+    QCOMPARE(job.getResultCount(), 1);
+    QCOMPARE(calls("__apiInit"), 2);
+}
+
+void TestCRunnerEdiabas::startAfterPlainApiEnd()
+{
+    ecus->response.sets = {ResultSet{realResult("R", 1)}};
+    CRunner runner;
+    CJob job("D_MOTOR", "STATUS_X");
+    QCOMPARE(runner.runJob(job), 0);
+    QVERIFY(CRunner::initEdiabas()); // running: nothing to do
+    QCOMPARE(calls("__apiInit"), 1);
+    {
+        // Ended through the binding directly, not through the runner.
+        EdiabasSessionLock lock;
+        apiEnd();
+    }
+    QVERIFY(runner.runJob(job) != 0);
+    QVERIFY(CRunner::initEdiabas());
+    QCOMPARE(calls("__apiInit"), 2);
+    QCOMPARE(runner.runJob(job), 0);
 }
 
 void TestCRunnerEdiabas::negativePauseIsNoPause()

@@ -355,6 +355,11 @@ void TestPlotWidget::curvesAndLabel()
     QCOMPARE(plot.curveAt(0)->title().text(), QStringLiteral("A"));
     QCOMPARE(plot.curveAt(1)->curveData()->pointCount(), qint64(1));
     QVERIFY(plot.curveAt(2) == nullptr);
+    // Adding a pair that has a curve keeps the curve and its points.
+    CustomQwtCurve *b = plot.curveAt(1);
+    QVERIFY(plot.addCurve(pairB));
+    QCOMPARE(plot.curveAt(1), b);
+    QCOMPARE(b->curveData()->pointCount(), qint64(1));
     QCOMPARE(plot.itemList(QwtPlotItem::Rtti_PlotCurve).size(), 2);
 
     const QwtPlotItemList labels = plot.itemList(QwtPlotItem::Rtti_PlotTextLabel);

@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QMutexLocker>
 #include <QThread>
 #include <chrono>
 
@@ -126,13 +125,13 @@ void ScriptedEcu::on(const QByteArray &request, const EcuAnswer &answer)
 
 void ScriptedEcu::on(const QByteArray &request, const QList<EcuAnswer> &answers)
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     entries.append(Entry{withCheck(request, check), answers, 0});
 }
 
 void ScriptedEcu::otherwise(const EcuAnswer &answer)
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     fallback = answer;
 }
 
@@ -153,13 +152,13 @@ void ScriptedEcu::stop()
 
 QList<QByteArray> ScriptedEcu::requests() const
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     return seen;
 }
 
 QVector<qint64> ScriptedEcu::requestTimes() const
 {
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     return seenAt;
 }
 
@@ -169,13 +168,13 @@ bool ScriptedEcu::waitForRequests(int n, int timeoutMs) const
     t.start();
     while (t.elapsed() < timeoutMs) {
         {
-            QMutexLocker lock(&mutex);
+            std::lock_guard<std::mutex> lock(mutex);
             if (seen.size() >= n)
                 return true;
         }
         QThread::msleep(5);
     }
-    QMutexLocker lock(&mutex);
+    std::lock_guard<std::mutex> lock(mutex);
     return seen.size() >= n;
 }
 
@@ -199,7 +198,7 @@ void ScriptedEcu::loop()
             // A known request ends its frame at once.
             QByteArray frame;
             {
-                QMutexLocker lock(&mutex);
+                std::lock_guard<std::mutex> lock(mutex);
                 for (const Entry &e : qAsConst(entries)) {
                     if (pending.startsWith(e.request)) {
                         frame = e.request;
@@ -225,7 +224,7 @@ void ScriptedEcu::handle(const QByteArray &frame)
     EcuAnswer answer;
     bool known = false;
     {
-        QMutexLocker lock(&mutex);
+        std::lock_guard<std::mutex> lock(mutex);
         seen.append(frame);
         seenAt.append(QDateTime::currentMSecsSinceEpoch() - startedAt);
         for (Entry &e : entries) {

@@ -19,9 +19,9 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QMutex>
 #include <QVector>
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 struct EcuChunk
@@ -112,7 +112,7 @@ private:
     PtyDevice &dev;
     Check check;
     int quietGapMs = 20;
-    mutable QMutex mutex;
+    mutable std::mutex mutex; // not QMutex: visible to ThreadSanitizer
     QList<Entry> entries;
     EcuAnswer fallback;
     QList<QByteArray> seen;

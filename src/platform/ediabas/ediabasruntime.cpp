@@ -26,7 +26,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-const int MaxLogRecords = 200000;
+// A long program run keeps only the latest calls and overlaps.
+const int MaxLogRecords = 50000;
+const int MaxOverlaps = 10000;
 
 struct Job
 {
@@ -174,7 +176,7 @@ void enter(Runtime &r, const char *call, unsigned int handle, const QString &arg
     if (r.log.size() >= MaxLogRecords)
         r.log.remove(0, MaxLogRecords / 2);
     r.log.append(CallRecord{me, now, handle, QString::fromLatin1(call), args});
-    if (jobFamily && r.txOwner && r.txOwner != me)
+    if (jobFamily && r.txOwner && r.txOwner != me && r.overlaps.size() < MaxOverlaps)
         r.overlaps.append(Overlap{now, QString::fromLatin1(call), r.txOwner, me});
 }
 

@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_ediabas SOURCES bench_ediabas.cpp)

@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_plotwidget SOURCES bench_plotwidget.cpp)

@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_prgfilereader SOURCES bench_prgfilereader.cpp)

@@ -1,0 +1,1 @@
+kelvo_fuzz(NAME fuzz_ediabasscript SOURCES fuzz_ediabasscript.cpp CORPUS corpus/fuzz_ediabasscript)

@@ -1,0 +1,1 @@
+kelvo_test(NAME tst_crunner_simulation SOURCES tst_crunner_simulation.cpp LABELS unit)
