@@ -99,6 +99,11 @@ MainWindow::MainWindow(const QStringList &arguments, QWidget *parent)
     queueRunner = new QRunnerThread(simulation);
     connect(runnerThread, &QThread::started, queueRunner, &QRunnerThread::runLoop);
     connect(runnerThread, &QThread::finished, this, &MainWindow::onRunnerThreadFinished);
+    // Runs in the runner thread as its last act: what the loop did happens
+    // before the destructor sees the flag (visible to ThreadSanitizer too).
+    connect(
+        runnerThread, &QThread::finished, runnerThread,
+        [this]() { runnerLoopEnded.store(true, std::memory_order_release); }, Qt::DirectConnection);
     queueRunner->moveToThread(runnerThread);
     connect(queueRunner, &QRunnerThread::statusChanged, this, &MainWindow::onRunnerThreadStatusChanged);
     connect(queueRunner, &QRunnerThread::jobFinished, receiver, &GlobalJobReceiver::onJobFinished,
@@ -157,7 +162,8 @@ void MainWindow::stopRunnerThread()
     // Deleting a running QThread aborts the process, and the queue and the
     // runner must outlive the loop that uses them: wait on, and if the
     // runner never returns, leave them alive rather than destroy them.
-    if (!runnerThread->isFinished() && !runnerThread->wait(30000)) {
+    if ((!runnerThread->isFinished() && !runnerThread->wait(30000))
+        || !runnerLoopEnded.load(std::memory_order_acquire)) {
         LOG4CPLUS_FATAL(logger, "runner thread did not end; leaving it running");
         runnerThread->setParent(nullptr);
         queueRunner = nullptr;
@@ -175,24 +181,18 @@ void MainWindow::stopJobReceiverThread()
 {
     if (!jobReceiverThread)
         return;
-    // Hand the receiver back to this thread from its own thread (only the
-    // owning thread may move an object), so that it outlives the worker
-    // thread and a later main window can move it again.
-    QThread *target = thread();
-    GlobalJobReceiver *r = receiver;
     disconnect(receiver, &QObject::destroyed, jobReceiverThread, &QThread::quit);
-    QMetaObject::invokeMethod(
-        receiver,
-        [r, target]() {
-            r->moveToThread(target);
-            QThread::currentThread()->quit();
-        },
-        Qt::QueuedConnection);
-    if (jobReceiverThread->wait(5000)) {
-        delete jobReceiverThread;
-    } else {
+    jobReceiverThread->quit();
+    if (!jobReceiverThread->wait(5000)) {
         LOG4CPLUS_FATAL(logger, "job receiver thread did not end");
+        jobReceiverThread = nullptr;
+        return;
     }
+    // With its thread gone the receiver belongs to no thread; take it back
+    // so that it still delivers to this thread (and a later main window can
+    // move it again).
+    delete jobReceiverThread;
+    receiver->moveToThread(thread());
     jobReceiverThread = nullptr;
 }
 

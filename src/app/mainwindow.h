@@ -12,6 +12,7 @@
 #include <QMutex>
 #include <QPointer>
 #include <QStringList>
+#include <atomic>
 
 class QCloseEvent;
 class QMdiSubWindow;
@@ -107,4 +108,5 @@ private:
     QThread *jobReceiverThread = nullptr;
     qint64 programStartTime = 0;
     bool simulation = false;
+    std::atomic<bool> runnerLoopEnded{false};
 };

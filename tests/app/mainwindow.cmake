@@ -1,1 +1,1 @@
-kelvo_test(NAME tst_mainwindow SOURCES tst_mainwindow.cpp LABELS gui)
+kelvo_test(NAME tst_mainwindow SOURCES tst_mainwindow.cpp LABELS gui threads)

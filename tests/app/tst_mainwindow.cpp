@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QSettings>
 #include <QtTest>
+#include <atomic>
 
 class TestMainWindow : public QObject
 {
@@ -381,13 +382,13 @@ void TestMainWindow::closingWhileEdiabasJobIsBusyEndsCleanly()
     EdiabasStandIn::reset();
     wd.write("ediabas/ediabas.json",
              R"({"ecus": {"D_MOTOR": {"default": {"busyUntilBroken": true}}}})");
-    auto jobStarted = []() {
-        for (const EdiabasStandIn::CallRecord &call : EdiabasStandIn::callLog()) {
-            if (call.call == QLatin1String("__apiJob"))
-                return true;
-        }
-        return false;
-    };
+    // The runtime calls the handler from the runner thread when the job starts.
+    static std::atomic<bool> started{false};
+    started = false;
+    EdiabasStandIn::setHandler([](const EdiabasStandIn::JobRequest &, EdiabasStandIn::Response &) {
+        started.store(true);
+    });
+    auto jobStarted = []() { return started.load(); };
     QElapsedTimer timer;
     {
         MainWindow w(args());
