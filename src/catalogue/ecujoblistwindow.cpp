@@ -84,9 +84,11 @@ void EcuJobListWindow::selectEcu(QString _ecu)
 
 void EcuJobListWindow::listEcuContextMenu(const QPoint &pos)
 {
-    // The ECU list has no entries of its own to offer here yet.
+    // The ECU list offers no entries here yet; an empty pop-up would only
+    // be in the way.
     QMenu menu(this);
-    menu.exec(mapToGlobal(pos));
+    if (!menu.actions().isEmpty())
+        menu.exec(mapToGlobal(pos));
 }
 
 void EcuJobListWindow::on_listEcus_currentRowChanged(int currentRow)
