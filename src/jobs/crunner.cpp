@@ -11,6 +11,7 @@
 #include <QDebug>
 #include <QThread>
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 namespace {
@@ -173,7 +174,7 @@ void CRunner::acquireEdiabas()
         if (session.isLocked())
             startSession();
     }
-    QThread::msleep(20);
+    pause(20);
     // A failed initialisation is not reported here: the job runs and its
     // error code and text come from EDIABAS.
     apiInitDone = true;
@@ -216,7 +217,19 @@ int CRunner::sumCheckByte(const QByteArray &request)
 void CRunner::stop()
 {
     qDebug() << "runner::stop";
-    stopRequested = true;
+    {
+        std::lock_guard<std::mutex> lock(stopMutex);
+        stopRequested = true;
+    }
+    stopCondition.notify_all();
+}
+
+void CRunner::pause(unsigned ms)
+{
+    if (ms == 0)
+        return;
+    std::unique_lock<std::mutex> lock(stopMutex);
+    stopCondition.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopRequested.load(); });
 }
 
 void CRunner::startTimer()
@@ -289,9 +302,7 @@ int CRunner::runSimulation(CJob &job)
     runTimer.start();
     QElapsedTimer slept;
     slept.start();
-    const unsigned pause = qMax(sleepAfterEdiabasJob, minSimulationPause.load());
-    if (pause != 0)
-        QThread::msleep(pause);
+    pause(qMax(sleepAfterEdiabasJob, minSimulationPause.load()));
     job.timeStamp += slept.elapsed();
 
     customExpressions.applyExpressions(job);
@@ -414,7 +425,7 @@ int CRunner::runEdiabas(CJob &job)
         }
         if (sleepAfterEdiabasJob != 0) {
             LOG4CPLUS_INFO_FMT(logger, "sleeping for %u", sleepAfterEdiabasJob);
-            QThread::msleep(sleepAfterEdiabasJob);
+            pause(sleepAfterEdiabasJob);
         } else {
             LOG4CPLUS_INFO_FMT(logger, "NOT sleeping for %u", sleepAfterEdiabasJob);
         }
@@ -533,7 +544,7 @@ int CRunner::runSerial(CJob &job)
     runTimer.start();
     LOG4CPLUS_DEBUG(logger, "after timer.start");
     job.readWaitTime = 0;
-    QThread::msleep(pauseBefore);
+    pause(pauseBefore);
     readTimedOut = false;
 
     if (!serialMode) {
@@ -562,7 +573,7 @@ int CRunner::runSerial(CJob &job)
     }
 
     std::transform(job.ecuName.begin(), job.ecuName.end(), job.ecuName.begin(),
-                   [](char c) { return char(QChar::fromLatin1(c).toUpper().toLatin1()); });
+                   [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; });
     const bool fast = isFastSerialEcu(job.ecuName);
     const QByteArray request = EcuMsg::buildRequest(job.ecuName, job.telegram);
     if (request.isEmpty()) {
@@ -633,7 +644,7 @@ int CRunner::runSerial(CJob &job)
                 readTimedOut = true;
             }
         }
-        QThread::msleep(pauseRead);
+        pause(pauseRead);
         // Their sum check byte is not judged, the echo is.
         if (received.size() >= requestLength && !received.startsWith(request))
             ecuMsg.setStatus(0);
@@ -655,17 +666,25 @@ int CRunner::runSerial(CJob &job)
                 LOG4CPLUS_INFO(serialLogger, "waitForReadyRead timeout");
                 readTimedOut = true;
             }
-            QThread::msleep(pauseRead);
+            pause(pauseRead);
         }
         if (ecuMsg.status() == 1 && ecuMsg.bufferLength() < minimumLength)
             malformed = true;
     }
     LOG4CPLUS_DEBUG_FMT(serialLogger, "msg state=%d", ecuMsg.status());
 
+    if (written < 0 || port->error() == QSerialPort::ResourceError) {
+        // The adapter is gone (unplugged): the next serial job opens the
+        // port anew and says so when it cannot.
+        LOG4CPLUS_WARN_FMT(serialLogger, "port %s lost: %s", KELVO_QS(portName), KELVO_QS(port->errorString()));
+        port->close();
+        serialMode = false;
+    }
+
     job.duration = runTimer.elapsed();
     const unsigned after = pauseAfter;
     if (after != 0)
-        QThread::msleep(after);
+        pause(after);
     runStart = QDateTime::currentDateTimeUtc();
     job.timeStamp = now();
     job.readWaitTime = readWait;

@@ -21,6 +21,7 @@
 #include <QObject>
 #include <QSerialPort>
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 
@@ -64,7 +65,7 @@ public:
     static bool isFastSerialEcu(const std::string &ecuName);
     static int sumCheckByte(const QByteArray &request);
 
-    // Ends a busy wait at once; later busy waits end at once too.
+    // Ends a busy wait and any pause at once; later ones end at once too.
     void stop();
     void startTimer();
     // Closes and drops the serial port; call it in the thread that ran the
@@ -100,6 +101,9 @@ private:
     void acquireEdiabas();
     void releaseEdiabas();
     static qint64 now();
+    // Sleeps ms, or less when stop() comes: shutting down never waits
+    // out a configured pause.
+    void pause(unsigned ms);
     static unsigned pauseSetting(const char *key);
 
     std::atomic<bool> simulationMode{false};
@@ -129,6 +133,8 @@ private:
     std::atomic<unsigned> minSimulationPause{DefaultMinSimulationPause};
     CustomExpressionsEditor customExpressions;
     std::atomic<bool> stopRequested{false};
+    std::mutex stopMutex;
+    std::condition_variable stopCondition;
     // Touched by runJob in the runner thread and by the queue's change
     // signal in the thread that changed the queue.
     std::mutex runCountMutex;

@@ -67,6 +67,7 @@ private slots:
     void shortReplyNotDecoded();
     void portKeptAcrossEcus();
     void telegramWithoutHexDigits();
+    void adapterUnpluggedAndBack();
 
 private:
     void writeIni(int pauseAfter = 0);
@@ -342,6 +343,32 @@ void TestCRunnerSerial::telegramWithoutHexDigits()
     QCOMPARE(job.errorText, std::string("Message error"));
     QTest::qWait(50);
     QCOMPARE(ecu->requests().size(), 0);
+}
+
+void TestCRunnerSerial::adapterUnpluggedAndBack()
+{
+    ecu->on(ScriptedEcu::hex("12050B03"), EcuAnswer::reply(bmssReply()));
+    ecu->start();
+    CRunner runner;
+    CJob job = bmssJob();
+    QCOMPARE(runner.runJob(job), 0);
+    ecu->stop();
+    dev->unplug();
+    CJob lost = bmssJob();
+    QCOMPARE(runner.runJob(lost), int(CRunner::SerialFailed));
+    CJob missing = bmssJob();
+    QCOMPARE(runner.runJob(missing), int(CRunner::PortOpenFailed));
+    QCOMPARE(missing.errorText, "Failed to open port " + dev->slavePath().toStdString());
+
+    // Plugged in again (under a new name, as a USB adapter may come back).
+    PtyDevice again;
+    ScriptedEcu ecu2(again);
+    ecu2.on(ScriptedEcu::hex("12050B03"), EcuAnswer::reply(bmssReply(900)));
+    ecu2.start();
+    QSettings("kelvo.ini", QSettings::IniFormat).setValue("serial/port", again.slavePath());
+    CJob back = bmssJob();
+    QCOMPARE(runner.runJob(back), 0);
+    QCOMPARE(find(back, "STATUS_MOTORDREHZAHL")->realValue, 900.0);
 }
 
 QTEST_GUILESS_MAIN(TestCRunnerSerial)

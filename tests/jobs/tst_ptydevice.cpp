@@ -2,11 +2,13 @@
 // writes on the slave side arrives on the master side, and the scripted
 // adapter answers with echo and reply as told.
 #include "ptydevice.h"
+#include "ptyresponder.h"
 #include "scriptedecu.h"
 
 #include <QElapsedTimer>
 #include <QSerialPort>
 #include <QtTest>
+#include <atomic>
 
 class TestPtyDevice : public QObject
 {
@@ -20,6 +22,7 @@ private slots:
     void unknownRequestGetsEchoOnly();
     void answersUsedInTurn();
     void unplugFailsTheProgramSide();
+    void responderAnswersAndStreams();
 
 private:
     static QByteArray readFor(QSerialPort &port, int ms);
@@ -165,6 +168,38 @@ void TestPtyDevice::unplugFailsTheProgramSide()
     QVERIFY(!port.open(QIODevice::ReadWrite));
     QCOMPARE(dev.read(10), QByteArray());
     QVERIFY(!dev.write("x"));
+}
+
+void TestPtyDevice::responderAnswersAndStreams()
+{
+    PtyDevice dev;
+    PtyResponder device(dev);
+    device.onReceive([](const QByteArray &got, PtyDevice &d) {
+        if (got.contains("V\r"))
+            d.write("V1013\r");
+    });
+    std::atomic<int> ticks{0};
+    device.every(30, [&ticks](PtyDevice &d) {
+        d.write("t123\r");
+        ++ticks;
+    });
+    device.start();
+    QSerialPort port(dev.slavePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    port.write("V\r");
+    QVERIFY(port.waitForBytesWritten(1000));
+    QVERIFY(device.waitForReceived(2, 2000));
+    QByteArray got;
+    QElapsedTimer t;
+    t.start();
+    while ((!got.contains("V1013\r") || got.count("t123\r") < 3) && t.elapsed() < 3000)
+        if (port.waitForReadyRead(20))
+            got += port.readAll();
+    QVERIFY(got.contains("V1013\r"));
+    QVERIFY(got.count("t123\r") >= 3);
+    device.stop();
+    QCOMPARE(device.received(), QByteArray("V\r"));
+    QVERIFY(ticks.load() >= 3);
 }
 
 QTEST_GUILESS_MAIN(TestPtyDevice)

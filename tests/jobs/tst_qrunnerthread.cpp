@@ -39,6 +39,7 @@ private slots:
     void pauseAndUnpauseAnnounced();
     void stopWhilePausedRunsNoJob();
     void stopDuringJobStillAnnouncesIt();
+    void stopCutsLongPause();
     void emptyQueuePicksUpNewJobAtOnce();
     void failedJobFollowedByGap();
     void jobsRunInTurnAndReachReceiver();
@@ -170,6 +171,22 @@ void TestQRunnerThread::stopDuringJobStillAnnouncesIt()
     QCOMPARE(done.jobName, std::string("ABC"));
     QCOMPARE(c.codes.at(0), 0);
     QVERIFY(done.getResultCount() > 0);
+}
+
+void TestQRunnerThread::stopCutsLongPause()
+{
+    // The longest pause "kelvo.ini" may hold: shutting down does not wait
+    // it out (the main window gives the runner thread about 3 s).
+    QSettings("kelvo.ini", QSettings::IniFormat).setValue("ediabas/pause_after_job", 10000);
+    QRunnerThread worker(true);
+    Collector c(worker);
+    CJob j = simJob("ABC");
+    JobQueue::instance()->addJob(j);
+    worker.unpause();
+    start(worker);
+    QTest::qWait(200);
+    finish(worker);
+    QTRY_COMPARE_WITH_TIMEOUT(c.jobs.size(), 1, 5000);
 }
 
 void TestQRunnerThread::emptyQueuePicksUpNewJobAtOnce()
