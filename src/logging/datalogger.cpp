@@ -457,7 +457,10 @@ void DataLogger::handleData(CJob job)
             writeLine(timeColumn(job, sinceStart) + cells);
         }
     }
-    writeBuffer();
+    // A file that takes no more lines (a full disk) ends the log: reported
+    // once, and the logger never pretends to be saving what it loses.
+    if (!writeBuffer() && logFile.isOpen())
+        doStop();
 }
 
 void DataLogger::writeLine(const QString &line)
@@ -468,13 +471,13 @@ void DataLogger::writeLine(const QString &line)
     ++m_lineCount;
 }
 
-void DataLogger::writeBuffer()
+bool DataLogger::writeBuffer()
 {
     if (buffer.isEmpty())
-        return;
+        return true;
     if (!logFile.isOpen()) {
         buffer.clear();
-        return;
+        return true;
     }
     const QByteArray bytes = buffer.toLatin1();
     buffer.clear();
@@ -484,9 +487,10 @@ void DataLogger::writeBuffer()
         const QString message = QStringLiteral("Cannot write log file \"%1\": %2").arg(m_fileName, logFile.errorString());
         LOG4CPLUS_ERROR_FMT(logger, "%s", KELVO_QS(message));
         emit logFileError(message);
-        return;
+        return false;
     }
     syncToDisk(false);
+    return true;
 }
 
 void DataLogger::syncToDisk(bool force)

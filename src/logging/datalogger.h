@@ -69,7 +69,8 @@ public slots:
     void onMarkerEvent();
 
 protected slots:
-    void writeBuffer();
+    // False when the file refused the bytes (a full disk); reported.
+    bool writeBuffer();
 
 private:
     template <class F> void inLoggerThread(F f);
