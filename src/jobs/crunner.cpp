@@ -284,11 +284,10 @@ std::string CRunner::translatedName(const std::string &name) const
 
 void CRunner::translateResults(CJob &job)
 {
-    for (int i = 0; i < job.getResultCount(); ++i) {
-        CJobResult r = job.getResult(i);
+    // In place: copying each result out and back costs about 2 KB per
+    // result and job.
+    for (CJobResult &r : job.results)
         r.displayName = translatedName(r.name);
-        job.setResult(r, i);
-    }
 }
 
 int CRunner::runSimulation(CJob &job)
