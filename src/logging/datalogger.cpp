@@ -133,7 +133,10 @@ void DataLogger::setClock(Clock c)
 
 void DataLogger::startLog(const QString &)
 {
-    inLoggerThread([this] { doStart(); });
+    inLoggerThread([this] {
+        writeFailed = false;
+        doStart();
+    });
 }
 
 void DataLogger::stopLog()
@@ -393,6 +396,8 @@ void DataLogger::checkRules(const CJobResultPair &entry)
             LOG4CPLUS_DEBUG(ruleLogger, "loggingrule does NOT match, STOPPING log");
             doStop();
         }
+    } else if (match && writeFailed) {
+        LOG4CPLUS_DEBUG(ruleLogger, "loggingrule matches, but the last file could not be written: no new file");
     } else if (match) {
         LOG4CPLUS_DEBUG(ruleLogger, "loggingrule matches, START a new file");
         doStart();
@@ -459,8 +464,10 @@ void DataLogger::handleData(CJob job)
     }
     // A file that takes no more lines (a full disk) ends the log: reported
     // once, and the logger never pretends to be saving what it loses.
-    if (!writeBuffer() && logFile.isOpen())
+    if (!writeBuffer() && logFile.isOpen()) {
+        writeFailed = true;
         doStop();
+    }
 }
 
 void DataLogger::writeLine(const QString &line)

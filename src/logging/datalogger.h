@@ -113,6 +113,9 @@ private:
     bool markerColumn = false;
     int markerCount = 0;
     const QString markerText = QStringLiteral("Marker.");
+    // Set when a file took no more lines; a rule then starts no new file
+    // until the user starts one.
+    bool writeFailed = false;
     QString filePrefix;
     QString logDir;
     Clock clock;

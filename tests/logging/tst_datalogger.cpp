@@ -50,6 +50,7 @@ private slots:
     void columnsChangeStartsNewFile();
     void unwritableFolderReported();
     void linesSurviveACrash();
+    void fullDiskStopsTheLog_data();
     void fullDiskStopsTheLog();
 };
 
@@ -344,7 +345,7 @@ void TestDataLogger::linesSurviveACrash()
 // The child logs into a file that may not grow beyond 2000 bytes (a full
 // disk) and prints how often it heard of an error and of a stop, and the
 // status it ended in.
-static int childFillsTheDisk()
+static int childFillsTheDisk(bool byRule)
 {
     std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit limit;
@@ -358,19 +359,37 @@ static int childFillsTheDisk()
     int stops = 0;
     QObject::connect(&logger, &DataLogger::logFileError, [&errors] { ++errors; });
     QObject::connect(&logger, &DataLogger::logFileStopped, [&stops] { ++stops; });
-    logger.startLog();
+    if (byRule) {
+        LoggingRule rule;
+        rule.active = true;
+        rule.jobName = "J";
+        rule.resultName = "A";
+        rule.upper.value = 1e9;
+        logger.setRule(rule);
+    } else {
+        logger.startLog();
+    }
     for (int i = 0; i < 400; ++i)
         logger.handleData(job("J", t0() + 1000 + i, {result("A", "12345.5")}));
     std::printf("%d %d %d\n", errors, stops, logger.fileStatus());
     return 0;
 }
 
+void TestDataLogger::fullDiskStopsTheLog_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::newRow("started by hand") << "hand";
+    // A rule that holds must not start a new file for every later job.
+    QTest::newRow("started by a rule") << "rule";
+}
+
 void TestDataLogger::fullDiskStopsTheLog()
 {
+    QFETCH(QString, start);
     WorkDir wd;
     QProcess child;
     child.setWorkingDirectory(wd.path());
-    child.start(QCoreApplication::applicationFilePath(), {"--child-fills-the-disk"});
+    child.start(QCoreApplication::applicationFilePath(), {"--child-fills-the-disk", start});
     QVERIFY(child.waitForFinished(30000));
     QCOMPARE(child.exitCode(), 0);
     // One error, then the log stops: it neither pretends to be saving nor
@@ -384,9 +403,9 @@ void TestDataLogger::fullDiskStopsTheLog()
 
 int main(int argc, char **argv)
 {
-    if (argc == 2 && std::strcmp(argv[1], "--child-fills-the-disk") == 0) {
+    if (argc == 3 && std::strcmp(argv[1], "--child-fills-the-disk") == 0) {
         QCoreApplication app(argc, argv);
-        return childFillsTheDisk();
+        return childFillsTheDisk(std::strcmp(argv[2], "rule") == 0);
     }
     if (argc == 3 && std::strcmp(argv[1], "--child-log-and-abort") == 0) {
         QCoreApplication app(argc, argv);
