@@ -58,10 +58,10 @@ struct Window
     qint64 start = 0;
 };
 
-void BM_IntakeRealtime(benchmark::State &state)
+// Ten prepared jobs of changing values; only the time stamp moves on.
+void intake(benchmark::State &state, const char *mode)
 {
-    Window w("realtime", int(state.range(0)));
-    // Ten prepared jobs of changing values; only the time stamp moves on.
+    Window w(mode, int(state.range(0)));
     QVector<CJob> jobs;
     for (int k = 0; k < 10; ++k)
         jobs << makeJob(int(state.range(0)), 0, k);
@@ -74,23 +74,16 @@ void BM_IntakeRealtime(benchmark::State &state)
     }
     state.SetItemsProcessed(state.iterations());
 }
+
+void BM_IntakeRealtime(benchmark::State &state)
+{
+    intake(state, "realtime");
+}
 BENCHMARK(BM_IntakeRealtime)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond);
 
 void BM_IntakeTimed(benchmark::State &state)
 {
-    Window w("10", int(state.range(0)));
-    // Ten prepared jobs of changing values; only the time stamp moves on.
-    QVector<CJob> jobs;
-    for (int k = 0; k < 10; ++k)
-        jobs << makeJob(int(state.range(0)), 0, k);
-    int n = 1;
-    for (auto _ : state) {
-        CJob job = jobs.at(n % 10);
-        job.timeStamp = w.start + 50 * n;
-        w.window->onJobFinished(job, 0);
-        ++n;
-    }
-    state.SetItemsProcessed(state.iterations());
+    intake(state, "10");
 }
 BENCHMARK(BM_IntakeTimed)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond);
 

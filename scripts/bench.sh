@@ -9,7 +9,7 @@ cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DKELVO_TESTS=ON -DKELVO_BE
 cmake --build build/bench -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 for b in build/bench/bench/bench_*; do
-  [ -x "$b" ] || continue
+  [ -f "$b" ] && [ -x "$b" ] || continue
   if [ $# -gt 0 ]; then
     match=0; for n in "$@"; do [[ "$(basename "$b")" == *"$n"* ]] && match=1; done
     [ $match -eq 1 ] || continue

@@ -1,4 +1,5 @@
 #include "bivtopoconverter.h"
+#include "translationtablelines.h"
 
 #include <QDebug>
 #include <QFile>
@@ -73,23 +74,11 @@ int BivToPoConverter::convert(QTextStream &in, QTextStream &out)
            "\"X-Qt-Contexts: true\\n\"\n"
            "\n";
     int entries = 0;
-    int lineNo = 0;
-    QString line;
-    while (in.readLineInto(&line)) {
-        ++lineNo;
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        if (line.isEmpty())
-            continue;
-        const QStringList fields = line.split(QLatin1Char('\t'), Qt::KeepEmptyParts);
-        if (fields.size() < 3) {
-            qWarning() << "translation table line" << lineNo << "has fewer than three fields, skipped:" << line;
-            continue;
-        }
+    TranslationTableLines::read(in, [&](int lineNo, const QStringList &fields, const QString &line) {
         if (fields.at(0).isEmpty()) {
             // An empty msgid is the PO header: lrelease would reject the file.
             qWarning() << "translation table line" << lineNo << "has no source text, skipped:" << line;
-            continue;
+            return;
         }
         QString translation = fields.at(2);
         translation.replace(QLatin1Char('"'), QLatin1Char('\''));
@@ -101,7 +90,7 @@ int BivToPoConverter::convert(QTextStream &in, QTextStream &out)
             << "msgstr \"" << escape(translation) << "\"\n"
             << "\n";
         ++entries;
-    }
+    });
     out.flush();
     return entries;
 }

@@ -61,28 +61,36 @@ CustomJobsEditor::ReadResult CustomJobsEditor::readFile(const char *countLabel, 
     return ReadOk;
 }
 
+void CustomJobsEditor::readForListing(const char *countLabel, QList<QDomElement> &entries)
+{
+    if (readFile(countLabel, entries) == ReadMissing)
+        LOG4CPLUS_ERROR_FMT(logger, "customjobs config:%s not found!", KELVO_QS(file));
+}
+
+CJob CustomJobsEditor::jobFrom(const QDomElement &entry)
+{
+    CJob job;
+    job.ecuName = Latin1::toStd(entry.attribute(QStringLiteral("ecu")));
+    job.jobName = Latin1::toStd(childText(entry, 0));
+    job.virtualName = Latin1::toStd(childText(entry, 1));
+    job.comment = Latin1::toStd(childText(entry, 2));
+    job.arguments = Latin1::toStd(childText(entry, 3));
+    return job;
+}
+
 QList<CJob> CustomJobsEditor::getCustomJobs(QString ecu)
 {
     LOG4CPLUS_DEBUG_FMT(logger, "getCustomJobs: %s", KELVO_QS(ecu));
     QList<CJob> jobs;
     QList<QDomElement> entries;
-    const ReadResult r = readFile("customjob blocks found: %d", entries);
-    if (r == ReadMissing) {
-        LOG4CPLUS_ERROR_FMT(logger, "customjobs config:%s not found!", KELVO_QS(file));
-        return jobs;
-    }
+    readForListing("customjob blocks found: %d", entries);
     for (const QDomElement &entry : entries) {
         const QString entryEcu = entry.attribute(QStringLiteral("ecu"));
         const int children = entry.childNodes().count();
         LOG4CPLUS_TRACE_FMT(logger, "ecu: %s,childnodes:%d", KELVO_QS(entryEcu), children);
         if (entryEcu != ecu)
             continue;
-        CJob job;
-        job.ecuName = Latin1::toStd(entryEcu);
-        job.jobName = Latin1::toStd(childText(entry, 0));
-        job.virtualName = Latin1::toStd(childText(entry, 1));
-        job.comment = Latin1::toStd(childText(entry, 2));
-        job.arguments = Latin1::toStd(childText(entry, 3));
+        CJob job = jobFrom(entry);
         job.jobTitle = job.comment;
         if (children == 5)
             job.resultAliases = Latin1::toStd(childText(entry, 4));
@@ -95,20 +103,9 @@ QList<CJob> CustomJobsEditor::getCustomJobs()
 {
     QList<CJob> jobs;
     QList<QDomElement> entries;
-    const ReadResult r = readFile("Configuration blocks found: %d", entries);
-    if (r == ReadMissing) {
-        LOG4CPLUS_ERROR_FMT(logger, "customjobs config:%s not found!", KELVO_QS(file));
-        return jobs;
-    }
-    for (const QDomElement &entry : entries) {
-        CJob job;
-        job.ecuName = Latin1::toStd(entry.attribute(QStringLiteral("ecu")));
-        job.jobName = Latin1::toStd(childText(entry, 0));
-        job.virtualName = Latin1::toStd(childText(entry, 1));
-        job.comment = Latin1::toStd(childText(entry, 2));
-        job.arguments = Latin1::toStd(childText(entry, 3));
-        jobs << job;
-    }
+    readForListing("Configuration blocks found: %d", entries);
+    for (const QDomElement &entry : entries)
+        jobs << jobFrom(entry);
     return jobs;
 }
 
@@ -141,12 +138,7 @@ bool CustomJobsEditor::addJobAndSave(const CJob &job)
 {
     LOG4CPLUS_DEBUG(logger, ">addJobAndSave");
     QList<QDomElement> entries;
-    const ReadResult r = readFile("customjob blocks found: %d", entries);
-    if (r == ReadMissing) {
-        LOG4CPLUS_ERROR_FMT(logger, "customjobfile:%s not found!", KELVO_QS(file));
-        return false;
-    }
-    if (r == ReadBroken)
+    if (!readForChange(entries))
         return false;
     QDomElement root = doc.documentElement();
     const QDomElement entry = buildEntry(job);
@@ -170,22 +162,34 @@ bool CustomJobsEditor::addJobAndSave(const CJob &job)
     return save();
 }
 
-bool CustomJobsEditor::updateJobAndSave(const CJob &job)
+bool CustomJobsEditor::readForChange(QList<QDomElement> &entries)
 {
-    LOG4CPLUS_DEBUG(logger, ">updateJobAndSave");
-    QList<QDomElement> entries;
     const ReadResult r = readFile("customjob blocks found: %d", entries);
-    if (r == ReadMissing) {
+    if (r == ReadMissing)
         LOG4CPLUS_ERROR_FMT(logger, "customjobfile:%s not found!", KELVO_QS(file));
-        return false;
-    }
-    if (r == ReadBroken)
+    return r == ReadOk;
+}
+
+bool CustomJobsEditor::changeEntries(const CJob &job, const char *action,
+                                     const std::function<void(QDomElement &)> &change)
+{
+    QList<QDomElement> entries;
+    if (!readForChange(entries))
         return false;
     for (QDomElement &existing : entries) {
         if (!matches(existing, job))
             continue;
-        LOG4CPLUS_DEBUG_FMT(logger, "updating, ecu: %s, job: %s, virtualjob: %s", job.ecuName.c_str(),
+        LOG4CPLUS_DEBUG_FMT(logger, "%s, ecu: %s, job: %s, virtualjob: %s", action, job.ecuName.c_str(),
                             job.jobName.c_str(), job.virtualName.c_str());
+        change(existing);
+    }
+    return save();
+}
+
+bool CustomJobsEditor::updateJobAndSave(const CJob &job)
+{
+    LOG4CPLUS_DEBUG(logger, ">updateJobAndSave");
+    const bool ok = changeEntries(job, "updating", [&](QDomElement &existing) {
         QDomElement entry = buildEntry(job);
         // The result aliases are set in the custom-job window's alias editor,
         // not in the job: keep them.
@@ -193,8 +197,7 @@ bool CustomJobsEditor::updateJobAndSave(const CJob &job)
         if (children.count() >= 5)
             entry.appendChild(children.at(4).cloneNode(true));
         existing.parentNode().replaceChild(entry, existing);
-    }
-    const bool ok = save();
+    });
     if (ok)
         qDebug().noquote() << doc.toString(1);
     return ok;
@@ -203,22 +206,8 @@ bool CustomJobsEditor::updateJobAndSave(const CJob &job)
 bool CustomJobsEditor::delJobAndSave(const CJob &job)
 {
     LOG4CPLUS_DEBUG(logger, ">updateJobAndSave");
-    QList<QDomElement> entries;
-    const ReadResult r = readFile("customjob blocks found: %d", entries);
-    if (r == ReadMissing) {
-        LOG4CPLUS_ERROR_FMT(logger, "customjobfile:%s not found!", KELVO_QS(file));
-        return false;
-    }
-    if (r == ReadBroken)
-        return false;
-    for (QDomElement &existing : entries) {
-        if (!matches(existing, job))
-            continue;
-        LOG4CPLUS_DEBUG_FMT(logger, "removing, ecu: %s, job: %s, virtualjob: %s", job.ecuName.c_str(),
-                            job.jobName.c_str(), job.virtualName.c_str());
-        existing.parentNode().removeChild(existing);
-    }
-    return save();
+    return changeEntries(job, "removing",
+                         [](QDomElement &existing) { existing.parentNode().removeChild(existing); });
 }
 
 bool CustomJobsEditor::save()

@@ -15,6 +15,7 @@
 #include <QDomElement>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <log4cplus/logger.h>
 
 class CustomJobsEditor
@@ -37,6 +38,14 @@ public:
 private:
     enum ReadResult { ReadOk, ReadMissing, ReadBroken };
     ReadResult readFile(const char *countLabel, QList<QDomElement> &entries);
+    // Reads the file for a listing; a missing file is logged and lists nothing.
+    void readForListing(const char *countLabel, QList<QDomElement> &entries);
+    // The job an entry names, with its comment and argument.
+    static CJob jobFrom(const QDomElement &entry);
+    // Reads the file for a change; false (logged) when it is missing or broken.
+    bool readForChange(QList<QDomElement> &entries);
+    // Hands every entry of that job to `change`, then saves.
+    bool changeEntries(const CJob &job, const char *action, const std::function<void(QDomElement &)> &change);
     bool save();
     QDomElement buildEntry(const CJob &job);
     bool matches(const QDomElement &entry, const CJob &job) const;

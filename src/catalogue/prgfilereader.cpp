@@ -115,6 +115,22 @@ bool nameFromField(const char *field, QString &name)
     return true;
 }
 
+// The names at the start of `count` entries of `entrySize` bytes each; false
+// (and the file marked damaged) when one has no end.
+bool namesFromEntries(PrgSource &src, const QByteArray &entries, qint32 count, int entrySize, const char *damage,
+                      QStringList &names)
+{
+    for (qint32 i = 0; i < count; ++i) {
+        QString name;
+        if (!nameFromField(entries.constData() + qint64(i) * entrySize, name)) {
+            src.damaged(damage);
+            return false;
+        }
+        names << name;
+    }
+    return true;
+}
+
 // Reads and checks the whole table directory. `names` gets every entry name,
 // `entries` the descrambled directory bytes.
 bool readDirectory(PrgSource &src, const char *tag, QStringList &names, QByteArray &entries)
@@ -141,13 +157,20 @@ bool readDirectory(PrgSource &src, const char *tag, QStringList &names, QByteArr
         src.damaged("the table directory cannot be read");
         return false;
     }
-    for (qint32 i = 0; i < count; ++i) {
-        QString entryName;
-        if (!nameFromField(entries.constData() + qint64(i) * PRGFileReader::TableEntrySize, entryName)) {
-            src.damaged("a table name has no end");
-            return false;
-        }
-        names << entryName;
+    return namesFromEntries(src, entries, count, PRGFileReader::TableEntrySize, "a table name has no end", names);
+}
+
+// Where the description block starts and the length it gives itself (not
+// yet checked against the file).
+bool readDescriptionHeader(PrgSource &src, qint32 &offset, qint32 &length)
+{
+    if (!src.readInt32(PRGFileReader::DescriptionOffsetPos, false, offset)) {
+        src.damaged("the header is cut short");
+        return false;
+    }
+    if (!src.readInt32(offset, false, length)) {
+        src.damaged("the description block lies outside the file");
+        return false;
     }
     return true;
 }
@@ -172,17 +195,9 @@ QString PRGFileReader::pathOf(const QString &fileName) const
 QString PRGFileReader::readDescriptionBlock(const QString &fileName)
 {
     PrgSource src(pathOf(fileName), fileName);
-    if (!src.open())
-        return QString();
     qint32 offset = 0, length = 0;
-    if (!src.readInt32(DescriptionOffsetPos, false, offset)) {
-        src.damaged("the header is cut short");
+    if (!src.open() || !readDescriptionHeader(src, offset, length))
         return QString();
-    }
-    if (!src.readInt32(offset, false, length)) {
-        src.damaged("the description block lies outside the file");
-        return QString();
-    }
     QByteArray text;
     if (length < 0 || !src.readBytes(qint64(offset) + 4, length, text, true)) {
         src.damaged("the description length does not fit the file");
@@ -195,17 +210,9 @@ QString PRGFileReader::readDescriptionBlock(const QString &fileName)
 QString PRGFileReader::readDescriptionText(const QString &fileName)
 {
     PrgSource src(pathOf(fileName), fileName);
-    if (!src.open())
-        return QString();
     qint32 offset = 0, length = 0;
-    if (!src.readInt32(DescriptionOffsetPos, false, offset)) {
-        src.damaged("the header is cut short");
+    if (!src.open() || !readDescriptionHeader(src, offset, length))
         return QString();
-    }
-    if (!src.readInt32(offset, false, length)) {
-        src.damaged("the description block lies outside the file");
-        return QString();
-    }
     if (length < 0 || !src.fits(qint64(offset) + 4, length)) {
         src.damaged("the description length does not fit the file");
         return QString();
@@ -270,14 +277,8 @@ QStringList PRGFileReader::jobNames(const QString &fileName)
         return QStringList();
     }
     QStringList names;
-    for (qint32 i = 0; i < count; ++i) {
-        QString name;
-        if (!nameFromField(entries.constData() + qint64(i) * JobEntrySize, name)) {
-            src.damaged("a job name has no end");
-            return QStringList();
-        }
-        names << name;
-    }
+    if (!namesFromEntries(src, entries, count, JobEntrySize, "a job name has no end", names))
+        return QStringList();
     return names;
 }
 

@@ -1,4 +1,5 @@
 #include "translationtableview.h"
+#include "translationtablelines.h"
 
 #include <QDebug>
 #include <QFile>
@@ -46,24 +47,13 @@ void TranslationTableView::load()
     in.setCodec("UTF-8");
     sourceItems->blockSignals(true);
     int row = 0;
-    int lineNo = 0;
-    QString line;
-    while (in.readLineInto(&line)) {
-        ++lineNo;
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        const QStringList fields = line.split(QLatin1Char('\t'), Qt::KeepEmptyParts);
-        if (fields.size() < 3) {
-            if (!line.isEmpty())
-                qWarning() << "translation table line" << lineNo << "has fewer than three fields, skipped";
-            continue;
-        }
+    TranslationTableLines::read(in, [&](int, const QStringList &fields, const QString &) {
         QList<QStandardItem *> cells;
         for (int c = 0; c < 3; ++c)
             cells << new QStandardItem(fields.at(c));
         sourceItems->appendRow(cells);
         ++row;
-    }
+    });
     qDebug() << "translation table rows:" << row;
     sourceItems->blockSignals(false);
     // The model changed behind blocked signals: hand it to the proxy anew so

@@ -331,7 +331,27 @@ void PlotWidget::redrawAllCurves()
 {
     LOG4CPLUS_DEBUG_FMT(m_log, "redrawAllCurves,xval:%f,lastElapsed:%lld", m_data->xValue(),
                         static_cast<long long>(m_data->lastElapsed()));
-    if (growTimeRange(true)) {
+    redraw(true, [this] {
+        for (CustomQwtCurve *curve : qAsConst(m_data->curveMap())) {
+            if (curve->isVisible() && curve->plot() == this)
+                drawNewPoints(curve);
+        }
+    });
+}
+
+void PlotWidget::redrawCurve(CustomQwtCurve *curve)
+{
+    if (m_resizing || !curve)
+        return;
+    redraw(false, [this, curve] {
+        if (curve->plot() == this)
+            drawNewPoints(curve);
+    });
+}
+
+void PlotWidget::redraw(bool logGrowth, const std::function<void()> &drawIncrement)
+{
+    if (growTimeRange(logGrowth)) {
         replot();
         canvas()->repaint();
         return;
@@ -339,37 +359,10 @@ void PlotWidget::redrawAllCurves()
     // The y axis follows the data: recompute it before deciding.
     updateAxes();
     if (scalesUnchanged() && !m_data->takeFactorsChanged()) {
-        if (m_fullReplot) {
-            replot();
-        } else {
-            for (CustomQwtCurve *curve : qAsConst(m_data->curveMap())) {
-                if (curve->isVisible() && curve->plot() == this)
-                    drawNewPoints(curve);
-            }
-        }
-    } else {
-        LOG4CPLUS_DEBUG(m_log, "scale is CHANGED, replot");
-        replot();
-        canvas()->repaint();
-    }
-    rememberScales();
-}
-
-void PlotWidget::redrawCurve(CustomQwtCurve *curve)
-{
-    if (m_resizing || !curve)
-        return;
-    if (growTimeRange(false)) {
-        replot();
-        canvas()->repaint();
-        return;
-    }
-    updateAxes();
-    if (scalesUnchanged() && !m_data->takeFactorsChanged()) {
         if (m_fullReplot)
             replot();
-        else if (curve->plot() == this)
-            drawNewPoints(curve);
+        else
+            drawIncrement();
     } else {
         LOG4CPLUS_DEBUG(m_log, "scale is CHANGED, replot");
         replot();

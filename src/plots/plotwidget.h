@@ -17,6 +17,7 @@
 #include <QSize>
 #include <QTimer>
 #include <atomic>
+#include <functional>
 
 class QThread;
 class QwtPlotZoomer;
@@ -98,6 +99,9 @@ private:
     // Moves the time range on when the newest point lies beyond it; true
     // when it did (the caller replots).
     bool growTimeRange(bool log);
+    // Replots where the time range grew or the scales moved; otherwise
+    // `drawIncrement` paints only what came since the last paint.
+    void redraw(bool logGrowth, const std::function<void()> &drawIncrement);
     bool scalesUnchanged() const;
     void drawNewPoints(CustomQwtCurve *curve);
     void rememberScales();

@@ -2,6 +2,7 @@
 // converter writes must stay well-formed PO (every string closed, quotes and
 // backslashes escaped), or lrelease throws the whole file away.
 #include "bivtopoconverter.h"
+#include "fuzzworkdir.h"
 
 #include <QByteArray>
 #include <QString>
@@ -31,14 +32,10 @@ static bool wellFormedString(const QString &line, int start)
     return true;
 }
 
-// Each input logs its skipped lines or filed formulas; at millions of inputs
-// that output would be most of the run.
-static void quiet(QtMsgType, const QMessageLogContext &, const QString &) {}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const QtMessageHandler previous = qInstallMessageHandler(quiet);
-    Q_UNUSED(previous);
+    static const bool quiet = (Fuzz::quiet(), true);
+    Q_UNUSED(quiet);
     QByteArray bytes(reinterpret_cast<const char *>(data), int(size));
     QTextStream in(&bytes, QIODevice::ReadOnly);
     in.setCodec("UTF-8");

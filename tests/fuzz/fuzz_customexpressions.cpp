@@ -2,6 +2,7 @@
 // and every filed formula must evaluate, run after run, without a crash.
 #include "cjob.h"
 #include "customexpressionseditor.h"
+#include "fuzzworkdir.h"
 
 #include <QByteArray>
 #include <QList>
@@ -9,14 +10,10 @@
 #include <cstddef>
 #include <cstdint>
 
-// Each input logs its skipped lines or filed formulas; at millions of inputs
-// that output would be most of the run.
-static void quiet(QtMsgType, const QMessageLogContext &, const QString &) {}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const QtMessageHandler previous = qInstallMessageHandler(quiet);
-    Q_UNUSED(previous);
+    static const bool quiet = (Fuzz::quiet(), true);
+    Q_UNUSED(quiet);
     CustomExpressionsEditor editor;
     editor.loadConfig(QByteArray(reinterpret_cast<const char *>(data), int(size)));
 

@@ -1,44 +1,16 @@
 // Every read of the ECU description file reader over one input file.
+#include "fuzzworkdir.h"
 #include "prgfilereader.h"
 
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QLoggingCategory>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <cstdint>
-
-namespace {
-
-void quiet(QtMsgType, const QMessageLogContext &, const QString &)
-{
-}
-
-struct Setup
-{
-    Setup()
-        : dir(QDir("/dev/shm").exists() ? QStringLiteral("/dev/shm/kelvo-fuzz-XXXXXX") : QDir::tempPath() + "/kelvo-fuzz-XXXXXX")
-    {
-        qInstallMessageHandler(quiet);
-        QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
-        QDir().mkpath(dir.filePath("ecu"));
-    }
-    QTemporaryDir dir;
-};
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static Setup setup;
-    const QString ecuDir = setup.dir.filePath("ecu");
-    {
-        QFile f(ecuDir + "/FUZZ.prg");
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        f.write(reinterpret_cast<const char *>(data), qint64(size));
-    }
+    static FuzzWorkDir dir;
+    const QString ecuDir = dir.filePath("ecu");
+    if (!dir.write("ecu/FUZZ.prg", data, size))
+        return 0;
     PRGFileReader reader;
     reader.setEcuDirectory(ecuDir);
     const QString file = QStringLiteral("FUZZ.prg");

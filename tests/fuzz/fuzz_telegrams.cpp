@@ -14,6 +14,7 @@
 #include "ecudatasolver.h"
 #include "ecudatatable.h"
 #include "ecumsg.h"
+#include "fuzzworkdir.h"
 #include "latin1.h"
 
 #include <QDir>
@@ -25,8 +26,6 @@
 
 namespace {
 
-void quiet(QtMsgType, const QMessageLogContext &, const QString &) {}
-
 struct Setup
 {
     QTemporaryDir dir;
@@ -34,7 +33,7 @@ struct Setup
     QStringList keys;
     Setup()
     {
-        qInstallMessageHandler(quiet);
+        Fuzz::quiet();
         // The tables are switched on by files in "ecudata" of the working
         // directory; libFuzzer writes its corpus relative to the old one.
         const QString previous = QDir::currentPath();

@@ -8,6 +8,7 @@
 #include "ediabasstandin.h"
 #include "jobqueue.h"
 #include "ptydevice.h"
+#include "resultlookup.h"
 #include "scriptedecu.h"
 #include "workdir.h"
 
@@ -82,12 +83,15 @@ int calls(const char *name)
     return n;
 }
 
-const CJobResult *find(const CJob &job, const char *name)
+// Runs a job that stays busy until it is broken, on a worker thread; `done`
+// turns true when the runner gives it back.
+std::thread startHangingJob(CRunner &runner, std::atomic<bool> &done)
 {
-    for (const CJobResult &r : job.results)
-        if (r.name == name)
-            return &r;
-    return nullptr;
+    return std::thread([&runner, &done] {
+        CJob job("D_MOTOR", "STATUS_HANGS");
+        runner.runJob(job);
+        done = true;
+    });
 }
 } // namespace
 
@@ -297,7 +301,7 @@ void TestCRunnerEdiabas::customExpressionsSeeAliases()
     CJob job("D_MOTOR", "STATUS_X");
     job.resultAliases = "RPM=N";
     QCOMPARE(runner.runJob(job), 0);
-    const CJobResult *n2 = find(job, "N2");
+    const CJobResult *n2 = findResult(job, "N2");
     QVERIFY(n2);
     QCOMPARE(n2->realValue, 3000.0);
     QCOMPARE(n2->typeName, std::string("real"));
@@ -309,11 +313,7 @@ void TestCRunnerEdiabas::stopEndsBusyWait()
     ecus->response.busyUntilBroken = true;
     CRunner runner;
     std::atomic<bool> done{false};
-    std::thread worker([&] {
-        CJob job("D_MOTOR", "STATUS_HANGS");
-        runner.runJob(job);
-        done = true;
-    });
+    std::thread worker = startHangingJob(runner, done);
     QTest::qWait(300);
     QVERIFY(!done);
     QElapsedTimer t;
@@ -335,11 +335,7 @@ void TestCRunnerEdiabas::stopEdiabasBreaksBusyJob()
     ecus->response.busyUntilBroken = true;
     CRunner runner;
     std::atomic<bool> done{false};
-    std::thread worker([&] {
-        CJob job("D_MOTOR", "STATUS_HANGS");
-        runner.runJob(job);
-        done = true;
-    });
+    std::thread worker = startHangingJob(runner, done);
     QTest::qWait(300);
     QVERIFY(!done);
     // "Stop EDIABAS" from the main thread gets through to the hanging job.

@@ -3,6 +3,7 @@
 // and every failure a cable can produce.
 #include "crunner.h"
 #include "ptydevice.h"
+#include "resultlookup.h"
 #include "scriptedecu.h"
 #include "workdir.h"
 
@@ -39,13 +40,6 @@ QByteArray mrmaReply()
     return ScriptedEcu::withCheck(r, ScriptedEcu::Check::Sum);
 }
 
-const CJobResult *find(const CJob &job, const char *name)
-{
-    for (const CJobResult &r : job.results)
-        if (r.name == name)
-            return &r;
-    return nullptr;
-}
 } // namespace
 
 class TestCRunnerSerial : public QObject
@@ -75,6 +69,7 @@ private slots:
 
 private:
     void writeIni(int pauseAfter = 0);
+    void expectMessageError(const EcuAnswer &answer);
     std::unique_ptr<WorkDir> wd;
     std::unique_ptr<PtyDevice> dev;
     std::unique_ptr<ScriptedEcu> ecu;
@@ -134,7 +129,7 @@ void TestCRunnerSerial::ds2RequestAndDecode()
     QCOMPARE(ecu->badRequests(), 0);
     QCOMPARE(dev->baudRate(), 9600);
     QCOMPARE(dev->dataBits(), 8);
-    const CJobResult *rpm = find(job, "STATUS_MOTORDREHZAHL");
+    const CJobResult *rpm = findResult(job, "STATUS_MOTORDREHZAHL");
     QVERIFY(rpm);
     QCOMPARE(rpm->realValue, 3000.0);
     QCOMPARE(rpm->unit, std::string("1/min"));
@@ -152,8 +147,8 @@ void TestCRunnerSerial::replyInChunks()
     CRunner runner;
     CJob job = bmssJob();
     QCOMPARE(runner.runJob(job), 0);
-    QVERIFY(find(job, "STATUS_MOTORDREHZAHL"));
-    QCOMPARE(find(job, "STATUS_MOTORDREHZAHL")->realValue, 1234.0);
+    QVERIFY(findResult(job, "STATUS_MOTORDREHZAHL"));
+    QCOMPARE(findResult(job, "STATUS_MOTORDREHZAHL")->realValue, 1234.0);
     // The reply came in pieces: the last wait that brought data was short,
     // and the whole exchange took at least the two gaps.
     QVERIFY2(job.duration >= 100, qPrintable(QString::number(job.duration)));
@@ -175,6 +170,12 @@ void TestCRunnerSerial::messageErrors()
     EcuAnswer answer = EcuAnswer::reply(bmssReply()).echo(Echo(echoMode));
     if (wrongCheck)
         answer.wrongCheckByte();
+    expectMessageError(answer);
+}
+
+// The status request, answered so, fails as a message error with no results.
+void TestCRunnerSerial::expectMessageError(const EcuAnswer &answer)
+{
     ecu->on(ScriptedEcu::hex("12050B03"), answer);
     ecu->start();
     CRunner runner;
@@ -226,7 +227,7 @@ void TestCRunnerSerial::fastEcuSumCheckAndBattery()
     QCOMPARE(ecu->requests(), QList<QByteArray>{ScriptedEcu::hex("8212F321A149")});
     QCOMPARE(dev->baudRate(), 115200);
     QVERIFY(!dev->parityEnabled());
-    const CJobResult *batt = find(job, "STATUS_UBATT");
+    const CJobResult *batt = findResult(job, "STATUS_UBATT");
     QVERIFY(batt);
     QCOMPARE(batt->realValue, 150 * 0.08139);
     QCOMPARE(batt->displayName, std::string("Battery"));
@@ -245,7 +246,7 @@ void TestCRunnerSerial::fastEcuLowerCaseName()
     QCOMPARE(runner.runJob(job), 0);
     QCOMPARE(dev->baudRate(), 115200);
     QCOMPARE(job.ecuName, std::string("MRMA24_SERIAL"));
-    QVERIFY(find(job, "STATUS_UBATT"));
+    QVERIFY(findResult(job, "STATUS_UBATT"));
 }
 
 void TestCRunnerSerial::fastEcuFailures_data()
@@ -297,26 +298,20 @@ void TestCRunnerSerial::staleInputAndTrailingJunk()
     CRunner runner;
     CJob first = bmssJob();
     QCOMPARE(runner.runJob(first), 0);
-    QCOMPARE(find(first, "STATUS_MOTORDREHZAHL")->realValue, 1000.0);
+    QCOMPARE(findResult(first, "STATUS_MOTORDREHZAHL")->realValue, 1000.0);
     // The junk of the first exchange arrives late and lies in the port
     // when the next job writes; it must not be taken for that job's echo.
     QTest::qWait(300);
     CJob second = bmssJob();
     QCOMPARE(runner.runJob(second), 0);
-    QCOMPARE(find(second, "STATUS_MOTORDREHZAHL")->realValue, 2000.0);
+    QCOMPARE(findResult(second, "STATUS_MOTORDREHZAHL")->realValue, 2000.0);
 }
 
 void TestCRunnerSerial::shortReplyNotDecoded()
 {
     // Address 02 and length 2: a reply of two bytes whose last byte is the
     // XOR of the first passes the check byte test, yet carries nothing.
-    ecu->on(ScriptedEcu::hex("12050B03"), EcuAnswer::reply(ScriptedEcu::hex("0202")));
-    ecu->start();
-    CRunner runner;
-    CJob job = bmssJob();
-    QCOMPARE(runner.runJob(job), int(CRunner::SerialFailed));
-    QCOMPARE(job.errorText, std::string("Message error"));
-    QCOMPARE(job.getResultCount(), 0);
+    expectMessageError(EcuAnswer::reply(ScriptedEcu::hex("0202")));
 }
 
 void TestCRunnerSerial::portKeptAcrossEcus()
@@ -372,7 +367,7 @@ void TestCRunnerSerial::adapterUnpluggedAndBack()
     QSettings("kelvo.ini", QSettings::IniFormat).setValue("serial/port", again.slavePath());
     CJob back = bmssJob();
     QCOMPARE(runner.runJob(back), 0);
-    QCOMPARE(find(back, "STATUS_MOTORDREHZAHL")->realValue, 900.0);
+    QCOMPARE(findResult(back, "STATUS_MOTORDREHZAHL")->realValue, 900.0);
 }
 
 namespace {

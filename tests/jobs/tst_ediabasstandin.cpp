@@ -310,6 +310,14 @@ private slots:
         QTest::newRow("empty response list") << QByteArray(R"({"ecus": {"A": {"jobs": {"J": []}}}})") << "empty";
         QTest::newRow("unknown generator") << QByteArray(R"({"ecus": {"A": {"jobs": {"J": {"generator": "x"}}}}})") << "generator";
         QTest::newRow("unknown error entry") << QByteArray(R"({"errors": {"other": {"code": 1}}})") << "other";
+        QTest::newRow("text not a string") << QByteArray(R"({"ecus": {"A": {"default": {"sets": [[{"name": "R", "text": 1}]]}}}})") << "\"text\" must be a string";
+        QTest::newRow("rendering not a string") << QByteArray(R"({"ecus": {"A": {"default": {"sets": [[{"name": "R", "int": 1, "rendering": 2}]]}}}})") << "\"rendering\" must be a string";
+        QTest::newRow("variant not a string") << QByteArray(R"({"ecus": {"A": {"variant": 1}}})") << "\"variant\" must be a string";
+        QTest::newRow("busy flag not true or false") << QByteArray(R"({"ecus": {"A": {"jobs": {"J": {"busyUntilBroken": 1}}}}})") << "\"busyUntilBroken\" must be true or false";
+        QTest::newRow("init fail not true or false") << QByteArray(R"({"init": {"fail": "yes"}})") << "\"fail\" must be true or false";
+        QTest::newRow("error code not whole") << QByteArray(R"({"ecus": {"A": {"jobs": {"J": {"error": {"code": 1.5}}}}}})") << "whole number";
+        QTest::newRow("error text not a string") << QByteArray(R"({"ecus": {"A": {"jobs": {"J": {"error": {"code": 1, "text": 2}}}}}})") << "\"text\" must be a string";
+        QTest::newRow("trace delay too long") << QByteArray(R"({"ecus": {"A": {"jobs": {"J": {"traceDelayMs": 3600001}}}}})") << "\"traceDelayMs\" must be 0 to 3600000 ms";
     }
 
     void brokenScriptsAreRefused()

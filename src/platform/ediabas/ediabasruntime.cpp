@@ -465,11 +465,38 @@ bool reloadScriptFromFile(Runtime &r, QString *error)
     return true;
 }
 
+// One API call on a session: holds the runtime's lock for the call and
+// records it.
+class Call
+{
+public:
+    Call(const char *call, ApiHandle handle, const QString &args, bool jobFamily = true)
+        : r(rt())
+        , lk(r.m)
+        , handle(handle)
+    {
+        enter(r, call, handle, args, jobFamily);
+    }
+
+    // Whether the handle is the open session's; a call on any other handle
+    // leaves the "invalid handle" error.
+    bool bound()
+    {
+        if (valid(r, handle))
+            return true;
+        markInvalid(r);
+        return false;
+    }
+
+    Runtime &r;
+    std::unique_lock<std::mutex> lk;
+    ApiHandle handle;
+};
+
 int initCommon(const char *call, ApiHandle *handle, const QString &args)
 {
-    Runtime &r = rt();
-    std::lock_guard<std::mutex> lk(r.m);
-    enter(r, call, 0, args);
+    Call c(call, 0, args);
+    Runtime &r = c.r;
     r.txOwner = 0;
     endSession(r);
     if (handle)
@@ -505,13 +532,10 @@ int initCommon(const char *call, ApiHandle *handle, const QString &args)
 void startJob(const char *call, ApiHandle handle, const QString &ecu, const QString &job, const QString &args,
               const QString &logArgs)
 {
-    Runtime &r = rt();
-    std::lock_guard<std::mutex> lk(r.m);
-    enter(r, call, handle, logArgs);
-    if (!valid(r, handle)) {
-        markInvalid(r);
+    Call c(call, handle, logArgs);
+    Runtime &r = c.r;
+    if (!c.bound())
         return;
-    }
     r.txOwner = currentThread();
     r.s.errorCode = 0;
     r.s.errorText.clear();
@@ -557,24 +581,19 @@ void startJob(const char *call, ApiHandle handle, const QString &ecu, const QStr
 
 // Result getters: wait while the job is inside its busy time, then look the
 // result up. Returns null (with the error set) when there is none.
-class Getter
+class Getter : public Call
 {
 public:
     Getter(const char *call, ApiHandle handle, const QString &args)
-        : r(rt())
-        , lk(r.m)
-        , handle(handle)
+        : Call(call, handle, args)
     {
-        enter(r, call, handle, args);
     }
 
     bool ready()
     {
         for (;;) {
-            if (!valid(r, handle)) {
-                markInvalid(r);
+            if (!bound())
                 return false;
-            }
             Job &j = r.s.job;
             const int st = stateOf(r, j);
             if (st == APIBUSY && !j.broken && !j.resp.busyUntilBroken) {
@@ -633,15 +652,23 @@ public:
     {
         setError(r, errs(r).resultNotFound, x.name + QStringLiteral(" (not of this type)"));
     }
-
-    Runtime &r;
-    std::unique_lock<std::mutex> lk;
-    ApiHandle handle;
 };
 
 QString getterArgs(const char *result, unsigned short set)
 {
     return q(result) + QStringLiteral(", ") + QString::number(set);
+}
+
+// Whole-number buffers take the whole value, a real one the exact value.
+template<typename T>
+void store(T *buf, double, qint64 i)
+{
+    *buf = T(i);
+}
+
+void store(double *buf, double d, qint64)
+{
+    *buf = d;
 }
 
 template<typename T>
@@ -658,7 +685,7 @@ int numericGetter(const char *call, ApiHandle handle, T *buf, const char *result
         return 0;
     }
     if (buf)
-        *buf = T(i);
+        store(buf, d, i);
     return 1;
 }
 
@@ -754,27 +781,18 @@ int __apiInitExt(ApiHandle *handle, const char *ifh, const char *unit, const cha
 
 void __apiEnd(ApiHandle handle)
 {
-    Runtime &r = rt();
-    std::lock_guard<std::mutex> lk(r.m);
-    enter(r, "__apiEnd", handle, QString());
-    if (!valid(r, handle)) {
-        markInvalid(r);
+    Call c("__apiEnd", handle, QString());
+    Runtime &r = c.r;
+    if (!c.bound())
         return;
-    }
     r.txOwner = 0;
     endSession(r);
 }
 
 int __apiSwitchDevice(ApiHandle handle, const char *unit, const char *app)
 {
-    Runtime &r = rt();
-    std::lock_guard<std::mutex> lk(r.m);
-    enter(r, "__apiSwitchDevice", handle, q(unit) + QStringLiteral(", ") + q(app));
-    if (!valid(r, handle)) {
-        markInvalid(r);
-        return 0;
-    }
-    return 1;
+    Call c("__apiSwitchDevice", handle, q(unit) + QStringLiteral(", ") + q(app));
+    return c.bound() ? 1 : 0;
 }
 
 void __apiJob(ApiHandle handle, const char *ecu, const char *job, const char *para, const char *result)
@@ -813,14 +831,11 @@ void __apiJobExt(ApiHandle handle, const char *ecu, const char *job, const unsig
 
 int __apiJobInfo(ApiHandle handle, char *infoText)
 {
-    Runtime &r = rt();
-    std::lock_guard<std::mutex> lk(r.m);
-    enter(r, "__apiJobInfo", handle, QString());
+    Call c("__apiJobInfo", handle, QString());
+    Runtime &r = c.r;
     copyText(infoText, APIMAXTEXT, QByteArray());
-    if (!valid(r, handle)) {
-        markInvalid(r);
+    if (!c.bound())
         return 0;
-    }
     Job &j = r.s.job;
     if (!j.active || stateOf(r, j) != APIBUSY || j.resp.busyUntilBroken || j.resp.busyMs <= 0)
         return j.active && stateOf(r, j) == APIBUSY ? 0 : 100;
@@ -860,19 +875,7 @@ int __apiResultDWord(ApiHandle handle, uint32_t *buf, const char *result, unsign
 
 int __apiResultReal(ApiHandle handle, double *buf, const char *result, unsigned short set)
 {
-    Getter g("__apiResultReal", handle, getterArgs(result, set));
-    const Result *x = g.find(result, set);
-    if (!x)
-        return 0;
-    double d = 0;
-    qint64 i = 0;
-    if (!numeric(*x, d, i)) {
-        g.wrongType(*x);
-        return 0;
-    }
-    if (buf)
-        *buf = d;
-    return 1;
+    return numericGetter("__apiResultReal", handle, buf, result, set);
 }
 
 int __apiResultText(ApiHandle handle, char *buf, const char *result, unsigned short set, const char *format)
@@ -977,13 +980,10 @@ int __apiResultVar(ApiHandle handle, char *var)
 
 unsigned int __apiResultsNew(ApiHandle handle)
 {
-    Runtime &r = rt();
-    std::lock_guard<std::mutex> lk(r.m);
-    enter(r, "__apiResultsNew", handle, QString());
-    if (!valid(r, handle)) {
-        markInvalid(r);
+    Call c("__apiResultsNew", handle, QString());
+    Runtime &r = c.r;
+    if (!c.bound())
         return 0;
-    }
     const unsigned int id = r.s.nextResults++;
     r.s.saved[id] = r.s.job;
     return id;
@@ -991,13 +991,10 @@ unsigned int __apiResultsNew(ApiHandle handle)
 
 void __apiResultsScope(ApiHandle handle, unsigned int results)
 {
-    Runtime &r = rt();
-    std::lock_guard<std::mutex> lk(r.m);
-    enter(r, "__apiResultsScope", handle, QString::number(results));
-    if (!valid(r, handle)) {
-        markInvalid(r);
+    Call c("__apiResultsScope", handle, QString::number(results));
+    Runtime &r = c.r;
+    if (!c.bound())
         return;
-    }
     auto it = r.s.saved.find(results);
     if (it == r.s.saved.end()) {
         setError(r, errs(r).resultNotFound, QStringLiteral("results %1").arg(results));
@@ -1008,37 +1005,28 @@ void __apiResultsScope(ApiHandle handle, unsigned int results)
 
 void __apiResultsDelete(ApiHandle handle, unsigned int results)
 {
-    Runtime &r = rt();
-    std::lock_guard<std::mutex> lk(r.m);
-    enter(r, "__apiResultsDelete", handle, QString::number(results));
-    if (!valid(r, handle)) {
-        markInvalid(r);
+    Call c("__apiResultsDelete", handle, QString::number(results));
+    Runtime &r = c.r;
+    if (!c.bound())
         return;
-    }
     r.s.saved.erase(results);
 }
 
 int __apiState(ApiHandle handle)
 {
-    Runtime &r = rt();
-    std::lock_guard<std::mutex> lk(r.m);
-    enter(r, "__apiState", handle, QString());
-    if (!valid(r, handle)) {
-        markInvalid(r);
+    Call c("__apiState", handle, QString());
+    Runtime &r = c.r;
+    if (!c.bound())
         return APIERROR;
-    }
     return stateOf(r, r.s.job);
 }
 
 void __apiBreak(ApiHandle handle)
 {
-    Runtime &r = rt();
-    std::lock_guard<std::mutex> lk(r.m);
-    enter(r, "__apiBreak", handle, QString());
-    if (!valid(r, handle)) {
-        markInvalid(r);
+    Call c("__apiBreak", handle, QString());
+    Runtime &r = c.r;
+    if (!c.bound())
         return;
-    }
     Job &j = r.s.job;
     if (j.active && stateOf(r, j) == APIBUSY) {
         j.broken = true;
@@ -1048,9 +1036,8 @@ void __apiBreak(ApiHandle handle)
 
 int __apiErrorCode(ApiHandle handle)
 {
-    Runtime &r = rt();
-    std::lock_guard<std::mutex> lk(r.m);
-    enter(r, "__apiErrorCode", handle, QString());
+    Call c("__apiErrorCode", handle, QString());
+    Runtime &r = c.r;
     if (!valid(r, handle))
         return unbound(r).code;
     stateOf(r, r.s.job);
@@ -1059,9 +1046,8 @@ int __apiErrorCode(ApiHandle handle)
 
 void __apiErrorText(ApiHandle handle, char *buf, int size)
 {
-    Runtime &r = rt();
-    std::lock_guard<std::mutex> lk(r.m);
-    enter(r, "__apiErrorText", handle, QString::number(size));
+    Call c("__apiErrorText", handle, QString::number(size));
+    Runtime &r = c.r;
     QString text;
     if (valid(r, handle)) {
         stateOf(r, r.s.job);
@@ -1076,13 +1062,10 @@ void __apiErrorText(ApiHandle handle, char *buf, int size)
 
 int __apiSetConfig(ApiHandle handle, const char *name, const char *value)
 {
-    Runtime &r = rt();
-    std::lock_guard<std::mutex> lk(r.m);
-    enter(r, "__apiSetConfig", handle, q(name) + QStringLiteral(", ") + q(value), false);
-    if (!valid(r, handle)) {
-        markInvalid(r);
+    Call c("__apiSetConfig", handle, q(name) + QStringLiteral(", ") + q(value), false);
+    Runtime &r = c.r;
+    if (!c.bound())
         return 0;
-    }
     if (!name || !*name)
         return 0;
     const QString key = QString::fromLatin1(name).toUpper();
@@ -1095,14 +1078,11 @@ int __apiSetConfig(ApiHandle handle, const char *name, const char *value)
 
 int __apiGetConfig(ApiHandle handle, const char *name, char *value)
 {
-    Runtime &r = rt();
-    std::lock_guard<std::mutex> lk(r.m);
-    enter(r, "__apiGetConfig", handle, q(name), false);
+    Call c("__apiGetConfig", handle, q(name), false);
+    Runtime &r = c.r;
     copyText(value, APIMAXCONFIG, QByteArray());
-    if (!valid(r, handle)) {
-        markInvalid(r);
+    if (!c.bound())
         return 0;
-    }
     const auto it = r.s.config.constFind(QString::fromLatin1(name ? name : "").toUpper());
     if (it == r.s.config.constEnd())
         return 0;

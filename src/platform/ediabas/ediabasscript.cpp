@@ -26,6 +26,44 @@ bool fail(QString *error, const QString &text)
     return false;
 }
 
+// Optional fields: each is true when the key is absent (leaving `out` as it
+// is) or holds a value of its kind (then in `out`), false otherwise.
+
+bool optionalString(const QJsonObject &o, const char *key, QString &out)
+{
+    const QString k = QString::fromLatin1(key);
+    if (!o.contains(k))
+        return true;
+    if (!o.value(k).isString())
+        return false;
+    out = o.value(k).toString();
+    return true;
+}
+
+bool optionalBool(const QJsonObject &o, const char *key, bool &out)
+{
+    const QString k = QString::fromLatin1(key);
+    if (!o.contains(k))
+        return true;
+    if (!o.value(k).isBool())
+        return false;
+    out = o.value(k).toBool();
+    return true;
+}
+
+// A whole number from 0 to `max`.
+bool optionalWhole(const QJsonObject &o, const char *key, double max, int &out)
+{
+    const QString k = QString::fromLatin1(key);
+    if (!o.contains(k))
+        return true;
+    const double d = o.value(k).toDouble(-1);
+    if (!o.value(k).isDouble() || d != std::floor(d) || d < 0 || d > max)
+        return false;
+    out = int(d);
+    return true;
+}
+
 bool parseHex(const QString &text, QByteArray &out)
 {
     QString digits = text;
@@ -54,10 +92,9 @@ bool parseResult(const QJsonValue &value, Result &out, QString *error, const QSt
     int kinds = 0;
     int defaultFormat = 6;
     if (o.contains(QStringLiteral("text"))) {
-        if (!o.value(QStringLiteral("text")).isString())
+        if (!optionalString(o, "text", out.text))
             return fail(error, at + QStringLiteral(": \"text\" must be a string"));
         out.kind = Result::Text;
-        out.text = o.value(QStringLiteral("text")).toString();
         defaultFormat = 6;
         ++kinds;
     }
@@ -93,17 +130,11 @@ bool parseResult(const QJsonValue &value, Result &out, QString *error, const QSt
         return fail(error, at + QStringLiteral(": give exactly one of \"text\", \"int\", \"real\", \"hex\""));
 
     out.format = defaultFormat;
-    if (o.contains(QStringLiteral("format"))) {
-        const QJsonValue f = o.value(QStringLiteral("format"));
-        const double d = f.toDouble(-1);
-        if (!f.isDouble() || d != std::floor(d) || d < 0 || d > 8)
-            return fail(error, at + QStringLiteral(": \"format\" must be 0 to 8"));
-        out.format = int(d);
-    }
+    if (!optionalWhole(o, "format", 8, out.format))
+        return fail(error, at + QStringLiteral(": \"format\" must be 0 to 8"));
     if (o.contains(QStringLiteral("rendering"))) {
-        if (!o.value(QStringLiteral("rendering")).isString())
+        if (!optionalString(o, "rendering", out.rendering))
             return fail(error, at + QStringLiteral(": \"rendering\" must be a string"));
-        out.rendering = o.value(QStringLiteral("rendering")).toString();
         if (out.rendering.isNull())
             out.rendering = QLatin1String("");
     }
@@ -129,17 +160,10 @@ bool parseErrorDef(const QJsonValue &value, ErrorDef &out, QString *error, const
     if (!value.isObject())
         return fail(error, where + QStringLiteral(": must be an object with \"code\" and \"text\""));
     const QJsonObject o = value.toObject();
-    if (o.contains(QStringLiteral("code"))) {
-        const double d = o.value(QStringLiteral("code")).toDouble(-1);
-        if (!o.value(QStringLiteral("code")).isDouble() || d != std::floor(d) || d < 0 || d > 1e9)
-            return fail(error, where + QStringLiteral(": \"code\" must be a whole number of 0 or more"));
-        out.code = int(d);
-    }
-    if (o.contains(QStringLiteral("text"))) {
-        if (!o.value(QStringLiteral("text")).isString())
-            return fail(error, where + QStringLiteral(": \"text\" must be a string"));
-        out.text = o.value(QStringLiteral("text")).toString();
-    }
+    if (!optionalWhole(o, "code", 1e9, out.code))
+        return fail(error, where + QStringLiteral(": \"code\" must be a whole number of 0 or more"));
+    if (!optionalString(o, "text", out.text))
+        return fail(error, where + QStringLiteral(": \"text\" must be a string"));
     return true;
 }
 
@@ -166,13 +190,8 @@ bool parseResponses(const QJsonValue &value, ResponseList &out, QString *error, 
 
 bool parseWholeMs(const QJsonObject &o, const char *key, int &out, QString *error, const QString &where)
 {
-    const QString k = QString::fromLatin1(key);
-    if (!o.contains(k))
-        return true;
-    const double d = o.value(k).toDouble(-1);
-    if (!o.value(k).isDouble() || d != std::floor(d) || d < 0 || d > 3600000)
-        return fail(error, where + QStringLiteral(": \"%1\" must be 0 to 3600000 ms").arg(k));
-    out = int(d);
+    if (!optionalWhole(o, key, 3600000, out))
+        return fail(error, where + QStringLiteral(": \"%1\" must be 0 to 3600000 ms").arg(QLatin1String(key)));
     return true;
 }
 
@@ -186,11 +205,8 @@ bool parseResponse(const QJsonValue &value, Response &out, QString *error, const
     if (!parseWholeMs(o, "busyMs", out.busyMs, error, where)
         || !parseWholeMs(o, "traceDelayMs", out.traceDelayMs, error, where))
         return false;
-    if (o.contains(QStringLiteral("busyUntilBroken"))) {
-        if (!o.value(QStringLiteral("busyUntilBroken")).isBool())
-            return fail(error, where + QStringLiteral(": \"busyUntilBroken\" must be true or false"));
-        out.busyUntilBroken = o.value(QStringLiteral("busyUntilBroken")).toBool();
-    }
+    if (!optionalBool(o, "busyUntilBroken", out.busyUntilBroken))
+        return fail(error, where + QStringLiteral(": \"busyUntilBroken\" must be true or false"));
     if (o.contains(QStringLiteral("error"))) {
         ErrorDef e{0, QString()};
         if (!parseErrorDef(o.value(QStringLiteral("error")), e, error, where + QStringLiteral(" \"error\"")))
@@ -255,11 +271,8 @@ bool EdiabasScript::parse(const QByteArray &json, QString *error)
         if (!iv.isObject())
             return fail(error, QStringLiteral("\"init\" must be an object"));
         const QJsonObject io = iv.toObject();
-        if (io.contains(QStringLiteral("fail"))) {
-            if (!io.value(QStringLiteral("fail")).isBool())
-                return fail(error, QStringLiteral("\"init\": \"fail\" must be true or false"));
-            s.initFails = io.value(QStringLiteral("fail")).toBool();
-        }
+        if (!optionalBool(io, "fail", s.initFails))
+            return fail(error, QStringLiteral("\"init\": \"fail\" must be true or false"));
         s.initError = s.errors.initFailed;
         if (!parseErrorDef(iv, s.initError, error, QStringLiteral("\"init\"")))
             return false;
@@ -298,11 +311,8 @@ bool EdiabasScript::parse(const QByteArray &json, QString *error)
             const QJsonObject o = it.value().toObject();
             EcuEntry ecu;
             ecu.name = it.key();
-            if (o.contains(QStringLiteral("variant"))) {
-                if (!o.value(QStringLiteral("variant")).isString())
-                    return fail(error, where + QStringLiteral(": \"variant\" must be a string"));
-                ecu.variant = o.value(QStringLiteral("variant")).toString();
-            }
+            if (!optionalString(o, "variant", ecu.variant))
+                return fail(error, where + QStringLiteral(": \"variant\" must be a string"));
             if (o.contains(QStringLiteral("default"))
                 && !parseResponses(o.value(QStringLiteral("default")), ecu.defaults, error,
                                    where + QStringLiteral(" default")))

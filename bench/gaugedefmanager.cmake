@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_gaugedefmanager SOURCES bench_gaugedefmanager.cpp)

@@ -1,0 +1,482 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "ecudatatableregistry.h"
+#include "ecujoblistwindow.h"
+#include "gaugedefmanager.h"
+#include "globaljobreceiver.h"
+#include "jobmetatypes.h"
+#include "kelvoglobaldata.h"
+#include "kelvosettings.h"
+#include "mdiarea.h"
+#include "plotwindow.h"
+#include "qrunnerthread.h"
+#include "crunner.h"
+#include "datatabletestingform.h"
+#include "ediabasapi.h"
+#include "ediabassessionlock.h"
+#include "translationviewrform.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLayout>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QMutexLocker>
+#include <QPixmap>
+#include <QRegularExpression>
+#include <QSizeGrip>
+#include <QThread>
+
+namespace {
+const char *const mainTitle = "KelvO [26-Jun-2017]";
+
+void colourLabel(QLabel *label, const QColor &text, const QColor &background)
+{
+    QPalette palette = label->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::WindowText, text);
+        palette.setColor(group, QPalette::Window, background);
+    }
+    label->setAutoFillBackground(true);
+    label->setPalette(palette);
+    // A theme's style sheet would paint over the palette; the label's own
+    // style sheet keeps the run state readable under every theme.
+    label->setStyleSheet(QStringLiteral("QLabel { color: %1; background-color: %2; }")
+                             .arg(text.name(), background.name()));
+}
+} // namespace
+
+MainWindow::MainWindow(const QStringList &arguments, QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+{
+    ui->setupUi(this);
+
+    programStartTime = QDateTime::currentMSecsSinceEpoch();
+    KelvoGlobalData::instance()->setStartTime(programStartTime);
+    qDebug() << "programStartTime=" << programStartTime;
+
+    fillThemesMenu();
+    JobMetaTypes::registerAll();
+    writeSerialDefaults();
+
+    jobQueue = JobQueue::instance();
+    logger = KelvoLog::get("main");
+    mdiArea = new MdiArea(nullptr);
+    simulation = arguments.contains(QStringLiteral("simulation"));
+    gaugeDefManager = GaugeDefManager::instance(this);
+    setCentralWidget(mdiArea);
+
+    ecuJobListWindow = new EcuJobListWindow(this, this);
+    QMdiSubWindow *listSub = addSubWindow(ecuJobListWindow);
+    listSub->layout()->addWidget(new QSizeGrip(listSub));
+    connect(ecuJobListWindow, &EcuJobListWindow::ecuSelected, this, &MainWindow::ecuSelected);
+    // The list may have chosen the last plotted ECU while it was built,
+    // before this connection existed: take that choice over as well.
+    if (!ecuJobListWindow->currentEcu().isEmpty())
+        ecuSelected(ecuJobListWindow->currentEcu());
+
+    statusBar()->addWidget(ui->lblRunStatus, 0);
+    statusBar()->addWidget(ui->lblJobsStatus, 0);
+    statusBar()->addWidget(ui->label, 0);
+
+    receiver = GlobalJobReceiver::instance();
+    jobReceiverThread = new QThread(nullptr);
+    jobReceiverThread->setObjectName(QStringLiteral("jobReceiverThread"));
+    qDebug() << "jobReceiverthread thread:" << QThread::currentThreadId();
+    connect(receiver, &QObject::destroyed, jobReceiverThread, &QThread::quit);
+    receiver->moveToThread(jobReceiverThread);
+    jobReceiverThread->start(QThread::InheritPriority);
+
+    runnerThread = new QThread(this);
+    runnerThread->setObjectName(QStringLiteral("runnerThread"));
+    queueRunner = new QRunnerThread(simulation);
+    connect(runnerThread, &QThread::started, queueRunner, &QRunnerThread::runLoop);
+    connect(runnerThread, &QThread::finished, this, &MainWindow::onRunnerThreadFinished);
+    // Runs in the runner thread as its last act: what the loop did happens
+    // before the destructor sees the flag (visible to ThreadSanitizer too).
+    connect(
+        runnerThread, &QThread::finished, runnerThread,
+        [this]() { runnerLoopEnded.store(true, std::memory_order_release); }, Qt::DirectConnection);
+    queueRunner->moveToThread(runnerThread);
+    connect(queueRunner, &QRunnerThread::statusChanged, this, &MainWindow::onRunnerThreadStatusChanged);
+    connect(queueRunner, &QRunnerThread::jobFinished, receiver, &GlobalJobReceiver::onJobFinished,
+            Qt::QueuedConnection);
+    connect(jobQueue, &JobQueue::statusChanged, this, &MainWindow::onJobQueueStatusChanged);
+
+    setWindowTitle(QString::fromLatin1(mainTitle));
+    show();
+
+    runnerThread->start(QThread::InheritPriority);
+    onRunnerThreadStatusChanged(3);
+    onJobQueueStatusChanged();
+
+    ui->actionMisc->setVisible(false);
+    ui->actionSerial_Port_2->setVisible(false);
+    ui->actionDatatable->setVisible(true);
+    ui->actionExternal_source->setVisible(true);
+    disableMissingWindows();
+
+    queueRunner->unpause();
+}
+
+MainWindow::~MainWindow()
+{
+    LOG4CPLUS_DEBUG(logger, "> ~MainWindow");
+    stopRunnerThread();
+    // The sub-windows go while the main window is still whole: plot windows
+    // unregister their jobs and may still call back into it.
+    if (mdiArea) {
+        const QList<QMdiSubWindow *> subs = mdiArea->subWindowList();
+        for (QMdiSubWindow *sub : subs)
+            delete sub;
+    }
+    stopJobReceiverThread();
+    delete ui;
+    ui = nullptr;
+    LOG4CPLUS_DEBUG(logger, "< ~MainWindow");
+}
+
+void MainWindow::stopRunnerThread()
+{
+    if (!queueRunner)
+        return;
+    // Stopping ends a busy EDIABAS job too; the loop returns once the job in
+    // progress is announced, and the thread's event loop then ends at once.
+    queueRunner->stop();
+    runnerThread->quit();
+    int budget = 2000;
+    while (!runnerThread->wait(100)) {
+        LOG4CPLUS_DEBUG(logger, "waiting for runnerThread to finish");
+        qDebug() << "waiting for runnerThread to finish";
+        budget -= 100;
+        if (budget < 0)
+            break;
+    }
+    // Deleting a running QThread aborts the process, and the queue and the
+    // runner must outlive the loop that uses them: wait on, and if the
+    // runner never returns, leave them alive rather than destroy them.
+    if ((!runnerThread->isFinished() && !runnerThread->wait(30000))
+        || !runnerLoopEnded.load(std::memory_order_acquire)) {
+        LOG4CPLUS_FATAL(logger, "runner thread did not end; leaving it running");
+        runnerThread->setParent(nullptr);
+        queueRunner = nullptr;
+        runnerThread = nullptr;
+        return;
+    }
+    JobQueue::destroy();
+    jobQueue = nullptr;
+    EcuDataTableRegistry::destroy();
+    delete queueRunner;
+    queueRunner = nullptr;
+}
+
+void MainWindow::stopJobReceiverThread()
+{
+    if (!jobReceiverThread)
+        return;
+    disconnect(receiver, &QObject::destroyed, jobReceiverThread, &QThread::quit);
+    jobReceiverThread->quit();
+    if (!jobReceiverThread->wait(5000)) {
+        LOG4CPLUS_FATAL(logger, "job receiver thread did not end");
+        jobReceiverThread = nullptr;
+        return;
+    }
+    // With its thread gone the receiver belongs to no thread; take it back
+    // so that it still delivers to this thread (and a later main window can
+    // move it again).
+    delete jobReceiverThread;
+    receiver->moveToThread(thread());
+    jobReceiverThread = nullptr;
+}
+
+void MainWindow::fillThemesMenu()
+{
+    const QString filter = QStringLiteral("*.*ss");
+    const QStringList entries = QDir(QStringLiteral("themes"))
+                                    .entryList(QStringList() << filter,
+                                               QDir::AllEntries | QDir::NoDotAndDotDot,
+                                               QDir::Name | QDir::IgnoreCase);
+    for (const QString &entry : entries) {
+        const QString name = entry.left(entry.length() - filter.length() + 1);
+        QAction *action = new QAction(name, this);
+        connect(action, &QAction::triggered, this, &MainWindow::onThemeSelected);
+        ui->menuThemes_2->addAction(action);
+    }
+    qDebug() << entries;
+}
+
+void MainWindow::writeSerialDefaults()
+{
+    auto settings = KelvoSettings::open();
+    if (settings->contains(QStringLiteral("serial/port")))
+        return;
+    // The Windows default "COM1" cannot be opened on Linux.
+    settings->setValue(QStringLiteral("serial/port"), QStringLiteral("/dev/ttyUSB0"));
+    settings->setValue(QStringLiteral("serial/pause_before"), 0);
+    settings->setValue(QStringLiteral("serial/pause_read"), 0);
+    settings->setValue(QStringLiteral("serial/pause_after"), 20);
+    settings->setValue(QStringLiteral("serial/syncwrite"), 1);
+}
+
+void MainWindow::disableMissingWindows()
+{
+    // Their windows are not part of this build yet; the entries stay in the
+    // menus so that the menus keep their shape.
+    const QList<QAction *> missing = {
+        ui->actionDetect_ECU,     ui->actionLogging,        ui->actionOpen_CSV,
+        ui->actionPlayBackTester, ui->actionChart2D,        ui->actionCustom_jobs,
+        ui->actionGauges,         ui->actionMulti_plot_window, ui->actionMLV,
+        ui->actionDDE6_M47,       ui->actionJob_Tool,
+        ui->actionExternal_source, ui->actionPLX_Config,    ui->actionInnovate_Config,
+        ui->actionTrace,          ui->actionSerial_Port,
+        ui->actionMisc,           ui->actionData_Sender,    ui->action14point7,
+        ui->actionTables,         ui->actionUsb,            ui->actionInnovate,
+        ui->actionDonate,         ui->actionSerial_Port_2,
+    };
+    for (QAction *action : missing)
+        action->setEnabled(false);
+}
+
+QMdiSubWindow *MainWindow::addSubWindow(QWidget *widget)
+{
+    return mdiArea->addSubWindow(widget, Qt::WindowFlags());
+}
+
+bool MainWindow::connectJobListener(QObject *listener)
+{
+    LOG4CPLUS_DEBUG_FMT(logger, "> connectJobListener:'%s'", KELVO_QS(listener->objectName()));
+    return bool(connect(receiver, SIGNAL(jobFinished(CJob, int)), listener, SLOT(onJobFinished(CJob, int)),
+                        Qt::QueuedConnection));
+}
+
+PlotWindow &MainWindow::createPlotWindow(CJob &job, Qt::WindowFlags flags)
+{
+    QMutexLocker locker(&plotWindowMutex);
+    LOG4CPLUS_DEBUG_FMT(logger, "> createPlotWindow,'%s'", job.jobName.c_str());
+    PlotWindow *window = new PlotWindow(CJob(job), this);
+    LOG4CPLUS_DEBUG(logger, " new");
+    window->setMainStyleSheet(styleSheet());
+    LOG4CPLUS_DEBUG(logger, " setMainWnd");
+    window->setMainWnd(this);
+    LOG4CPLUS_DEBUG(logger, " addSubWindow");
+    QMdiSubWindow *sub = mdiArea->addSubWindow(window, flags);
+    sub->resize(800, 400);
+    LOG4CPLUS_DEBUG(logger, " connect joblistener");
+    connectJobListener(window);
+    connect(window, &PlotWindow::plotWidgetStatusChanged, this, &MainWindow::onPlotWidgetStatusChanged);
+    connect(window, &PlotWindow::closed, this, &MainWindow::onClosed);
+    LOG4CPLUS_DEBUG(logger, "< createPlotWindow");
+    return *window;
+}
+
+QList<PlotWindow *> MainWindow::plotWindows()
+{
+    QList<PlotWindow *> result;
+    const QList<QMdiSubWindow *> subs = mdiArea->subWindowList(QMdiArea::CreationOrder);
+    for (QMdiSubWindow *sub : subs) {
+        if (PlotWindow *w = qobject_cast<PlotWindow *>(sub->widget()))
+            result << w;
+    }
+    return result;
+}
+
+QString MainWindow::currentEcu()
+{
+    return currentEcuName;
+}
+
+QObject *MainWindow::jobReceiver()
+{
+    return receiver;
+}
+
+void MainWindow::centerSubWindow(QWidget *child)
+{
+    const int x = rect().width() / 2 - child->geometry().width() / 2;
+    const int y = rect().height() / 2 - child->geometry().height() / 2;
+    child->move(x, y);
+}
+
+void MainWindow::restore()
+{
+    auto settings = KelvoSettings::open();
+    restoreGeometry(settings->value(QStringLiteral("windows/geometry")).toByteArray());
+    restoreState(settings->value(QStringLiteral("windows/windowState")).toByteArray(), 0);
+    mdiArea->restoreGeometry(settings->value(QStringLiteral("windows/MDIgeometry")).toByteArray());
+}
+
+void MainWindow::closeEvent(QCloseEvent *e)
+{
+    auto settings = KelvoSettings::open();
+    settings->setValue(QStringLiteral("windows/geometry"), saveGeometry());
+    settings->setValue(QStringLiteral("windows/windowState"), saveState(0));
+    settings->setValue(QStringLiteral("windows/MDIgeometry"), mdiArea->saveGeometry());
+    for (PlotWindow *w : plotWindows()) {
+        const CJob &job = w->job();
+        settings->setValue(QStringLiteral("windows/lastPlotEcu"), QString::fromLatin1(job.ecuName.c_str()));
+        settings->setValue(QStringLiteral("windows/lastPlotJob"), QString::fromLatin1(job.jobName.c_str()));
+        settings->setValue(QStringLiteral("windows/lastPlotGeom"), w->geometry());
+        settings->setValue(QStringLiteral("windows/lastJob"), QVariant::fromValue(job));
+    }
+    e->accept();
+}
+
+void MainWindow::ecuSelected(QString ecu)
+{
+    qDebug() << "ecu selected:" << ecu;
+    currentEcuName = ecu;
+}
+
+void MainWindow::onJobFinished(CJob job, int result)
+{
+    qDebug() << "Main::onJObFinished!!!!!!!!!!!!!" << QString::fromLatin1(job.jobName.c_str());
+    LOG4CPLUS_DEBUG_FMT(logger, "> onJobFinished,'%s'", job.jobName.c_str());
+    emit jobFinished(job, result);
+}
+
+void MainWindow::onRunnerThreadStatusChanged(int status)
+{
+    LOG4CPLUS_DEBUG_FMT(logger, "onRunnerStatusChanged:%d", status);
+    if (status == 2) {
+        colourLabel(ui->lblRunStatus, Qt::black, Qt::green);
+        ui->lblRunStatus->setText(QStringLiteral("Running"));
+    } else if (status == 3) {
+        colourLabel(ui->lblRunStatus, Qt::yellow, Qt::red);
+        ui->lblRunStatus->setText(QStringLiteral("Paused"));
+    }
+}
+
+void MainWindow::onRunnerThreadFinished()
+{
+    LOG4CPLUS_DEBUG(logger, "runnerThreadFinished");
+}
+
+void MainWindow::onRunnerThreadTerminated()
+{
+    LOG4CPLUS_DEBUG(logger, "runnerThreadTerminated");
+}
+
+void MainWindow::onJobQueueStatusChanged(JobQueue::Event, CJob)
+{
+    if (jobQueue)
+        ui->lblJobsStatus->setText(QString::asprintf("%d jobs", jobQueue->jobCount()));
+}
+
+void MainWindow::onPlotWidgetStatusChanged(int dummystatus, CJob job, QString result)
+{
+    emit plotWidgetStatusChanged(dummystatus, job, result);
+}
+
+void MainWindow::onClosed(QCloseEvent *)
+{
+    mdiArea->closeActiveSubWindow();
+}
+
+void MainWindow::showConnFailedDialog()
+{
+    QMessageBox::warning(nullptr, QStringLiteral("Kelv-O"),
+                         QStringLiteral("EDIABAS init failed\nSome other program is using com port"),
+                         QMessageBox::Ok);
+}
+
+void MainWindow::onThemeSelected()
+{
+    QAction *action = qobject_cast<QAction *>(sender());
+    if (!action)
+        return;
+    const QString text = action->text();
+    qDebug() << "theme selected:" << text;
+    QFile file(QStringLiteral("themes/") + text + QStringLiteral(".qss"));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return;
+    qApp->setStyleSheet(QString::fromUtf8(file.readAll()));
+}
+
+void MainWindow::on_actionPause_triggered()
+{
+    queueRunner->pause();
+}
+
+void MainWindow::on_actionStart_triggered()
+{
+    queueRunner->unpause();
+}
+
+void MainWindow::on_actionReset_all_triggered()
+{
+    const QList<QMdiSubWindow *> subs = mdiArea->subWindowList(QMdiArea::CreationOrder);
+    for (QMdiSubWindow *sub : subs) {
+        if (PlotWindow *w = qobject_cast<PlotWindow *>(sub->widget()))
+            w->resetPlotWidgets();
+        else if (sub->widget() && sub->widget()->inherits("MultiCurvePlotWindow"))
+            QMetaObject::invokeMethod(sub->widget(), "onDelete");
+    }
+}
+
+void MainWindow::on_actionSave_all_graphs_triggered()
+{
+    for (PlotWindow *w : plotWindows())
+        w->saveCsv();
+}
+
+void MainWindow::on_actionSave_all_screenshots_triggered()
+{
+    const QList<QMdiSubWindow *> subs = mdiArea->subWindowList(QMdiArea::CreationOrder);
+    for (QMdiSubWindow *sub : subs) {
+        QWidget *widget = sub->widget();
+        if (PlotWindow *w = qobject_cast<PlotWindow *>(widget)) {
+            w->saveScreenshot();
+        } else if (widget && widget->inherits("GaugeContainer")) {
+            const QPixmap pixmap = widget->grab();
+            const QString name = gaugeScreenshotName(QDateTime::currentDateTime());
+            pixmap.save(name, "PNG");
+        }
+    }
+}
+
+QString MainWindow::gaugeScreenshotName(const QDateTime &when)
+{
+    QString base = QStringLiteral("gauge_") + when.toString(QStringLiteral("yyyy-MM-dd")) + "-"
+                   + when.toString(QStringLiteral("HHmmsszzz"));
+    base.replace(QRegularExpression(QStringLiteral("[/\\\\,:.]")), QStringLiteral("_"));
+    // Two screens saved within one millisecond must not share a name.
+    QString name = base + QStringLiteral(".png");
+    for (int n = 1; QFile::exists(name); ++n)
+        name = base + QStringLiteral("_%1.png").arg(n);
+    return name;
+}
+
+void MainWindow::on_actionStart_EDIABAS_triggered()
+{
+    CRunner::initEdiabas();
+    QThread::msleep(500);
+}
+
+void MainWindow::on_actionStop_EDIABAS_triggered()
+{
+    QThread::msleep(500);
+    // Waits (with events running) for a job transaction of the runner to end
+    // rather than pulling the session from under it.
+    EdiabasSessionLock lock;
+    if (lock.isLocked())
+        apiEnd();
+}
+
+void MainWindow::on_actionDatatable_triggered()
+{
+    QMdiSubWindow *sub = addSubWindow(new DatatableTestingForm(this));
+    sub->show();
+}
+
+void MainWindow::on_actionTranslations_triggered()
+{
+    QMdiSubWindow *sub = addSubWindow(new TranslationViewrForm(this));
+    sub->show();
+}

@@ -1,0 +1,112 @@
+#pragma once
+// The one top-level window: owns the job machinery (queue, job-receiver
+// thread, runner thread), hosts every other window in its MDI area and
+// offers the tools through its menus.
+#include "cjob.h"
+#include "jobqueue.h"
+#include "kelvolog.h"
+#include "serialportsettings.h"
+
+#include <QDateTime>
+#include <QMainWindow>
+#include <QMutex>
+#include <QPointer>
+#include <QStringList>
+#include <atomic>
+
+class QCloseEvent;
+class QMdiSubWindow;
+class QThread;
+class EcuJobListWindow;
+class GaugeDefManager;
+class GlobalJobReceiver;
+class MdiArea;
+class PlotWindow;
+class QRunnerThread;
+
+namespace Ui {
+class MainWindow;
+}
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(const QStringList &arguments, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    QMdiSubWindow *addSubWindow(QWidget *widget);
+    bool connectJobListener(QObject *listener);
+    PlotWindow &createPlotWindow(CJob &job, Qt::WindowFlags flags = Qt::WindowFlags());
+    QList<PlotWindow *> plotWindows();
+    QString currentEcu();
+    QObject *jobReceiver();
+    void centerSubWindow(QWidget *child);
+
+    // Geometry and state saved by the last close (called by main after show).
+    void restore();
+
+    MdiArea *mdi() const { return mdiArea; }
+    EcuJobListWindow *ecuList() const { return ecuJobListWindow; }
+    QRunnerThread *runnerWorker() const { return queueRunner; }
+    bool isSimulation() const { return simulation; }
+
+    // "gauge_" + date and time to the millisecond + ".png", made unique
+    // within the working directory.
+    static QString gaugeScreenshotName(const QDateTime &when);
+
+signals:
+    void jobFinished(CJob job, int result);
+    void plotWidgetStatusChanged(int dummystatus, CJob job, QString result);
+
+public slots:
+    void on_actionReset_all_triggered();
+
+    void ecuSelected(QString ecu);
+    void onJobFinished(CJob job, int result);
+    void onRunnerThreadStatusChanged(int status);
+    void onRunnerThreadFinished();
+    void onRunnerThreadTerminated();
+    void onJobQueueStatusChanged(JobQueue::Event event = JobQueue::JobAdded, CJob job = CJob());
+    void onPlotWidgetStatusChanged(int dummystatus, CJob job, QString result);
+    void onClosed(QCloseEvent *e);
+    void showConnFailedDialog();
+    void onThemeSelected();
+
+private slots:
+    void on_actionPause_triggered();
+    void on_actionStart_triggered();
+    void on_actionSave_all_graphs_triggered();
+    void on_actionSave_all_screenshots_triggered();
+    void on_actionStart_EDIABAS_triggered();
+    void on_actionStop_EDIABAS_triggered();
+    void on_actionTranslations_triggered();
+    void on_actionDatatable_triggered();
+
+protected:
+    void closeEvent(QCloseEvent *e) override;
+
+private:
+    void fillThemesMenu();
+    void writeSerialDefaults();
+    void disableMissingWindows();
+    void stopRunnerThread();
+    void stopJobReceiverThread();
+
+    Ui::MainWindow *ui = nullptr;
+    JobQueue *jobQueue = nullptr;
+    EcuJobListWindow *ecuJobListWindow = nullptr;
+    SerialPortSettings serialSettings;
+    MdiArea *mdiArea = nullptr;
+    QRunnerThread *queueRunner = nullptr;
+    log4cplus::Logger logger;
+    QThread *runnerThread = nullptr;
+    QMutex plotWindowMutex;
+    GaugeDefManager *gaugeDefManager = nullptr;
+    QString currentEcuName;
+    GlobalJobReceiver *receiver = nullptr;
+    QThread *jobReceiverThread = nullptr;
+    qint64 programStartTime = 0;
+    bool simulation = false;
+    std::atomic<bool> runnerLoopEnded{false};
+};

@@ -1,0 +1,61 @@
+#pragma once
+// The sub-window from which the user picks what to measure: the ECUs the
+// job lists know on the left, the chosen ECU's jobs (its custom jobs first,
+// in blue) on the right. A double click queues a copy of the job and opens
+// its plot window. It stays open for the whole run.
+#include "kelvolog.h"
+
+#include <QModelIndex>
+#include <QWidget>
+
+class CPRGFile;
+class JobListFileReader;
+class MainWindow;
+class QListWidget;
+
+namespace Ui {
+class EcuJobListWindow;
+}
+
+class EcuJobListWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    EcuJobListWindow(MainWindow *mainWindow, QWidget *parent = nullptr);
+    ~EcuJobListWindow() override;
+
+    // The jobs of the chosen ECU (null before a choice), for the form's rows.
+    const CPRGFile *currentJobFile() const { return currentPrg; }
+    // The ECU of the current row; empty before a choice.
+    QString currentEcu() const;
+
+signals:
+    void ecuSelected(QString ecu);
+
+public slots:
+    void selectEcu(QString _ecu);
+
+private slots:
+    void listEcuContextMenu(const QPoint &pos);
+    void on_listJobs_doubleClicked(QModelIndex index);
+    void on_listEcus_currentRowChanged(int currentRow);
+    void on_listJobs_currentRowChanged(int currentRow);
+    void on_listEcus_clicked(QModelIndex index);
+    void on_txtFilter_textChanged(QString text);
+    void on_txtJobsFilter_textChanged(QString text);
+    void on_listEcus_activated(QModelIndex index);
+    void on_listJobs_clicked(QModelIndex index);
+
+protected:
+    void closeEvent(QCloseEvent *e) override;
+
+private:
+    void showJobLabel(int row);
+    static void filterList(QListWidget *list, const QString &text);
+
+    Ui::EcuJobListWindow *ui = nullptr;
+    CPRGFile *currentPrg = nullptr;
+    MainWindow *mainWindow = nullptr;
+    JobListFileReader *reader = nullptr;
+    log4cplus::Logger logger;
+};

@@ -1,0 +1,1 @@
+kelvo_test(NAME tst_demofiles SOURCES tst_demofiles.cpp LABELS unit)

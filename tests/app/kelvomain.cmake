@@ -1,0 +1,5 @@
+kelvo_test(NAME tst_kelvomain SOURCES tst_kelvomain.cpp LABELS unit)
+if(TARGET tst_kelvomain)
+  add_dependencies(tst_kelvomain kelvo)
+  target_compile_definitions(tst_kelvomain PRIVATE KELVO_EXE="$<TARGET_FILE:kelvo>")
+endif()

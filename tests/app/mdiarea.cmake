@@ -1,0 +1,1 @@
+kelvo_test(NAME tst_mdiarea SOURCES tst_mdiarea.cpp LABELS gui)

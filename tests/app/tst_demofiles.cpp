@@ -1,0 +1,85 @@
+// The demo working directory stays coherent: its description files are what
+// the writer makes of their sources, every listed ECU is one the simulation
+// answers, and its translations, gauges and themes load.
+#include "gaugedefmanager.h"
+#include "joblistfilereader.h"
+#include "prgwriter.h"
+#include "workdir.h"
+
+#include <QTranslator>
+#include <QtTest>
+
+class TestDemoFiles : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void descriptionFilesMatchTheirSources();
+    void catalogueListsTheSimulatedEcus();
+    void translationsLoad();
+    void gaugesAndThemesLoad();
+
+private:
+    QString demo;
+};
+
+void TestDemoFiles::initTestCase()
+{
+    demo = QStringLiteral(KELVO_SOURCE_DIR) + "/demo";
+    QVERIFY(QFileInfo(demo + "/kelvo.ini").isFile());
+}
+
+void TestDemoFiles::descriptionFilesMatchTheirSources()
+{
+    for (const char *ecu : {"MSV70", "D73N57C0", "GS19D"}) {
+        QFile source(demo + "/sources/" + ecu + ".prgsrc");
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        PrgWriter writer;
+        QString error;
+        QVERIFY2(writer.parseSource(source.readAll(), &error), qPrintable(error));
+        QFile prg(demo + "/ecu/" + ecu + ".prg");
+        QVERIFY2(prg.open(QIODevice::ReadOnly), qPrintable(prg.fileName()));
+        QVERIFY2(prg.readAll() == writer.build(), qPrintable(QString(ecu) + " is out of date: rebuild it"
+                                                             " with kelvo_prgwriter"));
+    }
+}
+
+void TestDemoFiles::catalogueListsTheSimulatedEcus()
+{
+    QDir::setCurrent(demo);
+    JobListFileReader reader;
+    reader.prgReader().setEcuDirectory("./ecu");
+    reader.readBIVsFromdir(JobListFileReader::serialJobsDir(), true);
+    reader.readFromPrg(JobListFileReader::ecuListPath());
+    QCOMPARE(reader.getEcuNames(), (QStringList{"D73N57C0", "GS19D", "MSV70"}));
+    for (const QString &ecu : reader.getEcuNames()) {
+        CPRGFile *prg = reader.createPrgFromPrg(ecu, true);
+        QVERIFY(prg->getJobCount() >= 3);
+        delete prg;
+    }
+}
+
+void TestDemoFiles::translationsLoad()
+{
+    QTranslator translator;
+    QVERIFY(translator.load("jobs_all_en_EN", demo + "/translations", "_."));
+    QCOMPARE(translator.translate("JOB_S", "STATUS_LMM"), QString("Air mass"));
+    QCOMPARE(translator.translate("RES_L", "STAT_ENG_NAVRG_WERT"), QString("Engine speed"));
+}
+
+void TestDemoFiles::gaugesAndThemesLoad()
+{
+    QDir::setCurrent(demo);
+    GaugeDefManager manager;
+    manager.reload();
+    GaugeScreenConf screen;
+    QVERIFY(manager.getSingleScreen("D73N57C0", "engine", &screen));
+    QCOMPARE(screen.elements.size(), 3);
+    QCOMPARE(screen.columns, 3);
+    QVERIFY(manager.getSingleScreen("MSV70", "dash", &screen));
+    QCOMPARE(screen.elements.size(), 3);
+    QCOMPARE(QDir(demo + "/themes").entryList({"*.qss"}).size(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestDemoFiles)
+#include "tst_demofiles.moc"

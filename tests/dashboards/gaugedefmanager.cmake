@@ -1,0 +1,1 @@
+kelvo_test(NAME tst_gaugedefmanager SOURCES tst_gaugedefmanager.cpp LABELS unit)
