@@ -3,6 +3,7 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QSaveFile>
 #include <QStringList>
 #include <QTextStream>
 
@@ -26,16 +27,21 @@ QString BivToPoConverter::escape(const QString &text)
     return out;
 }
 
-void BivToPoConverter::convert(QString inputPath, QString outputPath)
+bool BivToPoConverter::convert(QString inputPath, QString outputPath)
 {
     QFile input(inputPath);
-    QFile output(outputPath);
+    // Written aside and renamed over the old file at the end: a write that
+    // fails half-way (a full disk) neither truncates the old PO file nor
+    // passes for a conversion.
+    QSaveFile output(outputPath);
+    // A folder that takes no new file but lets the PO file be rewritten.
+    output.setDirectWriteFallback(true);
     const bool readable = input.open(QIODevice::ReadOnly | QIODevice::Text);
     if (!readable)
         qWarning() << "translation table" << inputPath << "cannot be read:" << input.errorString();
-    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Text)) {
         qWarning() << "PO file" << outputPath << "cannot be written:" << output.errorString();
-        return;
+        return false;
     }
     QTextStream in(&input);
     in.setCodec("UTF-8");
@@ -48,6 +54,11 @@ void BivToPoConverter::convert(QString inputPath, QString outputPath)
         QTextStream none(&empty, QIODevice::ReadOnly);
         convert(none, out);
     }
+    if (out.status() != QTextStream::Ok || !output.commit()) {
+        qWarning() << "PO file" << outputPath << "cannot be written:" << output.errorString();
+        return false;
+    }
+    return true;
 }
 
 int BivToPoConverter::convert(QTextStream &in, QTextStream &out)

@@ -13,8 +13,10 @@ public:
     explicit BivToPoConverter(QObject *parent = nullptr);
 
     // An unreadable input gives a PO file with the header only; an unwritable
-    // output writes nothing.
-    void convert(QString inputPath, QString outputPath);
+    // output writes nothing. False when the PO file could not be written in
+    // full (a full disk); the PO file that was there is then kept unless
+    // its folder takes no new file.
+    bool convert(QString inputPath, QString outputPath);
 
     // The same conversion between streams; returns the number of entries.
     int convert(QTextStream &in, QTextStream &out);

@@ -83,10 +83,8 @@ void TranslationMgr::translate(CJobResultPair &pair) const
 
 void TranslationMgr::translate(CJob &job) const
 {
-    const QVector<CJobResult> results = job.results;
-    job.clearResults();
-    for (CJobResult r : results) {
+    // In place, in the same order: rebuilding the list would copy every
+    // result twice for each simulated job.
+    for (CJobResult &r : job.results)
         r.displayName = resultText(r.name);
-        job.addResult(r);
-    }
 }

@@ -284,11 +284,10 @@ std::string CRunner::translatedName(const std::string &name) const
 
 void CRunner::translateResults(CJob &job)
 {
-    for (int i = 0; i < job.getResultCount(); ++i) {
-        CJobResult r = job.getResult(i);
+    // In place: copying each result out and back costs about 2 KB per
+    // result and job.
+    for (CJobResult &r : job.results)
         r.displayName = translatedName(r.name);
-        job.setResult(r, i);
-    }
 }
 
 int CRunner::runSimulation(CJob &job)
@@ -603,13 +602,18 @@ int CRunner::runSerial(CJob &job)
 
     qint64 readWait = 0;
     const int requestLength = request.size();
+    // A stop reads as a time-out. A line that never falls quiet (a device
+    // that streams, line noise) ends the chunk after firstWaitMs: waiting
+    // for a gap that never comes would hang the runner and its shutdown.
     auto readChunk = [this, &readWait](int firstWaitMs, QElapsedTimer &watch) -> QByteArray {
         watch.start();
-        if (!port->waitForReadyRead(firstWaitMs))
+        if (stopRequested || !port->waitForReadyRead(firstWaitMs))
             return QByteArray();
         readWait = watch.elapsed();
         QByteArray chunk = port->readAll();
-        while (port->waitForReadyRead(20))
+        QElapsedTimer collecting;
+        collecting.start();
+        while (!stopRequested && collecting.elapsed() < firstWaitMs && port->waitForReadyRead(20))
             chunk += port->readAll();
         return chunk;
     };

@@ -11,7 +11,7 @@ public:
 
     int count() const { return runs; }
     void setCount(int c) { runs = c; }
-    CJob job() const { return counted; }
+    const CJob &job() const { return counted; }
     void setJob(const CJob &job) { counted = job; }
 
 private:

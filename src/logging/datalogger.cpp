@@ -133,7 +133,10 @@ void DataLogger::setClock(Clock c)
 
 void DataLogger::startLog(const QString &)
 {
-    inLoggerThread([this] { doStart(); });
+    inLoggerThread([this] {
+        writeFailed = false;
+        doStart();
+    });
 }
 
 void DataLogger::stopLog()
@@ -393,6 +396,8 @@ void DataLogger::checkRules(const CJobResultPair &entry)
             LOG4CPLUS_DEBUG(ruleLogger, "loggingrule does NOT match, STOPPING log");
             doStop();
         }
+    } else if (match && writeFailed) {
+        LOG4CPLUS_DEBUG(ruleLogger, "loggingrule matches, but the last file could not be written: no new file");
     } else if (match) {
         LOG4CPLUS_DEBUG(ruleLogger, "loggingrule matches, START a new file");
         doStart();
@@ -457,7 +462,12 @@ void DataLogger::handleData(CJob job)
             writeLine(timeColumn(job, sinceStart) + cells);
         }
     }
-    writeBuffer();
+    // A file that takes no more lines (a full disk) ends the log: reported
+    // once, and the logger never pretends to be saving what it loses.
+    if (!writeBuffer() && logFile.isOpen()) {
+        writeFailed = true;
+        doStop();
+    }
 }
 
 void DataLogger::writeLine(const QString &line)
@@ -468,13 +478,13 @@ void DataLogger::writeLine(const QString &line)
     ++m_lineCount;
 }
 
-void DataLogger::writeBuffer()
+bool DataLogger::writeBuffer()
 {
     if (buffer.isEmpty())
-        return;
+        return true;
     if (!logFile.isOpen()) {
         buffer.clear();
-        return;
+        return true;
     }
     const QByteArray bytes = buffer.toLatin1();
     buffer.clear();
@@ -484,9 +494,10 @@ void DataLogger::writeBuffer()
         const QString message = QStringLiteral("Cannot write log file \"%1\": %2").arg(m_fileName, logFile.errorString());
         LOG4CPLUS_ERROR_FMT(logger, "%s", KELVO_QS(message));
         emit logFileError(message);
-        return;
+        return false;
     }
     syncToDisk(false);
+    return true;
 }
 
 void DataLogger::syncToDisk(bool force)

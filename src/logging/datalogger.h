@@ -69,7 +69,8 @@ public slots:
     void onMarkerEvent();
 
 protected slots:
-    void writeBuffer();
+    // False when the file refused the bytes (a full disk); reported.
+    bool writeBuffer();
 
 private:
     template <class F> void inLoggerThread(F f);
@@ -112,6 +113,9 @@ private:
     bool markerColumn = false;
     int markerCount = 0;
     const QString markerText = QStringLiteral("Marker.");
+    // Set when a file took no more lines; a rule then starts no new file
+    // until the user starts one.
+    bool writeFailed = false;
     QString filePrefix;
     QString logDir;
     Clock clock;

@@ -240,7 +240,8 @@ void PlotWindow::onJobFinished(CJob job, int result)
     }
     const bool tableNow = m_realtime && !m_resizing;
     for (int i = 0; i < count; ++i) {
-        CJobResult res = job.results.at(i);
+        // Read in place: a copy would cost about 1 KB per result and job.
+        const CJobResult &res = job.resultAt(i);
         PlotWidgetContainer *container = m_plots.value(Latin1::toQString(res.name), nullptr);
         if (container) {
             PlotWidget *plot = container->plotWidget();
@@ -319,7 +320,7 @@ void PlotWindow::updateResultsTableWithJob(CJob &job, bool withValues)
 {
     const int count = job.getResultCount();
     for (int i = 0; i < count; ++i) {
-        CJobResult res = job.results.at(i);
+        const CJobResult &res = job.resultAt(i);
         LOG4CPLUS_TRACE_FMT(logger, "resultName:%s", res.name.c_str());
         PlotWidgetContainer *container = m_plots.value(Latin1::toQString(res.name), nullptr);
         if (container)
@@ -329,7 +330,7 @@ void PlotWindow::updateResultsTableWithJob(CJob &job, bool withValues)
     ui->tableView->tableModel()->refresh(withValues);
 }
 
-void PlotWindow::updateResultsTable2(CJobResult &result, int row, bool withValues)
+void PlotWindow::updateResultsTable2(const CJobResult &result, int row, bool withValues)
 {
     ResultTableModel *model = ui->tableView->tableModel();
     if (!withValues) {

@@ -50,7 +50,7 @@ public:
     void removePlotWidget(QString name);
     void createTableItems(int rows, const CJob &job);
     void updateResultsTableWithJob(CJob &job, bool withValues);
-    void updateResultsTable2(CJobResult &result, int row, bool withValues);
+    void updateResultsTable2(const CJobResult &result, int row, bool withValues);
     void markAll(bool unmark);
     void updateStatusLabels(const CJob &job);
     double messagesPerSecond() const;

@@ -10,6 +10,8 @@
 #include <QSet>
 #include <QTextStream>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 
 class TestTranslationMgr : public QObject
 {
@@ -21,6 +23,7 @@ private slots:
     void emptyAndShortLines();
     void unreadableInputGivesHeaderOnly();
     void unwritableOutputWritesNothing();
+    void failedWriteReported();
     void randomTablesThroughLrelease();
     void localeFallbacks_data();
     void localeFallbacks();
@@ -135,6 +138,35 @@ void TestTranslationMgr::unwritableOutputWritesNothing()
     BivToPoConverter conv;
     conv.convert(wd.filePath("t.txt"), wd.filePath("no/such/dir/out.po"));
     QVERIFY(!QFile::exists(wd.filePath("no/such/dir/out.po")));
+}
+
+void TestTranslationMgr::failedWriteReported()
+{
+    WorkDir wd;
+    QVERIFY(wd.write("t.txt", "A\tRES_L\ta\n"));
+    BivToPoConverter conv;
+    QVERIFY(conv.convert(wd.filePath("t.txt"), wd.filePath("t.po")));
+    const QByteArray old = wd.read("t.po");
+    QCOMPARE(old.count("msgctxt"), 1);
+
+    // A disk that fills up half-way: no file of this process may grow past
+    // 4 KB for a moment (the signal of a file grown too large is ignored,
+    // so the write fails instead).
+    QByteArray big;
+    for (int i = 0; i < 500; ++i)
+        big += "NAME_" + QByteArray::number(i) + "\tRES_L\tText " + QByteArray::number(i) + "\n";
+    QVERIFY(wd.write("big.txt", big));
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit saved;
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool converted = conv.convert(wd.filePath("big.txt"), wd.filePath("t.po"));
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
+    std::signal(SIGXFSZ, oldHandler);
+    QVERIFY(!converted);
+    QCOMPARE(wd.read("t.po"), old);
 }
 
 static QString randomText(QRandomGenerator &rng, int minLen, int maxLen, bool startWithLetter)

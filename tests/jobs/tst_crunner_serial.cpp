@@ -11,7 +11,9 @@
 #include <QElapsedTimer>
 #include <QSettings>
 #include <QtTest>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 using Echo = EcuAnswer::Echo;
 
@@ -62,6 +64,8 @@ private slots:
     void portKeptAcrossEcus();
     void telegramWithoutHexDigits();
     void adapterUnpluggedAndBack();
+    void endlessStreamEndsTheJob();
+    void stopEndsAStreamingRead();
 
 private:
     void writeIni(int pauseAfter = 0);
@@ -364,6 +368,70 @@ void TestCRunnerSerial::adapterUnpluggedAndBack()
     CJob back = bmssJob();
     QCOMPARE(runner.runJob(back), 0);
     QCOMPARE(findResult(back, "STATUS_MOTORDREHZAHL")->realValue, 900.0);
+}
+
+namespace {
+// A device that talks without end (a wideband sensor, a GPS receiver on the
+// port configured for the cable): a byte every few milliseconds, never a
+// gap on the line.
+class EndlessStream
+{
+public:
+    explicit EndlessStream(PtyDevice &dev)
+        : worker([this, &dev] {
+              QElapsedTimer alive;
+              alive.start();
+              // Bounded, so that a runner that never lets go cannot hang
+              // the test run itself.
+              while (running && alive.elapsed() < 20000) {
+                  dev.write(QByteArray("\x55", 1));
+                  dev.drain();
+                  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+              }
+          })
+    {
+    }
+    ~EndlessStream()
+    {
+        running = false;
+        worker.join();
+    }
+
+private:
+    std::atomic<bool> running{true};
+    std::thread worker;
+};
+} // namespace
+
+void TestCRunnerSerial::endlessStreamEndsTheJob()
+{
+    EndlessStream stream(*dev);
+    CRunner runner;
+    CJob job = bmssJob();
+    QElapsedTimer t;
+    t.start();
+    QCOMPARE(runner.runJob(job), int(CRunner::SerialFailed));
+    QVERIFY2(t.elapsed() < 8000, qPrintable(QString::number(t.elapsed())));
+    QCOMPARE(job.errorText, std::string("Message error"));
+    QCOMPARE(job.getResultCount(), 0);
+}
+
+void TestCRunnerSerial::stopEndsAStreamingRead()
+{
+    // The fast ECUs wait for the whole reply its header announces; a stream
+    // that echoes nothing still must not keep a shutdown waiting.
+    EndlessStream stream(*dev);
+    CRunner runner;
+    CJob job = mrmaJob();
+    std::thread stopper([&runner] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        runner.stop();
+    });
+    QElapsedTimer t;
+    t.start();
+    QCOMPARE(runner.runJob(job), int(CRunner::SerialFailed));
+    stopper.join();
+    QVERIFY2(t.elapsed() < 8000, qPrintable(QString::number(t.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(TestCRunnerSerial)

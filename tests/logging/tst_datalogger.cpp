@@ -7,7 +7,10 @@
 #include <QSignalSpy>
 #include <QtTest>
 #include <cstdlib>
+#include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <sys/resource.h>
 
 using namespace loggerfixture;
 
@@ -47,6 +50,8 @@ private slots:
     void columnsChangeStartsNewFile();
     void unwritableFolderReported();
     void linesSurviveACrash();
+    void fullDiskStopsTheLog_data();
+    void fullDiskStopsTheLog();
 };
 
 void TestDataLogger::golden_data()
@@ -337,8 +342,71 @@ void TestDataLogger::linesSurviveACrash()
     QCOMPARE(lines.at(25), QByteArray("1024;24\r"));
 }
 
+// The child logs into a file that may not grow beyond 2000 bytes (a full
+// disk) and prints how often it heard of an error and of a stop, and the
+// status it ended in.
+static int childFillsTheDisk(bool byRule)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit;
+    limit.rlim_cur = limit.rlim_max = 2000;
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return 2;
+    DataLogger logger;
+    logger.setClock([] { return t0(); });
+    logger.addToFilter(column("J", "A"));
+    int errors = 0;
+    int stops = 0;
+    QObject::connect(&logger, &DataLogger::logFileError, [&errors] { ++errors; });
+    QObject::connect(&logger, &DataLogger::logFileStopped, [&stops] { ++stops; });
+    if (byRule) {
+        LoggingRule rule;
+        rule.active = true;
+        rule.jobName = "J";
+        rule.resultName = "A";
+        rule.upper.value = 1e9;
+        logger.setRule(rule);
+    } else {
+        logger.startLog();
+    }
+    for (int i = 0; i < 400; ++i)
+        logger.handleData(job("J", t0() + 1000 + i, {result("A", "12345.5")}));
+    std::printf("%d %d %d\n", errors, stops, logger.fileStatus());
+    return 0;
+}
+
+void TestDataLogger::fullDiskStopsTheLog_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::newRow("started by hand") << "hand";
+    // A rule that holds must not start a new file for every later job.
+    QTest::newRow("started by a rule") << "rule";
+}
+
+void TestDataLogger::fullDiskStopsTheLog()
+{
+    QFETCH(QString, start);
+    WorkDir wd;
+    QProcess child;
+    child.setWorkingDirectory(wd.path());
+    child.start(QCoreApplication::applicationFilePath(), {"--child-fills-the-disk", start});
+    QVERIFY(child.waitForFinished(30000));
+    QCOMPARE(child.exitCode(), 0);
+    // One error, then the log stops: it neither pretends to be saving nor
+    // repeats the error for every later job.
+    QCOMPARE(child.readAllStandardOutput().trimmed(), QByteArray("1 1 0"));
+    const QStringList logs = QDir(wd.path()).entryList({"*.csv"});
+    QCOMPARE(logs.size(), 1);
+    const QByteArray written = wd.read(logs.first());
+    QVERIFY(written.startsWith("time;A\r\n1000;12345.5\r\n"));
+}
+
 int main(int argc, char **argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "--child-fills-the-disk") == 0) {
+        QCoreApplication app(argc, argv);
+        return childFillsTheDisk(std::strcmp(argv[2], "rule") == 0);
+    }
     if (argc == 3 && std::strcmp(argv[1], "--child-log-and-abort") == 0) {
         QCoreApplication app(argc, argv);
         return childLogsAndAborts(std::atoi(argv[2]));
