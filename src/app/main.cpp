@@ -56,7 +56,10 @@ int convertTranslations()
         }
         std::printf("%s --> %s\n", qPrintable(input), qPrintable(output));
         std::fflush(stdout);
-        converter.convert(input, output);
+        if (!converter.convert(input, output)) {
+            std::fprintf(stderr, "%s could not be written\n", qPrintable(output));
+            ++failures;
+        }
     }
     std::printf("translations done\n");
     std::fflush(stdout);
