@@ -14,7 +14,7 @@ CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo 
 cmake --build build/fuzz -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
 for f in build/fuzz/tests/fuzz_*; do
-  [ -x "$f" ] || continue
+  [ -f "$f" ] && [ -x "$f" ] || continue
   name=$(basename "$f")
   if [ $# -gt 0 ] && ! printf '%s\n' "$@" | grep -qx "$name"; then continue; fi
   corpus="$ROOT/build/fuzz/corpus/$name"
