@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh   # apt-get install of the Debian packages that are missing
 JOBS=$(nproc)
 export CCACHE_BASEDIR="$ROOT" CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/kelvo-ccache}" CCACHE_MAXSIZE=5G
 
