@@ -166,14 +166,24 @@ QList<GaugeDef> GaugeDefManager::gaugeDefs(const QString &ecu) const
     return defs.values(ecu);
 }
 
+namespace {
+// The entry of that name among an ECU's entries, or null.
+template <class Map> const typename Map::mapped_type *findNamed(const Map &map, const QString &ecu, const QString &name)
+{
+    for (auto it = map.constFind(ecu); it != map.constEnd() && it.key() == ecu; ++it) {
+        if (it.value().name == name)
+            return &it.value();
+    }
+    return nullptr;
+}
+}
+
 bool GaugeDefManager::getSingleDef(const QString &ecu, const QString &name, GaugeDef *out) const
 {
-    for (auto it = defs.constFind(ecu); it != defs.constEnd() && it.key() == ecu; ++it) {
-        if (it.value().name == name) {
-            if (out)
-                *out = it.value();
-            return true;
-        }
+    if (const GaugeDef *def = findNamed(defs, ecu, name)) {
+        if (out)
+            *out = *def;
+        return true;
     }
     LOG4CPLUS_WARN_FMT(logger, "_DEF not found:%s,%s", KELVO_QS(ecu), KELVO_QS(name));
     return false;
@@ -186,15 +196,10 @@ QList<GaugeScreenConf> GaugeDefManager::gaugeScreens(const QString &ecu) const
 
 bool GaugeDefManager::getSingleScreen(const QString &ecu, const QString &name, GaugeScreenConf *out) const
 {
-    for (auto it = screens.constFind(ecu); it != screens.constEnd() && it.key() == ecu; ++it) {
-        if (it.value().name == name) {
-            if (out) {
-                out->name = it.value().name;
-                out->elements = it.value().elements;
-                out->columns = it.value().columns;
-            }
-            return true;
-        }
+    if (const GaugeScreenConf *screen = findNamed(screens, ecu, name)) {
+        if (out)
+            *out = *screen;
+        return true;
     }
     LOG4CPLUS_WARN_FMT(logger, "_SCREEN not found:%s", KELVO_QS(name));
     return false;
