@@ -13,8 +13,6 @@
 #include "qrunnerthread.h"
 #include "crunner.h"
 #include "datatabletestingform.h"
-#include "ediabasapi.h"
-#include "ediabassessionlock.h"
 #include "translationviewrform.h"
 
 #include <QApplication>
@@ -462,11 +460,9 @@ void MainWindow::on_actionStart_EDIABAS_triggered()
 void MainWindow::on_actionStop_EDIABAS_triggered()
 {
     QThread::msleep(500);
-    // Waits (with events running) for a job transaction of the runner to end
-    // rather than pulling the session from under it.
-    EdiabasSessionLock lock;
-    if (lock.isLocked())
-        apiEnd();
+    // The runners' shared session ends through its owner, which also gives up
+    // a busy job the runner waits on, instead of pulling EDIABAS from under it.
+    CRunner::endEdiabas();
 }
 
 void MainWindow::on_actionDatatable_triggered()
