@@ -53,9 +53,15 @@ QString childText(const QDomNode &parent, int n)
 
 void CustomExpressionsEditor::loadConfig(const QByteArray &xml)
 {
-    // Parse errors are not reported: whatever the DOM keeps is used.
+    // Whatever the DOM keeps is used; a broken file is said in the log, so
+    // that formulas missing from the results have a visible cause.
     QDomDocument doc;
-    doc.setContent(xml);
+    QString parseError;
+    int line = 0;
+    int column = 0;
+    if (!doc.setContent(xml, &parseError, &line, &column))
+        LOG4CPLUS_ERROR_FMT(logger, "expressions config:%s is not valid XML (line %d, column %d): %s",
+                            KELVO_QS(configFile), line, column, KELVO_QS(parseError));
     const QDomElement root = doc.documentElement();
     LOG4CPLUS_DEBUG_FMT(logger, "root: %s", KELVO_QS(root.tagName()));
     if (root.isNull())
