@@ -69,6 +69,12 @@ int EdiabasUtils2::runJob(const QString &ecu, const QString &jobName, const QStr
         qDebug() << "counter:" << counter;
         if (counter > 50)
             apiBreak();
+        // A runtime that never ends a broken job must not hold the session
+        // lock, and every other EDIABAS user with it, for good.
+        if (counter > 50 + 200) {
+            qDebug() << " EDIABAS did not end the broken job: given up";
+            break;
+        }
         if (pumpEvents)
             EdiabasSessionLock::processEvents();
     }
