@@ -71,10 +71,11 @@ MainWindow::MainWindow(const QStringList &arguments, QWidget *parent)
     gaugeDefManager = GaugeDefManager::instance(this);
     setCentralWidget(mdiArea);
 
-    ecuJobListWindow = new EcuJobListWindow(this, this);
+    ecuJobListWindow = new EcuJobListWindow(this);
     QMdiSubWindow *listSub = addSubWindow(ecuJobListWindow);
     listSub->layout()->addWidget(new QSizeGrip(listSub));
     connect(ecuJobListWindow, &EcuJobListWindow::ecuSelected, this, &MainWindow::ecuSelected);
+    connect(ecuJobListWindow, &EcuJobListWindow::jobChosen, this, &MainWindow::showPlotWindow);
     // The list may have chosen the last plotted ECU while it was built,
     // before this connection existed: take that choice over as well.
     if (!ecuJobListWindow->currentEcu().isEmpty())
@@ -261,8 +262,6 @@ PlotWindow &MainWindow::createPlotWindow(CJob &job, Qt::WindowFlags flags)
     PlotWindow *window = new PlotWindow(CJob(job), this);
     LOG4CPLUS_DEBUG(logger, " new");
     window->setMainStyleSheet(styleSheet());
-    LOG4CPLUS_DEBUG(logger, " setMainWnd");
-    window->setMainWnd(this);
     LOG4CPLUS_DEBUG(logger, " addSubWindow");
     QMdiSubWindow *sub = mdiArea->addSubWindow(window, flags);
     sub->resize(800, 400);
@@ -272,6 +271,12 @@ PlotWindow &MainWindow::createPlotWindow(CJob &job, Qt::WindowFlags flags)
     connect(window, &PlotWindow::closed, this, &MainWindow::onClosed);
     LOG4CPLUS_DEBUG(logger, "< createPlotWindow");
     return *window;
+}
+
+void MainWindow::showPlotWindow(CJob job)
+{
+    createPlotWindow(job, Qt::WindowFlags()).show();
+    LOG4CPLUS_TRACE(logger, "plotWindow show()");
 }
 
 QList<PlotWindow *> MainWindow::plotWindows()

@@ -72,6 +72,8 @@ public slots:
     void onClosed(QCloseEvent *e);
     void showConnFailedDialog();
     void onThemeSelected();
+    // A job the list queued gets its plot window.
+    void showPlotWindow(CJob job);
 
 private slots:
     void on_actionPause_triggered();

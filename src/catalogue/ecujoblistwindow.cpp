@@ -6,8 +6,6 @@
 #include "jobqueue.h"
 #include "joblistfilereader.h"
 #include "kelvosettings.h"
-#include "mainwindow.h"
-#include "plotwindow.h"
 #include "translationmgr.h"
 
 #include <QCloseEvent>
@@ -16,10 +14,9 @@
 #include <QMenu>
 #include <QRegExp>
 
-EcuJobListWindow::EcuJobListWindow(MainWindow *mainWnd, QWidget *parent)
+EcuJobListWindow::EcuJobListWindow(QWidget *parent)
     : QWidget(parent)
     , ui(new Ui::EcuJobListWindow)
-    , mainWindow(mainWnd)
 {
     ui->setupUi(this);
     logger = KelvoLog::get("ecujoblist");
@@ -185,9 +182,7 @@ void EcuJobListWindow::on_listJobs_doubleClicked(QModelIndex index)
     LOG4CPLUS_DEBUG_FMT(logger, "selected job:'%s'", job->jobName.c_str());
     CJob copy(*job);
     if (JobQueue::instance()->addJob(copy)) {
-        PlotWindow &window = mainWindow->createPlotWindow(copy, Qt::WindowFlags());
-        window.show();
-        LOG4CPLUS_TRACE(logger, "plotWindow show()");
+        emit jobChosen(copy);
     } else {
         LOG4CPLUS_FATAL(logger, "can't add job");
     }

@@ -1,8 +1,9 @@
 #pragma once
 // The sub-window from which the user picks what to measure: the ECUs the
 // job lists know on the left, the chosen ECU's jobs (its custom jobs first,
-// in blue) on the right. A double click queues a copy of the job and opens
-// its plot window. It stays open for the whole run.
+// in blue) on the right. A double click queues a copy of the job and
+// announces it, so that its plot window opens. It stays open for the whole run.
+#include "cjob.h"
 #include "kelvolog.h"
 
 #include <QModelIndex>
@@ -10,7 +11,6 @@
 
 class CPRGFile;
 class JobListFileReader;
-class MainWindow;
 class QListWidget;
 
 namespace Ui {
@@ -21,7 +21,7 @@ class EcuJobListWindow : public QWidget
 {
     Q_OBJECT
 public:
-    EcuJobListWindow(MainWindow *mainWindow, QWidget *parent = nullptr);
+    explicit EcuJobListWindow(QWidget *parent = nullptr);
     ~EcuJobListWindow() override;
 
     // The jobs of the chosen ECU (null before a choice), for the form's rows.
@@ -31,6 +31,8 @@ public:
 
 signals:
     void ecuSelected(QString ecu);
+    // A job the user double-clicked was queued: whoever owns the plots shows it.
+    void jobChosen(CJob job);
 
 public slots:
     void selectEcu(QString _ecu);
@@ -55,7 +57,6 @@ private:
 
     Ui::EcuJobListWindow *ui = nullptr;
     CPRGFile *currentPrg = nullptr;
-    MainWindow *mainWindow = nullptr;
     JobListFileReader *reader = nullptr;
     log4cplus::Logger logger;
 };

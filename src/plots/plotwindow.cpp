@@ -14,11 +14,6 @@
 #include "resulttableview.h"
 #include "translationmgr.h"
 
-#if __has_include("mainwindow.h")
-#include "mainwindow.h"
-#define KELVO_HAVE_MAINWINDOW 1
-#endif
-
 #include <QCloseEvent>
 #include <QDate>
 #include <QDateTime>
@@ -27,6 +22,7 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
+#include <QMetaMethod>
 #include <QMutexLocker>
 #include <QPixmap>
 #include <QRegExp>
@@ -102,6 +98,8 @@ PlotWindow::PlotWindow(CJob job, QWidget *parent)
     // Their windows are not part of the program yet.
     ui->btnMultiCurve->setEnabled(false);
     ui->btnGauge->setEnabled(false);
+    // Enabled by connectNotify once somebody answers it.
+    ui->btnDataLog->setEnabled(false);
 
     ResultTableModel *model = ui->tableView->tableModel();
     connect(model, &ResultTableModel::itemChecked, this, &PlotWindow::onItemChecked,
@@ -137,15 +135,6 @@ QString PlotWindow::titleText() const
     if (!m_job.jobTitle.empty())
         return Latin1::toQString(m_job.jobTitle);
     return m_job.getDisplayName();
-}
-
-void PlotWindow::setMainWnd(MainWindow *mainWindow)
-{
-#ifdef KELVO_HAVE_MAINWINDOW
-    m_mainWnd = mainWindow;
-#else
-    Q_UNUSED(mainWindow);
-#endif
 }
 
 bool PlotWindow::jobIsMine(const CJob &job) const
@@ -662,12 +651,15 @@ void PlotWindow::on_btnGauge_clicked()
 
 void PlotWindow::on_btnDataLog_clicked()
 {
-    if (!m_mainWnd) {
-        LOG4CPLUS_DEBUG(logger, "no main window for the data logger");
-        return;
-    }
-    if (!QMetaObject::invokeMethod(m_mainWnd, "on_actionLogging_triggered"))
-        LOG4CPLUS_WARN(logger, "the main window opens no data logger");
+    emit dataLogRequested();
+}
+
+void PlotWindow::connectNotify(const QMetaMethod &signal)
+{
+    // The button is live only once somebody answers it.
+    if (ui && signal == QMetaMethod::fromSignal(&PlotWindow::dataLogRequested))
+        ui->btnDataLog->setEnabled(true);
+    QWidget::connectNotify(signal);
 }
 
 // ---------------------------------------------------------------- resize, close

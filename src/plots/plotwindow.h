@@ -17,7 +17,6 @@
 #include <QWidget>
 
 class CustomQwtCurve;
-class MainWindow;
 class PlotWidget;
 class PlotWidgetContainer;
 class QCloseEvent;
@@ -37,7 +36,6 @@ public:
 
     CJob &job() { return m_job; }
     void setMainStyleSheet(const QString &styleSheet) { m_styleSheet = styleSheet; }
-    void setMainWnd(MainWindow *mainWindow);
 
     QMap<QString, PlotWidgetContainer *> &plotWidgets() { return m_plots; }
 
@@ -78,6 +76,8 @@ signals:
     void closed(QCloseEvent *event);
     void plotWidgetStatusChanged(int status, CJob job, QString resultName);
     void onJobFinished2(CJob job, int result);
+    // "Data Log" pressed: whoever owns the data-logger window opens one.
+    void dataLogRequested();
 
 public slots:
     void onJobFinished(CJob job, int result);
@@ -100,6 +100,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void connectNotify(const QMetaMethod &signal) override;
 
 private:
     void applyStoredRate(const QString &stored);
@@ -132,7 +133,6 @@ private:
     bool m_resizing = false;
     int m_lastWidth = -1;
     int m_lastHeight = -1;
-    QPointer<QObject> m_mainWnd;
     QSortFilterProxyModel *m_proxy = nullptr;
     QTimer m_columnTimer;
     TranslationMgr *m_translations = nullptr;

@@ -3,6 +3,7 @@
 // the remembered ECU and the refused close.
 #include "cprgfile.h"
 #include "ecujoblistwindow.h"
+#include "jobqueue.h"
 #include "prgwriter.h"
 #include "translationmgr.h"
 #include "workdir.h"
@@ -32,6 +33,7 @@ private slots:
     void remembersLastPlottedEcu();
     void selectEcuAndActivation();
     void refusesToClose();
+    void doubleClickQueuesJobAndAnnouncesIt();
 
 private:
     QListWidget *ecus() { return window->findChild<QListWidget *>("listEcus"); }
@@ -84,7 +86,7 @@ void TestEcuJobListWindow::init()
               "<customjob ecu=\"MSV70\"><jobname>X</jobname><virtualname>OTHER</virtualname>"
               "<comment>Other ECU</comment><argument/></customjob>"
               "</customjobs>");
-    window = new EcuJobListWindow(nullptr, nullptr);
+    window = new EcuJobListWindow(nullptr);
 }
 
 void TestEcuJobListWindow::cleanup()
@@ -221,13 +223,13 @@ void TestEcuJobListWindow::remembersLastPlottedEcu()
 {
     delete window;
     wd->write("kelvo.ini", "[windows]\nlastPlotEcu=MSV70\n");
-    window = new EcuJobListWindow(nullptr, nullptr);
+    window = new EcuJobListWindow(nullptr);
     QCOMPARE(ecus()->currentItem()->data(Qt::UserRole).toString(), QString("MSV70"));
     QCOMPARE(jobs()->count(), 2);
 
     delete window;
     wd->write("kelvo.ini", "[windows]\nlastPlotEcu=NOT_LISTED\n");
-    window = new EcuJobListWindow(nullptr, nullptr);
+    window = new EcuJobListWindow(nullptr);
     QVERIFY(!window->currentJobFile());
 }
 
@@ -247,6 +249,24 @@ void TestEcuJobListWindow::refusesToClose()
     window->show();
     QVERIFY(!window->close());
     QVERIFY(window->isVisible());
+}
+
+void TestEcuJobListWindow::doubleClickQueuesJobAndAnnouncesIt()
+{
+    QSignalSpy chosen(window, &EcuJobListWindow::jobChosen);
+    window->selectEcu("MSV70");
+    QCOMPARE(jobs()->count(), 2);
+    const QModelIndex ident = jobs()->model()->index(1, 0);
+    QMetaObject::invokeMethod(window, "on_listJobs_doubleClicked", Q_ARG(QModelIndex, ident));
+    QCOMPARE(chosen.count(), 1);
+    CJob job = chosen.at(0).at(0).value<CJob>();
+    QCOMPARE(QString::fromStdString(job.jobName), QString("IDENT"));
+    QCOMPARE(QString::fromStdString(job.ecuName), QString("MSV70"));
+    QCOMPARE(JobQueue::instance()->jobCount(), 1);
+    // Already queued: refused, nothing announced.
+    QMetaObject::invokeMethod(window, "on_listJobs_doubleClicked", Q_ARG(QModelIndex, ident));
+    QCOMPARE(chosen.count(), 1);
+    JobQueue::instance()->removeJob(job);
 }
 
 QTEST_MAIN(TestEcuJobListWindow)

@@ -1,3 +1,2 @@
-kelvo_test(NAME tst_translationmgr SOURCES tst_translationmgr.cpp LABELS unit)
+kelvo_test(NAME tst_bivtopoconverter SOURCES tst_bivtopoconverter.cpp LABELS unit)
 kelvo_test(NAME tst_translationviewrform SOURCES tst_translationviewrform.cpp LABELS gui)
-kelvo_test(NAME tst_translationmgrthreads SOURCES tst_translationmgrthreads.cpp LABELS unit threads)

@@ -114,6 +114,7 @@ private slots:
     void csvTimeText();
     void exportNames();
     void closingUnregisters();
+    void dataLogButtonAnnouncesRequest();
 
 private:
     std::unique_ptr<WorkDir> wd;
@@ -800,6 +801,18 @@ void TestPlotWindow::closingUnregisters()
     QVERIFY(registered());
     w.reset();
     QVERIFY(!registered());
+}
+
+void TestPlotWindow::dataLogButtonAnnouncesRequest()
+{
+    auto w = makeWindow();
+    QPushButton *button = w->findChild<QPushButton *>("btnDataLog");
+    // Nobody answers yet: the button would do nothing, so it is off.
+    QVERIFY(!button->isEnabled());
+    QSignalSpy requested(w.get(), &PlotWindow::dataLogRequested);
+    QVERIFY(button->isEnabled());
+    button->click();
+    QCOMPARE(requested.count(), 1);
 }
 
 QTEST_MAIN(TestPlotWindow)
