@@ -227,17 +227,33 @@ void MainWindow::writeSerialDefaults()
 void MainWindow::disableMissingWindows()
 {
     // Their windows are not part of this build yet; the entries stay in the
-    // menus so that the menus keep their shape.
+    // menus so that the menus keep their shape. One entry a line: each
+    // window that is built takes its own line out.
     const QList<QAction *> missing = {
-        ui->actionDetect_ECU,     ui->actionLogging,        ui->actionOpen_CSV,
-        ui->actionPlayBackTester, ui->actionChart2D,        ui->actionCustom_jobs,
-        ui->actionGauges,         ui->actionMulti_plot_window, ui->actionMLV,
-        ui->actionDDE6_M47,       ui->actionJob_Tool,
-        ui->actionExternal_source, ui->actionPLX_Config,    ui->actionInnovate_Config,
-        ui->actionTrace,          ui->actionSerial_Port,
-        ui->actionMisc,           ui->actionData_Sender,    ui->action14point7,
-        ui->actionTables,         ui->actionUsb,            ui->actionInnovate,
-        ui->actionDonate,         ui->actionSerial_Port_2,
+        ui->actionDetect_ECU,
+        ui->actionLogging,
+        ui->actionOpen_CSV,
+        ui->actionPlayBackTester,
+        ui->actionChart2D,
+        ui->actionCustom_jobs,
+        ui->actionGauges,
+        ui->actionMulti_plot_window,
+        ui->actionMLV,
+        ui->actionDDE6_M47,
+        ui->actionJob_Tool,
+        ui->actionExternal_source,
+        ui->actionPLX_Config,
+        ui->actionInnovate_Config,
+        ui->actionTrace,
+        ui->actionSerial_Port,
+        ui->actionMisc,
+        ui->actionData_Sender,
+        ui->action14point7,
+        ui->actionTables,
+        ui->actionUsb,
+        ui->actionInnovate,
+        ui->actionDonate,
+        ui->actionSerial_Port_2,
     };
     for (QAction *action : missing)
         action->setEnabled(false);
