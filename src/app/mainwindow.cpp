@@ -14,6 +14,8 @@
 #include "crunner.h"
 #include "datatabletestingform.h"
 #include "translationviewrform.h"
+#include "managecustomjobform.h"
+#include "prgtabletest.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -235,7 +237,6 @@ void MainWindow::disableMissingWindows()
         ui->actionOpen_CSV,
         ui->actionPlayBackTester,
         ui->actionChart2D,
-        ui->actionCustom_jobs,
         ui->actionGauges,
         ui->actionMulti_plot_window,
         ui->actionMLV,
@@ -249,7 +250,6 @@ void MainWindow::disableMissingWindows()
         ui->actionMisc,
         ui->actionData_Sender,
         ui->action14point7,
-        ui->actionTables,
         ui->actionUsb,
         ui->actionInnovate,
         ui->actionDonate,
@@ -489,6 +489,22 @@ void MainWindow::on_actionStop_EDIABAS_triggered()
 void MainWindow::on_actionDatatable_triggered()
 {
     QMdiSubWindow *sub = addSubWindow(new DatatableTestingForm(this));
+    sub->show();
+}
+
+void MainWindow::on_actionCustom_jobs_triggered()
+{
+    ManageCustomJobForm *form = new ManageCustomJobForm(this);
+    connect(form, &ManageCustomJobForm::jobStarted, this, &MainWindow::showPlotWindow);
+    connect(form, &ManageCustomJobForm::tableBrowserOpened, this,
+            [this](PRGTableTest *browser) { addSubWindow(browser)->show(); });
+    addSubWindow(form)->show();
+}
+
+void MainWindow::on_actionTables_triggered()
+{
+    QMdiSubWindow *sub = addSubWindow(new PRGTableTest(this));
+    sub->layout()->addWidget(new QSizeGrip(sub));
     sub->show();
 }
 

@@ -84,6 +84,8 @@ private slots:
     void on_actionStop_EDIABAS_triggered();
     void on_actionTranslations_triggered();
     void on_actionDatatable_triggered();
+    void on_actionCustom_jobs_triggered();
+    void on_actionTables_triggered();
 
 protected:
     void closeEvent(QCloseEvent *e) override;

@@ -1,4 +1,3 @@
-#include "bivtopoconverter.h"
 #include "cjob.h"
 #include "cjobresultpair.h"
 #include "kelvosettings.h"
@@ -19,16 +18,11 @@ private slots:
     void instanceReadsLocaleOnce();
 };
 
-// Builds "translations/jobs_all_<suffix>.qm" from table lines through the
-// converter and lrelease, as a user of the "translate" mode would.
+// Builds "translations/jobs_all_<suffix>.qm" from table lines.
 static void makeCatalogue(const WorkDir &wd, const QString &suffix, const QByteArray &table)
 {
-    const QString base = QStringLiteral("translations/jobs_all_") + suffix;
-    QVERIFY(wd.write(base + ".txt", table));
-    BivToPoConverter conv;
-    conv.convert(wd.filePath(base + ".txt"), wd.filePath(base + ".po"));
     QString log;
-    QVERIFY2(LReleaseTool::compile(wd.filePath(base + ".po"), wd.filePath(base + ".qm"), &log), qPrintable(log));
+    QVERIFY2(LReleaseTool::writeCatalogue(wd.path(), suffix, table, &log), qPrintable(log));
 }
 
 void TestTranslationMgr::initTestCase()

@@ -1,4 +1,8 @@
 #include "lreleasetool.h"
+#include "bivtopoconverter.h"
+
+#include <QDir>
+#include <QFile>
 
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -34,4 +38,20 @@ bool LReleaseTool::compile(const QString &po, const QString &qm, QString *log)
     if (log)
         *log = QString::fromLocal8Bit(p.readAll());
     return finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 && QFileInfo::exists(qm);
+}
+
+bool LReleaseTool::writeCatalogue(const QString &dir, const QString &locale, const QByteArray &table, QString *log)
+{
+    const QString base = dir + QStringLiteral("/translations/jobs_all_") + locale;
+    QDir().mkpath(dir + QStringLiteral("/translations"));
+    QFile txt(base + QStringLiteral(".txt"));
+    if (!txt.open(QIODevice::WriteOnly | QIODevice::Truncate) || txt.write(table) != table.size()) {
+        if (log)
+            *log = txt.errorString();
+        return false;
+    }
+    txt.close();
+    BivToPoConverter conv;
+    conv.convert(base + QStringLiteral(".txt"), base + QStringLiteral(".po"));
+    return compile(base + QStringLiteral(".po"), base + QStringLiteral(".qm"), log);
 }
