@@ -223,13 +223,16 @@ bool CustomJobsEditor::save()
         doc.save(out, 1);
     }
     QSaveFile f(file);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    // Unbuffered, and flushed before the commit: Qt's commit renames a file
+    // whose buffered tail failed to reach the disk (a full disk, a file-size
+    // limit), which would put a cut-off file in the place of the user's.
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered)) {
         LOG4CPLUS_ERROR(logger, "Can't open customjobs.xml");
         error = QStringLiteral("Can't open %1 for writing: %2").arg(file, f.errorString());
         qWarning("%s", qPrintable(error));
         return false;
     }
-    if (f.write(bytes) != bytes.size() || bytes.isEmpty()) {
+    if (f.write(bytes) != bytes.size() || bytes.isEmpty() || !f.flush()) {
         LOG4CPLUS_ERROR(logger, "Can't save to customjobs.xml");
         error = QStringLiteral("Can't save to %1: %2").arg(file, f.errorString());
         qWarning("%s", qPrintable(error));

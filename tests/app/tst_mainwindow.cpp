@@ -350,6 +350,8 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::addColumn<QString>("widgetClass");
     QTest::newRow("translations") << "actionTranslations" << "TranslationViewrForm";
     QTest::newRow("datatable") << "actionDatatable" << "DatatableTestingForm";
+    QTest::newRow("custom jobs") << "actionCustom_jobs" << "ManageCustomJobForm";
+    QTest::newRow("tables") << "actionTables" << "PRGTableTest";
 }
 
 void TestMainWindow::toolActionsOpenSubWindows()
