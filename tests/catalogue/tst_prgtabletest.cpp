@@ -28,8 +28,7 @@ private slots:
     void initTestCase();
     void form();
     void tableListSortedByCode();
-    void hiddenColumnsAndHeaderRow();
-    void longColumnTranslated();
+    void measurementTableGrid();
     void searchAnyColumnAnyCase_data();
     void searchAnyColumnAnyCase();
     void copyJoinsCellsAndRows();
@@ -177,7 +176,7 @@ void TestPRGTableTest::tableListSortedByCode()
     }
 }
 
-void TestPRGTableTest::hiddenColumnsAndHeaderRow()
+void TestPRGTableTest::measurementTableGrid()
 {
     WorkDir wd;
     writeEcu(wd);
@@ -192,16 +191,8 @@ void TestPRGTableTest::hiddenColumnsAndHeaderRow()
     QCOMPARE(m->item(0, 2)->text(), QString("LNAME"));
     QVERIFY(view(b)->horizontalHeader()->sectionsMovable());
     QCOMPARE(view(b)->model()->rowCount(), 6);
-}
 
-void TestPRGTableTest::longColumnTranslated()
-{
-    WorkDir wd;
-    writeEcu(wd);
-    PRGTableTest b;
-    b.setEcu("ECU1");
-    b.setTable("BETRIEBSWTAB");
-    QStandardItemModel *m = b.sourceModel();
+    // The long column translated, the table's own text in the last column.
     QCOMPARE(rowStarting(m, "MOTORTEMP"), (QStringList{"MOTORTEMP", "Engine temperature", "Motortemperatur"}));
     // Looked up upper-cased; a name starting with STAT is the key itself.
     QCOMPARE(rowStarting(m, "motortemp"), (QStringList{"motortemp", "Engine temperature", "klein"}));

@@ -5,36 +5,24 @@
 // Input: one byte choosing the job, then the arguments, the selector and
 // the ECU name, separated by zero bytes (all Latin-1).
 #include "cjob.h"
+#include "fuzzjobinput.h"
 #include "fuzzworkdir.h"
 #include "jobargumentrules.h"
 #include "latin1.h"
 
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-const char *const jobs[] = {"MW_SELECT_LESEN_NORM", "STATUS_MESSWERTBLOCK_LESEN", "MESSWERTBLOCK_LESEN",
-                            "MW_SELECT_LESEN_NORM2", "STATUS_BLOCK_LESEN", "STATUS_LMM"};
-
-void check(bool holds)
-{
-    if (!holds)
-        std::abort();
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static bool quiet = (Fuzz::quiet(), true);
     (void)quiet;
-    if (size < 1)
+    FuzzJobInput input;
+    if (!input.decode(data, size))
         return 0;
-    const QString jobName = QString::fromLatin1(jobs[data[0] % (sizeof jobs / sizeof jobs[0])]);
-    const QStringList parts =
-        QString::fromLatin1(reinterpret_cast<const char *>(data + 1), int(size - 1)).split(QChar(0));
-    const QString arguments = parts.value(0);
-    const QString selector = parts.value(1);
-    const QString ecu = parts.value(2);
+    const QString jobName = input.jobName;
+    const QString arguments = input.text(0);
+    const QString selector = input.text(1);
+    const QString ecu = input.text(2);
 
     const JobArgumentRules rules;
     CJob job(Latin1::toStd(ecu), Latin1::toStd(jobName));
@@ -46,30 +34,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     bool error = false;
     const QStringList selectors = rules.parseArgument(jobName, arguments, &error);
     if (!error)
-        check(rules.joinArguments(selectors, job) == arguments);
+        Fuzz::check(rules.joinArguments(selectors, job) == arguments);
     else
-        check(rules.getJobKind(jobName) == JobArgumentRules::MwSelectLesenNorm && selectors.isEmpty());
+        Fuzz::check(rules.getJobKind(jobName) == JobArgumentRules::MwSelectLesenNorm && selectors.isEmpty());
 
     CJob added = job;
     if (rules.addArgument(added, selector)) {
-        check(rules.refusal(job, selector).isEmpty());
+        Fuzz::check(rules.refusal(job, selector).isEmpty());
         bool addError = false;
         const QStringList after = rules.parseArgument(jobName, Latin1::toQString(added.arguments), &addError);
-        check(!addError && after == selectors + QStringList{selector});
+        Fuzz::check(!addError && after == selectors + QStringList{selector});
     } else {
-        check(!rules.refusal(job, selector).isEmpty());
-        check(added.arguments == job.arguments);
+        Fuzz::check(!rules.refusal(job, selector).isEmpty());
+        Fuzz::check(added.arguments == job.arguments);
     }
 
     CJob removed = job;
     if (rules.removeArgument(removed, selector)) {
         QStringList expected = selectors;
         expected.removeAll(selector);
+        // The rest joined again (a lone empty selector left over joins to
+        // no arguments at all).
+        Fuzz::check(Latin1::toQString(removed.arguments) == rules.joinArguments(expected, job));
         bool removeError = false;
-        check(rules.parseArgument(jobName, Latin1::toQString(removed.arguments), &removeError) == expected);
-        check(!removeError);
+        const QStringList after = rules.parseArgument(jobName, Latin1::toQString(removed.arguments), &removeError);
+        Fuzz::check(!removeError && !after.contains(selector));
     } else {
-        check(error && removed.arguments == job.arguments);
+        Fuzz::check(error && removed.arguments == job.arguments);
     }
     return 0;
 }

@@ -6,53 +6,41 @@
 // Input: one byte choosing the job (and so the table), then the table text,
 // the arguments and the ECU name, separated by zero bytes (all Latin-1).
 #include "customjobtables.h"
+#include "fuzzjobinput.h"
 #include "fuzzworkdir.h"
 #include "jobargumentrules.h"
 
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-const char *const jobs[] = {"MW_SELECT_LESEN_NORM", "STATUS_MESSWERTBLOCK_LESEN", "MESSWERTBLOCK_LESEN",
-                            "MW_SELECT_LESEN_NORM2", "STATUS_BLOCK_LESEN", "STATUS_LMM"};
-
-void check(bool holds)
-{
-    if (!holds)
-        std::abort();
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static bool quiet = (Fuzz::quiet(), true);
     (void)quiet;
-    if (size < 1)
+    FuzzJobInput input;
+    if (!input.decode(data, size))
         return 0;
-    const QString jobName = QString::fromLatin1(jobs[data[0] % (sizeof jobs / sizeof jobs[0])]);
-    const QStringList parts =
-        QString::fromLatin1(reinterpret_cast<const char *>(data + 1), int(size - 1)).split(QChar(0));
-    const QString text = parts.value(0);
-    const QString arguments = parts.value(1);
-    const QString ecu = parts.value(2);
+    const QString jobName = input.jobName;
+    const QString text = input.text(0);
+    const QString arguments = input.text(1);
+    const QString ecu = input.text(2);
     const JobArgumentRules rules;
     // The bit above the job's choice shows the table under another name.
-    const QString tableName = (data[0] & 0x80) ? QStringLiteral("OTHER") : rules.getTableName(jobName);
+    const QString tableName = input.flag ? QStringLiteral("OTHER") : rules.getTableName(jobName);
 
     const CustomJobTables::Grid grid = CustomJobTables::browserGrid(text, tableName, nullptr);
     for (const QStringList &row : grid.rows)
-        check(row.size() == grid.columnNames.size());
-    check(grid.columnNames.last() == CustomJobTables::longOriginalColumn());
+        Fuzz::check(row.size() == grid.columnNames.size());
+    Fuzz::check(grid.columnNames.last() == CustomJobTables::longOriginalColumn());
 
     const CustomJobTables::SelectorRows rows =
         CustomJobTables::selectorRows(text, tableName, ecu, jobName, arguments, nullptr);
     if (rows.problem.isEmpty()) {
         bool error = false;
-        check(rows.rows.size() == rules.parseArgument(jobName, arguments, &error).size());
+        Fuzz::check(rows.rows.size() == rules.parseArgument(jobName, arguments, &error).size());
         for (const QStringList &row : rows.rows)
-            check(row.size() == CustomJobTables::SelectorColumns);
+            Fuzz::check(row.size() == CustomJobTables::SelectorColumns);
     } else {
-        check(rows.rows.isEmpty());
+        Fuzz::check(rows.rows.isEmpty());
     }
 
     // Each browser row double-clicked: the selector is its cell in the
@@ -64,19 +52,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QString selector =
             CustomJobTables::selectorOfRow(text, ecu, jobName, arguments, grid.rows.at(r), &problem);
         if (!problem.isEmpty()) {
-            check(selector.isEmpty());
+            Fuzz::check(selector.isEmpty());
             continue;
         }
         QString cell = grid.rows.at(r).at(column);
         if (rules.isHexArgument(jobName, cell))
             cell = cell.mid(2);
-        check(selector == cell);
+        Fuzz::check(selector == cell);
         if (!selector.isEmpty())
-            check(CustomJobTables::tableHoldsSelector(text, ecu, jobName, arguments, selector));
+            Fuzz::check(CustomJobTables::tableHoldsSelector(text, ecu, jobName, arguments, selector));
     }
     // Rows that do not line up give no selector.
     QString problem;
-    check(CustomJobTables::selectorOfRow(text, ecu, jobName, arguments, QStringList{"x"}, &problem).isEmpty()
+    Fuzz::check(CustomJobTables::selectorOfRow(text, ecu, jobName, arguments, QStringList{"x"}, &problem).isEmpty()
           || grid.columnNames.size() == 1);
     return 0;
 }
