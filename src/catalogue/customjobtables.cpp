@@ -208,8 +208,10 @@ CustomJobTables::SelectorRows CustomJobTables::selectorRows(const QString &table
     for (int i = 0; i < table.lines.size(); ++i) {
         split[i] = cellsOf(table.lines.at(i));
         const QStringRef cell = table.selectorCell(split.at(i), out.columnIndex, hex);
-        if (cell.isNull())
+        if (cell.isNull()) {
+            ++out.skippedLines;
             continue;
+        }
         const QString key = cell.toString();
         if (!firstLine.contains(key))
             firstLine.insert(key, i);

@@ -51,6 +51,7 @@ public:
         QString problem;
         QString column;      // the selector column's name
         int columnIndex = -1;
+        int skippedLines = 0; // lines with another cell count than the header
     };
     // Resolves every selector of the job's arguments against the job's table.
     static SelectorRows selectorRows(const QString &tableText, const QString &tableName, const QString &ecu,

@@ -153,6 +153,9 @@ void ManageCustomJobForm::on_cmbJobs_activated(int index)
         LOG4CPLUS_ERROR_FMT(logger, "%s", KELVO_QS(rows.problem));
         return;
     }
+    if (rows.skippedLines > 0)
+        LOG4CPLUS_WARN_FMT(logger, "table %s of %s: %d lines with another cell count than the header are no rows",
+                           KELVO_QS(tableName), KELVO_QS(ecu), rows.skippedLines);
     LOG4CPLUS_DEBUG_FMT(logger, "tableArg: %s", KELVO_QS(rows.column));
     LOG4CPLUS_DEBUG_FMT(logger, "arg col index in table: %d", rows.columnIndex);
     model->setRowCount(rows.rows.size());
