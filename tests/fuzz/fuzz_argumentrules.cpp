@@ -6,7 +6,6 @@
 // the ECU name, separated by zero bytes (all Latin-1).
 #include "cjob.h"
 #include "fuzzjobinput.h"
-#include "fuzzworkdir.h"
 #include "jobargumentrules.h"
 #include "latin1.h"
 
@@ -14,8 +13,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static bool quiet = (Fuzz::quiet(), true);
-    (void)quiet;
     FuzzJobInput input;
     if (!input.decode(data, size))
         return 0;

@@ -7,15 +7,12 @@
 // the arguments and the ECU name, separated by zero bytes (all Latin-1).
 #include "customjobtables.h"
 #include "fuzzjobinput.h"
-#include "fuzzworkdir.h"
 #include "jobargumentrules.h"
 
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static bool quiet = (Fuzz::quiet(), true);
-    (void)quiet;
     FuzzJobInput input;
     if (!input.decode(data, size))
         return 0;

@@ -9,7 +9,7 @@
 
 struct FuzzJobInput
 {
-    // False for an empty input.
+    // False for an empty input. The first call makes the run quiet.
     bool decode(const uint8_t *data, size_t size);
 
     QString jobName;
