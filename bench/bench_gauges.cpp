@@ -6,6 +6,7 @@
 #include "gaugecontainer.h"
 #include "gaugecontainerdata.h"
 #include "gaugewidget.h"
+#include "guibenchmain.h"
 #include "latin1.h"
 #include "textvaluewidget.h"
 
@@ -48,32 +49,34 @@ void settle(QWidget *w)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-void BM_DialUpdatePaint(benchmark::State &state)
+// One value into a widget of the given size and a synchronous repaint, per
+// iteration; update(value) does what the screen's frame does to it.
+template <typename Widget, typename Update>
+void updateAndPaint(benchmark::State &state, const QSize &size, Update update)
 {
-    BasicGauge gauge;
-    gauge.setGaugeDef(makeDef(0));
-    gauge.resize(200, 200);
-    settle(&gauge);
+    Widget widget;
+    widget.setGaugeDef(makeDef(0));
+    widget.resize(size);
+    settle(&widget);
     int64_t n = 0;
     for (auto _ : state) {
-        gauge.setValue(valueAt(n++, 0));
-        gauge.repaint();
+        update(widget, valueAt(n++, 0));
+        widget.repaint();
     }
-    state.SetLabel(QString("%1x%2").arg(gauge.width()).arg(gauge.height()).toStdString());
+    state.SetLabel(QString("%1x%2").arg(widget.width()).arg(widget.height()).toStdString());
+}
+
+void BM_DialUpdatePaint(benchmark::State &state)
+{
+    updateAndPaint<BasicGauge>(state, QSize(200, 200), [](BasicGauge &gauge, double v) { gauge.setValue(v); });
 }
 
 void BM_TextLineUpdatePaint(benchmark::State &state)
 {
-    TextValueWidget line;
-    line.setGaugeDef(makeDef(0));
-    line.resize(400, 60);
-    settle(&line);
-    int64_t n = 0;
-    for (auto _ : state) {
-        line.setValue(valueAt(n++, 0));
+    updateAndPaint<TextValueWidget>(state, QSize(400, 60), [](TextValueWidget &line, double v) {
+        line.setValue(v);
         line.refresh();
-        line.repaint();
-    }
+    });
 }
 
 void BM_ScreenOf12JobFramePaint(benchmark::State &state)
@@ -122,22 +125,5 @@ BENCHMARK(BM_ScreenOf12JobFramePaint)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    // Offscreen unless the caller picks a platform.
-    std::vector<char *> args(argv, argv + argc);
-    bool hasPlatform = false;
-    for (int i = 1; i < argc; ++i)
-        hasPlatform = hasPlatform || std::string(argv[i]) == "-platform";
-    static char platform[] = "-platform";
-    static char offscreen[] = "offscreen";
-    if (!hasPlatform) {
-        args.push_back(platform);
-        args.push_back(offscreen);
-    }
-    int qargc = int(args.size());
-    QApplication app(qargc, args.data());
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return runGuiBenchmarks(argc, argv);
 }

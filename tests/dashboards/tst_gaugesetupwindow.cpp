@@ -1,11 +1,11 @@
 // The gauge setup window over real gauge files, in an MDI area standing in
 // for the main window's, and the definition template tool.
 #include "basicgauge.h"
+#include "fakemdihost.h"
 #include "gaugecontainer.h"
 #include "gaugedefmanager.h"
 #include "gaugesetupwindow.h"
 #include "gaugewidget.h"
-#include "mdihost.h"
 #include "miscutilswindow.h"
 #include "mylabel.h"
 #include "textvaluewidget.h"
@@ -39,38 +39,6 @@ private slots:
 };
 
 namespace {
-// The main window as the setup window sees it.
-class FakeHost : public MdiHost
-{
-public:
-    FakeHost()
-    {
-        area.resize(1000, 800);
-        area.show();
-    }
-    QMdiSubWindow *addSubWindow(QWidget *widget) override { return area.addSubWindow(widget); }
-    bool connectJobListener(QObject *listener) override
-    {
-        listeners << listener;
-        return true;
-    }
-    QString currentEcu() override { return ecu; }
-    QSize hostSize() const override { return QSize(1000, 800); }
-
-    QList<GaugeContainer *> containers() const
-    {
-        QList<GaugeContainer *> found;
-        for (QMdiSubWindow *sub : area.subWindowList())
-            if (auto *c = qobject_cast<GaugeContainer *>(sub->widget()))
-                found << c;
-        return found;
-    }
-
-    QMdiArea area;
-    QString ecu;
-    QList<QObject *> listeners;
-};
-
 const char definitions[] = "[RPM]\nJobname=mw_select_lesen_norm\nResultname=STAT_ENG_NAVRG_WERT\nMin=0\nMax=7000\n"
                            "title=Engine speed\nunit=1/min\n"
                            "[OIL]\nJobname=MW_SELECT_LESEN_NORM\nResultname=STAT_OILTEMP_WERT\nMin=0\nMax=150\n"
@@ -109,7 +77,7 @@ struct Setup
         return names;
     }
 
-    FakeHost host;
+    FakeMdiHost host;
     GaugeDefManager manager;
     QPointer<GaugeSetupWindow> window;
     QPointer<QMdiSubWindow> sub;
@@ -209,8 +177,8 @@ void TestGaugeSetupWindow::showOpensTheScreen()
         QTest::keyClick(s.list(), how == "return" ? Qt::Key_Return : Qt::Key_Enter,
                         how == "return" ? Qt::NoModifier : Qt::KeypadModifier);
     }
-    QCOMPARE(s.host.containers().size(), 1);
-    GaugeContainer *c = s.host.containers().first();
+    QCOMPARE(s.host.windows<GaugeContainer>().size(), 1);
+    GaugeContainer *c = s.host.windows<GaugeContainer>().first();
     QCOMPARE(c->windowTitle(), QString("dash"));
     QCOMPARE(c->columns(), 2);
     QCOMPARE(c->styleSheet(), QString("background-color:black"));
@@ -240,9 +208,9 @@ void TestGaugeSetupWindow::screenOfMissingDefinitionsOpensEmpty()
     Setup s("MSV70");
     s.list()->setCurrentRow(s.entries().indexOf("ghost"));
     QVERIFY(s.window->showScreen());
-    QCOMPARE(s.host.containers().size(), 1);
-    QCOMPARE(s.host.containers().first()->windowTitle(), QString("ghost"));
-    QVERIFY(s.host.containers().first()->gauges().isEmpty());
+    QCOMPARE(s.host.windows<GaugeContainer>().size(), 1);
+    QCOMPARE(s.host.windows<GaugeContainer>().first()->windowTitle(), QString("ghost"));
+    QVERIFY(s.host.windows<GaugeContainer>().first()->gauges().isEmpty());
     QTRY_VERIFY(s.sub.isNull());
 }
 
@@ -255,7 +223,7 @@ void TestGaugeSetupWindow::showWithEmptyListDoesNothing()
     QVERIFY(!s.window->showScreen());
     QTest::qWait(20);
     QVERIFY(s.sub && s.window && s.window->isVisible());
-    QVERIFY(s.host.containers().isEmpty());
+    QVERIFY(s.host.windows<GaugeContainer>().isEmpty());
 }
 
 void TestGaugeSetupWindow::cancelAndEscapeClose_data()
@@ -278,7 +246,7 @@ void TestGaugeSetupWindow::cancelAndEscapeClose()
         QTest::mouseClick(s.window->findChild<QPushButton *>("pushButton_2"), Qt::LeftButton);
     }
     QTRY_VERIFY(s.sub.isNull());
-    QVERIFY(s.host.containers().isEmpty());
+    QVERIFY(s.host.windows<GaugeContainer>().isEmpty());
 }
 
 void TestGaugeSetupWindow::titleKeepsItsCharacters()
@@ -288,7 +256,7 @@ void TestGaugeSetupWindow::titleKeepsItsCharacters()
     Setup s("MSV70");
     s.list()->setCurrentRow(s.entries().indexOf("dash"));
     QVERIFY(s.window->showScreen());
-    GaugeContainer *c = s.host.containers().first();
+    GaugeContainer *c = s.host.windows<GaugeContainer>().first();
     const QString title = QString::fromUtf8("Temperatura \xd0\xa2\xd0\xb5\xd0\xbc\xd0\xbf\xd0\xb5\xd1\x80\xd0\xb0"
                                             "\xd1\x82\xd1\x83\xd1\x80\xd0\xb0");
     QCOMPARE(c->gauges().first()->gaugeDef().title, title);

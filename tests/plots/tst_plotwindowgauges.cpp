@@ -1,10 +1,10 @@
 // The plot window's Gauges button: the plotted results become a gauge
 // screen in the main window's MDI area, fed by the job stream.
 #include "basicgauge.h"
+#include "fakemdihost.h"
 #include "gaugecontainer.h"
 #include "gaugedefmanager.h"
 #include "gaugewidget.h"
-#include "mdihost.h"
 #include "plotwindow.h"
 #include "plotwindowfeed.h"
 #include "resulttablemodel.h"
@@ -33,25 +33,6 @@ const char *const Ecu = "D_MOTOR";
 const char *const JobName = "STATUS_MESSWERTE";
 const char *const Names[] = {"STAT_RPM_WERT", "STAT_TEMP_WERT", "STAT_LOAD_WERT", "STAT_LAMBDA_WERT",
                              "STAT_BOOST_WERT"};
-
-class FakeHost : public MdiHost
-{
-public:
-    FakeHost()
-    {
-        area.resize(1000, 700);
-        area.show();
-    }
-    QMdiSubWindow *addSubWindow(QWidget *widget) override { return area.addSubWindow(widget); }
-    bool connectJobListener(QObject *listener) override
-    {
-        PlotWindowFeed::connect(listener);
-        return true;
-    }
-    QString currentEcu() override { return QString(); }
-    QSize hostSize() const override { return QSize(1000, 700); }
-    QMdiArea area;
-};
 
 CJob jobWith(double base)
 {
@@ -82,7 +63,7 @@ void TestPlotWindowGauges::buttonWaitsForAMainWindow()
     PlotWindow w(CJob(Ecu, JobName));
     auto *button = w.findChild<QPushButton *>("btnGauge");
     QVERIFY(!button->isEnabled());
-    FakeHost host;
+    FakeMdiHost host(QSize(1000, 700));
     w.setMainWnd(&host);
     QVERIFY(button->isEnabled());
     // Nothing plotted: an empty screen of one column.
@@ -101,7 +82,7 @@ void TestPlotWindowGauges::fivePlottedResultsBecomeAGaugeScreen()
     wd.write("gauges/D_MOTOR/definitions.txt",
              "[TEMP]\nJobname=status_messwerte\nResultname=STAT_TEMP_WERT\nMin=-40\nMax=160\n"
              "title=Coolant\nunit=degC\nneedlecolor=#ff0000\n");
-    FakeHost host;
+    FakeMdiHost host(QSize(1000, 700));
     PlotWindow w(CJob(Ecu, JobName));
     w.setMainWnd(&host);
     PlotWindowFeed::connect(&w);
