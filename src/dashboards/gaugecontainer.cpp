@@ -34,6 +34,9 @@ GaugeContainer::~GaugeContainer()
 {
     LOG4CPLUS_DEBUG(logger, "~GaugeContainer");
     m_animationTimer.stop();
+    // Cut first: the worker, ending in its own thread, then has no link back
+    // to this screen to undo while the screen goes.
+    disconnect(this, nullptr, m_data, nullptr);
     // The worker goes in its own thread as the thread's loop ends; the
     // thread object then deletes itself.
     m_data->deleteLater();

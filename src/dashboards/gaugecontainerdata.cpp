@@ -2,7 +2,6 @@
 
 #include "latin1.h"
 
-#include <QMutexLocker>
 #include <QVector>
 
 GaugeContainerData::GaugeContainerData(QObject *parent)
@@ -22,7 +21,7 @@ QString GaugeContainerData::resultKey(const CJobResultPair &pair)
 
 double GaugeContainerData::value(const QString &key) const
 {
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard<std::mutex> locker(m_mutex);
     return m_values.value(key, 0.0);
 }
 
@@ -34,7 +33,7 @@ void GaugeContainerData::onJobFinished(CJob argJob, int)
     stores.reserve(argJob.getResultCount());
     for (const CJobResult &r : qAsConst(argJob.results))
         stores.append(qMakePair(resultKey(argJob.jobName, r.name), r.realValue));
-    QMutexLocker locker(&m_mutex);
+    std::lock_guard<std::mutex> locker(m_mutex);
     for (const auto &s : qAsConst(stores))
         m_values.insert(s.first, s.second);
 }
