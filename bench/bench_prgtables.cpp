@@ -3,6 +3,7 @@
 // Refresh (the table read before, and read anew), one search keystroke, and
 // 40 selectors of a custom job resolved against the table.
 #include "customjobtables.h"
+#include "guibenchmain.h"
 #include "jobmetatypes.h"
 #include "lreleasetool.h"
 #include "managecustomjobform.h"
@@ -72,8 +73,25 @@ void writeFiles()
                 + arguments + "</argument></customjob></customjobs>\n");
 }
 
+// A working folder with the files, made the working directory on first use
+// (after the application object exists), with the translations loaded.
+void setUp()
+{
+    static QTemporaryDir *dir = nullptr;
+    if (dir)
+        return;
+    qInstallMessageHandler(quiet);
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
+    JobMetaTypes::registerAll();
+    dir = new QTemporaryDir;
+    QDir::setCurrent(dir->path());
+    writeFiles();
+    TranslationMgr::instance();
+}
+
 std::unique_ptr<PRGTableTest> shownBrowser()
 {
+    setUp();
     std::unique_ptr<PRGTableTest> b(new PRGTableTest);
     b->resize(1000, 700);
     b->show();
@@ -133,6 +151,7 @@ BENCHMARK(BM_SearchKeystroke)->Unit(benchmark::kMillisecond);
 // The 40 selectors resolved against the table's text: the row step alone.
 void BM_ResolveSelectors(benchmark::State &state)
 {
+    setUp();
     PRGFileReader reader;
     std::unique_ptr<PRGTable> table(reader.readTable("BENCH.prg", "BETRIEBSWTAB"));
     QFile store("config/customjobs.xml");
@@ -154,6 +173,7 @@ BENCHMARK(BM_ResolveSelectors)->Unit(benchmark::kMillisecond);
 // The custom-job window rebuilding its selector table (the table cached).
 void BM_SelectorTableRebuild(benchmark::State &state)
 {
+    setUp();
     ManageCustomJobForm form;
     form.show();
     QCoreApplication::processEvents();
@@ -169,16 +189,5 @@ BENCHMARK(BM_SelectorTableRebuild)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    qInstallMessageHandler(quiet);
-    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
-    JobMetaTypes::registerAll();
-    QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
-    writeFiles();
-    TranslationMgr::instance();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return runGuiBenchmarks(argc, argv);
 }

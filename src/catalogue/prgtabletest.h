@@ -35,6 +35,9 @@ public:
     // click; shows it at once.
     void setTable(QString table);
 
+    // The rows the column widths are measured on.
+    static const int ContentsPrecision = 300;
+
     QStandardItemModel *sourceModel() const { return model; }
     int cachedTables() const { return cache.size(); }
 
