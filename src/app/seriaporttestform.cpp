@@ -60,11 +60,10 @@ void SeriaPortTestForm::log(const QString &line)
     ui->txtReceive->insertPlainText(line + QLatin1Char('\n'));
 }
 
-void SeriaPortTestForm::logReceived(const QByteArray &bytes)
+QString SeriaPortTestForm::receivedLine(const QByteArray &bytes)
 {
-    ui->txtReceive->insertPlainText(QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz"))
-                                    + QStringLiteral(" < ") + QString::fromLatin1(bytes.toHex())
-                                    + QLatin1Char('\n'));
+    return QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")) + QStringLiteral(" < ")
+           + QString::fromLatin1(bytes.toHex()) + QLatin1Char('\n');
 }
 
 bool SeriaPortTestForm::lineAction(bool ok, const char *what)
@@ -199,14 +198,30 @@ void SeriaPortTestForm::on_btnClosePort_clicked()
 
 void SeriaPortTestForm::readData()
 {
-    // Bytes that arrive while the answer to 0x81 is written wait in the
-    // port's buffer without a new readyRead: take them in the same call.
-    for (;;) {
-        const QByteArray data = serial->readAll();
-        if (data.isEmpty())
-            return;
-        logReceived(data);
+    // The port reads one byte at a time, and each block gets its line. A
+    // fast device would cost a round of the event loop (and a repaint) per
+    // byte: what has already arrived is taken here, a bounded number of
+    // blocks at a time so that the window stays responsive, and their lines
+    // go into the log together. Bytes that arrive while the answer to 0x81
+    // is written are taken the same way.
+    QString lines;
+    auto flush = [this, &lines]() {
+        if (!lines.isEmpty())
+            ui->txtReceive->insertPlainText(lines);
+        lines.clear();
+    };
+    for (int blocks = 0; blocks < MaxBlocksPerRead; ++blocks) {
+        QByteArray data = serial->readAll();
+        if (data.isEmpty()) {
+            if (!serial->waitForReadyRead(0))
+                break;
+            data = serial->readAll();
+            if (data.isEmpty())
+                break;
+        }
+        lines += receivedLine(data);
         if (static_cast<unsigned char>(data.at(0)) == 0x81) {
+            flush();
             log(QStringLiteral("writing"));
             setDtr(true);
             QString error;
@@ -215,6 +230,7 @@ void SeriaPortTestForm::readData()
             setDtr(false);
         }
     }
+    flush();
 }
 
 void SeriaPortTestForm::bytesWritten(qint64)

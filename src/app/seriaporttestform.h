@@ -31,6 +31,8 @@ public:
     enum { WriteTimeoutMs = 1000 };
     // One bit of the 5-baud initialisation, and the idle time before it.
     enum { SlowBitMs = 200, SlowInitIdleMs = 1000 };
+    // Blocks logged in one go before the window lets other events in.
+    enum { MaxBlocksPerRead = 256 };
 
     explicit SeriaPortTestForm(QWidget *parent = nullptr, const SerialPortList &ports = SerialPortList(),
                                SerialLineControl *lines = nullptr);
@@ -70,7 +72,8 @@ private:
     // a slot: its name would have it matched to a child by name).
     void on_settings_applied();
     void log(const QString &line);
-    void logReceived(const QByteArray &bytes);
+    // "hh:mm:ss.zzz < " and the bytes in hex, with its line feed.
+    static QString receivedLine(const QByteArray &bytes);
     // Writes (and with waitWritten waits for the bytes to leave); false on
     // a failed or timed out write, the reason in *error.
     bool writeAndWait(const QByteArray &bytes, bool waitWritten, QString *error);

@@ -341,6 +341,14 @@ void TestSeriaPortTestForm::answers81WithDtrPulse()
     QCOMPARE(receivedHex(form), QString("8281"));
     QVERIFY(logLines(form).contains("writing"));
     QCOMPARE(linesContaining(form, "Error writing data"), 0);
+
+    // What follows the 0x81 at once is logged too, after the answer; it
+    // does not wait for the next byte to come.
+    QVERIFY(dev.write(QByteArray::fromHex("81c157")));
+    QCOMPARE(receivedWhileRunning(dev, 1, 3000), QByteArray::fromHex("81"));
+    QTRY_COMPARE_WITH_TIMEOUT(receivedHex(form), QString("828181c157"), 3000);
+    QCOMPARE(receivedWhileRunning(dev, 1, 100), QByteArray());
+    QCOMPARE(lines.count(Rec::Dtr), 4);
 }
 
 void TestSeriaPortTestForm::slowInitTiming_data()
