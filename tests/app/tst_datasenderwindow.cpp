@@ -1,6 +1,7 @@
 // The data sender offscreen, on the slave of a pseudo-terminal whose master
 // the test plays as the device.
 #include "datasenderwindow.h"
+#include "childwidget.h"
 #include "ptydevice.h"
 
 #include <QLineEdit>
@@ -9,33 +10,25 @@
 #include <QtTest>
 
 namespace {
-template<class T> T *child(QWidget &w, const char *name)
-{
-    T *c = w.findChild<T *>(QLatin1String(name));
-    if (!c)
-        qFatal("no child %s", name);
-    return c;
-}
-
 QStringList output(DataSenderWindow &w)
 {
-    return child<QTextEdit>(w, "txtOutput")->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return childWidget<QTextEdit>(w, "txtOutput")->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 void click(DataSenderWindow &w, const char *button)
 {
-    QTest::mouseClick(child<QPushButton>(w, button), Qt::LeftButton);
+    QTest::mouseClick(childWidget<QPushButton>(w, button), Qt::LeftButton);
 }
 
 void start(DataSenderWindow &w, const QString &port)
 {
-    child<QLineEdit>(w, "editComPort")->setText(port);
+    childWidget<QLineEdit>(w, "editComPort")->setText(port);
     click(w, "btnStart");
 }
 
 void send(DataSenderWindow &w, const QString &hex)
 {
-    child<QLineEdit>(w, "editData")->setText(hex);
+    childWidget<QLineEdit>(w, "editData")->setText(hex);
     click(w, "btnSend");
 }
 } // namespace
@@ -55,7 +48,7 @@ private slots:
 void TestDataSenderWindow::defaultPortIsLinux()
 {
     DataSenderWindow w;
-    QCOMPARE(child<QLineEdit>(w, "editComPort")->text(), QString("/dev/ttyUSB1"));
+    QCOMPARE(childWidget<QLineEdit>(w, "editComPort")->text(), QString("/dev/ttyUSB1"));
     QCOMPARE(w.windowTitle(), QString("Form"));
 }
 

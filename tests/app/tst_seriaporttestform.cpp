@@ -3,6 +3,7 @@
 // telegrams typed as hex, received blocks, the answer to 0x81, and the line
 // sequences (5-baud initialisation, ADS Send, pin display) on a recording
 // line control whose fake clock makes them take no time.
+#include "childwidget.h"
 #include "ptydevice.h"
 #include "recordinglinecontrol.h"
 #include "seriaporttestform.h"
@@ -34,17 +35,9 @@ SerialPortList ptyPorts(const PtyDevice &dev)
     return portsOf({p});
 }
 
-template<class T> T *child(QWidget &w, const char *name)
-{
-    T *c = w.findChild<T *>(QLatin1String(name));
-    if (!c)
-        qFatal("no child %s", name);
-    return c;
-}
-
 QStringList logLines(SeriaPortTestForm &form)
 {
-    return child<QTextEdit>(form, "txtReceive")->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return childWidget<QTextEdit>(form, "txtReceive")->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 // The hex of every received line, joined.
@@ -62,20 +55,24 @@ QString receivedHex(SeriaPortTestForm &form)
 
 void click(QWidget &w, const char *button)
 {
-    QTest::mouseClick(child<QAbstractButton>(w, button), Qt::LeftButton);
+    QTest::mouseClick(childWidget<QAbstractButton>(w, button), Qt::LeftButton);
 }
 
-// Chooses the first listed port in the window's dialog, applies it and
-// opens it.
-void openFirstPort(SeriaPortTestForm &form)
+// Chooses the first listed port in the window's dialog and applies it.
+void chooseFirstPort(SeriaPortTestForm &form, int baudRate)
 {
     SerialPortSettings s;
-    s.baudRate = 9600;
+    s.baudRate = baudRate;
     s.dataBits = 8;
     s.parity = 0;
     s.stopBits = 1;
     form.settingsDialog()->setPortSettings(s);
     QTest::mouseClick(form.settingsDialog()->findChild<QPushButton *>("applyButton"), Qt::LeftButton);
+}
+
+void openFirstPort(SeriaPortTestForm &form)
+{
+    chooseFirstPort(form, 9600);
     click(form, "pushButton");
 }
 
@@ -145,7 +142,7 @@ void TestSeriaPortTestForm::listsPortsWithReserved()
     held.busy = true;
     QList<SerialPortList::Port> ports{free, held};
     SeriaPortTestForm form(nullptr, SerialPortList([&ports]() { return ports; }));
-    QListWidget *list = child<QListWidget>(form, "listWidget");
+    QListWidget *list = childWidget<QListWidget>(form, "listWidget");
     QCOMPARE(list->count(), 2);
     QCOMPARE(list->item(0)->text(), QString(" ttyUSB0 : K+DCAN cable"));
     QCOMPARE(list->item(1)->text(), QString("[reserved] ttyUSB1 : K+DCAN cable"));
@@ -164,13 +161,7 @@ void TestSeriaPortTestForm::selectAndOpen()
     SeriaPortTestForm form(nullptr, ptyPorts(dev), &lines);
     click(form, "pushButton_2");
     QVERIFY(form.settingsDialog()->isVisible());
-    SerialPortSettings s;
-    s.baudRate = 19200;
-    s.dataBits = 8;
-    s.parity = 0;
-    s.stopBits = 1;
-    form.settingsDialog()->setPortSettings(s);
-    QTest::mouseClick(form.settingsDialog()->findChild<QPushButton *>("applyButton"), Qt::LeftButton);
+    chooseFirstPort(form, 19200);
     QVERIFY(!form.settingsDialog()->isVisible());
     QVERIFY(logLines(form).contains("Port:" + dev.slavePath() + " selected"));
 
@@ -206,8 +197,8 @@ void TestSeriaPortTestForm::portThatDoesNotOpen()
     QCOMPARE(linesContaining(form, "port NOT opened:/nonexistent/ttyKELVO"), 1);
     QVERIFY(!form.pinChecker()->isRunning());
     // The buttons then act on a closed port: nothing is sent, each says so.
-    child<QComboBox>(form, "cmbSendHex")->setEditText("120305");
-    QTest::keyClick(child<QComboBox>(form, "cmbSendHex"), Qt::Key_Return);
+    childWidget<QComboBox>(form, "cmbSendHex")->setEditText("120305");
+    QTest::keyClick(childWidget<QComboBox>(form, "cmbSendHex"), Qt::Key_Return);
     QCOMPARE(linesContaining(form, "Error writing data"), 1);
     click(form, "pushButton_4");
     QCOMPARE(lines.now(), 0);
@@ -243,8 +234,8 @@ void TestSeriaPortTestForm::sendsTypedHex()
     openFirstPort(form);
     QVERIFY(form.port()->isOpen());
     const int before = logLines(form).size();
-    child<QCheckBox>(form, "chkCheckSum")->setChecked(withCheck);
-    QComboBox *hex = child<QComboBox>(form, "cmbSendHex");
+    childWidget<QCheckBox>(form, "chkCheckSum")->setChecked(withCheck);
+    QComboBox *hex = childWidget<QComboBox>(form, "cmbSendHex");
     hex->setFocus();
     QTest::keyClicks(hex, typed);
     QTest::keyClick(hex, Qt::Key_Return);
@@ -376,7 +367,7 @@ void TestSeriaPortTestForm::slowInitTiming()
     openFirstPort(form);
     form.pinChecker()->stopLoop();  // only the sequence's own calls
     lines.clear();
-    child<QLineEdit>(form, "lineEdit")->setText(address);
+    childWidget<QLineEdit>(form, "lineEdit")->setText(address);
     const int before = logLines(form).size();
     QElapsedTimer real;
     real.start();
@@ -429,7 +420,7 @@ void TestSeriaPortTestForm::slowInitRefusesNoNumber()
     openFirstPort(form);
     form.pinChecker()->stopLoop();
     lines.clear();
-    child<QLineEdit>(form, "lineEdit")->setText(address);
+    childWidget<QLineEdit>(form, "lineEdit")->setText(address);
     click(form, "pushButton_4");
     QCOMPARE(lines.calls().size(), 0);
     QCOMPARE(lines.now(), qint64(0));
@@ -448,7 +439,7 @@ void TestSeriaPortTestForm::refusedLineActionsAreLoggedAndSequenceGoesOn()
     QCOMPARE(linesContaining(form, "DTR off refused: no DTR on this cable"), 1);
     lines.clear();
     const int before = logLines(form).size();
-    child<QLineEdit>(form, "lineEdit")->setText("0x33");
+    childWidget<QLineEdit>(form, "lineEdit")->setText("0x33");
     click(form, "pushButton_4");
     QCOMPARE(lines.now(), qint64(2800));
     const QStringList log = logLines(form).mid(before);
@@ -466,7 +457,7 @@ void TestSeriaPortTestForm::adsSend()
     openFirstPort(form);
     lines.clear();
     lines.watch(dev);
-    child<QComboBox>(form, "cmbSendHex")->setEditText("120305");
+    childWidget<QComboBox>(form, "cmbSendHex")->setEditText("120305");
     click(form, "pushButton_3");
     lines.settle();
 
@@ -499,8 +490,8 @@ void TestSeriaPortTestForm::pinDisplayFollowsPinsWhileOpen()
     Rec lines;
     lines.scriptPins({QSerialPort::NoSignal, QSerialPort::DataTerminalReadySignal | QSerialPort::TransmittedDataSignal});
     SeriaPortTestForm form(nullptr, ptyPorts(dev), &lines);
-    QCheckBox *dtr = child<QCheckBox>(form, "btnDTR");
-    QCheckBox *tx = child<QCheckBox>(form, "btnTX");
+    QCheckBox *dtr = childWidget<QCheckBox>(form, "btnDTR");
+    QCheckBox *tx = childWidget<QCheckBox>(form, "btnTX");
     QTest::qWait(120);
     QCOMPARE(lines.count(Rec::ReadPins), 0);  // no port, no polling
     openFirstPort(form);
@@ -573,7 +564,7 @@ void TestSeriaPortTestForm::realControlOnPseudoTerminal()
     QVERIFY(log.at(1).startsWith("DTR off refused: "));
 
     // ADS Send goes on past every refusal and sends both telegrams.
-    child<QComboBox>(form, "cmbSendHex")->setEditText("8112f1");
+    childWidget<QComboBox>(form, "cmbSendHex")->setEditText("8112f1");
     click(form, "pushButton_3");
     QCOMPARE(dev.readExactly(6, 2000), QByteArray::fromHex("8112f18112f1"));
     log = logLines(form).mid(before + 2);

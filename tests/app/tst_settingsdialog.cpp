@@ -1,6 +1,7 @@
 // The serial-port settings dialog offscreen: what a record preselects, what
 // Apply hands back, the port box and its information labels, and the
 // custom baud rate.
+#include "childwidget.h"
 #include "settingsdialog.h"
 
 #include <QComboBox>
@@ -42,10 +43,7 @@ SerialPortSettings record(const QString &name, int baud, int dataBits, int parit
 
 QComboBox *box(SettingsDialog &d, const char *name)
 {
-    QComboBox *b = d.findChild<QComboBox *>(QLatin1String(name));
-    if (!b)
-        qFatal("no box %s", name);
-    return b;
+    return childWidget<QComboBox>(d, name);
 }
 } // namespace
 
@@ -69,61 +67,38 @@ void TestSettingsDialog::preselectsAndApplies_data()
     QTest::addColumn<SerialPortSettings>("applied");
 
     const QStringList two{"ttyUSB0", "ttyUSB1"};
-    auto applied = [](const QString &name, int baud, int data, int parity, int stop, int flow, const QStringList &texts) {
-        SerialPortSettings s = record(name, baud, data, parity, stop, flow);
-        s.stringBaudRate = texts.at(1);
-        s.stringDataBits = texts.at(2);
-        s.stringParity = texts.at(3);
-        s.stringStopBits = texts.at(4);
-        s.stringFlowControl = texts.at(5);
-        return s;
+    // The applied record: the shown port and texts with these numbers
+    // (baud rate, data bits, parity, stop bits, flow control).
+    auto row = [](const char *tag, const QStringList &ports, const SerialPortSettings &given,
+                  const QStringList &shown, const QList<int> &numbers) {
+        SerialPortSettings s = record(shown.at(0), numbers.at(0), numbers.at(1), numbers.at(2), numbers.at(3),
+                                      numbers.at(4));
+        s.stringBaudRate = shown.at(1);
+        s.stringDataBits = shown.at(2);
+        s.stringParity = shown.at(3);
+        s.stringStopBits = shown.at(4);
+        s.stringFlowControl = shown.at(5);
+        QTest::newRow(tag) << ports << given << shown << s;
     };
-    {
-        const QStringList shown{"ttyUSB1", "115200", "8", "None", "1", "None"};
-        QTest::newRow("parity 0 is None") << two << record("ttyUSB1", 115200, 8, 0, 1, 0) << shown
-                                          << applied("ttyUSB1", 115200, 8, 0, 1, 0, shown);
-    }
-    {
-        const QStringList shown{"ttyUSB0", "9600", "8", "Even", "1", "None"};
-        QTest::newRow("parity 1 is not offered: Even") << two << record("ttyUSB0", 9600, 8, 1, 1, 0) << shown
-                                                       << applied("ttyUSB0", 9600, 8, 2, 1, 0, shown);
-    }
-    {
-        const QStringList shown{"ttyUSB0", "19200", "5", "Odd", "2", "RTS/CTS"};
-        QTest::newRow("5 data bits") << two << record("ttyUSB0", 19200, 5, 3, 2, 1) << shown
-                                     << applied("ttyUSB0", 19200, 5, 3, 2, 1, shown);
-    }
-    {
-        const QStringList shown{"ttyUSB0", "38400", "8", "Space", "1", "XON/XOFF"};
-        QTest::newRow("9 data bits are not offered: 8") << two << record("ttyUSB0", 38400, 9, 4, 1, 2) << shown
-                                                        << applied("ttyUSB0", 38400, 8, 4, 1, 2, shown);
-    }
-    {
-        const QStringList shown{"ttyUSB0", "9600", "7", "Mark", "1", "None"};
-        QTest::newRow("57600 is not offered: 9600") << two << record("ttyUSB0", 57600, 7, 5, 1, 0) << shown
-                                                    << applied("ttyUSB0", 9600, 7, 5, 1, 0, shown);
-    }
-    {
-        const QStringList shown{"ttyUSB1", "9600", "8", "Even", "1.5", "None"};
-        QTest::newRow("1.5 stop bits are 3") << two << record("ttyUSB1", 9600, 8, 2, 3, 0) << shown
-                                             << applied("ttyUSB1", 9600, 8, 2, 3, 0, shown);
-    }
-    {
-        const QStringList shown{"ttyUSB0", "9600", "8", "Even", "1", "None"};
-        QTest::newRow("unknown port leaves the first") << two << record("ttyS9", 9600, 8, 2, 1, 0) << shown
-                                                       << applied("ttyUSB0", 9600, 8, 2, 1, 0, shown);
-    }
-    {
-        const QStringList shown{"", "9600", "8", "Even", "1", "None"};
-        QTest::newRow("no ports, no name") << QStringList() << record("ttyUSB0", 9600, 8, 2, 1, 0) << shown
-                                           << applied("", 9600, 8, 2, 1, 0, shown);
-    }
-    {
-        // The port name is compared with its case.
-        const QStringList shown{"ttyUSB0", "9600", "8", "Even", "1", "None"};
-        QTest::newRow("port name case") << two << record("TTYUSB1", 9600, 8, 2, 1, 0) << shown
-                                        << applied("ttyUSB0", 9600, 8, 2, 1, 0, shown);
-    }
+    row("parity 0 is None", two, record("ttyUSB1", 115200, 8, 0, 1, 0),
+        {"ttyUSB1", "115200", "8", "None", "1", "None"}, {115200, 8, 0, 1, 0});
+    row("parity 1 is not offered: Even", two, record("ttyUSB0", 9600, 8, 1, 1, 0),
+        {"ttyUSB0", "9600", "8", "Even", "1", "None"}, {9600, 8, 2, 1, 0});
+    row("5 data bits", two, record("ttyUSB0", 19200, 5, 3, 2, 1),
+        {"ttyUSB0", "19200", "5", "Odd", "2", "RTS/CTS"}, {19200, 5, 3, 2, 1});
+    row("9 data bits are not offered: 8", two, record("ttyUSB0", 38400, 9, 4, 1, 2),
+        {"ttyUSB0", "38400", "8", "Space", "1", "XON/XOFF"}, {38400, 8, 4, 1, 2});
+    row("57600 is not offered: 9600", two, record("ttyUSB0", 57600, 7, 5, 1, 0),
+        {"ttyUSB0", "9600", "7", "Mark", "1", "None"}, {9600, 7, 5, 1, 0});
+    row("1.5 stop bits are 3", two, record("ttyUSB1", 9600, 8, 2, 3, 0),
+        {"ttyUSB1", "9600", "8", "Even", "1.5", "None"}, {9600, 8, 2, 3, 0});
+    row("unknown port leaves the first", two, record("ttyS9", 9600, 8, 2, 1, 0),
+        {"ttyUSB0", "9600", "8", "Even", "1", "None"}, {9600, 8, 2, 1, 0});
+    row("no ports, no name", QStringList(), record("ttyUSB0", 9600, 8, 2, 1, 0),
+        {"", "9600", "8", "Even", "1", "None"}, {9600, 8, 2, 1, 0});
+    // The port name is compared with its case.
+    row("port name case", two, record("TTYUSB1", 9600, 8, 2, 1, 0),
+        {"ttyUSB0", "9600", "8", "Even", "1", "None"}, {9600, 8, 2, 1, 0});
 }
 
 void TestSettingsDialog::preselectsAndApplies()
