@@ -4,10 +4,12 @@
 #include "ecudatatableregistry.h"
 #include "ecujoblistwindow.h"
 #include "gaugedefmanager.h"
+#include "gaugesetupwindow.h"
 #include "globaljobreceiver.h"
 #include "jobmetatypes.h"
 #include "kelvoglobaldata.h"
 #include "kelvosettings.h"
+#include "miscutilswindow.h"
 #include "mdiarea.h"
 #include "plotwindow.h"
 #include "qrunnerthread.h"
@@ -240,7 +242,6 @@ void MainWindow::disableMissingWindows()
         ui->actionPlayBackTester,
         ui->actionChart2D,
         ui->actionCustom_jobs,
-        ui->actionGauges,
         ui->actionMulti_plot_window,
         ui->actionMLV,
         ui->actionDDE6_M47,
@@ -249,7 +250,6 @@ void MainWindow::disableMissingWindows()
         ui->actionPLX_Config,
         ui->actionInnovate_Config,
         ui->actionTrace,
-        ui->actionMisc,
         ui->action14point7,
         ui->actionTables,
         ui->actionUsb,
@@ -278,6 +278,7 @@ PlotWindow &MainWindow::createPlotWindow(CJob &job, Qt::WindowFlags flags)
     PlotWindow *window = new PlotWindow(CJob(job), this);
     LOG4CPLUS_DEBUG(logger, " new");
     window->setMainStyleSheet(styleSheet());
+    window->setMainWnd(this);
     LOG4CPLUS_DEBUG(logger, " addSubWindow");
     QMdiSubWindow *sub = mdiArea->addSubWindow(window, flags);
     sub->resize(800, 400);
@@ -557,4 +558,19 @@ void MainWindow::on_settings_applied()
     } else {
         dialog->deleteLater();
     }
+}
+
+void MainWindow::on_actionGauges_triggered()
+{
+    auto *window = new GaugeSetupWindow(this, gaugeDefManager, this);
+    QMdiSubWindow *sub = addSubWindow(window);
+    sub->layout()->addWidget(new QSizeGrip(sub));
+    window->show();
+    centerSubWindow(sub);
+}
+
+void MainWindow::on_actionMisc_triggered()
+{
+    QMdiSubWindow *sub = addSubWindow(new MiscUtilsWindow(this));
+    sub->show();
 }

@@ -5,6 +5,7 @@
 #include "cjob.h"
 #include "jobqueue.h"
 #include "kelvolog.h"
+#include "mdihost.h"
 #include "serialportsettings.h"
 
 #include <QDateTime>
@@ -31,18 +32,19 @@ namespace Ui {
 class MainWindow;
 }
 
-class MainWindow : public QMainWindow
+class MainWindow : public QMainWindow, public MdiHost
 {
     Q_OBJECT
 public:
     explicit MainWindow(const QStringList &arguments, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    QMdiSubWindow *addSubWindow(QWidget *widget);
-    bool connectJobListener(QObject *listener);
+    QMdiSubWindow *addSubWindow(QWidget *widget) override;
+    bool connectJobListener(QObject *listener) override;
     PlotWindow &createPlotWindow(CJob &job, Qt::WindowFlags flags = Qt::WindowFlags());
     QList<PlotWindow *> plotWindows();
-    QString currentEcu();
+    QString currentEcu() override;
+    QSize hostSize() const override { return size(); }
     QObject *jobReceiver();
     void centerSubWindow(QWidget *child);
 
@@ -93,6 +95,8 @@ private slots:
     void on_actionData_Sender_triggered();
     void on_actionDonate_triggered();
     void on_actionSerial_Port_2_triggered();
+    void on_actionGauges_triggered();
+    void on_actionMisc_triggered();
 
 protected:
     void closeEvent(QCloseEvent *e) override;
