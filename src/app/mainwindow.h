@@ -6,6 +6,7 @@
 #include "jobqueue.h"
 #include "kelvolog.h"
 #include "serialportsettings.h"
+#include "subwindowhost.h"
 
 #include <QDateTime>
 #include <QMainWindow>
@@ -28,14 +29,14 @@ namespace Ui {
 class MainWindow;
 }
 
-class MainWindow : public QMainWindow
+class MainWindow : public QMainWindow, public SubWindowHost
 {
     Q_OBJECT
 public:
     explicit MainWindow(const QStringList &arguments, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    QMdiSubWindow *addSubWindow(QWidget *widget);
+    QMdiSubWindow *addSubWindow(QWidget *widget) override;
     bool connectJobListener(QObject *listener);
     PlotWindow &createPlotWindow(CJob &job, Qt::WindowFlags flags = Qt::WindowFlags());
     QList<PlotWindow *> plotWindows();
@@ -84,6 +85,8 @@ private slots:
     void on_actionStop_EDIABAS_triggered();
     void on_actionTranslations_triggered();
     void on_actionDatatable_triggered();
+    void on_actionChart2D_triggered();
+    void on_actionDDE6_M47_triggered();
 
 protected:
     void closeEvent(QCloseEvent *e) override;

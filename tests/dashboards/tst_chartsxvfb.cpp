@@ -1,0 +1,361 @@
+// The charts on a real X server (OpenGL through Mesa): the 3-D surfaces
+// opened from the 2-D chart and fed by it, a 2-D chart fed many samples,
+// degenerate grids, and the diesel dashboard with its picture.
+#include "avg2dcharttableview.h"
+#include "basic2dchart.h"
+#include "basic2dcharttableview.h"
+#include "chart3d.h"
+#include "ddecustomview.h"
+#include "plotwindowfeed.h"
+#include "subwindowhost.h"
+#include "workdir.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+class TestChartsXvfb : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void chart3dTable();
+    void chartFedManySamplesFillsLastAndAverage();
+    void buttonsOpenSurfacesThatFollowTheSamples_data();
+    void buttonsOpenSurfacesThatFollowTheSamples();
+    void samplesAtTheMaximaSetTheFarCorner();
+    void degenerateGridsDrawWithoutCrash();
+    void closingTheChartLeavesItsSurfaces();
+    void dashboardShowsValuesAndPicture();
+
+private:
+    std::unique_ptr<WorkDir> wd;
+};
+
+namespace {
+class MdiHost : public SubWindowHost
+{
+public:
+    MdiHost()
+    {
+        area.resize(1200, 900);
+        area.show();
+    }
+    QMdiSubWindow *addSubWindow(QWidget *widget) override { return area.addSubWindow(widget); }
+    QList<Chart3D *> charts() const
+    {
+        QList<Chart3D *> found;
+        for (QMdiSubWindow *sub : area.subWindowList())
+            if (auto *chart = qobject_cast<Chart3D *>(sub->widget()))
+                found << chart;
+        return found;
+    }
+    QMdiArea area;
+};
+
+ChartVariables grid(int rows, int cols, double xMin, double xMax, double yMin, double yMax)
+{
+    ChartVariables v;
+    v.rows = rows;
+    v.cols = cols;
+    v.xMin = xMin;
+    v.xMax = xMax;
+    v.yMin = yMin;
+    v.yMax = yMax;
+    return v;
+}
+
+CJob sample(double x, double y, double z)
+{
+    const QByteArray xs = QByteArray::number(x), ys = QByteArray::number(y), zs = QByteArray::number(z);
+    return PlotWindowFeed::makeJob("ECU", "J",
+                                   {{"X", 8, 0, "", xs.constData()},
+                                    {"Y", 8, 0, "", ys.constData()},
+                                    {"Z", 8, 0, "", zs.constData()}});
+}
+
+template <class T> T *child(QWidget &w, const char *name)
+{
+    T *found = w.findChild<T *>(QLatin1String(name));
+    if (!found)
+        qFatal("no child %s", name);
+    return found;
+}
+
+// A chart in the host's area with X, Y and Z chosen and applied.
+Basic2DChart *openChart(MdiHost &host)
+{
+    auto *chart = new Basic2DChart;
+    host.addSubWindow(chart)->show();
+    chart->setMainWnd(&host);
+    chart->onJobFinished(sample(0, 0, 0), 0);
+    child<QComboBox>(*chart, "cmbYResult")->setCurrentIndex(1);
+    child<QComboBox>(*chart, "cmbCell")->setCurrentIndex(2);
+    QTest::mouseClick(child<QPushButton>(*chart, "pushButton"), Qt::LeftButton);
+    return chart;
+}
+
+int filledCells(Basic2DChartTableView *view)
+{
+    int n = 0;
+    QStandardItemModel *model = view->tableModel();
+    for (int row = 0; row < model->rowCount(); ++row)
+        for (int col = 0; col < model->columnCount(); ++col)
+            if (QStandardItem *item = model->item(row, col); item && !item->text().isEmpty())
+                ++n;
+    return n;
+}
+
+Chart3D *press(MdiHost &host, Basic2DChart &chart, const char *button)
+{
+    const int before = host.charts().size();
+    QTest::mouseClick(child<QPushButton>(chart, button), Qt::LeftButton);
+    if (host.charts().size() != before + 1)
+        return nullptr;
+    return host.charts().last();
+}
+} // namespace
+
+void TestChartsXvfb::init()
+{
+    wd = std::make_unique<WorkDir>();
+}
+
+void TestChartsXvfb::cleanup()
+{
+    wd.reset();
+}
+
+void TestChartsXvfb::chart3dTable()
+{
+    Chart3D chart;
+    QCOMPARE(chart.chartVariables().rows, 1);
+    QCOMPARE(chart.chartVariables().xMax, 100.0);
+    QCOMPARE(chart.redrawTimer().interval(), 100);
+    QVERIFY(chart.redrawTimer().isActive());
+    chart.setChVars(grid(5, 20, 0, 1000, 0, 50));
+    QCOMPARE(chart.table().size(), size_t(6 * 21));
+    chart.onValueRowSet(5, 20, 7);
+    chart.onValueRowSet(2, 3, 1.5);
+    for (QPoint outside : {QPoint(6, 0), QPoint(-1, 0), QPoint(0, 21), QPoint(0, -1)})
+        chart.onValueRowSet(outside.x(), outside.y(), 99);
+    double sum = 0;
+    for (double v : chart.table())
+        sum += v;
+    QCOMPARE(sum, 8.5);
+    QCOMPARE(chart.cellValue(5, 20), 7.0);
+    QCOMPARE(chart.cellValue(2, 3), 1.5);
+
+    // A new grid: a flat 0 plane of the new size.
+    chart.onChartVarsUpdated(grid(3, 4, 0, 10, 0, 10));
+    QCOMPARE(chart.table().size(), size_t(4 * 5));
+    for (double v : chart.table())
+        QCOMPARE(v, 0.0);
+    // Sizes out of bounds are bounded, not allocated as given.
+    chart.onChartVarsUpdated(grid(-3, 100000, 0, 10, 0, 10));
+    QCOMPARE(chart.chartVariables().rows, 0);
+    QCOMPARE(chart.table().size(), size_t(1001));
+}
+
+void TestChartsXvfb::chartFedManySamplesFillsLastAndAverage()
+{
+    MdiHost host;
+    Basic2DChart *chart = openChart(host);
+    double sum = 0;
+    int inCell = 0;
+    for (int i = 0; i < 200; ++i) {
+        const double x = (i * 7919) % 10000;
+        const double y = (i * 31) % 100;
+        const double z = i % 13;
+        chart->onJobFinished(sample(x, y, z), 0);
+        if (int(x) / 1000 == 3 && int(y) / 10 == 4) {
+            sum += z;
+            ++inCell;
+        }
+    }
+    Basic2DChartTableView *last = child<Basic2DChartTableView>(*chart, "tableView");
+    QVERIFY2(filledCells(last) > 80, qPrintable(QString::number(filledCells(last))));
+    QCOMPARE(filledCells(chart->averageView()), filledCells(last));
+    QVERIFY(inCell > 0);
+    const float mean = float(sum / inCell);
+    QCOMPARE(chart->averageView()->tableModel()->item(4, 3)->text().toFloat(),
+             QString::number(double(mean), 'f', 2).toFloat());
+}
+
+void TestChartsXvfb::buttonsOpenSurfacesThatFollowTheSamples_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("chart") << "btnChart3D" << "3D Plot";
+    QTest::newRow("last") << "btn3DLast" << "Last values";
+    QTest::newRow("average") << "btn3DAvg" << "Avg. values";
+    QTest::newRow("minimum") << "btn3DMin" << "Min values";
+    QTest::newRow("maximum") << "btn3DMax" << "Max values";
+}
+
+void TestChartsXvfb::buttonsOpenSurfacesThatFollowTheSamples()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, title);
+    MdiHost host;
+    Basic2DChart *chart = openChart(host);
+    Chart3D *surface = press(host, *chart, button.toLatin1().constData());
+    QVERIFY(surface);
+    QCOMPARE(surface->size(), QSize(300, 300));
+    QCOMPARE(surface->title(), title);
+    QCOMPARE(surface->chartVariables().cols, 10);
+    QVERIFY(QTest::qWaitForWindowExposed(surface));
+    const QImage before = surface->grabFrameBuffer();
+    QVERIFY(!before.isNull());
+
+    const int rebuilds = surface->rebuildCount();
+    for (int i = 0; i < 20; ++i)
+        chart->onJobFinished(sample(500 + i * 400, 55, 10 + i % 5), 0);
+    QVERIFY(surface->cellValue(5, 0) > 0);
+    QTRY_VERIFY(surface->rebuildCount() > rebuilds);
+    const QImage after = surface->grabFrameBuffer();
+    QVERIFY(after != before);
+}
+
+void TestChartsXvfb::samplesAtTheMaximaSetTheFarCorner()
+{
+    MdiHost host;
+    Basic2DChart *chart = openChart(host);
+    Chart3D *direct = press(host, *chart, "btnChart3D");
+    Chart3D *last = press(host, *chart, "btn3DLast");
+    QVERIFY(direct && last);
+    chart->onJobFinished(sample(10000, 100, 42), 0);
+    QCOMPARE(direct->cellValue(10, 10), 42.0);
+    QCOMPARE(last->cellValue(10, 10), 42.0);
+    // Outside the limits: no cell of the surface changes.
+    chart->onJobFinished(sample(20000, 100, 43), 0);
+    chart->onJobFinished(sample(-5000, 50, 44), 0);
+    double sum = 0;
+    for (double v : direct->table())
+        sum += v;
+    QCOMPARE(sum, 42.0);
+
+    // A grid change in the chart: the surfaces start over, flat, at the new size.
+    child<QLineEdit>(*chart, "txtRows")->setText("5");
+    child<QLineEdit>(*chart, "txtCols")->setText("20");
+    QTest::mouseClick(child<QPushButton>(*chart, "pushButton"), Qt::LeftButton);
+    for (Chart3D *surface : {direct, last}) {
+        QCOMPARE(surface->table().size(), size_t(6 * 21));
+        for (double v : surface->table())
+            QCOMPARE(v, 0.0);
+    }
+}
+
+void TestChartsXvfb::degenerateGridsDrawWithoutCrash()
+{
+    MdiHost host;
+    Basic2DChart *chart = openChart(host);
+    Chart3D *surface = press(host, *chart, "btn3DLast");
+    QVERIFY(surface);
+    QVERIFY(QTest::qWaitForWindowExposed(surface));
+    chart->onJobFinished(sample(5000, 50, 3), 0);
+    QTRY_VERIFY(surface->rebuildCount() > 0);
+    const int rebuilds = surface->rebuildCount();
+
+    child<QLineEdit>(*chart, "txtRows")->setText("0");
+    QTest::mouseClick(child<QPushButton>(*chart, "pushButton"), Qt::LeftButton);
+    chart->onJobFinished(sample(5000, 50, 3), 0);
+    QTest::qWait(250);
+    QVERIFY(!surface->grabFrameBuffer().isNull());
+
+    child<QLineEdit>(*chart, "txtRows")->setText("10");
+    child<QLineEdit>(*chart, "txtXMin")->setText("5000");
+    child<QLineEdit>(*chart, "txtXMax")->setText("5000");
+    QTest::mouseClick(child<QPushButton>(*chart, "pushButton"), Qt::LeftButton);
+    chart->onJobFinished(sample(5000, 50, 3), 0);
+    QTest::qWait(250);
+    QVERIFY(!surface->grabFrameBuffer().isNull());
+    // Neither grid was handed to the surface library.
+    QCOMPARE(surface->rebuildCount(), rebuilds);
+
+    // Auto-scale from 0..0 with a first sample at 0.
+    QTest::mouseClick(child<QCheckBox>(*chart, "chkAutoScale"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*chart, "pushButton"), Qt::LeftButton);
+    chart->onJobFinished(sample(0, 0, 3), 0);
+    QTest::qWait(250);
+    QVERIFY(!surface->grabFrameBuffer().isNull());
+    QCOMPARE(surface->rebuildCount(), rebuilds);
+}
+
+void TestChartsXvfb::closingTheChartLeavesItsSurfaces()
+{
+    MdiHost host;
+    QPointer<Basic2DChart> chart = openChart(host);
+    Chart3D *surface = press(host, *chart, "btn3DMax");
+    QVERIFY(surface);
+    chart->onJobFinished(sample(5000, 50, 3), 0);
+    QMdiSubWindow *chartSub = nullptr;
+    for (QMdiSubWindow *sub : host.area.subWindowList())
+        if (sub->widget() == chart)
+            chartSub = sub;
+    QVERIFY(chartSub);
+    chartSub->close();
+    QTRY_VERIFY(chart.isNull());
+    QCOMPARE(host.charts().size(), 1);
+    QVERIFY(surface->isVisible());
+    QVERIFY(surface->redrawTimer().isActive());
+    QCOMPARE(surface->cellValue(5, 5), 3.0);
+    QVERIFY(!surface->grabFrameBuffer().isNull());
+}
+
+void TestChartsXvfb::dashboardShowsValuesAndPicture()
+{
+    MdiHost host;
+    auto *view = new DDECustomView;
+    host.addSubWindow(view)->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+    const char *labels[] = {"lblRPM", "lblWater", "lblMAF", "lblN75", "lblBoost",
+                            "lblIAT", "lblLAMBDA", "lblRail", "lblINJ", "lblDUR",
+                            "lblSOI", "lblAFR", "lblTorque", "lblHp", "lblEOI"};
+    QStringList before;
+    for (const char *l : labels)
+        before << child<QLabel>(*view, l)->text();
+    view->onJobFinished(PlotWindowFeed::makeJob("D73N57C0", "MW_SELECT_LESEN_NORM",
+                                                {{"STAT_ENG_NAVRG_WERT", 8, 2450},
+                                                 {"STAT_CTSCD_TCLNT_WERT", 8, 88.5},
+                                                 {"STAT_AFSCD_MAIRPERCYL_WERT", 8, 610},
+                                                 {"STAT_BPACD_ROUT_WERT", 8, 62},
+                                                 {"STAT_BPSCD_pOutVal_WERT", 8, 2210},
+                                                 {"STAT_IATSCD_TAIRCATS_WERT", 8, 41.2},
+                                                 {"STAT_LSU_RLMBD[0]_WERT", 8, 1.35},
+                                                 {"STAT_RAILCD_PPEAK_WERT", 8, 1180},
+                                                 {"STAT_INJCRV_QMI1DES_WERT", 8, 31.5},
+                                                 {"STAT_INJCRV_TIMI1ET_WERT", 8, 905},
+                                                 {"STAT_INJCRV_PHIMI1DES_WERT", 8, -2.5},
+                                                 {"AFSCD_Afr", 8, 19.8},
+                                                 {"CoEng_Torque", 8, 295},
+                                                 {"CoEng_Power", 8, 101},
+                                                 {"InjCrv_eoiMI1", 8, 14.2}}),
+                        0);
+    for (int i = 0; i < 15; ++i) {
+        QLabel *label = child<QLabel>(*view, labels[i]);
+        QVERIFY2(label->text() != before[i], labels[i]);
+        QVERIFY2(label->isVisible(), labels[i]);
+    }
+    QLabel *picture = child<QLabel>(*view, "label_8");
+    QVERIFY(picture->isVisible());
+    QVERIFY(picture->width() >= 100);
+    const QImage shown = picture->grab().toImage();
+    int light = 0;
+    for (int y = 0; y < shown.height(); y += 4)
+        for (int x = 0; x < shown.width(); x += 4)
+            light += qGray(shown.pixel(x, y)) > 100 ? 1 : 0;
+    QVERIFY2(light > 20, qPrintable(QString::number(light)));
+}
+
+QTEST_MAIN(TestChartsXvfb)
+#include "tst_chartsxvfb.moc"
