@@ -1,7 +1,9 @@
 // The main window with the real job machinery: start-up settings, the runner
 // in simulation mode, a job queued from the ECU list reaching its plot
 // window, the status labels, window state, themes and shut-down.
+#include "basic2dchart.h"
 #include "crunner.h"
+#include "ddecustomview.h"
 #include "ediabasstandin.h"
 #include "ecujoblistwindow.h"
 #include "globaljobreceiver.h"
@@ -14,6 +16,7 @@
 #include "workdir.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -42,6 +45,7 @@ private slots:
     void saveAllScreenshotsWritesOnePerPlotWindow();
     void toolActionsOpenSubWindows_data();
     void toolActionsOpenSubWindows();
+    void dieselJobReachesChartAndDashboard();
     void closingWhileEdiabasJobIsBusyEndsCleanly();
 };
 
@@ -350,6 +354,8 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::addColumn<QString>("widgetClass");
     QTest::newRow("translations") << "actionTranslations" << "TranslationViewrForm";
     QTest::newRow("datatable") << "actionDatatable" << "DatatableTestingForm";
+    QTest::newRow("chart2D") << "actionChart2D" << "Basic2DChart";
+    QTest::newRow("DDE6 M47") << "actionDDE6_M47" << "DDECustomView";
 }
 
 void TestMainWindow::toolActionsOpenSubWindows()
@@ -374,6 +380,29 @@ void TestMainWindow::toolActionsOpenSubWindows()
     QVERIFY(!w.findChild<QAction *>("actionLogging")->isEnabled());
     QVERIFY(!w.findChild<QAction *>("actionMisc")->isVisible());
     QVERIFY(!w.findChild<QAction *>("actionSerial_Port_2")->isVisible());
+}
+
+void TestMainWindow::dieselJobReachesChartAndDashboard()
+{
+    WorkDir wd;
+    MainWindow w(args("simulation"));
+    w.findChild<QAction *>("actionChart2D")->trigger();
+    w.findChild<QAction *>("actionDDE6_M47")->trigger();
+    Basic2DChart *chart = w.mdi()->findChild<Basic2DChart *>();
+    DDECustomView *dashboard = w.mdi()->findChild<DDECustomView *>();
+    QVERIFY(chart && dashboard);
+    QVERIFY(chart->isVisible() && dashboard->isVisible());
+
+    CJob job("D73N57C0", "MW_SELECT_LESEN_NORM");
+    QVERIFY(JobQueue::instance()->addJob(job));
+    QComboBox *x = chart->findChild<QComboBox *>("cmbXResult");
+    QTRY_VERIFY_WITH_TIMEOUT(x->findText("MW_SELECT_LESEN_NORM.STAT_ENG_NAVRG_WERT") >= 0, 10000);
+    QLabel *rpm = dashboard->findChild<QLabel *>("lblRPM");
+    QLabel *water = dashboard->findChild<QLabel *>("lblWater");
+    QTRY_VERIFY_WITH_TIMEOUT(rpm->text().endsWith(" RPM") && rpm->text() != "3856 RPM", 10000);
+    QVERIFY(water->text().startsWith("Water:"));
+    QVERIFY(dashboard->findChild<QLabel *>("lblRail")->text().startsWith("Rail pressure:"));
+    JobQueue::instance()->removeJob(job);
 }
 
 void TestMainWindow::closingWhileEdiabasJobIsBusyEndsCleanly()
