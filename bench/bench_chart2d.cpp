@@ -10,6 +10,8 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -124,6 +126,9 @@ int main(int argc, char **argv)
     }
     int qargc = int(args.size());
     QApplication app(qargc, args.data());
+    // The chart keeps its chosen keys in "kelvo.ini" of the working directory.
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -1,7 +1,7 @@
 #include "ddecustomview.h"
 #include "ui_ddecustomview.h"
 
-// FONTS-PENDING #include "kelvofonts.h"
+#include "kelvofonts.h"
 
 #include <QDebug>
 #include <QLabel>
@@ -45,7 +45,8 @@ DDECustomView::DDECustomView(QWidget *parent)
     , ui(new Ui::DDECustomView)
     , logger(KelvoLog::get("gauges"))
 {
-    // FONTS-PENDING KelvoFonts::install();
+    // "Consolas" of the form is drawn by the monospaced font that stands in for it.
+    KelvoFonts::install();
     ui->setupUi(this);
 }
 

@@ -4,6 +4,7 @@
 #include "plotwindowfeed.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QLabel>
 #include <QtTest>
 
@@ -17,6 +18,7 @@ private slots:
     void labels();
     void lookup();
     void missingResultKeepsItsLabel();
+    void labelsDrawnMonospaced();
 };
 
 namespace {
@@ -126,6 +128,21 @@ void TestDDECustomView::missingResultKeepsItsLabel()
     QCOMPARE(labelText(view, "lblRPM"), QString("      800 RPM"));
     QVERIFY(!view.findChild<QLabel *>("label_8")->pixmap(Qt::ReturnByValue).isNull());
     QCOMPARE(view.windowTitle(), QString("DDE6 M47"));
+}
+
+void TestDDECustomView::labelsDrawnMonospaced()
+{
+    // The values are right-justified with blanks: the form's "Consolas"
+    // must come out as a monospaced font here.
+    DDECustomView view;
+    view.show();
+    for (const char *name : {"lblRPM", "lblWater", "lblTorque"}) {
+        QLabel *label = view.findChild<QLabel *>(name);
+        label->ensurePolished();
+        const QFontInfo info(label->font());
+        QCOMPARE(info.family(), QString("DejaVu Sans Mono"));
+        QVERIFY(info.bold());
+    }
 }
 
 QTEST_MAIN(TestDDECustomView)
