@@ -6,6 +6,7 @@
 #include "basic2dchart.h"
 #include "basic2dcharttableview.h"
 #include "cjob.h"
+#include "widgetbenchmain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -113,25 +114,8 @@ BENCHMARK(BM_GridChange51x51Filled)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    // Offscreen unless the caller picks a platform.
-    std::vector<char *> args(argv, argv + argc);
-    bool hasPlatform = false;
-    for (int i = 1; i < argc; ++i)
-        hasPlatform = hasPlatform || std::string(argv[i]) == "-platform";
-    static char platform[] = "-platform";
-    static char offscreen[] = "offscreen";
-    if (!hasPlatform) {
-        args.push_back(platform);
-        args.push_back(offscreen);
-    }
-    int qargc = int(args.size());
-    QApplication app(qargc, args.data());
     // The chart keeps its chosen keys in "kelvo.ini" of the working directory.
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return runWidgetBenchmarks(argc, argv);
 }

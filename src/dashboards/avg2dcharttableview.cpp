@@ -6,18 +6,9 @@ Avg2DChartTableView::Avg2DChartTableView(QWidget *parent)
     resize(300, 300);
 }
 
-void Avg2DChartTableView::setValue(qreal x, qreal y, qreal cell)
+double Avg2DChartTableView::storedValue(const TableValueStore::Entry *stored, double sample) const
 {
-    int col = 0;
-    int row = 0;
-    if (!chVars.cellOf(x, y, &col, &row) || col < 0 || row < 0)
-        return;
-    const TableValueStore::Entry *stored = valueStore.find(col, row);
-    const qint64 count = (stored ? stored->count : 0) + 1;
-    const double sum = (stored ? stored->value : 0.0) + cell;
-    LOG4CPLUS_DEBUG_FMT(logger, "count:%lld, sum:%f", static_cast<long long>(count), sum);
-    saveTableValue(x, y, sum);
-    setValueRow(row, col, float(sum / double(count)));
+    return (stored ? stored->value : 0.0) + sample;
 }
 
 double Avg2DChartTableView::shownValue(const TableValueStore::Entry &entry) const

@@ -11,10 +11,9 @@ public:
 
     double shownValue(const TableValueStore::Entry &entry) const override;
 
-public slots:
-    void setValue(qreal x, qreal y, qreal cell) override;
-
 protected:
+    // The running sum; the store counts the samples.
+    double storedValue(const TableValueStore::Entry *stored, double sample) const override;
     double mergedValue(const TableValueStore::Entry &present,
                        const TableValueStore::Entry &incoming) const override;
 };

@@ -21,26 +21,24 @@ void Basic2DChartTableView::setValue(qreal x, qreal y, qreal curCellVal)
     int row = 0;
     if (!chVars.cellOf(x, y, &col, &row) || col < 0 || row < 0)
         return;
-    const TableValueStore::Entry *stored = valueStore.find(col, row);
-    double value = curCellVal;
-    switch (m_kind) {
-    case Minimum:
-        if (stored && stored->value < curCellVal)
-            value = stored->value;
-        break;
-    case Maximum:
-        if (stored && stored->value > curCellVal)
-            value = stored->value;
-        break;
-    case Count:
-        value = double((stored ? stored->count : 0) + 1);
-        break;
-    default:
-        break;
-    }
+    const double value = storedValue(valueStore.find(col, row), curCellVal);
     LOG4CPLUS_DEBUG_FMT(logger, " col=%d,row=%d", col, row);
     saveTableValue(x, y, value);
-    setValueRow(row, col, float(value));
+    setValueRow(row, col, float(shownValue(*valueStore.find(col, row))));
+}
+
+double Basic2DChartTableView::storedValue(const TableValueStore::Entry *stored, double sample) const
+{
+    switch (m_kind) {
+    case Minimum:
+        return stored && stored->value < sample ? stored->value : sample;
+    case Maximum:
+        return stored && stored->value > sample ? stored->value : sample;
+    case Count:
+        return double((stored ? stored->count : 0) + 1);
+    default:
+        return sample;
+    }
 }
 
 void Basic2DChartTableView::saveTableValue(double x, double y, double cell)
@@ -138,22 +136,18 @@ void Basic2DChartTableView::formatTable()
     const double yStep = chVars.yStep();
     LOG4CPLUS_DEBUG_FMT(logger, "xStep:%f, yStep:%f", xStep, yStep);
     // The first label is the limit itself, also when the step is infinite.
-    for (int col = 0; col < model.columnCount(); ++col) {
-        qreal value = chVars.xMin + (col ? col * xStep : 0.0);
+    auto label = [this](double min, double step, int i, Qt::GlobalColor colour) {
+        qreal value = min + (i ? i * step : 0.0);
         QString text;
-        formatColVal(text, value, xStep);
+        formatColVal(text, value, step);
         auto *item = new QStandardItem(text);
-        item->setForeground(QBrush(Qt::blue));
-        model.setHorizontalHeaderItem(col, item);
-    }
-    for (int row = 0; row < model.rowCount(); ++row) {
-        qreal value = chVars.yMin + (row ? row * yStep : 0.0);
-        QString text;
-        formatColVal(text, value, yStep);
-        auto *item = new QStandardItem(text);
-        item->setForeground(QBrush(Qt::red));
-        model.setVerticalHeaderItem(row, item);
-    }
+        item->setForeground(QBrush(colour));
+        return item;
+    };
+    for (int col = 0; col < model.columnCount(); ++col)
+        model.setHorizontalHeaderItem(col, label(chVars.xMin, xStep, col, Qt::blue));
+    for (int row = 0; row < model.rowCount(); ++row)
+        model.setVerticalHeaderItem(row, label(chVars.yMin, yStep, row, Qt::red));
 }
 
 void Basic2DChartTableView::formatColVal(QString &strVal, qreal &val, qreal step)

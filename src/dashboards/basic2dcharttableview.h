@@ -41,12 +41,16 @@ public slots:
     // of their first samples; cells that meet in one new cell are merged,
     // each keeping its sample count.
     void onChartVarsUpdated(const ChartVariables &vars);
-    virtual void setValue(qreal x, qreal y, qreal curCellVal);
+    // Bins the sample and stores and shows what its cell holds then.
+    void setValue(qreal x, qreal y, qreal curCellVal);
     void formatView();
     void formatTable();
     void formatColVal(QString &strVal, qreal &val, qreal step);
 
 protected:
+    // The value to store for a cell that gets a sample (stored is null for
+    // a new cell).
+    virtual double storedValue(const TableValueStore::Entry *stored, double sample) const;
     // The value of a cell into which an old cell (incoming, changed later
     // than the one already there) is merged after a grid change.
     virtual double mergedValue(const TableValueStore::Entry &present,

@@ -5,7 +5,7 @@
 #include "basic2dcharttableview.h"
 #include "basic2dchartutils.h"
 #include "chart3d.h"
-#include "chartvariables.h"
+#include "chartgrid.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -45,18 +45,6 @@ private slots:
 };
 
 namespace {
-ChartVariables grid(int rows, int cols, double xMin, double xMax, double yMin, double yMax)
-{
-    ChartVariables v;
-    v.rows = rows;
-    v.cols = cols;
-    v.xMin = xMin;
-    v.xMax = xMax;
-    v.yMin = yMin;
-    v.yMax = yMax;
-    return v;
-}
-
 std::unique_ptr<Basic2DChartTableView> makeView(int kind, const ChartVariables &vars)
 {
     std::unique_ptr<Basic2DChartTableView> view(kind == 4 ? new Avg2DChartTableView : new Basic2DChartTableView);
@@ -118,7 +106,7 @@ void TestChart2DTables::binning()
     QFETCH(double, value);
     QFETCH(bool, hasBin);
     QFETCH(int, bin);
-    const ChartVariables vars = grid(bins, bins, min, max, min, max);
+    const ChartVariables vars = chartGrid(bins, bins, min, max, min, max);
     int col = 7;
     int row = 7;
     QCOMPARE(vars.cellOf(value, value, &col, &row), hasBin);
@@ -133,7 +121,7 @@ void TestChart2DTables::boundedBins()
     QCOMPARE(ChartVariables::boundedBins(1000), 1000);
     QCOMPARE(ChartVariables::boundedBins(100000), 1000);
     // A view given a negative grid still has one row and one column.
-    auto view = makeView(Basic2DChartTableView::Last, grid(-3, -5, 0, 10, 0, 10));
+    auto view = makeView(Basic2DChartTableView::Last, chartGrid(-3, -5, 0, 10, 0, 10));
     QCOMPARE(view->tableModel()->rowCount(), 1);
     QCOMPARE(view->tableModel()->columnCount(), 1);
 }
@@ -165,7 +153,7 @@ void TestChart2DTables::kinds()
     QFETCH(int, kind);
     QFETCH(QList<Sample>, samples);
     QFETCH(QStringList, shown);
-    auto view = makeView(kind, grid(10, 10, 0, 100, 0, 100));
+    auto view = makeView(kind, chartGrid(10, 10, 0, 100, 0, 100));
     for (int i = 0; i < samples.size(); ++i) {
         const Sample &s = samples[i];
         view->setValue(s.x, s.y, s.value);
@@ -204,7 +192,7 @@ void TestChart2DTables::axisLabels()
 
 void TestChart2DTables::headers()
 {
-    auto view = makeView(Basic2DChartTableView::Last, grid(4, 2, 0, 1, 10, 30));
+    auto view = makeView(Basic2DChartTableView::Last, chartGrid(4, 2, 0, 1, 10, 30));
     QStandardItemModel *model = view->tableModel();
     QCOMPARE(model->columnCount(), 3);
     QStringList columns;
@@ -219,7 +207,7 @@ void TestChart2DTables::headers()
     QCOMPARE(model->verticalHeaderItem(1)->foreground().color(), QColor(Qt::red));
 
     // No columns: the one column is labelled with the limit.
-    view->onChartVarsUpdated(grid(0, 0, 2.5, 7, 0, 1));
+    view->onChartVarsUpdated(chartGrid(0, 0, 2.5, 7, 0, 1));
     view->formatTable();
     QCOMPARE(model->columnCount(), 1);
     QCOMPARE(model->horizontalHeaderItem(0)->text(), QString("2.5"));
@@ -227,7 +215,7 @@ void TestChart2DTables::headers()
 
 void TestChart2DTables::highlightMovesAndOutsideSamplesMoveNothing()
 {
-    auto view = makeView(Basic2DChartTableView::Last, grid(10, 10, 0, 100, 0, 100));
+    auto view = makeView(Basic2DChartTableView::Last, chartGrid(10, 10, 0, 100, 0, 100));
     view->setValue(15, 15, 1);
     QCOMPARE(background(*view, 1, 1), QColor(Qt::lightGray));
     view->setValue(55, 35, 2);
@@ -252,7 +240,7 @@ void TestChart2DTables::highlightMovesAndOutsideSamplesMoveNothing()
 void TestChart2DTables::everyCellSetIsAnnounced()
 {
     for (int kind : {0, 1, 2, 3, 4}) {
-        auto view = makeView(kind, grid(10, 10, 0, 100, 0, 100));
+        auto view = makeView(kind, chartGrid(10, 10, 0, 100, 0, 100));
         QSignalSpy spy(view.get(), &Basic2DChartTableView::setValueRowSignal);
         view->setValue(15, 25, 6);
         view->setValue(500, 15, 4);  // stored beyond the grid, shown nowhere
@@ -285,7 +273,7 @@ void TestChart2DTables::gridChangeKeepsValuesAndCounts()
     QFETCH(int, kind);
     QFETCH(QStringList, apart);
     QFETCH(QString, together);
-    auto view = makeView(kind, grid(10, 10, 0, 100, 0, 100));
+    auto view = makeView(kind, chartGrid(10, 10, 0, 100, 0, 100));
     // Cell A gets three samples, B one, last of all.
     view->setValue(15, 15, 2);
     view->setValue(12, 18, 4);
@@ -294,14 +282,14 @@ void TestChart2DTables::gridChangeKeepsValuesAndCounts()
 
     // A finer grid: each old cell lands, by its first sample, in a cell of
     // its own, with its value and its count.
-    view->onChartVarsUpdated(grid(20, 20, 0, 100, 0, 100));
+    view->onChartVarsUpdated(chartGrid(20, 20, 0, 100, 0, 100));
     QCOMPARE(view->tableModel()->columnCount(), 21);
     QCOMPARE(text(*view, 3, 3), apart[0]);
     QCOMPARE(text(*view, 3, 5), apart[1]);
     QCOMPARE(text(*view, 1, 1), QString());
 
     // A coarse grid: the two meet and add up.
-    view->onChartVarsUpdated(grid(2, 2, 0, 100, 0, 100));
+    view->onChartVarsUpdated(chartGrid(2, 2, 0, 100, 0, 100));
     QCOMPARE(text(*view, 0, 0), together);
     QCOMPARE(view->store().size(), 1);
 
@@ -313,27 +301,27 @@ void TestChart2DTables::gridChangeKeepsValuesAndCounts()
 
 void TestChart2DTables::cellsWithoutBinSurviveForTheNextGrid()
 {
-    auto view = makeView(Basic2DChartTableView::Count, grid(10, 10, 0, 100, 0, 100));
+    auto view = makeView(Basic2DChartTableView::Count, chartGrid(10, 10, 0, 100, 0, 100));
     view->setValue(15, 15, 1);
     view->setValue(15, 15, 1);
     view->setValue(95, 95, 1);
     // Equal limits, as auto-scale starts: no sample has a cell, and none
     // may get a bogus one.
-    view->onChartVarsUpdated(grid(10, 10, 0, 0, 0, 0));
+    view->onChartVarsUpdated(chartGrid(10, 10, 0, 0, 0, 0));
     for (int row = 0; row < 11; ++row)
         for (int col = 0; col < 11; ++col)
             QCOMPARE(text(*view, row, col), QString());
     view->setValue(0, 0, 1);
     QCOMPARE(view->store().size(), 2);
     // Limits that take them in again bring back their counts.
-    view->onChartVarsUpdated(grid(10, 10, 0, 100, 0, 100));
+    view->onChartVarsUpdated(chartGrid(10, 10, 0, 100, 0, 100));
     QCOMPARE(text(*view, 1, 1), QString("2"));
     QCOMPARE(text(*view, 9, 9), QString("1"));
 }
 
 void TestChart2DTables::formatViewWritesNoCell()
 {
-    auto view = makeView(Basic2DChartTableView::Last, grid(10, 10, 0, 100, 0, 100));
+    auto view = makeView(Basic2DChartTableView::Last, chartGrid(10, 10, 0, 100, 0, 100));
     view->setValue(95, 95, 3);
     QCOMPARE(text(*view, 9, 9), QString("3"));
     view->formatView();
@@ -349,7 +337,7 @@ void TestChart2DTables::surfaceFollowsTheVertexRule()
 {
     // 5 rows and 20 columns: 21 points along X, 6 along Y; the library is
     // handed data[x][y], the table is [row][col].
-    const ChartVariables vars = grid(5, 20, 100, 300, -10, 40);
+    const ChartVariables vars = chartGrid(5, 20, 100, 300, -10, 40);
     std::vector<double> table(6 * 21, 0.0);
     table[2 * 21 + 7] = 3.5;
     table[5 * 21 + 20] = 8; // the far corner
@@ -370,17 +358,17 @@ void TestChart2DTables::surfaceFollowsTheVertexRule()
     QCOMPARE(surface.z(0, 0), 0.0);
 
     // Rebuilt for another grid, the same object holds the new size.
-    surface.build(grid(1, 1, 0, 1, 0, 1), std::vector<double>{1, 2, 3, 4});
+    surface.build(chartGrid(1, 1, 0, 1, 0, 1), std::vector<double>{1, 2, 3, 4});
     QCOMPARE(surface.xPoints(), 2u);
     QCOMPARE(surface.z(1, 0), 2.0);
     QCOMPARE(surface.z(0, 1), 3.0);
 
-    QVERIFY(grid(5, 20, 100, 300, -10, 40).hasArea());
-    QVERIFY(!grid(0, 20, 100, 300, -10, 40).hasArea());
-    QVERIFY(!grid(5, 0, 100, 300, -10, 40).hasArea());
-    QVERIFY(!grid(5, 20, 100, 100, -10, 40).hasArea());
-    QVERIFY(!grid(5, 20, 100, 300, 0, 0).hasArea());
-    QVERIFY(!grid(5, 20, -1e300, 1e300, 0, 1).hasArea());
+    QVERIFY(chartGrid(5, 20, 100, 300, -10, 40).hasArea());
+    QVERIFY(!chartGrid(0, 20, 100, 300, -10, 40).hasArea());
+    QVERIFY(!chartGrid(5, 0, 100, 300, -10, 40).hasArea());
+    QVERIFY(!chartGrid(5, 20, 100, 100, -10, 40).hasArea());
+    QVERIFY(!chartGrid(5, 20, 100, 300, 0, 0).hasArea());
+    QVERIFY(!chartGrid(5, 20, -1e300, 1e300, 0, 1).hasArea());
 }
 
 QTEST_MAIN(TestChart2DTables)

@@ -5,6 +5,7 @@
 #include "basic2dchart.h"
 #include "basic2dcharttableview.h"
 #include "chart3d.h"
+#include "chartgrid.h"
 #include "ddecustomview.h"
 #include "plotwindowfeed.h"
 #include "subwindowhost.h"
@@ -61,18 +62,6 @@ public:
     }
     QMdiArea area;
 };
-
-ChartVariables grid(int rows, int cols, double xMin, double xMax, double yMin, double yMax)
-{
-    ChartVariables v;
-    v.rows = rows;
-    v.cols = cols;
-    v.xMin = xMin;
-    v.xMax = xMax;
-    v.yMin = yMin;
-    v.yMax = yMax;
-    return v;
-}
 
 CJob sample(double x, double y, double z)
 {
@@ -142,7 +131,7 @@ void TestChartsXvfb::chart3dTable()
     QCOMPARE(chart.chartVariables().xMax, 100.0);
     QCOMPARE(chart.redrawTimer().interval(), 100);
     QVERIFY(chart.redrawTimer().isActive());
-    chart.setChVars(grid(5, 20, 0, 1000, 0, 50));
+    chart.setChVars(chartGrid(5, 20, 0, 1000, 0, 50));
     QCOMPARE(chart.table().size(), size_t(6 * 21));
     chart.onValueRowSet(5, 20, 7);
     chart.onValueRowSet(2, 3, 1.5);
@@ -156,12 +145,12 @@ void TestChartsXvfb::chart3dTable()
     QCOMPARE(chart.cellValue(2, 3), 1.5);
 
     // A new grid: a flat 0 plane of the new size.
-    chart.onChartVarsUpdated(grid(3, 4, 0, 10, 0, 10));
+    chart.onChartVarsUpdated(chartGrid(3, 4, 0, 10, 0, 10));
     QCOMPARE(chart.table().size(), size_t(4 * 5));
     for (double v : chart.table())
         QCOMPARE(v, 0.0);
     // Sizes out of bounds are bounded, not allocated as given.
-    chart.onChartVarsUpdated(grid(-3, 100000, 0, 10, 0, 10));
+    chart.onChartVarsUpdated(chartGrid(-3, 100000, 0, 10, 0, 10));
     QCOMPARE(chart.chartVariables().rows, 0);
     QCOMPARE(chart.table().size(), size_t(1001));
 }
