@@ -6,7 +6,7 @@
 #include "basic2dchart.h"
 #include "basic2dcharttableview.h"
 #include "cjob.h"
-#include "widgetbenchmain.h"
+#include "guibenchmain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -117,5 +117,5 @@ int main(int argc, char **argv)
     // The chart keeps its chosen keys in "kelvo.ini" of the working directory.
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
-    return runWidgetBenchmarks(argc, argv);
+    return runGuiBenchmarks(argc, argv);
 }

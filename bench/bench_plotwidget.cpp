@@ -2,9 +2,8 @@
 // each (about 14 hours at 50 ms), replotted whole, and one new point per
 // curve painted incrementally.
 #include "customqwtcurve.h"
+#include "guibenchmain.h"
 #include "plotwidget.h"
-
-#include "widgetbenchmain.h"
 
 #include <benchmark/benchmark.h>
 #include <qwt_plot_canvas.h>
@@ -168,5 +167,5 @@ BENCHMARK(BM_QwtPlainCurvesWholeRange)->Unit(benchmark::kMillisecond)->Iteration
 
 int main(int argc, char **argv)
 {
-    return runWidgetBenchmarks(argc, argv);
+    return runGuiBenchmarks(argc, argv);
 }

@@ -4,10 +4,12 @@
 #include "ecudatatableregistry.h"
 #include "ecujoblistwindow.h"
 #include "gaugedefmanager.h"
+#include "gaugesetupwindow.h"
 #include "globaljobreceiver.h"
 #include "jobmetatypes.h"
 #include "kelvoglobaldata.h"
 #include "kelvosettings.h"
+#include "miscutilswindow.h"
 #include "mdiarea.h"
 #include "plotwindow.h"
 #include "qrunnerthread.h"
@@ -237,7 +239,6 @@ void MainWindow::disableMissingWindows()
         ui->actionOpen_CSV,
         ui->actionPlayBackTester,
         ui->actionCustom_jobs,
-        ui->actionGauges,
         ui->actionMulti_plot_window,
         ui->actionMLV,
         ui->actionJob_Tool,
@@ -246,7 +247,6 @@ void MainWindow::disableMissingWindows()
         ui->actionInnovate_Config,
         ui->actionTrace,
         ui->actionSerial_Port,
-        ui->actionMisc,
         ui->actionData_Sender,
         ui->action14point7,
         ui->actionTables,
@@ -278,6 +278,7 @@ PlotWindow &MainWindow::createPlotWindow(CJob &job, Qt::WindowFlags flags)
     PlotWindow *window = new PlotWindow(CJob(job), this);
     LOG4CPLUS_DEBUG(logger, " new");
     window->setMainStyleSheet(styleSheet());
+    window->setMainWnd(this);
     LOG4CPLUS_DEBUG(logger, " addSubWindow");
     QMdiSubWindow *sub = mdiArea->addSubWindow(window, flags);
     sub->resize(800, 400);
@@ -512,4 +513,19 @@ void MainWindow::on_actionDDE6_M47_triggered()
     auto *view = new DDECustomView(this);
     connectJobListener(view);
     addSubWindow(view)->show();
+}
+
+void MainWindow::on_actionGauges_triggered()
+{
+    auto *window = new GaugeSetupWindow(this, gaugeDefManager, this);
+    QMdiSubWindow *sub = addSubWindow(window);
+    sub->layout()->addWidget(new QSizeGrip(sub));
+    window->show();
+    centerSubWindow(sub);
+}
+
+void MainWindow::on_actionMisc_triggered()
+{
+    QMdiSubWindow *sub = addSubWindow(new MiscUtilsWindow(this));
+    sub->show();
 }

@@ -5,8 +5,8 @@
 #include "cjob.h"
 #include "jobqueue.h"
 #include "kelvolog.h"
+#include "mdihost.h"
 #include "serialportsettings.h"
-#include "subwindowhost.h"
 
 #include <QDateTime>
 #include <QMainWindow>
@@ -29,7 +29,7 @@ namespace Ui {
 class MainWindow;
 }
 
-class MainWindow : public QMainWindow, public SubWindowHost
+class MainWindow : public QMainWindow, public MdiHost
 {
     Q_OBJECT
 public:
@@ -37,10 +37,11 @@ public:
     ~MainWindow() override;
 
     QMdiSubWindow *addSubWindow(QWidget *widget) override;
-    bool connectJobListener(QObject *listener);
+    bool connectJobListener(QObject *listener) override;
     PlotWindow &createPlotWindow(CJob &job, Qt::WindowFlags flags = Qt::WindowFlags());
     QList<PlotWindow *> plotWindows();
-    QString currentEcu();
+    QString currentEcu() override;
+    QSize hostSize() const override { return size(); }
     QObject *jobReceiver();
     void centerSubWindow(QWidget *child);
 
@@ -87,6 +88,8 @@ private slots:
     void on_actionDatatable_triggered();
     void on_actionChart2D_triggered();
     void on_actionDDE6_M47_triggered();
+    void on_actionGauges_triggered();
+    void on_actionMisc_triggered();
 
 protected:
     void closeEvent(QCloseEvent *e) override;

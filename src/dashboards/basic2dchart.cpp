@@ -5,7 +5,7 @@
 #include "basic2dchartutils.h"
 #include "chart3d.h"
 #include "kelvosettings.h"
-#include "subwindowhost.h"
+#include "mdihost.h"
 
 #include <QAbstractItemView>
 #include <QFontMetrics>

@@ -15,7 +15,7 @@
 class Avg2DChartTableView;
 class Basic2DChartTableView;
 class Chart3D;
-class SubWindowHost;
+class MdiHost;
 
 namespace Ui {
 class Basic2DChart;
@@ -29,7 +29,7 @@ public:
     ~Basic2DChart() override;
 
     // Where the 3-D windows go; the opener passes it after showing the chart.
-    void setMainWnd(SubWindowHost *host) { mainWnd = host; }
+    void setMainWnd(MdiHost *host) { mainWnd = host; }
 
     void initModel(int rows, int cols, int xMax, int yMax, int xMin, int yMin);
     // With AutoScale on, widens the limits to take in the sample; true
@@ -88,5 +88,5 @@ private:
     int widestKey = 0;
     bool ready = false;
     Avg2DChartTableView *avgView = nullptr;
-    SubWindowHost *mainWnd = nullptr;
+    MdiHost *mainWnd = nullptr;
 };

@@ -7,8 +7,8 @@
 #include "chart3d.h"
 #include "chartgrid.h"
 #include "ddecustomview.h"
+#include "fakemdihost.h"
 #include "plotwindowfeed.h"
-#include "subwindowhost.h"
 #include "workdir.h"
 
 #include <QApplication>
@@ -43,26 +43,6 @@ private:
 };
 
 namespace {
-class MdiHost : public SubWindowHost
-{
-public:
-    MdiHost()
-    {
-        area.resize(1200, 900);
-        area.show();
-    }
-    QMdiSubWindow *addSubWindow(QWidget *widget) override { return area.addSubWindow(widget); }
-    QList<Chart3D *> charts() const
-    {
-        QList<Chart3D *> found;
-        for (QMdiSubWindow *sub : area.subWindowList())
-            if (auto *chart = qobject_cast<Chart3D *>(sub->widget()))
-                found << chart;
-        return found;
-    }
-    QMdiArea area;
-};
-
 CJob sample(double x, double y, double z)
 {
     const QByteArray xs = QByteArray::number(x), ys = QByteArray::number(y), zs = QByteArray::number(z);
@@ -81,7 +61,7 @@ template <class T> T *child(QWidget &w, const char *name)
 }
 
 // A chart in the host's area with X, Y and Z chosen and applied.
-Basic2DChart *openChart(MdiHost &host)
+Basic2DChart *openChart(FakeMdiHost &host)
 {
     auto *chart = new Basic2DChart;
     host.addSubWindow(chart)->show();
@@ -104,13 +84,13 @@ int filledCells(Basic2DChartTableView *view)
     return n;
 }
 
-Chart3D *press(MdiHost &host, Basic2DChart &chart, const char *button)
+Chart3D *press(FakeMdiHost &host, Basic2DChart &chart, const char *button)
 {
-    const int before = host.charts().size();
+    const int before = host.windows<Chart3D>().size();
     QTest::mouseClick(child<QPushButton>(chart, button), Qt::LeftButton);
-    if (host.charts().size() != before + 1)
+    if (host.windows<Chart3D>().size() != before + 1)
         return nullptr;
-    return host.charts().last();
+    return host.windows<Chart3D>().last();
 }
 } // namespace
 
@@ -157,7 +137,7 @@ void TestChartsXvfb::chart3dTable()
 
 void TestChartsXvfb::chartFedManySamplesFillsLastAndAverage()
 {
-    MdiHost host;
+    FakeMdiHost host(QSize(1200, 900));
     Basic2DChart *chart = openChart(host);
     double sum = 0;
     int inCell = 0;
@@ -195,7 +175,7 @@ void TestChartsXvfb::buttonsOpenSurfacesThatFollowTheSamples()
 {
     QFETCH(QString, button);
     QFETCH(QString, title);
-    MdiHost host;
+    FakeMdiHost host(QSize(1200, 900));
     Basic2DChart *chart = openChart(host);
     Chart3D *surface = press(host, *chart, button.toLatin1().constData());
     QVERIFY(surface);
@@ -219,7 +199,7 @@ void TestChartsXvfb::buttonsOpenSurfacesThatFollowTheSamples()
 
 void TestChartsXvfb::samplesAtTheMaximaSetTheFarCorner()
 {
-    MdiHost host;
+    FakeMdiHost host(QSize(1200, 900));
     Basic2DChart *chart = openChart(host);
     Chart3D *direct = press(host, *chart, "btnChart3D");
     Chart3D *last = press(host, *chart, "btn3DLast");
@@ -248,7 +228,7 @@ void TestChartsXvfb::samplesAtTheMaximaSetTheFarCorner()
 
 void TestChartsXvfb::degenerateGridsDrawWithoutCrash()
 {
-    MdiHost host;
+    FakeMdiHost host(QSize(1200, 900));
     Basic2DChart *chart = openChart(host);
     Chart3D *surface = press(host, *chart, "btn3DLast");
     QVERIFY(surface);
@@ -285,7 +265,7 @@ void TestChartsXvfb::degenerateGridsDrawWithoutCrash()
 
 void TestChartsXvfb::closingTheChartLeavesItsSurfaces()
 {
-    MdiHost host;
+    FakeMdiHost host(QSize(1200, 900));
     QPointer<Basic2DChart> chart = openChart(host);
     Chart3D *surface = press(host, *chart, "btn3DMax");
     QVERIFY(surface);
@@ -297,7 +277,7 @@ void TestChartsXvfb::closingTheChartLeavesItsSurfaces()
     QVERIFY(chartSub);
     chartSub->close();
     QTRY_VERIFY(chart.isNull());
-    QCOMPARE(host.charts().size(), 1);
+    QCOMPARE(host.windows<Chart3D>().size(), 1);
     QVERIFY(surface->isVisible());
     QVERIFY(surface->redrawTimer().isActive());
     QCOMPARE(surface->cellValue(5, 5), 3.0);
@@ -306,7 +286,7 @@ void TestChartsXvfb::closingTheChartLeavesItsSurfaces()
 
 void TestChartsXvfb::dashboardShowsValuesAndPicture()
 {
-    MdiHost host;
+    FakeMdiHost host(QSize(1200, 900));
     auto *view = new DDECustomView;
     host.addSubWindow(view)->show();
     QVERIFY(QTest::qWaitForWindowExposed(view));

@@ -1,14 +1,14 @@
 #pragma once
-// The main of a benchmark that builds widgets: a QApplication on the
-// offscreen platform unless the caller picks one with "-platform", then
-// Google Benchmark's own run.
+// The main of a benchmark that draws widgets: a QApplication on the
+// offscreen platform unless the caller picks one ("-platform xcb"), then
+// every benchmark the command line selects.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <string>
 #include <vector>
 
-inline int runWidgetBenchmarks(int argc, char **argv)
+inline int runGuiBenchmarks(int argc, char **argv)
 {
     std::vector<char *> args(argv, argv + argc);
     bool hasPlatform = false;
