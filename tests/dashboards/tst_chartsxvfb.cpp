@@ -31,15 +31,22 @@ private slots:
     void cleanup();
     void chart3dTable();
     void chartFedManySamplesFillsLastAndAverage();
-    void buttonsOpenSurfacesThatFollowTheSamples_data();
-    void buttonsOpenSurfacesThatFollowTheSamples();
+    void dashboardShowsValuesAndPicture();
+    // One chart and its five surfaces, in this order.
+    void buttonsOpenSurfaces();
+    void surfacesFollowTheSamples();
     void samplesAtTheMaximaSetTheFarCorner();
+    void gridChangeFlattensTheSurfaces();
     void degenerateGridsDrawWithoutCrash();
     void closingTheChartLeavesItsSurfaces();
-    void dashboardShowsValuesAndPicture();
+    void cleanupTestCase();
 
 private:
     std::unique_ptr<WorkDir> wd;
+    // The scenario's chart and surfaces, in the order of their buttons.
+    std::unique_ptr<FakeMdiHost> host;
+    QPointer<Basic2DChart> chart;
+    QList<Chart3D *> surfaces;
 };
 
 namespace {
@@ -160,130 +167,6 @@ void TestChartsXvfb::chartFedManySamplesFillsLastAndAverage()
              QString::number(double(mean), 'f', 2).toFloat());
 }
 
-void TestChartsXvfb::buttonsOpenSurfacesThatFollowTheSamples_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("title");
-    QTest::newRow("chart") << "btnChart3D" << "3D Plot";
-    QTest::newRow("last") << "btn3DLast" << "Last values";
-    QTest::newRow("average") << "btn3DAvg" << "Avg. values";
-    QTest::newRow("minimum") << "btn3DMin" << "Min values";
-    QTest::newRow("maximum") << "btn3DMax" << "Max values";
-}
-
-void TestChartsXvfb::buttonsOpenSurfacesThatFollowTheSamples()
-{
-    QFETCH(QString, button);
-    QFETCH(QString, title);
-    FakeMdiHost host(QSize(1200, 900));
-    Basic2DChart *chart = openChart(host);
-    Chart3D *surface = press(host, *chart, button.toLatin1().constData());
-    QVERIFY(surface);
-    QCOMPARE(surface->size(), QSize(300, 300));
-    QCOMPARE(surface->title(), title);
-    QCOMPARE(surface->chartVariables().cols, 10);
-    QVERIFY(QTest::qWaitForWindowExposed(surface));
-    const QImage before = surface->grabFrameBuffer();
-    QVERIFY(!before.isNull());
-
-    const int rebuilds = surface->rebuildCount();
-    for (int i = 0; i < 20; ++i)
-        chart->onJobFinished(sample(500 + i * 400, 55, 10 + i % 5), 0);
-    QVERIFY(surface->cellValue(5, 0) > 0);
-    // The redraw timer's next tick, without waiting for it.
-    QVERIFY(QMetaObject::invokeMethod(surface, "timerFunc"));
-    QVERIFY(surface->rebuildCount() > rebuilds);
-    const QImage after = surface->grabFrameBuffer();
-    QVERIFY(after != before);
-}
-
-void TestChartsXvfb::samplesAtTheMaximaSetTheFarCorner()
-{
-    FakeMdiHost host(QSize(1200, 900));
-    Basic2DChart *chart = openChart(host);
-    Chart3D *direct = press(host, *chart, "btnChart3D");
-    Chart3D *last = press(host, *chart, "btn3DLast");
-    QVERIFY(direct && last);
-    chart->onJobFinished(sample(10000, 100, 42), 0);
-    QCOMPARE(direct->cellValue(10, 10), 42.0);
-    QCOMPARE(last->cellValue(10, 10), 42.0);
-    // Outside the limits: no cell of the surface changes.
-    chart->onJobFinished(sample(20000, 100, 43), 0);
-    chart->onJobFinished(sample(-5000, 50, 44), 0);
-    double sum = 0;
-    for (double v : direct->table())
-        sum += v;
-    QCOMPARE(sum, 42.0);
-
-    // A grid change in the chart: the surfaces start over, flat, at the new size.
-    child<QLineEdit>(*chart, "txtRows")->setText("5");
-    child<QLineEdit>(*chart, "txtCols")->setText("20");
-    QTest::mouseClick(child<QPushButton>(*chart, "pushButton"), Qt::LeftButton);
-    for (Chart3D *surface : {direct, last}) {
-        QCOMPARE(surface->table().size(), size_t(6 * 21));
-        for (double v : surface->table())
-            QCOMPARE(v, 0.0);
-    }
-}
-
-void TestChartsXvfb::degenerateGridsDrawWithoutCrash()
-{
-    FakeMdiHost host(QSize(1200, 900));
-    Basic2DChart *chart = openChart(host);
-    Chart3D *surface = press(host, *chart, "btn3DLast");
-    QVERIFY(surface);
-    QVERIFY(QTest::qWaitForWindowExposed(surface));
-    chart->onJobFinished(sample(5000, 50, 3), 0);
-    QVERIFY(QMetaObject::invokeMethod(surface, "timerFunc"));
-    QVERIFY(surface->rebuildCount() > 0);
-    const int rebuilds = surface->rebuildCount();
-
-    child<QLineEdit>(*chart, "txtRows")->setText("0");
-    QTest::mouseClick(child<QPushButton>(*chart, "pushButton"), Qt::LeftButton);
-    chart->onJobFinished(sample(5000, 50, 3), 0);
-    QVERIFY(QMetaObject::invokeMethod(surface, "timerFunc"));
-    QVERIFY(!surface->grabFrameBuffer().isNull());
-
-    child<QLineEdit>(*chart, "txtRows")->setText("10");
-    child<QLineEdit>(*chart, "txtXMin")->setText("5000");
-    child<QLineEdit>(*chart, "txtXMax")->setText("5000");
-    QTest::mouseClick(child<QPushButton>(*chart, "pushButton"), Qt::LeftButton);
-    chart->onJobFinished(sample(5000, 50, 3), 0);
-    QVERIFY(QMetaObject::invokeMethod(surface, "timerFunc"));
-    QVERIFY(!surface->grabFrameBuffer().isNull());
-    // Neither grid was handed to the surface library.
-    QCOMPARE(surface->rebuildCount(), rebuilds);
-
-    // Auto-scale from 0..0 with a first sample at 0.
-    QTest::mouseClick(child<QCheckBox>(*chart, "chkAutoScale"), Qt::LeftButton);
-    QTest::mouseClick(child<QPushButton>(*chart, "pushButton"), Qt::LeftButton);
-    chart->onJobFinished(sample(0, 0, 3), 0);
-    QVERIFY(QMetaObject::invokeMethod(surface, "timerFunc"));
-    QVERIFY(!surface->grabFrameBuffer().isNull());
-    QCOMPARE(surface->rebuildCount(), rebuilds);
-}
-
-void TestChartsXvfb::closingTheChartLeavesItsSurfaces()
-{
-    FakeMdiHost host(QSize(1200, 900));
-    QPointer<Basic2DChart> chart = openChart(host);
-    Chart3D *surface = press(host, *chart, "btn3DMax");
-    QVERIFY(surface);
-    chart->onJobFinished(sample(5000, 50, 3), 0);
-    QMdiSubWindow *chartSub = nullptr;
-    for (QMdiSubWindow *sub : host.area.subWindowList())
-        if (sub->widget() == chart)
-            chartSub = sub;
-    QVERIFY(chartSub);
-    chartSub->close();
-    QTRY_VERIFY(chart.isNull());
-    QCOMPARE(host.windows<Chart3D>().size(), 1);
-    QVERIFY(surface->isVisible());
-    QVERIFY(surface->redrawTimer().isActive());
-    QCOMPARE(surface->cellValue(5, 5), 3.0);
-    QVERIFY(!surface->grabFrameBuffer().isNull());
-}
-
 void TestChartsXvfb::dashboardShowsValuesAndPicture()
 {
     FakeMdiHost host(QSize(1200, 900));
@@ -327,6 +210,167 @@ void TestChartsXvfb::dashboardShowsValuesAndPicture()
         for (int x = 0; x < shown.width(); x += 4)
             light += qGray(shown.pixel(x, y)) > 100 ? 1 : 0;
     QVERIFY2(light > 20, qPrintable(QString::number(light)));
+}
+
+namespace {
+const char *const buttons[] = {"btnChart3D", "btn3DLast", "btn3DAvg", "btn3DMin", "btn3DMax"};
+const char *const titles[] = {"3D Plot", "Last values", "Avg. values", "Min values", "Max values"};
+
+double sum(const Chart3D *surface)
+{
+    double total = 0;
+    for (double v : surface->table())
+        total += v;
+    return total;
+}
+
+void tick(Chart3D *surface)
+{
+    // The redraw timer's next tick, without waiting for it.
+    QVERIFY(QMetaObject::invokeMethod(surface, "timerFunc"));
+}
+
+void applyGrid(Basic2DChart &chart, const char *rows, const char *cols, const char *xMin, const char *xMax)
+{
+    child<QLineEdit>(chart, "txtRows")->setText(rows);
+    child<QLineEdit>(chart, "txtCols")->setText(cols);
+    child<QLineEdit>(chart, "txtXMin")->setText(xMin);
+    child<QLineEdit>(chart, "txtXMax")->setText(xMax);
+    QTest::mouseClick(child<QPushButton>(chart, "pushButton"), Qt::LeftButton);
+}
+} // namespace
+
+void TestChartsXvfb::buttonsOpenSurfaces()
+{
+    host = std::make_unique<FakeMdiHost>(QSize(1200, 900));
+    chart = openChart(*host);
+    for (int i = 0; i < 5; ++i) {
+        Chart3D *surface = press(*host, *chart, buttons[i]);
+        QVERIFY2(surface, buttons[i]);
+        QCOMPARE(surface->size(), QSize(300, 300));
+        QCOMPARE(surface->title(), QString(titles[i]));
+        QCOMPARE(surface->chartVariables().cols, 10);
+        surfaces << surface;
+    }
+    for (Chart3D *surface : surfaces)
+        QVERIFY(QTest::qWaitForWindowExposed(surface));
+}
+
+void TestChartsXvfb::surfacesFollowTheSamples()
+{
+    QCOMPARE(surfaces.size(), 5);
+    QList<QImage> before;
+    QList<int> rebuilds;
+    for (Chart3D *surface : surfaces) {
+        before << surface->grabFrameBuffer();
+        QVERIFY(!before.last().isNull());
+        rebuilds << surface->rebuildCount();
+    }
+    for (int i = 0; i < 20; ++i)
+        chart->onJobFinished(sample(500 + i * 400, 55, 10 + i % 5), 0);
+    for (int i = 0; i < 5; ++i) {
+        Chart3D *surface = surfaces[i];
+        QVERIFY2(surface->cellValue(5, 0) > 0, titles[i]);
+        tick(surface);
+        QVERIFY2(surface->rebuildCount() > rebuilds[i], titles[i]);
+        QVERIFY2(surface->grabFrameBuffer() != before[i], titles[i]);
+    }
+}
+
+void TestChartsXvfb::samplesAtTheMaximaSetTheFarCorner()
+{
+    QCOMPARE(surfaces.size(), 5);
+    QList<double> sums;
+    for (Chart3D *surface : surfaces)
+        sums << sum(surface);
+    chart->onJobFinished(sample(10000, 100, 42), 0);
+    for (int i = 0; i < 5; ++i) {
+        // The far corner is its own cell: last, average, minimum and
+        // maximum of one sample are the sample.
+        QCOMPARE(surfaces[i]->cellValue(10, 10), 42.0);
+        QCOMPARE(sum(surfaces[i]), sums[i] + 42.0);
+    }
+    // Outside the limits: no cell of a surface changes.
+    chart->onJobFinished(sample(20000, 100, 43), 0);
+    chart->onJobFinished(sample(-5000, 50, 44), 0);
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(sum(surfaces[i]), sums[i] + 42.0);
+}
+
+void TestChartsXvfb::gridChangeFlattensTheSurfaces()
+{
+    QCOMPARE(surfaces.size(), 5);
+    applyGrid(*chart, "5", "20", "0", "10000");
+    for (Chart3D *surface : surfaces) {
+        QCOMPARE(surface->table().size(), size_t(6 * 21));
+        QCOMPARE(sum(surface), 0.0);
+    }
+    chart->onJobFinished(sample(5000, 50, 3), 0);
+    QCOMPARE(surfaces[1]->cellValue(2, 10), 3.0);
+}
+
+void TestChartsXvfb::degenerateGridsDrawWithoutCrash()
+{
+    QCOMPARE(surfaces.size(), 5);
+    for (Chart3D *surface : surfaces)
+        tick(surface);
+    QList<int> rebuilds;
+    for (Chart3D *surface : surfaces)
+        rebuilds << surface->rebuildCount();
+    auto drawAll = [&]() {
+        chart->onJobFinished(sample(5000, 50, 3), 0);
+        for (Chart3D *surface : surfaces) {
+            tick(surface);
+            QVERIFY(!surface->grabFrameBuffer().isNull());
+        }
+    };
+    applyGrid(*chart, "0", "10", "0", "10000");
+    drawAll();
+    applyGrid(*chart, "10", "10", "5000", "5000");
+    drawAll();
+    // Auto-scale from 0..0 with a first sample at 0.
+    QTest::mouseClick(child<QCheckBox>(*chart, "chkAutoScale"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*chart, "pushButton"), Qt::LeftButton);
+    chart->onJobFinished(sample(0, 0, 3), 0);
+    for (Chart3D *surface : surfaces) {
+        tick(surface);
+        QVERIFY(!surface->grabFrameBuffer().isNull());
+    }
+    // None of these grids was handed to the surface library.
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(surfaces[i]->rebuildCount(), rebuilds[i]);
+}
+
+void TestChartsXvfb::closingTheChartLeavesItsSurfaces()
+{
+    QCOMPARE(surfaces.size(), 5);
+    QTest::mouseClick(child<QCheckBox>(*chart, "chkAutoScale"), Qt::LeftButton);
+    applyGrid(*chart, "10", "10", "0", "10000");
+    chart->onJobFinished(sample(5000, 50, 3), 0);
+    QMdiSubWindow *chartSub = nullptr;
+    for (QMdiSubWindow *sub : host->area.subWindowList())
+        if (sub->widget() == chart)
+            chartSub = sub;
+    QVERIFY(chartSub);
+    chartSub->close();
+    QTRY_VERIFY(chart.isNull());
+    QCOMPARE(host->windows<Chart3D>().size(), 5);
+    // The direct surface and the last values show the sample; the other
+    // tables fold it into what their cell kept.
+    QCOMPARE(surfaces[0]->cellValue(5, 5), 3.0);
+    QCOMPARE(surfaces[1]->cellValue(5, 5), 3.0);
+    for (Chart3D *surface : surfaces) {
+        QVERIFY(surface->isVisible());
+        QVERIFY(surface->redrawTimer().isActive());
+        QVERIFY(surface->cellValue(5, 5) > 0);
+        tick(surface);
+        QVERIFY(!surface->grabFrameBuffer().isNull());
+    }
+}
+
+void TestChartsXvfb::cleanupTestCase()
+{
+    host.reset();
 }
 
 QTEST_MAIN(TestChartsXvfb)
