@@ -18,12 +18,15 @@
 class QCloseEvent;
 class QMdiSubWindow;
 class QThread;
+class AboutDialog;
 class EcuJobListWindow;
 class GaugeDefManager;
 class GlobalJobReceiver;
 class MdiArea;
 class PlotWindow;
 class QRunnerThread;
+class SeriaPortTestForm;
+class SettingsDialog;
 
 namespace Ui {
 class MainWindow;
@@ -52,6 +55,8 @@ public:
     EcuJobListWindow *ecuList() const { return ecuJobListWindow; }
     QRunnerThread *runnerWorker() const { return queueRunner; }
     bool isSimulation() const { return simulation; }
+    // The serial settings the hidden settings action edits; kept in memory only.
+    SerialPortSettings serialPortSettings() const { return serialSettings; }
 
     // "gauge_" + date and time to the millisecond + ".png", made unique
     // within the working directory.
@@ -88,6 +93,10 @@ private slots:
     void on_actionDatatable_triggered();
     void on_actionChart2D_triggered();
     void on_actionDDE6_M47_triggered();
+    void on_actionSerial_Port_triggered();
+    void on_actionData_Sender_triggered();
+    void on_actionDonate_triggered();
+    void on_actionSerial_Port_2_triggered();
     void on_actionGauges_triggered();
     void on_actionMisc_triggered();
 
@@ -95,6 +104,9 @@ protected:
     void closeEvent(QCloseEvent *e) override;
 
 private:
+    // Connected to each settings dialog's settingsApplied() (not a slot:
+    // its name would have it matched to a child by name).
+    void on_settings_applied();
     void fillThemesMenu();
     void writeSerialDefaults();
     void disableMissingWindows();
@@ -117,4 +129,7 @@ private:
     qint64 programStartTime = 0;
     bool simulation = false;
     std::atomic<bool> runnerLoopEnded{false};
+    QPointer<SeriaPortTestForm> serialTestForm;
+    QPointer<SettingsDialog> settingsDialog;
+    QPointer<AboutDialog> aboutDialog;
 };
