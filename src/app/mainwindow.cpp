@@ -14,6 +14,8 @@
 #include "plotwindow.h"
 #include "qrunnerthread.h"
 #include "crunner.h"
+#include "basic2dchart.h"
+#include "ddecustomview.h"
 #include "datatabletestingform.h"
 #include "translationviewrform.h"
 #include "managecustomjobform.h"
@@ -242,10 +244,8 @@ void MainWindow::disableMissingWindows()
         ui->actionLogging,
         ui->actionOpen_CSV,
         ui->actionPlayBackTester,
-        ui->actionChart2D,
         ui->actionMulti_plot_window,
         ui->actionMLV,
-        ui->actionDDE6_M47,
         ui->actionJob_Tool,
         ui->actionExternal_source,
         ui->actionPLX_Config,
@@ -513,6 +513,22 @@ void MainWindow::on_actionTranslations_triggered()
 {
     QMdiSubWindow *sub = addSubWindow(new TranslationViewrForm(this));
     sub->show();
+}
+
+void MainWindow::on_actionChart2D_triggered()
+{
+    auto *chart = new Basic2DChart(this);
+    QMdiSubWindow *sub = addSubWindow(chart);
+    connectJobListener(chart);
+    sub->show();
+    chart->setMainWnd(this);
+}
+
+void MainWindow::on_actionDDE6_M47_triggered()
+{
+    auto *view = new DDECustomView(this);
+    connectJobListener(view);
+    addSubWindow(view)->show();
 }
 
 void MainWindow::on_actionSerial_Port_triggered()

@@ -93,6 +93,8 @@ private slots:
     void on_actionDatatable_triggered();
     void on_actionCustom_jobs_triggered();
     void on_actionTables_triggered();
+    void on_actionChart2D_triggered();
+    void on_actionDDE6_M47_triggered();
     void on_actionSerial_Port_triggered();
     void on_actionData_Sender_triggered();
     void on_actionDonate_triggered();
