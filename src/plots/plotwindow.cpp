@@ -12,6 +12,7 @@
 #include "plotwidget.h"
 #include "plotwidgetcontainer.h"
 #include "resulttableview.h"
+#include "tablecolumns.h"
 #include "translationmgr.h"
 
 #include <QCloseEvent>
@@ -380,8 +381,7 @@ void PlotWindow::on_txtFilter_textChanged(const QString &text)
     if (!rx.isValid()) // half-typed expressions filter by the plain text
         rx = QRegExp(QRegExp::escape(text), Qt::CaseInsensitive);
     m_proxy->setFilterRegExp(rx);
-    ui->tableView->resizeColumnsToContents();
-    ui->tableView->horizontalHeader()->setStretchLastSection(true);
+    TableColumns::fitToContents(ui->tableView);
 }
 
 void PlotWindow::on_btnMarkAll_clicked()
