@@ -95,57 +95,36 @@ QByteArray binaryAsHex(const unsigned char *bytes, int len)
     return QByteArray(reinterpret_cast<const char *>(bytes), qMin(len, maxBytes)).toHex().toUpper();
 }
 
+// The value of a result through the getter of its type.
+template <typename T>
+T typedValue(int (*getter)(T *, const char *, unsigned short), const char *name)
+{
+    T v = 0;
+    getter(&v, name, 1);
+    return v;
+}
+
 // Every whole-number format carries its value in the typed getter's answer;
 // realValue holds it too, so that formulas and whatever reads the value as a
 // number see it whatever the width. intValue and longValue take it where it
 // fits their width.
 void readNumericValue(CJobResult &r, const char *name, int format)
 {
+    double v = 0;
     switch (format) {
-    case 0: {
-        char v = 0;
-        apiResultChar(&v, name, 1);
-        r.intValue = qint16(static_cast<signed char>(v));
-        r.realValue = r.intValue;
-        break;
+    case 0: v = static_cast<signed char>(typedValue(apiResultChar, name)); break;
+    case 1: v = typedValue(apiResultByte, name); break;
+    case 2: v = typedValue(apiResultInt, name); break;
+    case 3: v = typedValue(apiResultWord, name); break;
+    case 4: v = typedValue(apiResultLong, name); break;
+    case 5: v = typedValue(apiResultDWord, name); break;
+    default: return;
     }
-    case 1: {
-        unsigned char v = 0;
-        apiResultByte(&v, name, 1);
+    r.realValue = v;
+    if (format <= 2)
         r.intValue = qint16(v);
-        r.realValue = v;
-        break;
-    }
-    case 2: {
-        short v = 0;
-        apiResultInt(&v, name, 1);
-        r.intValue = qint16(v);
-        r.realValue = v;
-        break;
-    }
-    case 3: {
-        unsigned short v = 0;
-        apiResultWord(&v, name, 1);
+    else if (format <= 4)
         r.longValue = qint32(v);
-        r.realValue = v;
-        break;
-    }
-    case 4: {
-        int32_t v = 0;
-        apiResultLong(&v, name, 1);
-        r.longValue = qint32(v);
-        r.realValue = v;
-        break;
-    }
-    case 5: {
-        uint32_t v = 0;
-        apiResultDWord(&v, name, 1);
-        r.realValue = v;
-        break;
-    }
-    default:
-        break;
-    }
 }
 
 const char *typeNameOf(int format)

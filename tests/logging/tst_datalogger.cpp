@@ -23,6 +23,13 @@ struct Harness
     {
         logger.setClock([this] { return now; });
     }
+    void configure(int timeFormat, QChar separator, QChar decimal, bool fill)
+    {
+        logger.setTimeFormat(timeFormat);
+        logger.setSeparator(separator);
+        logger.setDecimalSeparator(decimal);
+        logger.setFillColumns(fill);
+    }
     QByteArray stop()
     {
         const QString name = logger.fileName();
@@ -95,10 +102,7 @@ void TestDataLogger::golden()
     QFETCH(QByteArray, expected);
     WorkDir wd;
     Harness h;
-    h.logger.setTimeFormat(timeFormat);
-    h.logger.setSeparator(separator);
-    h.logger.setDecimalSeparator(decimal);
-    h.logger.setFillColumns(fill);
+    h.configure(timeFormat, separator, decimal, fill);
     h.logger.addToFilter(column("J1", "A"));
     h.logger.addToFilter(column("J1", "B"));
     h.logger.addToFilter(column("J2", "Z"));
@@ -164,10 +168,7 @@ void TestDataLogger::linesSplitIntoHeaderFields()
         for (const bool fill : {false, true}) {
             WorkDir wd;
             Harness h;
-            h.logger.setTimeFormat(timeFormat);
-            h.logger.setSeparator(separator);
-            h.logger.setDecimalSeparator(decimal);
-            h.logger.setFillColumns(fill);
+            h.configure(timeFormat, separator, decimal, fill);
             h.logger.setMarkerColumn(true);
             h.logger.addToFilter(column("J1", "A", "Boost, abs."));
             h.logger.addToFilter(column("J1", "B"));

@@ -35,6 +35,18 @@ void feed(PlotWidget *plot, qint64 ms, const char *result, const char *text)
     plot->onJobResultUpdated(plotResult(result, text), plotJob(T0 + ms), 0);
 }
 
+// A plot that plots every result, shown and laid out.
+bool showPlot(PlotWidget &plot)
+{
+    plot.setPlotAllResults(true);
+    plot.setStartTime(T0);
+    plot.resize(600, 400);
+    plot.show();
+    const bool exposed = QTest::qWaitForWindowExposed(&plot);
+    plot.resizeDone();
+    return exposed;
+}
+
 int colouredPixelsInColumns(const QImage &img, int x0, int x1, QColor colour)
 {
     int n = 0;
@@ -233,12 +245,7 @@ void TestPlotWidget::newPointsDrawnWithoutReplot()
 {
     WorkDir wd;
     CountingPlot plot(nullptr, false);
-    plot.setPlotAllResults(true);
-    plot.setStartTime(T0);
-    plot.resize(600, 400);
-    plot.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&plot));
-    plot.resizeDone();
+    QVERIFY(showPlot(plot));
     plot.setAxisScale(QwtPlot::yLeft, 0, 10);
     for (qint64 ms = 0; ms <= 10000; ms += 100)
         feed(&plot, ms, "R", ms % 200 ? "2" : "8");
@@ -379,12 +386,7 @@ void TestPlotWidget::labelDrawnRightAfterReset()
 {
     WorkDir wd;
     CountingPlot plot(nullptr, false);
-    plot.setPlotAllResults(true);
-    plot.setStartTime(T0);
-    plot.resize(600, 400);
-    plot.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&plot));
-    plot.resizeDone();
+    QVERIFY(showPlot(plot));
     feed(&plot, 0, "STAT_LONG_CURVE_TITLE_WERT", "5");
     plot.redrawAllCurves();
 
