@@ -60,7 +60,12 @@ void writeFiles()
                rows);
     QDir().mkpath("ecu");
     w.write("ecu/BENCH.prg");
-    LReleaseTool::writeCatalogue(QDir::currentPath(), "en_EN", catalogue);
+    QDir().mkpath("translations");
+    QFile table("translations/jobs_all_en_EN.txt");
+    table.open(QIODevice::WriteOnly);
+    table.write(catalogue);
+    table.close();
+    LReleaseTool::compileTable(table.fileName());
 
     QByteArray arguments;
     for (int i = 0; i < Selectors; ++i)

@@ -31,13 +31,12 @@ void TestCRunnerSimulation::initTestCase()
 {
     QVERIFY2(!LReleaseTool::path().isEmpty(), "lrelease (qttools5-dev-tools) is needed");
     wd = std::make_unique<WorkDir>();
+    const QString base = "translations/jobs_all_en_EN";
+    QVERIFY(wd->write(base + ".txt", "STATUS_UNKNOWN_WERT\tRES_L\tUnknown value\n"
+                                     "STAT_X_WERT\tRES_L\tX value\n"
+                                     "N2\tRES_L\tTwice N\n"));
     QString log;
-    QVERIFY2(LReleaseTool::writeCatalogue(wd->path(), "en_EN",
-                                          "STATUS_UNKNOWN_WERT\tRES_L\tUnknown value\n"
-                                          "STAT_X_WERT\tRES_L\tX value\n"
-                                          "N2\tRES_L\tTwice N\n",
-                                          &log),
-             qPrintable(log));
+    QVERIFY2(LReleaseTool::compileTable(wd->filePath(base + ".txt"), &log), qPrintable(log));
     QVERIFY(TranslationMgr::instance()->isLoaded());
     wd->write("config/customexpressions.xml",
               "<customexpressions><customexpression><ecu>XYZ</ecu><job>ABC</job>"

@@ -22,8 +22,9 @@ void TestTranslationMgrThreads::concurrentLookups()
     QByteArray table;
     for (int i = 0; i < 200; ++i)
         table += "STAT_V" + QByteArray::number(i) + "_WERT\tRES_L\tValue " + QByteArray::number(i) + "\n";
+    QVERIFY(wd.write("translations/jobs_all_en_EN.txt", table));
     QString log;
-    QVERIFY2(LReleaseTool::writeCatalogue(wd.path(), "en_EN", table, &log), qPrintable(log));
+    QVERIFY2(LReleaseTool::compileTable(wd.filePath("translations/jobs_all_en_EN.txt"), &log), qPrintable(log));
 
     TranslationMgr *mgr = TranslationMgr::instance();
     QVERIFY(mgr->isLoaded());

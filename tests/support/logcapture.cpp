@@ -2,80 +2,69 @@
 #include "kelvolog.h"
 
 #include <log4cplus/spi/loggingevent.h>
+#include <functional>
 
-class LogCapture::Appender : public log4cplus::Appender
+namespace {
+class CollectingAppender : public log4cplus::Appender
 {
 public:
-    ~Appender() override { destructorImpl(); }
-    void close() override {}
-
-    QList<Record> taken() const
+    using Sink = std::function<void(const QString &)>;
+    explicit CollectingAppender(Sink sink)
+        : sink(std::move(sink))
     {
-        QMutexLocker lock(&mutex);
-        return records;
     }
-    void clear()
-    {
-        QMutexLocker lock(&mutex);
-        records.clear();
-    }
+    ~CollectingAppender() override { destructorImpl(); }
+    void close() override { closed = true; }
 
 protected:
     void append(const log4cplus::spi::InternalLoggingEvent &event) override
     {
-        QMutexLocker lock(&mutex);
-        records << Record{int(event.getLogLevel()), QString::fromStdString(event.getMessage())};
+        const std::string level = LOG4CPLUS_TSTRING_TO_STRING(
+            log4cplus::getLogLevelManager().toString(event.getLogLevel()));
+        const std::string message = LOG4CPLUS_TSTRING_TO_STRING(event.getMessage());
+        sink(QString::fromStdString(level) + QLatin1Char(' ') + QString::fromLatin1(message.c_str()));
     }
 
 private:
-    mutable QMutex mutex;
-    QList<Record> records;
+    Sink sink;
 };
+} // namespace
 
 LogCapture::LogCapture(const char *loggerName)
-    : logger(KelvoLog::get(loggerName))
-    , appender(new Appender)
+    : store(std::make_shared<Store>())
+    , logger(KelvoLog::get(loggerName))
 {
     previousLevel = logger.getLogLevel();
     previousAdditivity = logger.getAdditivity();
-    logger.setLogLevel(log4cplus::TRACE_LOG_LEVEL);
-    // Only this appender: nothing reaches the root's appenders meanwhile.
-    logger.setAdditivity(false);
+    std::shared_ptr<Store> s = store;
+    appender = log4cplus::SharedAppenderPtr(new CollectingAppender([s](const QString &line) {
+        std::lock_guard<std::mutex> lock(s->mutex);
+        s->lines << line;
+    }));
     logger.addAppender(appender);
+    logger.setLogLevel(log4cplus::ALL_LOG_LEVEL);
+    // Only this capture: the root's appenders, if any, stay quiet.
+    logger.setAdditivity(false);
 }
 
 LogCapture::~LogCapture()
 {
     logger.removeAppender(appender);
-    logger.setAdditivity(previousAdditivity);
     logger.setLogLevel(previousLevel);
+    logger.setAdditivity(previousAdditivity);
 }
 
-QList<LogCapture::Record> LogCapture::records() const
+QStringList LogCapture::lines() const
 {
-    return static_cast<Appender *>(appender.get())->taken();
+    std::lock_guard<std::mutex> lock(store->mutex);
+    return store->lines;
 }
 
-int LogCapture::count(int level, const QString &text) const
+int LogCapture::count(const QString &text) const
 {
     int n = 0;
-    for (const Record &r : records()) {
-        if (r.level == level && r.message.contains(text))
+    for (const QString &line : lines())
+        if (line.contains(text))
             ++n;
-    }
     return n;
-}
-
-bool LogCapture::contains(const QString &text) const
-{
-    for (const Record &r : records()) {
-        if (r.message.contains(text))
-            return true;
-    }
-    return false;
-}
-
-void LogCapture::clear()
-{
-    static_cast<Appender *>(appender.get())->clear();
 }

@@ -1,12 +1,13 @@
 #pragma once
-// Records what one named log4cplus logger writes while the object lives:
-// the logger is opened to every level and an appender keeps each record's
-// level and message. Level and appender go when the object goes.
-#include <QList>
-#include <QMutex>
-#include <QString>
+// Collects what one named logger writes while it lives, whatever "trace"
+// would print: the logger is opened to every level and a collecting appender
+// is attached; both are undone on destruction. Safe to read while other
+// threads log.
 #include <log4cplus/appender.h>
 #include <log4cplus/logger.h>
+#include <QStringList>
+#include <memory>
+#include <mutex>
 
 class LogCapture
 {
@@ -16,22 +17,21 @@ public:
     LogCapture(const LogCapture &) = delete;
     LogCapture &operator=(const LogCapture &) = delete;
 
-    struct Record
-    {
-        int level; // log4cplus::TRACE_LOG_LEVEL ... FATAL_LOG_LEVEL
-        QString message;
-    };
-    QList<Record> records() const;
-    // How many records of that level hold the text.
-    int count(int level, const QString &text) const;
-    // Whether any record of any level holds the text.
-    bool contains(const QString &text) const;
-    void clear();
+    // Every record so far as "LEVEL message".
+    QStringList lines() const;
+    // Records whose message contains the text.
+    int count(const QString &text) const;
+    bool contains(const QString &text) const { return count(text) > 0; }
 
 private:
-    class Appender;
+    struct Store
+    {
+        mutable std::mutex mutex;
+        QStringList lines;
+    };
+    std::shared_ptr<Store> store;
     log4cplus::Logger logger;
     log4cplus::SharedAppenderPtr appender;
-    int previousLevel;
+    log4cplus::LogLevel previousLevel;
     bool previousAdditivity;
 };

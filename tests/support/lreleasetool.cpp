@@ -1,8 +1,6 @@
 #include "lreleasetool.h"
-#include "bivtopoconverter.h"
 
-#include <QDir>
-#include <QFile>
+#include "bivtopoconverter.h"
 
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -40,18 +38,16 @@ bool LReleaseTool::compile(const QString &po, const QString &qm, QString *log)
     return finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 && QFileInfo::exists(qm);
 }
 
-bool LReleaseTool::writeCatalogue(const QString &dir, const QString &locale, const QByteArray &table, QString *log)
+bool LReleaseTool::compileTable(const QString &table, QString *log)
 {
-    const QString base = dir + QStringLiteral("/translations/jobs_all_") + locale;
-    QDir().mkpath(dir + QStringLiteral("/translations"));
-    QFile txt(base + QStringLiteral(".txt"));
-    if (!txt.open(QIODevice::WriteOnly | QIODevice::Truncate) || txt.write(table) != table.size()) {
+    QString base = table;
+    if (base.endsWith(QStringLiteral(".txt")))
+        base.chop(4);
+    BivToPoConverter converter;
+    if (!converter.convert(table, base + QStringLiteral(".po"))) {
         if (log)
-            *log = txt.errorString();
+            *log = QStringLiteral("cannot convert ") + table;
         return false;
     }
-    txt.close();
-    BivToPoConverter conv;
-    conv.convert(base + QStringLiteral(".txt"), base + QStringLiteral(".po"));
     return compile(base + QStringLiteral(".po"), base + QStringLiteral(".qm"), log);
 }
