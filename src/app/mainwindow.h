@@ -3,6 +3,7 @@
 // thread, runner thread), hosts every other window in its MDI area and
 // offers the tools through its menus.
 #include "cjob.h"
+#include "cjobresultpair.h"
 #include "jobqueue.h"
 #include "kelvolog.h"
 #include "serialportsettings.h"
@@ -21,6 +22,7 @@ class EcuJobListWindow;
 class GaugeDefManager;
 class GlobalJobReceiver;
 class MdiArea;
+class MultiCurvePlotWindow;
 class PlotWindow;
 class QRunnerThread;
 
@@ -38,6 +40,9 @@ public:
     QMdiSubWindow *addSubWindow(QWidget *widget);
     bool connectJobListener(QObject *listener);
     PlotWindow &createPlotWindow(CJob &job, Qt::WindowFlags flags = Qt::WindowFlags());
+    // A multi-curve plot in a sub-window of 800 x 400, centred, registered
+    // for jobs and not yet shown.
+    QMdiSubWindow *createMultiCurvePlotWindow();
     QList<PlotWindow *> plotWindows();
     QString currentEcu();
     QObject *jobReceiver();
@@ -74,6 +79,8 @@ public slots:
     void onThemeSelected();
     // A job the list queued gets its plot window.
     void showPlotWindow(CJob job);
+    // A plot window's results in a multi-curve plot of their own.
+    void showMultiCurvePlot(QList<CJobResultPair> pairs);
 
 private slots:
     void on_actionPause_triggered();
@@ -84,6 +91,8 @@ private slots:
     void on_actionStop_EDIABAS_triggered();
     void on_actionTranslations_triggered();
     void on_actionDatatable_triggered();
+    void on_actionMulti_plot_window_triggered();
+    void on_actionMLV_triggered();
 
 protected:
     void closeEvent(QCloseEvent *e) override;
@@ -107,6 +116,8 @@ private:
     GaugeDefManager *gaugeDefManager = nullptr;
     QString currentEcuName;
     GlobalJobReceiver *receiver = nullptr;
+    // The multi-curve plot opened last from the menu.
+    QPointer<MultiCurvePlotWindow> multiCurvePlotWindow;
     QThread *jobReceiverThread = nullptr;
     qint64 programStartTime = 0;
     bool simulation = false;

@@ -96,9 +96,9 @@ PlotWindow::PlotWindow(CJob job, QWidget *parent)
     m_decimalPoint = QLocale::system().decimalPoint();
 
     // Their windows are not part of the program yet.
-    ui->btnMultiCurve->setEnabled(false);
     ui->btnGauge->setEnabled(false);
-    // Enabled by connectNotify once somebody answers it.
+    // Enabled by connectNotify once somebody answers them.
+    ui->btnMultiCurve->setEnabled(false);
     ui->btnDataLog->setEnabled(false);
 
     ResultTableModel *model = ui->tableView->tableModel();
@@ -139,12 +139,7 @@ QString PlotWindow::titleText() const
 
 bool PlotWindow::jobIsMine(const CJob &job) const
 {
-    if (job.getDisplayName() != m_job.getDisplayName())
-        return false;
-    // Pseudo jobs of devices carry no ECU name; both set must agree.
-    if (!job.ecuName.empty() && !m_job.ecuName.empty() && job.ecuName != m_job.ecuName)
-        return false;
-    return true;
+    return PlotWidgetData::sameJob(job, m_job);
 }
 
 // ---------------------------------------------------------------- refresh rate
@@ -639,9 +634,27 @@ void PlotWindow::runMenuAction(const QString &text)
 
 // ---------------------------------------------------------------- buttons
 
+QList<CJobResultPair> PlotWindow::plottedPairs()
+{
+    QList<CJobResultPair> pairs;
+    for (PlotWidgetContainer *container : qAsConst(m_plots)) {
+        const auto &curves = container->plotWidget()->curveMap();
+        for (auto it = curves.cbegin(); it != curves.cend(); ++it)
+            pairs << it.key();
+    }
+    return pairs;
+}
+
 void PlotWindow::on_btnMultiCurve_clicked()
 {
-    LOG4CPLUS_DEBUG(logger, "multi-curve window not available");
+    const QList<CJobResultPair> pairs = plottedPairs();
+    for (const CJobResultPair &pair : pairs)
+        LOG4CPLUS_DEBUG_FMT(logger, "multiplot pair: %s:%s", KELVO_QS(pair.getJobName()), pair.resultName.c_str());
+    if (!isSignalConnected(QMetaMethod::fromSignal(&PlotWindow::multiCurveRequested))) {
+        LOG4CPLUS_DEBUG(logger, "no window host for a multi-curve plot");
+        return;
+    }
+    emit multiCurveRequested(pairs);
 }
 
 void PlotWindow::on_btnGauge_clicked()
@@ -659,6 +672,8 @@ void PlotWindow::connectNotify(const QMetaMethod &signal)
     // The button is live only once somebody answers it.
     if (ui && signal == QMetaMethod::fromSignal(&PlotWindow::dataLogRequested))
         ui->btnDataLog->setEnabled(true);
+    if (ui && signal == QMetaMethod::fromSignal(&PlotWindow::multiCurveRequested))
+        ui->btnMultiCurve->setEnabled(true);
     QWidget::connectNotify(signal);
 }
 

@@ -4,6 +4,7 @@
 // the message rate, and the export of screenshots and curve data.
 #include "cjob.h"
 #include "cjobresult.h"
+#include "cjobresultpair.h"
 
 #include <log4cplus/logger.h>
 
@@ -38,6 +39,9 @@ public:
     void setMainStyleSheet(const QString &styleSheet) { m_styleSheet = styleSheet; }
 
     QMap<QString, PlotWidgetContainer *> &plotWidgets() { return m_plots; }
+    // Every plotted result: the plots in map order, each plot's curves in
+    // key order.
+    QList<CJobResultPair> plottedPairs();
 
     // Both write into the working directory; false when a file could not be
     // written (the error is logged and shown in the status line).
@@ -78,6 +82,9 @@ signals:
     void onJobFinished2(CJob job, int result);
     // "Data Log" pressed: whoever owns the data-logger window opens one.
     void dataLogRequested();
+    // "Multiplot" pressed: whoever hosts the windows opens a multi-curve
+    // plot of these results.
+    void multiCurveRequested(QList<CJobResultPair> pairs);
 
 public slots:
     void onJobFinished(CJob job, int result);
