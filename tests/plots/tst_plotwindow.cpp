@@ -11,6 +11,7 @@
 #include "resulttableview.h"
 #include "workdir.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QImage>
@@ -115,6 +116,7 @@ private slots:
     void exportNames();
     void closingUnregisters();
     void dataLogButtonAnnouncesRequest();
+    void multiplotButtonHandsOverPlottedPairs();
 
 private:
     std::unique_ptr<WorkDir> wd;
@@ -813,6 +815,34 @@ void TestPlotWindow::dataLogButtonAnnouncesRequest()
     QVERIFY(button->isEnabled());
     button->click();
     QCOMPARE(requested.count(), 1);
+}
+
+void TestPlotWindow::multiplotButtonHandsOverPlottedPairs()
+{
+    auto w = makeWindow();
+    deliver(*w, PlotWindowFeed::makeJob(Ecu, JobName, fiveResults()));
+    tick(*w, "STAT_TEMP_WERT");
+    tick(*w, "STAT_RPM_WERT");
+    QPushButton *button = w->findChild<QPushButton *>("btnMultiCurve");
+    // Without a main window there is nobody to open the plot: the button is
+    // off and pressing it anyway opens nothing.
+    QVERIFY(!button->isEnabled());
+    const int windows = QApplication::topLevelWidgets().size();
+    w->on_btnMultiCurve_clicked();
+    QCOMPARE(QApplication::topLevelWidgets().size(), windows);
+
+    qRegisterMetaType<QList<CJobResultPair>>("QList<CJobResultPair>");
+    QSignalSpy requested(w.get(), &PlotWindow::multiCurveRequested);
+    QVERIFY(button->isEnabled());
+    button->click();
+    QCOMPARE(requested.count(), 1);
+    const auto pairs = requested.first().first().value<QList<CJobResultPair>>();
+    // The plots in the order of their names, each with its job's ECU.
+    QCOMPARE(pairs.size(), 2);
+    QCOMPARE(pairs[0].resultName, std::string("STAT_RPM_WERT"));
+    QCOMPARE(pairs[1].resultName, std::string("STAT_TEMP_WERT"));
+    QCOMPARE(pairs[0].job.ecuName, std::string(Ecu));
+    QCOMPARE(pairs[1].getJobName(), QString(JobName));
 }
 
 QTEST_MAIN(TestPlotWindow)

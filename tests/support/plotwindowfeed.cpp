@@ -35,6 +35,12 @@ void PlotWindowFeed::connect(PlotWindow *window)
                      &PlotWindow::onJobFinished, Qt::QueuedConnection);
 }
 
+void PlotWindowFeed::connectListener(QObject *listener)
+{
+    QObject::connect(GlobalJobReceiver::instance(), SIGNAL(jobFinished(CJob, int)), listener,
+                     SLOT(onJobFinished(CJob, int)), Qt::QueuedConnection);
+}
+
 void PlotWindowFeed::send(const CJob &job, int result)
 {
     QMetaObject::invokeMethod(GlobalJobReceiver::instance(), "onJobFinished", Qt::QueuedConnection,
