@@ -1,7 +1,9 @@
 // What one finished job costs a plot window in the GUI thread: the intake
-// in realtime mode (table and two plots drawn per job) and in timed mode
-// (points only), and one refresh tick of the timed mode (table filled,
-// plots drawn), for jobs of 20 and 200 results.
+// in realtime mode and in timed mode (points only; realtime then shows
+// them with the next display frame), a realtime job followed by its own
+// frame and paint (the worst case, one job per frame), and one refresh
+// tick of the timed mode (table filled, plots drawn), for jobs of 20 and
+// 200 results.
 #include "jobmetatypes.h"
 #include "kelvosettings.h"
 #include "plotwindow.h"
@@ -86,6 +88,27 @@ void BM_IntakeTimed(benchmark::State &state)
     intake(state, "10");
 }
 BENCHMARK(BM_IntakeTimed)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+// Each job shown on its own: intake, the frame (table, new points) and the
+// paint of the window.
+void BM_RealtimeJobAndFrame(benchmark::State &state)
+{
+    Window w("realtime", int(state.range(0)));
+    QVector<CJob> jobs;
+    for (int k = 0; k < 10; ++k)
+        jobs << makeJob(int(state.range(0)), 0, k);
+    int n = 1;
+    for (auto _ : state) {
+        CJob job = jobs.at(n % 10);
+        job.timeStamp = w.start + 50 * n;
+        w.window->onJobFinished(job, 0);
+        w.window->onFrame();
+        QCoreApplication::processEvents();
+        ++n;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_RealtimeJobAndFrame)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond);
 
 void BM_TimedTick(benchmark::State &state)
 {

@@ -92,8 +92,9 @@ MultiCurvePlotWindow::MultiCurvePlotWindow(QWidget *parent)
 
 MultiCurvePlotWindow::~MultiCurvePlotWindow()
 {
+    // The queue's connection goes with this object; asking for the queue
+    // here would make a new one after the main window has destroyed it.
     m_redrawTimer.stop();
-    disconnect(JobQueue::instance(), nullptr, this, nullptr);
     delete ui;
 }
 

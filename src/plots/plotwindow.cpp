@@ -3,6 +3,7 @@
 
 #include "customqwtcurve.h"
 #include "customqwtcurvedata.h"
+#include "frameclock.h"
 #include "globaljobreceiver.h"
 #include "jobargumentdialog.h"
 #include "jobqueue.h"
@@ -69,6 +70,7 @@ PlotWindow::PlotWindow(CJob job, QWidget *parent)
     m_resizeTimer.setSingleShot(true);
     connect(&m_resizeTimer, &QTimer::timeout, this, &PlotWindow::resizeDone);
     connect(&m_refreshTimer, &QTimer::timeout, this, &PlotWindow::timerTimeout);
+    connect(FrameClock::instance(), &FrameClock::frame, this, &PlotWindow::onFrame);
     m_refreshTimer.setInterval(500);
     m_paused = false;
     m_started = false;
@@ -222,22 +224,19 @@ void PlotWindow::onJobFinished(CJob job, int result)
         updateResultsTableWithJob(job, false);
         m_columnTimer.start(500);
     }
-    const bool tableNow = m_realtime && !m_resizing;
     for (int i = 0; i < count; ++i) {
         // Read in place: a copy would cost about 1 KB per result and job.
         const CJobResult &res = job.resultAt(i);
         PlotWidgetContainer *container = m_plots.value(Latin1::toQString(res.name), nullptr);
-        if (container) {
-            PlotWidget *plot = container->plotWidget();
-            plot->onJobResultUpdated(res, job, result);
-            if (m_realtime)
-                drawFirstCurve(plot);
-        }
-        if (tableNow)
-            updateResultsTable2(res, i, true);
+        if (container)
+            container->plotWidget()->onJobResultUpdated(res, job, result);
     }
-    if (tableNow)
-        ui->tableView->tableModel()->refresh(true);
+    // Realtime shows every job with the next display frame: painting per
+    // job would paint the table and the plots many times within one frame.
+    if (m_realtime) {
+        m_framePending = true;
+        FrameClock::instance()->request();
+    }
     LOG4CPLUS_DEBUG_FMT(logger, "<jobFinished,job:%s,result:%d", KELVO_QS(job.getDisplayName()),
                         result);
 }
@@ -262,6 +261,29 @@ void PlotWindow::timerTimeout()
     // job came in, and handing them again would add duplicate points.
     if (!m_realtime && m_lastResult == 0)
         updateResultsTableWithJob(m_lastJob, true);
+}
+
+void PlotWindow::onFrame()
+{
+    if (!m_framePending)
+        return;
+    if (!m_realtime) {
+        m_framePending = false;
+        return;
+    }
+    if (m_resizing) {
+        // The table follows once the resize is over.
+        for (PlotWidgetContainer *container : qAsConst(m_plots))
+            drawFirstCurve(container->plotWidget());
+        return;
+    }
+    m_framePending = false;
+    if (m_lastResult != 0) {
+        for (PlotWidgetContainer *container : qAsConst(m_plots))
+            drawFirstCurve(container->plotWidget());
+        return;
+    }
+    updateResultsTableWithJob(m_lastJob, true);
 }
 
 double PlotWindow::messagesPerSecond() const
@@ -311,21 +333,21 @@ void PlotWindow::updateResultsTableWithJob(CJob &job, bool withValues)
             drawFirstCurve(container->plotWidget());
         updateResultsTable2(res, i, withValues);
     }
-    ui->tableView->tableModel()->refresh(withValues);
 }
 
 void PlotWindow::updateResultsTable2(const CJobResult &result, int row, bool withValues)
 {
+    // Only the cells whose texts changed are painted again.
     ResultTableModel *model = ui->tableView->tableModel();
     if (!withValues) {
         const std::string &shown = result.displayName.empty() ? result.name : result.displayName;
-        model->setText(row, 0, Latin1::toQString(shown));
+        model->updateText(row, 0, Latin1::toQString(shown));
         model->setUserData(row, 0, QVariant::fromValue(result));
     } else {
         const std::string &unit = result.unit.empty() ? result.typeName : result.unit;
-        model->setText(row, 1, Latin1::toQString(unit));
+        model->updateText(row, 1, Latin1::toQString(unit));
     }
-    model->setText(row, 2, formatValue(result, m_job.hasTelegram()));
+    model->updateText(row, 2, formatValue(result, m_job.hasTelegram()));
 }
 
 QString PlotWindow::formatValue(const CJobResult &result, bool serialJob)
@@ -694,6 +716,8 @@ void PlotWindow::resizeDone()
     qDebug() << "resizeDone";
     m_resizing = false;
     m_refreshTimer.start();
+    if (m_framePending)
+        FrameClock::instance()->request();
 }
 
 void PlotWindow::closeEvent(QCloseEvent *event)

@@ -92,6 +92,8 @@ public slots:
     void resetPlotWidgets();
     void setStartTime(qint64 value);
     void timerTimeout();
+    // In realtime mode: shows what came in since the last frame.
+    void onFrame();
     void contextMenu(const QPoint &pos);
     void resizeDone();
     void resizeTimerFunc();
@@ -133,6 +135,8 @@ private:
     quint64 m_messageCount = 0;
     bool m_started = false;
     bool m_realtime = false;
+    // Realtime values wait for the next display frame.
+    bool m_framePending = false;
     CJob m_lastJob;
     int m_lastResult = 0;
     QString m_styleSheet;

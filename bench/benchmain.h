@@ -1,0 +1,32 @@
+#pragma once
+// main() of the benchmarks that need widgets: offscreen unless the caller
+// picks a platform ("-platform xcb" under Xvfb).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <string>
+#include <vector>
+
+namespace BenchMain {
+inline int run(int argc, char **argv)
+{
+    std::vector<char *> args(argv, argv + argc);
+    bool hasPlatform = false;
+    for (int i = 1; i < argc; ++i)
+        hasPlatform = hasPlatform || std::string(argv[i]) == "-platform";
+    static char platform[] = "-platform";
+    static char offscreen[] = "offscreen";
+    if (!hasPlatform) {
+        args.push_back(platform);
+        args.push_back(offscreen);
+    }
+    int qargc = int(args.size());
+    QApplication app(qargc, args.data());
+    // Qt has taken its own options out of the list.
+    benchmark::Initialize(&qargc, args.data());
+    if (benchmark::ReportUnrecognizedArguments(qargc, args.data()))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
+} // namespace BenchMain
