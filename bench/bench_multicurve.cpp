@@ -76,5 +76,5 @@ int main(int argc, char **argv)
     // The window reads and writes nothing, but stays out of the caller's folder.
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
-    return BenchMain::run(argc, argv);
+    return runGuiBenchmarks(argc, argv);
 }

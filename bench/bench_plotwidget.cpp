@@ -117,5 +117,5 @@ BENCHMARK(BM_QwtPlainCurvesWholeRange)->Unit(benchmark::kMillisecond)->Iteration
 
 int main(int argc, char **argv)
 {
-    return BenchMain::run(argc, argv);
+    return runGuiBenchmarks(argc, argv);
 }

@@ -4,7 +4,7 @@
 // curves each, and the CPU time of the process (runner, job receiver and GUI
 // thread) over a few seconds. Run it offscreen, or under Xvfb with
 // "-platform xcb" for the cost of a real display.
-#include "benchmain.h"
+#include "guibenchmain.h"
 #include "jobqueue.h"
 #include "kelvosettings.h"
 #include "mainwindow.h"
@@ -107,5 +107,5 @@ BENCHMARK(BM_FourRealtimeWindows)->Arg(0)->Arg(3)->Iterations(1)->Unit(benchmark
 
 int main(int argc, char **argv)
 {
-    return BenchMain::run(argc, argv);
+    return runGuiBenchmarks(argc, argv);
 }

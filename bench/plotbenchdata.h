@@ -2,7 +2,7 @@
 // The long-running plot shared by the plot benchmarks: curves of 1,000,000
 // points each (about 14 hours at 50 ms), their values, the filling, and
 // the full replots and one-new-point redraws measured on them.
-#include "benchmain.h"
+#include "guibenchmain.h"
 #include "customqwtcurve.h"
 #include "plotwidget.h"
 

@@ -4,10 +4,12 @@
 #include "ecudatatableregistry.h"
 #include "ecujoblistwindow.h"
 #include "gaugedefmanager.h"
+#include "gaugesetupwindow.h"
 #include "globaljobreceiver.h"
 #include "jobmetatypes.h"
 #include "kelvoglobaldata.h"
 #include "kelvosettings.h"
+#include "miscutilswindow.h"
 #include "mdiarea.h"
 #include "mlvmultiplot.h"
 #include "multicurveplotwindow.h"
@@ -238,7 +240,6 @@ void MainWindow::disableMissingWindows()
         ui->actionPlayBackTester,
         ui->actionChart2D,
         ui->actionCustom_jobs,
-        ui->actionGauges,
         ui->actionDDE6_M47,
         ui->actionJob_Tool,
         ui->actionExternal_source,
@@ -246,7 +247,6 @@ void MainWindow::disableMissingWindows()
         ui->actionInnovate_Config,
         ui->actionTrace,
         ui->actionSerial_Port,
-        ui->actionMisc,
         ui->actionData_Sender,
         ui->action14point7,
         ui->actionTables,
@@ -278,6 +278,7 @@ PlotWindow &MainWindow::createPlotWindow(CJob &job, Qt::WindowFlags flags)
     PlotWindow *window = new PlotWindow(CJob(job), this);
     LOG4CPLUS_DEBUG(logger, " new");
     window->setMainStyleSheet(styleSheet());
+    window->setMainWnd(this);
     LOG4CPLUS_DEBUG(logger, " addSubWindow");
     QMdiSubWindow *sub = mdiArea->addSubWindow(window, flags);
     sub->resize(800, 400);
@@ -531,5 +532,20 @@ void MainWindow::on_actionMLV_triggered()
 void MainWindow::on_actionTranslations_triggered()
 {
     QMdiSubWindow *sub = addSubWindow(new TranslationViewrForm(this));
+    sub->show();
+}
+
+void MainWindow::on_actionGauges_triggered()
+{
+    auto *window = new GaugeSetupWindow(this, gaugeDefManager, this);
+    QMdiSubWindow *sub = addSubWindow(window);
+    sub->layout()->addWidget(new QSizeGrip(sub));
+    window->show();
+    centerSubWindow(sub);
+}
+
+void MainWindow::on_actionMisc_triggered()
+{
+    QMdiSubWindow *sub = addSubWindow(new MiscUtilsWindow(this));
     sub->show();
 }

@@ -6,6 +6,7 @@
 #include "cjobresultpair.h"
 #include "jobqueue.h"
 #include "kelvolog.h"
+#include "mdihost.h"
 #include "serialportsettings.h"
 
 #include <QDateTime>
@@ -30,21 +31,22 @@ namespace Ui {
 class MainWindow;
 }
 
-class MainWindow : public QMainWindow
+class MainWindow : public QMainWindow, public MdiHost
 {
     Q_OBJECT
 public:
     explicit MainWindow(const QStringList &arguments, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    QMdiSubWindow *addSubWindow(QWidget *widget);
-    bool connectJobListener(QObject *listener);
+    QMdiSubWindow *addSubWindow(QWidget *widget) override;
+    bool connectJobListener(QObject *listener) override;
     PlotWindow &createPlotWindow(CJob &job, Qt::WindowFlags flags = Qt::WindowFlags());
     // A multi-curve plot in a sub-window of 800 x 400, centred, registered
     // for jobs and not yet shown.
     QMdiSubWindow *createMultiCurvePlotWindow();
     QList<PlotWindow *> plotWindows();
-    QString currentEcu();
+    QString currentEcu() override;
+    QSize hostSize() const override { return size(); }
     QObject *jobReceiver();
     void centerSubWindow(QWidget *child);
 
@@ -93,6 +95,8 @@ private slots:
     void on_actionDatatable_triggered();
     void on_actionMulti_plot_window_triggered();
     void on_actionMLV_triggered();
+    void on_actionGauges_triggered();
+    void on_actionMisc_triggered();
 
 protected:
     void closeEvent(QCloseEvent *e) override;

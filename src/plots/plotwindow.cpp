@@ -4,12 +4,16 @@
 #include "customqwtcurve.h"
 #include "customqwtcurvedata.h"
 #include "frameclock.h"
+#include "gaugecontainer.h"
+#include "gaugedefmanager.h"
+#include "gaugelist.h"
 #include "globaljobreceiver.h"
 #include "jobargumentdialog.h"
 #include "jobqueue.h"
 #include "kelvolog.h"
 #include "kelvosettings.h"
 #include "latin1.h"
+#include "mdihost.h"
 #include "plotwidget.h"
 #include "plotwidgetcontainer.h"
 #include "resulttableview.h"
@@ -22,12 +26,14 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMetaMethod>
 #include <QMutexLocker>
 #include <QPixmap>
 #include <QRegExp>
 #include <QSaveFile>
+#include <QSizeGrip>
 #include <QSortFilterProxyModel>
 #include <QTextStream>
 #include <QTime>
@@ -97,7 +103,7 @@ PlotWindow::PlotWindow(CJob job, QWidget *parent)
     connect(this, &QWidget::customContextMenuRequested, this, &PlotWindow::contextMenu);
     m_decimalPoint = QLocale::system().decimalPoint();
 
-    // Their windows are not part of the program yet.
+    // Enabled once a main window is there to hold the gauge screen.
     ui->btnGauge->setEnabled(false);
     // Enabled by connectNotify once somebody answers them.
     ui->btnMultiCurve->setEnabled(false);
@@ -679,9 +685,48 @@ void PlotWindow::on_btnMultiCurve_clicked()
     emit multiCurveRequested(pairs);
 }
 
+void PlotWindow::setMainWnd(MdiHost *mainWindow)
+{
+    m_mainWindow = mainWindow;
+    ui->btnGauge->setEnabled(mainWindow != nullptr);
+}
+
 void PlotWindow::on_btnGauge_clicked()
 {
-    LOG4CPLUS_DEBUG(logger, "gauge screens not available");
+    createGauges();
+}
+
+GaugeContainer *PlotWindow::createGauges()
+{
+    if (!m_mainWindow)
+        return nullptr;
+    const QList<CJobResultPair> pairs = plottedPairs();
+    for (const CJobResultPair &pair : pairs)
+        LOG4CPLUS_DEBUG_FMT(logger, "gauge for %s:%s", KELVO_QS(pair.getJobName()), pair.resultName.c_str());
+    // The main window made the manager; only without one does this window
+    // load the gauge files for itself, and it keeps no pointer to them.
+    const TranslationMgr *translations = m_translations;
+    const GaugeList list = GaugeListBuilder::build(
+        pairs, *GaugeDefManager::instance(this), GaugeListBuilder::plotWindowDefaults(),
+        [translations](const QString &upperResultName) {
+            return translations->lookup(RES_S, Latin1::toStd(upperResultName));
+        });
+
+    auto *container = new GaugeContainer(nullptr);
+    QMdiSubWindow *sub = m_mainWindow->addSubWindow(container);
+    container->setSubWindow(sub);
+    sub->layout()->addWidget(new QSizeGrip(sub));
+    container->setColumns(list.columns);
+    m_mainWindow->connectJobListener(container);
+    const QSize host = m_mainWindow->hostSize();
+    sub->resize(int(host.width() * 0.5), int(host.height() * 0.5));
+    sub->move(0, 0);
+    container->setStyleSheet(QStringLiteral("background-color:black"));
+    container->setWindowTitle(windowTitle());
+    for (const GaugeListEntry &entry : list.entries)
+        container->addGauge(entry.pair, entry.def, entry.autoScale);
+    container->show();
+    return container;
 }
 
 void PlotWindow::on_btnDataLog_clicked()

@@ -4,6 +4,8 @@
 #include "crunner.h"
 #include "ediabasstandin.h"
 #include "ecujoblistwindow.h"
+#include "gaugecontainer.h"
+#include "gaugesetupwindow.h"
 #include "globaljobreceiver.h"
 #include "jobqueue.h"
 #include "customqwtcurve.h"
@@ -25,6 +27,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QSizeGrip>
 #include <QSettings>
 #include <QtTest>
 #include <atomic>
@@ -52,6 +55,8 @@ private slots:
     void toolActionsOpenSubWindows();
     void multiPlotWindowTakesJobsAndResets();
     void multiplotOpensPlottedResults();
+    void f3OpensGaugeScreensEachTime();
+    void saveAllScreenshotsWritesOnePerGaugeScreen();
     void closingWhileEdiabasJobIsBusyEndsCleanly();
 };
 
@@ -362,6 +367,7 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::newRow("datatable") << "actionDatatable" << "DatatableTestingForm";
     QTest::newRow("multi plot window") << "actionMulti_plot_window" << "MultiCurvePlotWindow";
     QTest::newRow("mlv") << "actionMLV" << "MLVMultiPlot";
+    QTest::newRow("gauges") << "actionGauges" << "GaugeSetupWindow";
 }
 
 void TestMainWindow::toolActionsOpenSubWindows()
@@ -492,6 +498,61 @@ void TestMainWindow::multiplotOpensPlottedResults()
     QTRY_COMPARE_WITH_TIMEOUT(curvePoints(curves, "STAT_RPM_WERT"), qint64(2), 5000);
     QTRY_COMPARE_WITH_TIMEOUT(curvePoints(curves, "STAT_TEMP_WERT"), qint64(2), 5000);
     QCOMPARE(curves->curveMap().size(), 2);
+}
+
+void TestMainWindow::f3OpensGaugeScreensEachTime()
+{
+    WorkDir wd;
+    wd.write("gauges/MSV70/definitions.txt", "[RPM]\nJobname=MW_SELECT_LESEN_NORM\nResultname=STAT_ENG_NAVRG_WERT\n");
+    wd.write("gauges/MSV70/screens/dash.txt", "columns=1\n[RPM]\n");
+    MainWindow w(args("simulation"));
+    w.ecuSelected("MSV70");
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QAction *gauges = w.findChild<QAction *>("actionGauges");
+    QVERIFY(gauges->isEnabled());
+    QCOMPARE(gauges->shortcut(), QKeySequence(Qt::Key_F3));
+    auto setups = [&w]() {
+        QList<QMdiSubWindow *> found;
+        for (QMdiSubWindow *sub : w.mdi()->subWindowList())
+            if (qobject_cast<GaugeSetupWindow *>(sub->widget()))
+                found << sub;
+        return found;
+    };
+    QTest::keyClick(&w, Qt::Key_F3);
+    QCOMPARE(setups().size(), 1);
+    QTest::keyClick(&w, Qt::Key_F3);
+    QCOMPARE(setups().size(), 2);
+    for (QMdiSubWindow *sub : setups()) {
+        QVERIFY(sub->isVisible());
+        QVERIFY(sub->findChild<QSizeGrip *>());
+        QCOMPARE(sub->widget()->windowTitle(), QString("Gauge screens"));
+    }
+    // The setup window reads the gauges the main window loaded.
+    auto *list = setups().first()->widget()->findChild<QListWidget *>("listWidget");
+    QCOMPARE(list->count(), 1);
+    QCOMPARE(list->item(0)->text(), QString("dash"));
+
+    // The template tool's entry stays hidden; its slot still opens the tool.
+    QVERIFY(!w.findChild<QAction *>("actionMisc")->isVisible());
+    QVERIFY(QMetaObject::invokeMethod(&w, "on_actionMisc_triggered"));
+    QVERIFY(w.mdi()->subWindowList().last()->widget()->inherits("MiscUtilsWindow"));
+}
+
+void TestMainWindow::saveAllScreenshotsWritesOnePerGaugeScreen()
+{
+    WorkDir wd;
+    MainWindow w(args("simulation"));
+    for (int i = 0; i < 2; ++i) {
+        auto *screen = new GaugeContainer();
+        w.addSubWindow(screen)->resize(300, 200);
+        screen->show();
+    }
+    w.findChild<QAction *>("actionSave_all_screenshots")->trigger();
+    const QStringList shots = QDir().entryList({"gauge_*.png"}, QDir::Files);
+    QCOMPARE(shots.size(), 2);
+    for (const QString &shot : shots)
+        QVERIFY(!QImage(shot).isNull());
 }
 
 void TestMainWindow::closingWhileEdiabasJobIsBusyEndsCleanly()

@@ -12,6 +12,7 @@
 #include <qwt_plot_textlabel.h>
 #include <qwt_scale_map.h>
 
+#include <QElapsedTimer>
 #include <QtTest>
 #include <memory>
 
@@ -41,13 +42,6 @@ QString span(const char *colour, const char *value)
         .arg(colour, value);
 }
 
-void waitForTick(MLVMultiPlot &w)
-{
-    Q_UNUSED(w)
-    // The trackers take their first update 100 ms after construction and
-    // the next 200 ms after the one before.
-    QTest::qWait(230);
-}
 } // namespace
 
 class TestMLVMultiPlot : public QObject
@@ -113,17 +107,18 @@ void TestMLVMultiPlot::positionMapsThroughTheCanvas()
     QVERIFY2(qAbs(pos.y() - y) <= qAbs(yPixel), qPrintable(QString::number(pos.y())));
 }
 
+// The trackers take an update only when their timer allows it: a move is
+// repeated, with the event loop running in between, until it shows.
 void TestMLVMultiPlot::readOutOfBothPlots()
 {
     MLVMultiPlot w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    waitForTick(w);
     // The exact time, as the picker gives it after mapping.
-    w.upperTracker()->onSelected(QPointF(2.5, 3));
-    w.lowerTracker()->onSelected(QPointF(2.5, 3));
-    QCOMPARE(readOut(w.upperPlot()), span("#ff0000", "3.5") + "<br>" + span("#ffff00", "1"));
-    QCOMPARE(readOut(w.lowerPlot()), span("#000000", "3.5") + "<br>" + span("#000000", "1"));
+    const QString upper = span("#ff0000", "3.5") + "<br>" + span("#ffff00", "1");
+    const QString lower = span("#000000", "3.5") + "<br>" + span("#000000", "1");
+    QTRY_VERIFY_WITH_TIMEOUT((w.upperTracker()->onSelected(QPointF(2.5, 3)), readOut(w.upperPlot()) == upper), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT((w.lowerTracker()->onSelected(QPointF(2.5, 3)), readOut(w.lowerPlot()) == lower), 3000);
 }
 
 void TestMLVMultiPlot::nothingLeftOfTheFirstPoint()
@@ -131,14 +126,16 @@ void TestMLVMultiPlot::nothingLeftOfTheFirstPoint()
     MLVMultiPlot w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    waitForTick(w);
-    w.onMoved(formPoint(w, 0.5, 3));
-    QCOMPARE(readOut(w.upperPlot()), QString());
-    QCOMPARE(readOut(w.lowerPlot()), QString());
+    const QPoint inside = formPoint(w, 2.5, 3);
+    const QPoint left = formPoint(w, 0.5, 3);
+    QTRY_VERIFY_WITH_TIMEOUT((w.onMoved(inside), !readOut(w.upperPlot()).isEmpty() && !readOut(w.lowerPlot()).isEmpty()),
+                             3000);
+    QTRY_VERIFY_WITH_TIMEOUT((w.onMoved(left), readOut(w.upperPlot()).isEmpty() && readOut(w.lowerPlot()).isEmpty()),
+                             3000);
     // Right of curve 1's last point only curve 2 is read out.
-    waitForTick(w);
-    w.upperTracker()->onSelected(QPointF(4.5, 3));
-    QCOMPARE(readOut(w.upperPlot()), span("#ffff00", "4.5"));
+    QTRY_VERIFY_WITH_TIMEOUT((w.upperTracker()->onSelected(QPointF(4.5, 3)),
+                              readOut(w.upperPlot()) == span("#ffff00", "4.5")),
+                             3000);
 }
 
 void TestMLVMultiPlot::oneUpdatePerPeriod()
@@ -146,20 +143,23 @@ void TestMLVMultiPlot::oneUpdatePerPeriod()
     MLVMultiPlot w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    waitForTick(w);
-    w.onMoved(formPoint(w, 2.0, 3));
+    const QPoint first = formPoint(w, 2.0, 3);
+    const QPoint second = formPoint(w, 3.5, 3);
+    QTRY_VERIFY_WITH_TIMEOUT((w.onMoved(first), readOut(w.upperPlot()).contains("color:#ff0000")
+                              && readOut(w.lowerPlot()).contains("color:#000000")),
+                             3000);
     const QString upper = readOut(w.upperPlot());
     const QString lower = readOut(w.lowerPlot());
-    QVERIFY(upper.contains("color:#ff0000"));
-    QVERIFY(lower.contains("color:#000000"));
     // A second move right after changes neither read-out.
-    w.onMoved(formPoint(w, 3.5, 3));
+    w.onMoved(second);
     QCOMPARE(readOut(w.upperPlot()), upper);
     QCOMPARE(readOut(w.lowerPlot()), lower);
-    waitForTick(w);
-    w.onMoved(formPoint(w, 3.5, 3));
-    QVERIFY(readOut(w.upperPlot()) != upper);
-    QVERIFY(readOut(w.lowerPlot()) != lower);
+    // The timer lets the next one through, not before 200 ms.
+    QElapsedTimer clock;
+    clock.start();
+    QTRY_VERIFY_WITH_TIMEOUT((w.onMoved(second), readOut(w.upperPlot()) != upper), 3000);
+    QVERIFY2(clock.elapsed() >= 150, qPrintable(QString::number(clock.elapsed())));
+    QTRY_VERIFY_WITH_TIMEOUT((w.onMoved(second), readOut(w.lowerPlot()) != lower), 3000);
 }
 
 void TestMLVMultiPlot::pickerMovesReachBothPlots()
@@ -167,11 +167,11 @@ void TestMLVMultiPlot::pickerMovesReachBothPlots()
     MLVMultiPlot w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    waitForTick(w);
     // The form's picker announces the move in form coordinates.
-    emit w.picker()->moved(formPoint(w, 2.5, 3));
-    QVERIFY(readOut(w.upperPlot()).contains(">3.5"));
-    QVERIFY(readOut(w.lowerPlot()).contains(">3.5"));
+    const QPoint p = formPoint(w, 2.5, 3);
+    QTRY_VERIFY_WITH_TIMEOUT((emit w.picker()->moved(p), readOut(w.upperPlot()).contains(">3.5")
+                              && readOut(w.lowerPlot()).contains(">3.5")),
+                             3000);
 }
 
 void TestMLVMultiPlot::openMoveClose()
@@ -180,7 +180,7 @@ void TestMLVMultiPlot::openMoveClose()
         auto w = std::make_unique<MLVMultiPlot>();
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        waitForTick(*w);
+        QTest::qWait(120); // the first update is allowed
         w->onMoved(formPoint(*w, 1.5 + i, 2));
         w->close();
         w.reset();

@@ -174,7 +174,7 @@ void TestMultiCurvePlotWindow::cleanup()
 void TestMultiCurvePlotWindow::emptyUntilResultsAreChosen()
 {
     MultiCurvePlotWindow w;
-    PlotWindowFeed::connectListener(&w);
+    PlotWindowFeed::connect(&w);
     w.show();
     queued(Dme, "STATUS_MESSWERTE");
     for (int i = 0; i < 3; ++i)
@@ -221,7 +221,7 @@ void TestMultiCurvePlotWindow::emptyUntilResultsAreChosen()
 void TestMultiCurvePlotWindow::dialogOffersNumericResultsOfQueuedJobs()
 {
     MultiCurvePlotWindow w;
-    PlotWindowFeed::connectListener(&w);
+    PlotWindowFeed::connect(&w);
     CJob dme = queued(Dme, "STATUS_MESSWERTE");
     queued(Gearbox, "STATUS_GANG");
     deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(1)));
@@ -254,7 +254,7 @@ void TestMultiCurvePlotWindow::dialogOffersNumericResultsOfQueuedJobs()
 void TestMultiCurvePlotWindow::failedRunsAddNothing()
 {
     MultiCurvePlotWindow w;
-    PlotWindowFeed::connectListener(&w);
+    PlotWindowFeed::connect(&w);
     queued(Dme, "STATUS_MESSWERTE");
     // A job whose only runs failed cannot be chosen from.
     deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(1)), 119);
@@ -278,7 +278,7 @@ void TestMultiCurvePlotWindow::failedRunsAddNothing()
 void TestMultiCurvePlotWindow::chosenResultTakesItsOwnEcuOnly()
 {
     MultiCurvePlotWindow w;
-    PlotWindowFeed::connectListener(&w);
+    PlotWindowFeed::connect(&w);
     queued(Dme, "IDENT");
     queued(Gearbox, "IDENT");
     deliver(w, PlotWindowFeed::makeJob(Dme, "IDENT", {{"ID_SW", 2, 10}}));
@@ -302,7 +302,7 @@ void TestMultiCurvePlotWindow::chosenResultTakesItsOwnEcuOnly()
 void TestMultiCurvePlotWindow::legendHidesAndShowsCurves()
 {
     MultiCurvePlotWindow w;
-    PlotWindowFeed::connectListener(&w);
+    PlotWindowFeed::connect(&w);
     w.resize(800, 400);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -370,7 +370,7 @@ void TestMultiCurvePlotWindow::toolBarAndZoom()
 void TestMultiCurvePlotWindow::resetEmptiesThePlot()
 {
     MultiCurvePlotWindow w;
-    PlotWindowFeed::connectListener(&w);
+    PlotWindowFeed::connect(&w);
     queued(Dme, "STATUS_MESSWERTE");
     deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(1)));
     choose(w, [](QTableWidget *table) { tick(table, "STATUS_MESSWERTE", "R_REAL"); });
@@ -388,7 +388,7 @@ void TestMultiCurvePlotWindow::closingWhileFed()
     queued(Dme, "STATUS_MESSWERTE");
     for (int round = 0; round < 3; ++round) {
         auto w = std::make_unique<MultiCurvePlotWindow>();
-        PlotWindowFeed::connectListener(w.get());
+        PlotWindowFeed::connect(w.get());
         w->show();
         deliver(*w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(1)));
         choose(*w, [](QTableWidget *table) {

@@ -1,14 +1,14 @@
 #pragma once
-// main() of the benchmarks that need widgets: offscreen unless the caller
-// picks a platform ("-platform xcb" under Xvfb).
+// The main of a benchmark that draws widgets: a QApplication on the
+// offscreen platform unless the caller picks one ("-platform xcb"), then
+// every benchmark the command line selects.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <string>
 #include <vector>
 
-namespace BenchMain {
-inline int run(int argc, char **argv)
+inline int runGuiBenchmarks(int argc, char **argv)
 {
     std::vector<char *> args(argv, argv + argc);
     bool hasPlatform = false;
@@ -22,11 +22,10 @@ inline int run(int argc, char **argv)
     }
     int qargc = int(args.size());
     QApplication app(qargc, args.data());
-    // Qt has taken its own options out of the list.
+    // Qt has taken its own options ("-platform xcb") out of the list.
     benchmark::Initialize(&qargc, args.data());
     if (benchmark::ReportUnrecognizedArguments(qargc, args.data()))
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     return 0;
 }
-} // namespace BenchMain
