@@ -70,6 +70,11 @@ MLVMultiPlot::MLVMultiPlot(QWidget *parent)
     m_upperTracker = quietTracker(m_upper);
     m_lowerTracker = quietTracker(m_lower);
     connect(m_picker, qOverload<const QPoint &>(&QwtPicker::moved), this, &MLVMultiPlot::onMoved);
+    // A move without a button reaches the form only through widgets that
+    // track the mouse: the one under the cursor and each on its way up.
+    setMouseTracking(true);
+    for (QWidget *child : findChildren<QWidget *>())
+        child->setMouseTracking(true);
 }
 
 MLVMultiPlot::~MLVMultiPlot()

@@ -55,6 +55,7 @@ private slots:
     void nothingLeftOfTheFirstPoint();
     void oneUpdatePerPeriod();
     void pickerMovesReachBothPlots();
+    void mouseOverAPlotMovesTheCursor();
     void openMoveClose();
     void pickerTwoOnlyLogs();
 };
@@ -172,6 +173,23 @@ void TestMLVMultiPlot::pickerMovesReachBothPlots()
     QTRY_VERIFY_WITH_TIMEOUT((emit w.picker()->moved(p), readOut(w.upperPlot()).contains(">3.5")
                               && readOut(w.lowerPlot()).contains(">3.5")),
                              3000);
+}
+
+void TestMLVMultiPlot::mouseOverAPlotMovesTheCursor()
+{
+    MLVMultiPlot w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QSignalSpy moved(w.picker(), qOverload<const QPoint &>(&QwtPicker::moved));
+    // Moves without a button over the lower plot's canvas, as a mouse makes them.
+    QWidget *canvas = w.lowerPlot()->canvas();
+    const int y = canvas->height() / 2;
+    for (int x = canvas->width() / 4; moved.count() < 2 && x < canvas->width(); x += 10)
+        QTest::mouseMove(canvas, QPoint(x, y));
+    QVERIFY(moved.count() >= 1);
+    // The form's picker has the point in the form's own coordinates.
+    const QPoint last = moved.last().first().toPoint();
+    QCOMPARE(w.childAt(last), static_cast<QWidget *>(canvas));
 }
 
 void TestMLVMultiPlot::openMoveClose()
