@@ -61,7 +61,9 @@ struct Window
 };
 
 // Ten prepared jobs of changing values; only the time stamp moves on.
-void intake(benchmark::State &state, const char *mode)
+// With `frame` every job is shown on its own: the realtime frame (table,
+// new points) and the paint of the window follow it.
+void intake(benchmark::State &state, const char *mode, bool frame = false)
 {
     Window w(mode, int(state.range(0)));
     QVector<CJob> jobs;
@@ -72,6 +74,10 @@ void intake(benchmark::State &state, const char *mode)
         CJob job = jobs.at(n % 10);
         job.timeStamp = w.start + 50 * n;
         w.window->onJobFinished(job, 0);
+        if (frame) {
+            w.window->onFrame();
+            QCoreApplication::processEvents();
+        }
         ++n;
     }
     state.SetItemsProcessed(state.iterations());
@@ -89,24 +95,9 @@ void BM_IntakeTimed(benchmark::State &state)
 }
 BENCHMARK(BM_IntakeTimed)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond);
 
-// Each job shown on its own: intake, the frame (table, new points) and the
-// paint of the window.
 void BM_RealtimeJobAndFrame(benchmark::State &state)
 {
-    Window w("realtime", int(state.range(0)));
-    QVector<CJob> jobs;
-    for (int k = 0; k < 10; ++k)
-        jobs << makeJob(int(state.range(0)), 0, k);
-    int n = 1;
-    for (auto _ : state) {
-        CJob job = jobs.at(n % 10);
-        job.timeStamp = w.start + 50 * n;
-        w.window->onJobFinished(job, 0);
-        w.window->onFrame();
-        QCoreApplication::processEvents();
-        ++n;
-    }
-    state.SetItemsProcessed(state.iterations());
+    intake(state, "realtime", true);
 }
 BENCHMARK(BM_RealtimeJobAndFrame)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond);
 

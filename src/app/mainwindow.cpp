@@ -18,6 +18,10 @@
 #include "crunner.h"
 #include "datatabletestingform.h"
 #include "translationviewrform.h"
+#include "aboutdialog.h"
+#include "datasenderwindow.h"
+#include "seriaporttestform.h"
+#include "settingsdialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -246,14 +250,10 @@ void MainWindow::disableMissingWindows()
         ui->actionPLX_Config,
         ui->actionInnovate_Config,
         ui->actionTrace,
-        ui->actionSerial_Port,
-        ui->actionData_Sender,
         ui->action14point7,
         ui->actionTables,
         ui->actionUsb,
         ui->actionInnovate,
-        ui->actionDonate,
-        ui->actionSerial_Port_2,
     };
     for (QAction *action : missing)
         action->setEnabled(false);
@@ -533,6 +533,67 @@ void MainWindow::on_actionTranslations_triggered()
 {
     QMdiSubWindow *sub = addSubWindow(new TranslationViewrForm(this));
     sub->show();
+}
+
+void MainWindow::on_actionSerial_Port_triggered()
+{
+    serialTestForm = new SeriaPortTestForm(this);
+    addSubWindow(serialTestForm);
+    serialTestForm->show();
+}
+
+void MainWindow::on_actionData_Sender_triggered()
+{
+    DataSenderWindow *window = new DataSenderWindow(this);
+    addSubWindow(window);
+    window->show();
+}
+
+void MainWindow::on_actionDonate_triggered()
+{
+    // A window of its own, outside the MDI area.
+    aboutDialog = new AboutDialog(this);
+    aboutDialog->setAttribute(Qt::WA_DeleteOnClose);
+    aboutDialog->show();
+}
+
+void MainWindow::on_actionSerial_Port_2_triggered()
+{
+    settingsDialog = new SettingsDialog(this);
+    settingsDialog->setPortSettings(serialSettings);
+    connect(settingsDialog.data(), &SettingsDialog::settingsApplied, this, &MainWindow::on_settings_applied);
+    addSubWindow(settingsDialog);
+    settingsDialog->show();
+}
+
+void MainWindow::on_settings_applied()
+{
+    // The dialog that applied, which need not be the last one opened.
+    SettingsDialog *dialog = qobject_cast<SettingsDialog *>(sender());
+    if (!dialog)
+        dialog = settingsDialog;
+    if (!dialog)
+        return;
+    const SerialPortSettings applied = dialog->portSettings();
+    serialSettings.name = applied.name;
+    serialSettings.baudRate = applied.baudRate;
+    serialSettings.stringBaudRate = applied.stringBaudRate;
+    serialSettings.dataBits = applied.dataBits;
+    serialSettings.stringDataBits = applied.stringDataBits;
+    serialSettings.parity = applied.parity;
+    serialSettings.stringParity = applied.stringParity;
+    serialSettings.stopBits = applied.stopBits;
+    serialSettings.stringStopBits = applied.stringStopBits;
+    serialSettings.flowControl = applied.flowControl;
+    serialSettings.stringFlowControl = applied.stringFlowControl;
+    // Removing the sub-window alone would leave the dialog behind, one per
+    // use. Later: the dialog is still inside its Apply.
+    if (QWidget *sub = dialog->parentWidget(); sub && qobject_cast<QMdiSubWindow *>(sub)) {
+        mdiArea->removeSubWindow(sub);
+        sub->deleteLater();
+    } else {
+        dialog->deleteLater();
+    }
 }
 
 void MainWindow::on_actionGauges_triggered()

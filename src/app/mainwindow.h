@@ -19,6 +19,7 @@
 class QCloseEvent;
 class QMdiSubWindow;
 class QThread;
+class AboutDialog;
 class EcuJobListWindow;
 class GaugeDefManager;
 class GlobalJobReceiver;
@@ -26,6 +27,8 @@ class MdiArea;
 class MultiCurvePlotWindow;
 class PlotWindow;
 class QRunnerThread;
+class SeriaPortTestForm;
+class SettingsDialog;
 
 namespace Ui {
 class MainWindow;
@@ -57,6 +60,8 @@ public:
     EcuJobListWindow *ecuList() const { return ecuJobListWindow; }
     QRunnerThread *runnerWorker() const { return queueRunner; }
     bool isSimulation() const { return simulation; }
+    // The serial settings the hidden settings action edits; kept in memory only.
+    SerialPortSettings serialPortSettings() const { return serialSettings; }
 
     // "gauge_" + date and time to the millisecond + ".png", made unique
     // within the working directory.
@@ -95,6 +100,10 @@ private slots:
     void on_actionDatatable_triggered();
     void on_actionMulti_plot_window_triggered();
     void on_actionMLV_triggered();
+    void on_actionSerial_Port_triggered();
+    void on_actionData_Sender_triggered();
+    void on_actionDonate_triggered();
+    void on_actionSerial_Port_2_triggered();
     void on_actionGauges_triggered();
     void on_actionMisc_triggered();
 
@@ -102,6 +111,9 @@ protected:
     void closeEvent(QCloseEvent *e) override;
 
 private:
+    // Connected to each settings dialog's settingsApplied() (not a slot:
+    // its name would have it matched to a child by name).
+    void on_settings_applied();
     void fillThemesMenu();
     void writeSerialDefaults();
     void disableMissingWindows();
@@ -126,4 +138,7 @@ private:
     qint64 programStartTime = 0;
     bool simulation = false;
     std::atomic<bool> runnerLoopEnded{false};
+    QPointer<SeriaPortTestForm> serialTestForm;
+    QPointer<SettingsDialog> settingsDialog;
+    QPointer<AboutDialog> aboutDialog;
 };

@@ -164,10 +164,7 @@ void TestMultiCurvePlotWindow::init()
 
 void TestMultiCurvePlotWindow::cleanup()
 {
-    for (const CJob &j : JobQueue::instance()->jobs()) {
-        CJob c = j;
-        JobQueue::instance()->removeJob(c);
-    }
+    PlotWindowFeed::emptyQueue();
     wd.reset();
 }
 

@@ -142,10 +142,7 @@ void TestPlotWindow::init()
 
 void TestPlotWindow::cleanup()
 {
-    for (const CJob &j : JobQueue::instance()->jobs()) {
-        CJob c = j;
-        JobQueue::instance()->removeJob(c);
-    }
+    PlotWindowFeed::emptyQueue();
     wd.reset();
 }
 
