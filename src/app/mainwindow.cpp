@@ -13,6 +13,9 @@
 #include "qrunnerthread.h"
 #include "crunner.h"
 #include "datatabletestingform.h"
+#include "debugform.h"
+#include "ecudetectwindow.h"
+#include "jobtool.h"
 #include "translationviewrform.h"
 
 #include <QApplication>
@@ -230,7 +233,6 @@ void MainWindow::disableMissingWindows()
     // menus so that the menus keep their shape. One entry a line: each
     // window that is built takes its own line out.
     const QList<QAction *> missing = {
-        ui->actionDetect_ECU,
         ui->actionLogging,
         ui->actionOpen_CSV,
         ui->actionPlayBackTester,
@@ -240,11 +242,9 @@ void MainWindow::disableMissingWindows()
         ui->actionMulti_plot_window,
         ui->actionMLV,
         ui->actionDDE6_M47,
-        ui->actionJob_Tool,
         ui->actionExternal_source,
         ui->actionPLX_Config,
         ui->actionInnovate_Config,
-        ui->actionTrace,
         ui->actionSerial_Port,
         ui->actionMisc,
         ui->actionData_Sender,
@@ -495,5 +495,27 @@ void MainWindow::on_actionDatatable_triggered()
 void MainWindow::on_actionTranslations_triggered()
 {
     QMdiSubWindow *sub = addSubWindow(new TranslationViewrForm(this));
+    sub->show();
+}
+
+void MainWindow::on_actionDetect_ECU_triggered()
+{
+    auto *window = new EcuDetectWindow(this);
+    QMdiSubWindow *sub = addSubWindow(window);
+    connect(window, &EcuDetectWindow::ecuDetected, ecuJobListWindow, &EcuJobListWindow::selectEcu);
+    sub->show();
+}
+
+void MainWindow::on_actionTrace_triggered()
+{
+    debugForm = new DebugForm(this);
+    QMdiSubWindow *sub = addSubWindow(debugForm);
+    connect(ecuJobListWindow, &EcuJobListWindow::ecuSelected, debugForm.data(), &DebugForm::onEcuSelected);
+    sub->show();
+}
+
+void MainWindow::on_actionJob_Tool_triggered()
+{
+    QMdiSubWindow *sub = addSubWindow(new JobTool(this));
     sub->show();
 }

@@ -17,6 +17,7 @@
 class QCloseEvent;
 class QMdiSubWindow;
 class QThread;
+class DebugForm;
 class EcuJobListWindow;
 class GaugeDefManager;
 class GlobalJobReceiver;
@@ -84,6 +85,9 @@ private slots:
     void on_actionStop_EDIABAS_triggered();
     void on_actionTranslations_triggered();
     void on_actionDatatable_triggered();
+    void on_actionDetect_ECU_triggered();
+    void on_actionTrace_triggered();
+    void on_actionJob_Tool_triggered();
 
 protected:
     void closeEvent(QCloseEvent *e) override;
@@ -111,4 +115,5 @@ private:
     qint64 programStartTime = 0;
     bool simulation = false;
     std::atomic<bool> runnerLoopEnded{false};
+    QPointer<DebugForm> debugForm;
 };
