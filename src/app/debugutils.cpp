@@ -134,13 +134,13 @@ bool setTraceConfig(const char *ifh, const char *api, const char *priority, QStr
 }
 
 // A job still busy in EDIABAS (someone else's, given up on) is waited for
-// at most BusyWaitLimitMs, then broken off.
-void waitWhileBusy()
+// at most limitMs, then broken off.
+void waitWhileBusy(int limitMs)
 {
     QElapsedTimer t;
     t.start();
     while (apiState() == 0) {
-        if (t.elapsed() >= DebugUtils::BusyWaitLimitMs) {
+        if (t.elapsed() >= limitMs) {
             qDebug() << "EDIABAS still busy: apiBreak";
             apiBreak();
             break;
@@ -161,7 +161,8 @@ struct Slice
 
 // Runs one job and cuts its part out of the interface trace, all under the
 // session lock: no other thread's job can write into the slice.
-Slice takeSlice(EdiabasUtils &utils, TraceLog &log, const QString &ecu, const CJob &job, const QString &tracePath)
+Slice takeSlice(EdiabasUtils &utils, TraceLog &log, const QString &ecu, const CJob &job, const QString &tracePath,
+                int busyWaitLimitMs)
 {
     Slice s;
     EdiabasSessionLock session;
@@ -169,7 +170,7 @@ Slice takeSlice(EdiabasUtils &utils, TraceLog &log, const QString &ecu, const CJ
         s.refused = true;
         return s;
     }
-    waitWhileBusy();
+    waitWhileBusy(busyWaitLimitMs);
     const qint64 start = QFileInfo(tracePath).size();
     qDebug() << QString::asprintf("pos before: size:%lld", start);
     if (!job.comment.empty())
@@ -343,7 +344,7 @@ int DebugUtils::runEcuTrace(QString ecu)
         emit jobStarted(jobName);
         if (!self)
             return finish(StatusFailed, QString());
-        const Slice slice = takeSlice(utils, log, ecu, job, tracePath);
+        const Slice slice = takeSlice(utils, log, ecu, job, tracePath, busyWaitLimitMs);
         if (!self)
             return finish(StatusFailed, QString());
         if (slice.refused)

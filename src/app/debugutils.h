@@ -50,6 +50,9 @@ public:
     // Time-out of one upload without progress, in ms (30 s).
     void setUploadTimeout(int ms) { uploadTimeoutMs = ms; }
     int uploadTimeout() const { return uploadTimeoutMs; }
+    // How long a trace job waits for a job still busy in EDIABAS before it
+    // breaks it off, in ms (10 s).
+    void setBusyWaitLimit(int ms) { busyWaitLimitMs = ms; }
 
     // The trace run for the ECU description ecu; returns when it is over
     // (always 0; the outcome is runTraceStatusChanged).
@@ -82,4 +85,5 @@ private:
     bool uploading = false;
     QString logName;
     int uploadTimeoutMs = DefaultUploadTimeoutMs;
+    int busyWaitLimitMs = BusyWaitLimitMs;
 };

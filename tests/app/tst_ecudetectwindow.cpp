@@ -1,6 +1,7 @@
 // ECU detection against the EDIABAS stand-in: which candidates are asked,
 // which "VARIANTE" is taken, initialisation of a missing session, failures,
 // a window closed mid-run, a refused session lock and the threaded test job.
+#include "crunner.h"
 #include "ecudetectwindow.h"
 #include "ediabasapi.h"
 #include "ediabasfixture.h"
@@ -86,7 +87,8 @@ void TestEcuDetectWindow::init()
 
 void TestEcuDetectWindow::cleanup()
 {
-    apiEnd();
+    // Through the runners' bookkeeping, so that the next case starts anew.
+    CRunner::endEdiabas();
     delete fx;
     delete wd;
 }
