@@ -103,7 +103,8 @@ JobToolPlan JobToolPlan::make(const Form &form)
         return refuse(QStringLiteral("No block to read"));
     if (blocks > quint64(MaxBlocks))
         return refuse(QStringLiteral("%1 blocks are too many: at most %2").arg(blocks).arg(int(MaxBlocks)));
-    const quint64 span = (blocks - 1) * quint64(length);
+    // The last byte read must still have an address.
+    const quint64 span = (blocks - 1) * quint64(length) + quint64(plan.lastLength) - 1;
     if (plan.start > std::numeric_limits<quint64>::max() - span)
         return refuse(QStringLiteral("The blocks run past the end of the address range"));
     plan.blocks = int(blocks);
