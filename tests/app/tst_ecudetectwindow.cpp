@@ -6,6 +6,7 @@
 #include "ediabasapi.h"
 #include "ediabasfixture.h"
 #include "ediabassessionlock.h"
+#include "guitestmain.h"
 #include "workdir.h"
 
 #include <QLabel>
@@ -249,5 +250,5 @@ void TestEcuDetectWindow::testButtonThreadsEndAndGo()
     QCOMPARE(EdiabasStandIn::overlaps().size(), 0);
 }
 
-QTEST_MAIN(TestEcuDetectWindow)
+KELVO_GUI_TEST_MAIN(TestEcuDetectWindow)
 #include "tst_ecudetectwindow.moc"

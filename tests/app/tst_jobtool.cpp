@@ -6,6 +6,7 @@
 #include "ediabasfixture.h"
 #include "ediabasrunnerloop.h"
 #include "jobtool.h"
+#include "guitestmain.h"
 #include "workdir.h"
 
 #include <QCheckBox>
@@ -319,5 +320,5 @@ void TestJobTool::closingMidReadDropsTheRest()
     QCOMPARE(jobArguments().size(), ran);
 }
 
-QTEST_MAIN(TestJobTool)
+KELVO_GUI_TEST_MAIN(TestJobTool)
 #include "tst_jobtool.moc"

@@ -2,6 +2,9 @@
 // in simulation mode, a job queued from the ECU list reaching its plot
 // window, the status labels, window state, themes and shut-down.
 #include "crunner.h"
+#include "debugform.h"
+#include "ecudetectwindow.h"
+#include "jobtool.h"
 #include "ediabasstandin.h"
 #include "ecujoblistwindow.h"
 #include "globaljobreceiver.h"
@@ -15,6 +18,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiSubWindow>
@@ -43,6 +50,9 @@ private slots:
     void toolActionsOpenSubWindows_data();
     void toolActionsOpenSubWindows();
     void closingWhileEdiabasJobIsBusyEndsCleanly();
+    void detectedEcuIsSelectedInList();
+    void traceWindowFollowsEcuList();
+    void closingMidJobToolReadEndsQuickly();
 };
 
 namespace {
@@ -350,6 +360,9 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::addColumn<QString>("widgetClass");
     QTest::newRow("translations") << "actionTranslations" << "TranslationViewrForm";
     QTest::newRow("datatable") << "actionDatatable" << "DatatableTestingForm";
+    QTest::newRow("detect ecu") << "actionDetect_ECU" << "EcuDetectWindow";
+    QTest::newRow("trace") << "actionTrace" << "DebugForm";
+    QTest::newRow("job tool") << "actionJob_Tool" << "JobTool";
 }
 
 void TestMainWindow::toolActionsOpenSubWindows()
@@ -407,6 +420,86 @@ void TestMainWindow::closingWhileEdiabasJobIsBusyEndsCleanly()
             broken = true;
     }
     QVERIFY(broken);
+    EdiabasStandIn::reset();
+}
+
+void TestMainWindow::detectedEcuIsSelectedInList()
+{
+    WorkDir wd;
+    writeCatalogue(wd);
+    EdiabasStandIn::reset();
+    // Without a script the runtime answers INITIALISIERUNG on D_MOTOR with
+    // the variant MSV70 and fails on the other candidates.
+    MainWindow w(args("simulation"));
+    QAction *detect = w.findChild<QAction *>("actionDetect_ECU");
+    QCOMPARE(detect->shortcut(), QKeySequence("Ctrl+D"));
+    detect->trigger();
+    EcuDetectWindow *window = nullptr;
+    for (QMdiSubWindow *sub : w.mdi()->subWindowList()) {
+        if (auto *found = qobject_cast<EcuDetectWindow *>(sub->widget()))
+            window = found;
+    }
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    window->findChild<QPushButton *>("detectButton")->click();
+    QCOMPARE(w.ecuList()->currentEcu(), QString("MSV70"));
+    QCOMPARE(w.currentEcu(), QString("MSV70"));
+    CRunner::endEdiabas();
+    EdiabasStandIn::reset();
+}
+
+void TestMainWindow::traceWindowFollowsEcuList()
+{
+    WorkDir wd;
+    writeCatalogue(wd);
+    MainWindow w(args("simulation"));
+    w.findChild<QAction *>("actionTrace")->trigger();
+    DebugForm *form = nullptr;
+    for (QMdiSubWindow *sub : w.mdi()->subWindowList()) {
+        if (auto *found = qobject_cast<DebugForm *>(sub->widget()))
+            form = found;
+    }
+    QVERIFY(form);
+    QLineEdit *line = form->findChild<QLineEdit *>("lineECU");
+    QListWidget *ecus = w.ecuList()->findChild<QListWidget *>("listEcus");
+    ecus->setCurrentRow(rowOfEcu(ecus, "D73N57C0"));
+    QCOMPARE(line->text(), QString("D73N57C0"));
+    ecus->setCurrentRow(rowOfEcu(ecus, "MSV70"));
+    QCOMPARE(line->text(), QString("MSV70"));
+}
+
+void TestMainWindow::closingMidJobToolReadEndsQuickly()
+{
+    WorkDir wd;
+    EdiabasStandIn::reset();
+    wd.write("ediabas/ediabas.json",
+             R"({"ecus": {"MSV70": {"jobs": {"SPEICHER_LESEN": {"busyMs": 2, "generator": "memory"}}}}})");
+    QElapsedTimer timer;
+    {
+        MainWindow w(args("simulation"));
+        w.findChild<QAction *>("actionJob_Tool")->trigger();
+        JobTool *tool = nullptr;
+        for (QMdiSubWindow *sub : w.mdi()->subWindowList()) {
+            if (auto *found = qobject_cast<JobTool *>(sub->widget()))
+                tool = found;
+        }
+        QVERIFY(tool);
+        tool->findChild<QRadioButton *>("radIterCount")->setChecked(true);
+        tool->findChild<QLineEdit *>("iterationCountLineEdit")->setText("3999");
+        QComboBox *target = tool->findChild<QComboBox *>("iterationTargetCombo");
+        target->setCurrentIndex(target->findText("arg2"));
+        QComboBox *amount = tool->findChild<QComboBox *>("iterationAmountFieldComboBox");
+        amount->setCurrentIndex(amount->findText("arg3"));
+        tool->findChild<QPushButton *>("pushButton")->click();
+        QTRY_VERIFY(EdiabasStandIn::callLog().size() > 50);
+        w.close();
+        timer.start();
+    }
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    int jobs = 0;
+    for (const EdiabasStandIn::CallRecord &call : EdiabasStandIn::callLog())
+        jobs += call.call == QLatin1String("__apiJob") ? 1 : 0;
+    QVERIFY(jobs < 4000);
     EdiabasStandIn::reset();
 }
 

@@ -10,6 +10,7 @@
 #include "ediabasrunnerloop.h"
 #include "ediabassessionlock.h"
 #include "kelvolog.h"
+#include "guitestmain.h"
 #include "workdir.h"
 
 #include <QLineEdit>
@@ -357,5 +358,5 @@ void TestTraceRun::hangingJobShrunkTraceAndTypedPath()
     QCOMPARE(EdiabasStandIn::overlaps().size(), 0);
 }
 
-QTEST_MAIN(TestTraceRun)
+KELVO_GUI_TEST_MAIN(TestTraceRun)
 #include "tst_tracerun.moc"
