@@ -1,11 +1,16 @@
 // The demo working directory stays coherent: its description files are what
 // the writer makes of their sources, every listed ECU is one the simulation
 // answers, and its translations, gauges and themes load.
+#include "cprgfile.h"
+#include "ediabasstandin.h"
 #include "gaugedefmanager.h"
 #include "joblistfilereader.h"
 #include "prgwriter.h"
 #include "workdir.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTranslator>
 #include <QtTest>
 
@@ -18,6 +23,7 @@ private slots:
     void catalogueListsTheSimulatedEcus();
     void translationsLoad();
     void gaugesAndThemesLoad();
+    void ediabasScriptListsDescriptionJobs();
 
 private:
     QString demo;
@@ -79,6 +85,35 @@ void TestDemoFiles::gaugesAndThemesLoad()
     QVERIFY(manager.getSingleScreen("MSV70", "dash", &screen));
     QCOMPARE(screen.elements.size(), 3);
     QCOMPARE(QDir(demo + "/themes").entryList({"*.qss"}).size(), 2);
+}
+
+void TestDemoFiles::ediabasScriptListsDescriptionJobs()
+{
+    QFile file(demo + "/ediabas/ediabas.json");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray json = file.readAll();
+    QString error;
+    QVERIFY2(EdiabasStandIn::checkScript(json, &error), qPrintable(error));
+
+    // "_JOBS" of each described ECU names its description file's jobs, in order.
+    const QJsonObject ecus = QJsonDocument::fromJson(json).object().value("ecus").toObject();
+    QDir::setCurrent(demo);
+    JobListFileReader reader;
+    reader.prgReader().setEcuDirectory("./ecu");
+    for (const QString ecu : {"MSV70", "D73N57C0", "GS19D"}) {
+        QStringList described;
+        CPRGFile *prg = reader.createPrgFromPrg(ecu, false);
+        for (int i = 0; i < prg->getJobCount(); ++i)
+            described << QString::fromLatin1(prg->getJob(i)->jobName.c_str());
+        delete prg;
+        QStringList scripted;
+        const QJsonArray sets =
+            ecus.value(ecu).toObject().value("jobs").toObject().value("_JOBS").toObject().value("sets").toArray();
+        for (const QJsonValue &set : sets)
+            scripted << set.toArray().at(0).toObject().value("text").toString();
+        QCOMPARE(scripted, described);
+        QVERIFY(ecus.value(ecu).toObject().contains("default"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDemoFiles)
