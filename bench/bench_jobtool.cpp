@@ -3,7 +3,7 @@
 // Start to the end line, with the window offscreen. Reports blocks/s.
 #include "crunner.h"
 #include "ediabasstandin.h"
-#include "jobmetatypes.h"
+#include "guibenchmain.h"
 #include "jobtool.h"
 
 #include <QApplication>
@@ -49,14 +49,4 @@ BENCHMARK(BM_JobToolDump)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterati
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    JobMetaTypes::registerAll();
-    QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
+KELVO_GUI_BENCH_MAIN()

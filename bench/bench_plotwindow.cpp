@@ -2,7 +2,7 @@
 // in realtime mode (table and two plots drawn per job) and in timed mode
 // (points only), and one refresh tick of the timed mode (table filled,
 // plots drawn), for jobs of 20 and 200 results.
-#include "jobmetatypes.h"
+#include "guibenchmain.h"
 #include "kelvosettings.h"
 #include "plotwindow.h"
 #include "resulttableview.h"
@@ -99,14 +99,4 @@ void BM_TimedTick(benchmark::State &state)
 BENCHMARK(BM_TimedTick)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond);
 } // namespace
 
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    JobMetaTypes::registerAll();
-    QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
+KELVO_GUI_BENCH_MAIN()

@@ -50,11 +50,7 @@ void TestDemoEdiabas::detectionSelectsMsv70()
 {
     MainWindow w({"kelvo", "simulation"});
     w.findChild<QAction *>("actionDetect_ECU")->trigger();
-    EcuDetectWindow *window = nullptr;
-    for (QMdiSubWindow *sub : w.mdi()->subWindowList()) {
-        if (auto *found = qobject_cast<EcuDetectWindow *>(sub->widget()))
-            window = found;
-    }
+    EcuDetectWindow *window = w.mdi()->findChild<EcuDetectWindow *>();
     QVERIFY(window);
     window->findChild<QPushButton *>("detectButton")->click();
     QCOMPARE(w.ecuList()->currentEcu(), QString("MSV70"));

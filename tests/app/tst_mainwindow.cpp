@@ -434,11 +434,7 @@ void TestMainWindow::detectedEcuIsSelectedInList()
     QAction *detect = w.findChild<QAction *>("actionDetect_ECU");
     QCOMPARE(detect->shortcut(), QKeySequence("Ctrl+D"));
     detect->trigger();
-    EcuDetectWindow *window = nullptr;
-    for (QMdiSubWindow *sub : w.mdi()->subWindowList()) {
-        if (auto *found = qobject_cast<EcuDetectWindow *>(sub->widget()))
-            window = found;
-    }
+    EcuDetectWindow *window = w.mdi()->findChild<EcuDetectWindow *>();
     QVERIFY(window);
     QVERIFY(window->isVisible());
     window->findChild<QPushButton *>("detectButton")->click();
@@ -454,11 +450,7 @@ void TestMainWindow::traceWindowFollowsEcuList()
     writeCatalogue(wd);
     MainWindow w(args("simulation"));
     w.findChild<QAction *>("actionTrace")->trigger();
-    DebugForm *form = nullptr;
-    for (QMdiSubWindow *sub : w.mdi()->subWindowList()) {
-        if (auto *found = qobject_cast<DebugForm *>(sub->widget()))
-            form = found;
-    }
+    DebugForm *form = w.mdi()->findChild<DebugForm *>();
     QVERIFY(form);
     QLineEdit *line = form->findChild<QLineEdit *>("lineECU");
     QListWidget *ecus = w.ecuList()->findChild<QListWidget *>("listEcus");
@@ -478,11 +470,7 @@ void TestMainWindow::closingMidJobToolReadEndsQuickly()
     {
         MainWindow w(args("simulation"));
         w.findChild<QAction *>("actionJob_Tool")->trigger();
-        JobTool *tool = nullptr;
-        for (QMdiSubWindow *sub : w.mdi()->subWindowList()) {
-            if (auto *found = qobject_cast<JobTool *>(sub->widget()))
-                tool = found;
-        }
+        JobTool *tool = w.mdi()->findChild<JobTool *>();
         QVERIFY(tool);
         tool->findChild<QRadioButton *>("radIterCount")->setChecked(true);
         tool->findChild<QLineEdit *>("iterationCountLineEdit")->setText("3999");
