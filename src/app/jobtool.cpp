@@ -3,6 +3,7 @@
 
 #include "crunner.h"
 #include "latin1.h"
+#include "tsanannotate.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -10,6 +11,9 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QThread>
+
+#include <atomic>
+#include <memory>
 
 JobTool::JobTool(QWidget *parent)
     : QWidget(parent)
@@ -24,6 +28,10 @@ JobTool::JobTool(QWidget *parent)
     // Each queued delivery carries its own copy of the job.
     connect(this, &JobTool::emitRunJob, runner, [r](CJob job, bool waitBusy) { r->runJob(job, waitBusy); });
     connect(runner, &CRunner::jobFinished, this, &JobTool::onJobFinished);
+    // What the runner does last (giving back its EDIABAS share) happens
+    // before the destructor's wait returns, also as ThreadSanitizer sees it.
+    std::shared_ptr<std::atomic<bool>> gone = runnerGone;
+    connect(runner, &QObject::destroyed, [gone] { gone->store(true, std::memory_order_release); });
     runner->moveToThread(thread);
     thread->start(QThread::InheritPriority);
 }
@@ -34,9 +42,17 @@ JobTool::~JobTool()
     // the runner goes in its own thread, which ends with it.
     QCoreApplication::removePostedEvents(runner, QEvent::MetaCall);
     runner->stop();
+    // The runner goes in its thread; nothing of it may still lead here.
+    disconnect(this, nullptr, runner, nullptr);
+    disconnect(runner, nullptr, this, nullptr);
+    // deleteLater hands the runner over through Qt's event queue, which
+    // ThreadSanitizer cannot see; the runner's destructor acquires this.
+    KELVO_TSAN_RELEASE(runner);
     runner->deleteLater();
     thread->quit();
     thread->wait();
+    if (!runnerGone->load(std::memory_order_acquire))
+        qDebug() << "job tool: the runner did not go with its thread";
     delete thread;
     dump.close();
     delete ui;
@@ -118,7 +134,7 @@ void JobTool::on_pushButton_clicked()
     }
 }
 
-void JobTool::onJobFinished(const CJob &job, int ret)
+void JobTool::onJobFinished(CJob job, int ret)
 {
     if (!reading)
         return;

@@ -14,6 +14,9 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <atomic>
+#include <memory>
+
 class CRunner;
 class QThread;
 
@@ -43,7 +46,7 @@ signals:
 
 public slots:
     void on_pushButton_clicked();
-    void onJobFinished(const CJob &job, int ret);
+    void onJobFinished(CJob job, int ret);
     void on_iterationAmountFieldComboBox_activated(QString text);
 
 private:
@@ -52,6 +55,7 @@ private:
     Ui::JobTool *ui = nullptr;
     CRunner *runner = nullptr;
     QThread *thread = nullptr;
+    std::shared_ptr<std::atomic<bool>> runnerGone = std::make_shared<std::atomic<bool>>(false);
     QFile dump;
     QString resultName;
     bool reading = false;

@@ -718,18 +718,20 @@ void setHandler(JobHandler handler)
     r.handler = std::move(handler);
 }
 
+// Copies, not shared data: the runtime goes on appending to its own while a
+// test reads the copy, and implicit sharing across threads would race.
 QVector<CallRecord> callLog()
 {
     Runtime &r = rt();
     std::lock_guard<std::mutex> lk(r.m);
-    return r.log;
+    return QVector<CallRecord>(r.log.cbegin(), r.log.cend());
 }
 
 QVector<Overlap> overlaps()
 {
     Runtime &r = rt();
     std::lock_guard<std::mutex> lk(r.m);
-    return r.overlaps;
+    return QVector<Overlap>(r.overlaps.cbegin(), r.overlaps.cend());
 }
 
 void clearCallLog()
