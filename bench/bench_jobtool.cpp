@@ -4,6 +4,7 @@
 #include "crunner.h"
 #include "ediabasstandin.h"
 #include "guibenchmain.h"
+#include "jobmetatypes.h"
 #include "jobtool.h"
 
 #include <QApplication>
@@ -49,4 +50,10 @@ BENCHMARK(BM_JobToolDump)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterati
 
 } // namespace
 
-KELVO_GUI_BENCH_MAIN()
+int main(int argc, char **argv)
+{
+    JobMetaTypes::registerAll();
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    return runGuiBenchmarks(argc, argv);
+}

@@ -3,6 +3,7 @@
 // (points only), and one refresh tick of the timed mode (table filled,
 // plots drawn), for jobs of 20 and 200 results.
 #include "guibenchmain.h"
+#include "jobmetatypes.h"
 #include "kelvosettings.h"
 #include "plotwindow.h"
 #include "resulttableview.h"
@@ -99,4 +100,10 @@ void BM_TimedTick(benchmark::State &state)
 BENCHMARK(BM_TimedTick)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond);
 } // namespace
 
-KELVO_GUI_BENCH_MAIN()
+int main(int argc, char **argv)
+{
+    JobMetaTypes::registerAll();
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    return runGuiBenchmarks(argc, argv);
+}
