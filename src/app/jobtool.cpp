@@ -42,9 +42,6 @@ JobTool::~JobTool()
     // the runner goes in its own thread, which ends with it.
     QCoreApplication::removePostedEvents(runner, QEvent::MetaCall);
     runner->stop();
-    // The runner goes in its thread; nothing of it may still lead here.
-    disconnect(this, nullptr, runner, nullptr);
-    disconnect(runner, nullptr, this, nullptr);
     // deleteLater hands the runner over through Qt's event queue, which
     // ThreadSanitizer cannot see; the runner's destructor acquires this.
     KELVO_TSAN_RELEASE(runner);
