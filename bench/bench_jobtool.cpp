@@ -52,8 +52,5 @@ BENCHMARK(BM_JobToolDump)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterati
 
 int main(int argc, char **argv)
 {
-    JobMetaTypes::registerAll();
-    QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
-    return runGuiBenchmarks(argc, argv);
+    return runGuiBenchmarksInTempDir(argc, argv);
 }

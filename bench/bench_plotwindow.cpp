@@ -102,8 +102,5 @@ BENCHMARK(BM_TimedTick)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    JobMetaTypes::registerAll();
-    QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
-    return runGuiBenchmarks(argc, argv);
+    return runGuiBenchmarksInTempDir(argc, argv);
 }
