@@ -14,6 +14,8 @@
 #include "plotwindow.h"
 #include "qrunnerthread.h"
 #include "crunner.h"
+#include "basic2dchart.h"
+#include "ddecustomview.h"
 #include "datatabletestingform.h"
 #include "debugform.h"
 #include "ecudetectwindow.h"
@@ -242,11 +244,9 @@ void MainWindow::disableMissingWindows()
         ui->actionLogging,
         ui->actionOpen_CSV,
         ui->actionPlayBackTester,
-        ui->actionChart2D,
         ui->actionCustom_jobs,
         ui->actionMulti_plot_window,
         ui->actionMLV,
-        ui->actionDDE6_M47,
         ui->actionExternal_source,
         ui->actionPLX_Config,
         ui->actionInnovate_Config,
@@ -519,6 +519,22 @@ void MainWindow::on_actionJob_Tool_triggered()
 {
     QMdiSubWindow *sub = addSubWindow(new JobTool(this));
     sub->show();
+}
+
+void MainWindow::on_actionChart2D_triggered()
+{
+    auto *chart = new Basic2DChart(this);
+    QMdiSubWindow *sub = addSubWindow(chart);
+    connectJobListener(chart);
+    sub->show();
+    chart->setMainWnd(this);
+}
+
+void MainWindow::on_actionDDE6_M47_triggered()
+{
+    auto *view = new DDECustomView(this);
+    connectJobListener(view);
+    addSubWindow(view)->show();
 }
 
 void MainWindow::on_actionSerial_Port_triggered()

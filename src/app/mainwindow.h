@@ -95,6 +95,8 @@ private slots:
     void on_actionDetect_ECU_triggered();
     void on_actionTrace_triggered();
     void on_actionJob_Tool_triggered();
+    void on_actionChart2D_triggered();
+    void on_actionDDE6_M47_triggered();
     void on_actionSerial_Port_triggered();
     void on_actionData_Sender_triggered();
     void on_actionDonate_triggered();
