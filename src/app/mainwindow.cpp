@@ -11,6 +11,8 @@
 #include "kelvosettings.h"
 #include "miscutilswindow.h"
 #include "mdiarea.h"
+#include "mlvmultiplot.h"
+#include "multicurveplotwindow.h"
 #include "plotwindow.h"
 #include "qrunnerthread.h"
 #include "crunner.h"
@@ -21,6 +23,8 @@
 #include "ecudetectwindow.h"
 #include "jobtool.h"
 #include "translationviewrform.h"
+#include "managecustomjobform.h"
+#include "prgtabletest.h"
 #include "aboutdialog.h"
 #include "datasenderwindow.h"
 #include "seriaporttestform.h"
@@ -244,14 +248,10 @@ void MainWindow::disableMissingWindows()
         ui->actionLogging,
         ui->actionOpen_CSV,
         ui->actionPlayBackTester,
-        ui->actionCustom_jobs,
-        ui->actionMulti_plot_window,
-        ui->actionMLV,
         ui->actionExternal_source,
         ui->actionPLX_Config,
         ui->actionInnovate_Config,
         ui->action14point7,
-        ui->actionTables,
         ui->actionUsb,
         ui->actionInnovate,
     };
@@ -286,6 +286,7 @@ PlotWindow &MainWindow::createPlotWindow(CJob &job, Qt::WindowFlags flags)
     connectJobListener(window);
     connect(window, &PlotWindow::plotWidgetStatusChanged, this, &MainWindow::onPlotWidgetStatusChanged);
     connect(window, &PlotWindow::closed, this, &MainWindow::onClosed);
+    connect(window, &PlotWindow::multiCurveRequested, this, &MainWindow::showMultiCurvePlot);
     LOG4CPLUS_DEBUG(logger, "< createPlotWindow");
     return *window;
 }
@@ -294,6 +295,25 @@ void MainWindow::showPlotWindow(CJob job)
 {
     createPlotWindow(job, Qt::WindowFlags()).show();
     LOG4CPLUS_TRACE(logger, "plotWindow show()");
+}
+
+QMdiSubWindow *MainWindow::createMultiCurvePlotWindow()
+{
+    auto *window = new MultiCurvePlotWindow(this);
+    QMdiSubWindow *sub = addSubWindow(window);
+    sub->layout()->addWidget(new QSizeGrip(sub));
+    connectJobListener(window);
+    sub->resize(800, 400);
+    centerSubWindow(sub);
+    return sub;
+}
+
+void MainWindow::showMultiCurvePlot(QList<CJobResultPair> pairs)
+{
+    QMdiSubWindow *sub = createMultiCurvePlotWindow();
+    if (auto *window = qobject_cast<MultiCurvePlotWindow *>(sub->widget()))
+        window->addCurves(pairs);
+    sub->show();
 }
 
 QList<PlotWindow *> MainWindow::plotWindows()
@@ -435,8 +455,8 @@ void MainWindow::on_actionReset_all_triggered()
     for (QMdiSubWindow *sub : subs) {
         if (PlotWindow *w = qobject_cast<PlotWindow *>(sub->widget()))
             w->resetPlotWidgets();
-        else if (sub->widget() && sub->widget()->inherits("MultiCurvePlotWindow"))
-            QMetaObject::invokeMethod(sub->widget(), "onDelete");
+        else if (auto *multi = qobject_cast<MultiCurvePlotWindow *>(sub->widget()))
+            multi->onDelete();
     }
 }
 
@@ -490,6 +510,38 @@ void MainWindow::on_actionStop_EDIABAS_triggered()
 void MainWindow::on_actionDatatable_triggered()
 {
     QMdiSubWindow *sub = addSubWindow(new DatatableTestingForm(this));
+    sub->show();
+}
+
+void MainWindow::on_actionCustom_jobs_triggered()
+{
+    ManageCustomJobForm *form = new ManageCustomJobForm(this);
+    connect(form, &ManageCustomJobForm::jobStarted, this, &MainWindow::showPlotWindow);
+    connect(form, &ManageCustomJobForm::tableBrowserOpened, this,
+            [this](PRGTableTest *browser) { addSubWindow(browser)->show(); });
+    addSubWindow(form)->show();
+}
+
+void MainWindow::on_actionTables_triggered()
+{
+    QMdiSubWindow *sub = addSubWindow(new PRGTableTest(this));
+    sub->layout()->addWidget(new QSizeGrip(sub));
+    sub->show();
+}
+
+void MainWindow::on_actionMulti_plot_window_triggered()
+{
+    multiCurvePlotWindow = new MultiCurvePlotWindow(this);
+    QMdiSubWindow *sub = addSubWindow(multiCurvePlotWindow);
+    connectJobListener(multiCurvePlotWindow);
+    multiCurvePlotWindow->show();
+    sub->resize(600, 400);
+    centerSubWindow(sub);
+}
+
+void MainWindow::on_actionMLV_triggered()
+{
+    QMdiSubWindow *sub = addSubWindow(new MLVMultiPlot(this));
     sub->show();
 }
 
