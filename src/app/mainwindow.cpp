@@ -9,6 +9,7 @@
 #include "jobmetatypes.h"
 #include "kelvoglobaldata.h"
 #include "kelvosettings.h"
+#include "loggingwindow.h"
 #include "miscutilswindow.h"
 #include "mdiarea.h"
 #include "plotwindow.h"
@@ -237,7 +238,6 @@ void MainWindow::disableMissingWindows()
     // window that is built takes its own line out.
     const QList<QAction *> missing = {
         ui->actionDetect_ECU,
-        ui->actionLogging,
         ui->actionOpen_CSV,
         ui->actionPlayBackTester,
         ui->actionChart2D,
@@ -286,6 +286,7 @@ PlotWindow &MainWindow::createPlotWindow(CJob &job, Qt::WindowFlags flags)
     connectJobListener(window);
     connect(window, &PlotWindow::plotWidgetStatusChanged, this, &MainWindow::onPlotWidgetStatusChanged);
     connect(window, &PlotWindow::closed, this, &MainWindow::onClosed);
+    connect(window, &PlotWindow::dataLogRequested, this, &MainWindow::on_actionLogging_triggered);
     LOG4CPLUS_DEBUG(logger, "< createPlotWindow");
     return *window;
 }
@@ -566,6 +567,20 @@ void MainWindow::on_actionGauges_triggered()
     QMdiSubWindow *sub = addSubWindow(window);
     sub->layout()->addWidget(new QSizeGrip(sub));
     window->show();
+    centerSubWindow(sub);
+}
+
+LoggingWindow *MainWindow::lastLoggingWindow() const
+{
+    return loggingWindow.data();
+}
+
+void MainWindow::on_actionLogging_triggered()
+{
+    loggingWindow = new LoggingWindow(this, this);
+    QMdiSubWindow *sub = addSubWindow(loggingWindow);
+    connect(this, &MainWindow::plotWidgetStatusChanged, loggingWindow.data(), &LoggingWindow::plotWidgetStatusChanged);
+    loggingWindow->show();
     centerSubWindow(sub);
 }
 

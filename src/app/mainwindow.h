@@ -5,6 +5,7 @@
 #include "cjob.h"
 #include "jobqueue.h"
 #include "kelvolog.h"
+#include "loggingwindowhost.h"
 #include "mdihost.h"
 #include "serialportsettings.h"
 
@@ -22,6 +23,7 @@ class AboutDialog;
 class EcuJobListWindow;
 class GaugeDefManager;
 class GlobalJobReceiver;
+class LoggingWindow;
 class MdiArea;
 class PlotWindow;
 class QRunnerThread;
@@ -32,7 +34,7 @@ namespace Ui {
 class MainWindow;
 }
 
-class MainWindow : public QMainWindow, public MdiHost
+class MainWindow : public QMainWindow, public MdiHost, public LoggingWindowHost
 {
     Q_OBJECT
 public:
@@ -42,7 +44,7 @@ public:
     QMdiSubWindow *addSubWindow(QWidget *widget) override;
     bool connectJobListener(QObject *listener) override;
     PlotWindow &createPlotWindow(CJob &job, Qt::WindowFlags flags = Qt::WindowFlags());
-    QList<PlotWindow *> plotWindows();
+    QList<PlotWindow *> plotWindows() override;
     QString currentEcu() override;
     QSize hostSize() const override { return size(); }
     QObject *jobReceiver();
@@ -57,6 +59,8 @@ public:
     bool isSimulation() const { return simulation; }
     // The serial settings the hidden settings action edits; kept in memory only.
     SerialPortSettings serialPortSettings() const { return serialSettings; }
+    // The data-logger window last opened by its action; null once it closed.
+    LoggingWindow *lastLoggingWindow() const;
 
     // "gauge_" + date and time to the millisecond + ".png", made unique
     // within the working directory.
@@ -68,6 +72,8 @@ signals:
 
 public slots:
     void on_actionReset_all_triggered();
+    // Also what a plot window's "Data Log" button asks for.
+    void on_actionLogging_triggered();
 
     void ecuSelected(QString ecu);
     void onJobFinished(CJob job, int result);
@@ -130,4 +136,5 @@ private:
     QPointer<SeriaPortTestForm> serialTestForm;
     QPointer<SettingsDialog> settingsDialog;
     QPointer<AboutDialog> aboutDialog;
+    QPointer<LoggingWindow> loggingWindow;
 };

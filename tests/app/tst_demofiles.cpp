@@ -1,6 +1,7 @@
 // The demo working directory stays coherent: its description files are what
 // the writer makes of their sources, every listed ECU is one the simulation
 // answers, and its translations, gauges and themes load.
+#include "dataloggerset.h"
 #include "ediabasjobsimulation.h"
 #include "gaugedefmanager.h"
 #include "joblistfilereader.h"
@@ -8,6 +9,7 @@
 #include "prgwriter.h"
 #include "workdir.h"
 
+#include <QSettings>
 #include <QTranslator>
 #include <QtTest>
 
@@ -21,6 +23,7 @@ private slots:
     void translationsLoad();
     void gaugesAndThemesLoad();
     void gaugeDefinitionsNameSimulatedResults();
+    void loggerPresetNamesSimulatedResults();
 
 private:
     QString demo;
@@ -142,6 +145,29 @@ void TestDemoFiles::gaugeDefinitionsNameSimulatedResults()
             }
         }
     }
+}
+
+void TestDemoFiles::loggerPresetNamesSimulatedResults()
+{
+    QDir::setCurrent(demo);
+    QSettings ini("kelvo.ini", QSettings::IniFormat);
+    QCOMPARE(ini.value("logging/logfileprefix").toString(), QString("demo_"));
+    QCOMPARE(ini.value("logging/logfilepath").toString(), QString());
+    const QString preset = ini.value("logging/preset").toString();
+    DataLoggerSet set;
+    QCOMPARE(set.readFile(), DataLoggerSet::Loaded);
+    QCOMPARE(set.presetNames(), QStringList{preset});
+    EdiabasJobSimulation simulation;
+    for (const QVariant &v : set.presetEntries(preset)) {
+        const QVariantMap entry = v.toMap();
+        CJob job(Latin1::toStd(entry.value("ecu").toString()), Latin1::toStd(entry.value("job").toString()));
+        simulation.getJob(job);
+        bool found = false;
+        for (const CJobResult &r : qAsConst(job.results))
+            found = found || Latin1::toQString(r.name) == entry.value("result").toString();
+        QVERIFY2(found, qPrintable(entry.value("result").toString()));
+    }
+    QVERIFY(!set.presetEntries(preset).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestDemoFiles)

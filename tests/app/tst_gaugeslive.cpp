@@ -5,6 +5,7 @@
 // there: the setup window, the dial grid, the text lines and the gauges a
 // plot window makes.
 #include "basicgauge.h"
+#include "demosession.h"
 #include "ecujoblistwindow.h"
 #include "gaugecontainer.h"
 #include "gaugesetupwindow.h"
@@ -31,36 +32,6 @@ private slots:
 };
 
 namespace {
-void copyDemo(const WorkDir &wd)
-{
-    const QString demo = QStringLiteral(KELVO_SOURCE_DIR) + "/demo";
-    QDirIterator it(demo, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        QFile in(file);
-        QVERIFY(in.open(QIODevice::ReadOnly));
-        QVERIFY(wd.write(QDir(demo).relativeFilePath(file), in.readAll()));
-    }
-}
-
-// The job as the list shows it: by its translated title.
-// Double-clicks a job as the list shows it: by its translated title.
-void chooseJob(MainWindow &w, const QString &ecu, const QString &job)
-{
-    auto *ecus = w.ecuList()->findChild<QListWidget *>("listEcus");
-    auto *jobs = w.ecuList()->findChild<QListWidget *>("listJobs");
-    for (int row = 0; row < ecus->count(); ++row)
-        if (ecus->item(row)->data(Qt::UserRole).toString() == ecu)
-            ecus->setCurrentRow(row);
-    QCOMPARE(w.currentEcu(), ecu);
-    QList<QListWidgetItem *> found = jobs->findItems(job, Qt::MatchExactly);
-    QVERIFY2(!found.isEmpty(), qPrintable(job));
-    jobs->scrollToItem(found.first());
-    const QRect rect = jobs->visualItemRect(found.first());
-    QTest::mouseClick(jobs->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
-    QTest::mouseDClick(jobs->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
-}
-
 template <typename T> T *subWindowOf(MainWindow &w)
 {
     for (QMdiSubWindow *sub : w.mdi()->subWindowList())
@@ -82,13 +53,13 @@ void shoot(QWidget *widget, const QString &name)
 void TestGaugesLive::twelveNeedlesMove()
 {
     WorkDir wd;
-    copyDemo(wd);
+    QVERIFY(DemoSession::copyDemo(QStringLiteral(KELVO_SOURCE_DIR) + "/demo", wd));
     MainWindow w(QStringList{"kelvo", "simulation"});
     w.resize(1280, 1000);
     w.show();
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    chooseJob(w, "MSV70", "Measurement values");
+    QVERIFY(DemoSession::chooseJob(w, "MSV70", "Measurement values"));
     QTRY_VERIFY(!w.plotWindows().isEmpty());
 
     QTest::keyClick(&w, Qt::Key_F3);
@@ -135,7 +106,7 @@ void TestGaugesLive::twelveNeedlesMove()
 
     // A plot window's own gauges: the defined result keeps its scale, the
     // air mass meter (no definition for this ECU) scales itself.
-    chooseJob(w, "MSV70", "Air mass");
+    QVERIFY(DemoSession::chooseJob(w, "MSV70", "Air mass"));
     PlotWindow *plot = nullptr;
     QTRY_VERIFY((plot = w.plotWindows().size() == 2 ? w.plotWindows().last() : nullptr) != nullptr);
     ResultTableModel *model = plot->findChild<ResultTableView *>("tableView")->tableModel();
