@@ -97,6 +97,8 @@ private slots:
     void on_actionStop_EDIABAS_triggered();
     void on_actionTranslations_triggered();
     void on_actionDatatable_triggered();
+    void on_actionChart2D_triggered();
+    void on_actionDDE6_M47_triggered();
     void on_actionSerial_Port_triggered();
     void on_actionData_Sender_triggered();
     void on_actionDonate_triggered();
