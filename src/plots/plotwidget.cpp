@@ -220,7 +220,6 @@ void PlotWidget::showCurve(QwtPlotItem *item, bool on)
         }
     }
     updateTextLabel();
-    replot();
     LOG4CPLUS_DEBUG_FMT(m_log, "after replot div y:%f,%f", axisScaleDiv(QwtPlot::yLeft).lowerBound(),
                         axisScaleDiv(QwtPlot::yLeft).upperBound());
 }
@@ -384,7 +383,6 @@ void PlotWidget::reset()
     setAxisScaleAndNotify(QwtPlot::xBottom, 0, double(m_timeWindow));
     setAxisAutoScale(QwtPlot::yLeft);
     updateTextLabel();
-    replot();
 }
 
 void PlotWidget::removeTextLabels()
@@ -422,6 +420,10 @@ void PlotWidget::updateTextLabel()
     label->setText(text);
     label->attach(this);
     LOG4CPLUS_TRACE_FMT(m_log, "result name:%s", KELVO_QS(html));
+    // New points are painted one by one onto what the last replot left:
+    // without a replot here the label would show only at the next one, up
+    // to a whole time window later.
+    replot();
 }
 
 void PlotWidget::pan(int dx, int dy)

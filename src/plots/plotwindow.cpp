@@ -16,6 +16,7 @@
 #include "plotwidget.h"
 #include "plotwidgetcontainer.h"
 #include "resulttableview.h"
+#include "tablecolumns.h"
 #include "translationmgr.h"
 
 #include <QCloseEvent>
@@ -159,13 +160,22 @@ bool PlotWindow::jobIsMine(const CJob &job) const
 void PlotWindow::applyStoredRate(const QString &stored)
 {
     const QString text = stored.trimmed();
+    // Nothing stored: realtime, with the timer stopped by the combo's slot
+    // (no status line) until a rate is chosen.
+    if (text.isEmpty())
+        return;
     if (text.toLower() == QLatin1String("realtime")) {
         m_refreshTimer.start(); // status line only
         return;
     }
     bool ok = false;
     const double value = text.toDouble(&ok);
-    if (ok && std::isfinite(value) && value == std::floor(value) && value >= 1 && value < 1000) {
+    if (!ok || !std::isfinite(value)) {
+        // Not a rate at all: as if nothing were stored.
+        LOG4CPLUS_WARN_FMT(logger, "graph/FPS '%s' is not a rate, using realtime", KELVO_QS(text));
+        return;
+    }
+    if (value == std::floor(value) && value >= 1 && value < 1000) {
         const int rate = int(value);
         const int index = ui->cmbRefreshRate->findData(rate);
         if (index == 0) {
@@ -179,8 +189,8 @@ void PlotWindow::applyStoredRate(const QString &stored)
             return;
         }
     }
-    // Anything else ("abc", 0, 7, 2.5, negative, 1000 and more) is a rate
-    // the window does not offer: stay in realtime mode, as with "realtime".
+    // A number the window does not offer (0, 7, 2.5, negative, 1000 and
+    // more): stay in realtime mode, as with "realtime".
     LOG4CPLUS_WARN_FMT(logger, "graph/FPS '%s' is no offered rate, using realtime",
                        KELVO_QS(text));
     m_refreshTimer.start(500);
@@ -387,8 +397,7 @@ void PlotWindow::on_txtFilter_textChanged(const QString &text)
     if (!rx.isValid()) // half-typed expressions filter by the plain text
         rx = QRegExp(QRegExp::escape(text), Qt::CaseInsensitive);
     m_proxy->setFilterRegExp(rx);
-    ui->tableView->resizeColumnsToContents();
-    ui->tableView->horizontalHeader()->setStretchLastSection(true);
+    TableColumns::fitToContents(ui->tableView);
 }
 
 void PlotWindow::on_btnMarkAll_clicked()

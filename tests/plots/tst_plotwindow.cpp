@@ -1,5 +1,7 @@
+#include "crunner.h"
 #include "customqwtcurve.h"
 #include "customqwtcurvedata.h"
+#include "ediabasfixture.h"
 #include "globaljobreceiver.h"
 #include "jobargumentdialog.h"
 #include "jobqueue.h"
@@ -9,6 +11,7 @@
 #include "plotwindow.h"
 #include "plotwindowfeed.h"
 #include "resulttableview.h"
+#include "tablechecks.h"
 #include "workdir.h"
 
 #include <QComboBox>
@@ -20,6 +23,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
+#include <QSplitter>
 #include <QtTest>
 
 #include <memory>
@@ -115,6 +119,8 @@ private slots:
     void exportNames();
     void closingUnregisters();
     void dataLogButtonAnnouncesRequest();
+    void filterKeepsLastColumnStretched();
+    void failedEdiabasStartShowsItsReason();
 
 private:
     std::unique_ptr<WorkDir> wd;
@@ -327,7 +333,10 @@ void TestPlotWindow::storedRateOpensInMode_data()
     QTest::addColumn<bool>("timerActive");
     QTest::addColumn<QString>("comboText");
     QTest::addColumn<QString>("written");
-    QTest::newRow("missing") << QString() << true << 500 << true << "Realtime" << "realtime";
+    // Nothing stored, or no number: realtime without a status line.
+    QTest::newRow("missing") << QString() << true << 500 << false << "Realtime" << "realtime";
+    for (const char *notANumber : {"abc", "nan", "inf", " "})
+        QTest::newRow(notANumber) << notANumber << true << 500 << false << "Realtime" << "realtime";
     QTest::newRow("realtime") << "realtime" << true << 500 << true << "Realtime" << "realtime";
     QTest::newRow("RealTime") << "RealTime" << true << 500 << true << "Realtime" << "realtime";
     QTest::newRow("1") << "1" << true << 1000 << true << "Realtime" << "realtime";
@@ -336,8 +345,8 @@ void TestPlotWindow::storedRateOpensInMode_data()
     QTest::newRow("10") << "10" << false << 100 << true << "10Hz" << "10";
     QTest::newRow("20") << "20" << false << 50 << true << "20Hz" << "20";
     QTest::newRow("50") << "50" << false << 20 << true << "50Hz" << "50";
-    for (const char *bad : {"0", "7", "2.5", "abc", "-5", "-0", "1000", "5000", "1e308", "nan",
-                            "inf", " "})
+    // A number not offered: realtime, status line every 500 ms.
+    for (const char *bad : {"0", "7", "2.5", "-5", "-0", "1000", "5000", "1e308"})
         QTest::newRow(bad) << bad << true << 500 << true << "Realtime" << "realtime";
 }
 
@@ -813,6 +822,42 @@ void TestPlotWindow::dataLogButtonAnnouncesRequest()
     QVERIFY(button->isEnabled());
     button->click();
     QCOMPARE(requested.count(), 1);
+}
+
+void TestPlotWindow::filterKeepsLastColumnStretched()
+{
+    auto w = makeWindow();
+    w->resize(900, 600);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    // Room for the table, so that its columns need not overflow.
+    w->findChild<QSplitter *>("splitter")->setSizes({600, 300});
+    deliver(*w, PlotWindowFeed::makeJob(Ecu, JobName, fiveResults()));
+    auto *view = w->findChild<ResultTableView *>("tableView");
+    QTRY_VERIFY(TableChecks::lastColumnReachesEdge(view));
+    auto *filter = w->findChild<QLineEdit *>("txtFilter");
+    for (const char *text : {"rpm", "", "STAT_"}) {
+        filter->setText(text);
+        QApplication::processEvents();
+        QVERIFY2(TableChecks::lastColumnReachesEdge(view), text);
+    }
+}
+
+void TestPlotWindow::failedEdiabasStartShowsItsReason()
+{
+    // A script file cut short: EDIABAS does not start, and the window says
+    // why rather than that a handle is missing.
+    EdiabasFixture fx;
+    QVERIFY(wd->write("ediabas/ediabas.json", R"({"ecus": {)"));
+    auto w = makeWindow();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^apiInit not OK: .*ediabas/ediabas\\.json"));
+    CRunner runner;
+    CJob job(Ecu, JobName);
+    const int code = runner.runJob(job);
+    QVERIFY(code != 0);
+    deliver(*w, job, code);
+    const QString shown = label(*w, "errorStatus")->text();
+    QVERIFY2(shown.startsWith("  Error: EDIABAS did not start: ediabas/ediabas.json: "), qPrintable(shown));
 }
 
 QTEST_MAIN(TestPlotWindow)
