@@ -261,7 +261,8 @@ void LoggingWindow::on_btnExec_clicked()
     default:
         break;
     }
-    if (!separator.isNull() && separator == decimal) {
+    // The logger would write "." instead: refused, so that the user's choice is not silently changed.
+    if (!separator.isNull() && DataLogger::decimalFor(decimal, separator) != decimal) {
         showMessage(QStringLiteral("The decimal comma cannot be used with the \"Comma\" column separator: "
                                    "the lines could not be split back into their columns. "
                                    "Choose another separator or the decimal point."));
