@@ -40,26 +40,14 @@ template <typename T> T *subWindowOf(MainWindow &w)
     return nullptr;
 }
 
-void shoot(QWidget *widget, const QString &name)
-{
-    const QString dir = qEnvironmentVariable("KELVO_GAUGE_SHOTS");
-    if (dir.isEmpty())
-        return;
-    QTest::qWait(300);
-    QVERIFY(widget->grab().save(dir + "/" + name + ".png"));
-}
 } // namespace
 
 void TestGaugesLive::twelveNeedlesMove()
 {
-    WorkDir wd;
-    QVERIFY(DemoSession::copyDemo(QStringLiteral(KELVO_SOURCE_DIR) + "/demo", wd));
-    MainWindow w(QStringList{"kelvo", "simulation"});
-    w.resize(1280, 1000);
-    w.show();
-    w.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
-    QVERIFY(DemoSession::chooseJob(w, "MSV70", "Measurement values"));
+    DemoSession demo(QStringLiteral(KELVO_SOURCE_DIR) + "/demo");
+    QVERIFY(demo.isReady());
+    MainWindow &w = demo.window();
+    QVERIFY(demo.chooseJob("MSV70", "Measurement values"));
     QTRY_VERIFY(!w.plotWindows().isEmpty());
 
     QTest::keyClick(&w, Qt::Key_F3);
@@ -69,7 +57,7 @@ void TestGaugesLive::twelveNeedlesMove()
     QList<QListWidgetItem *> all = list->findItems("all", Qt::MatchExactly);
     QCOMPARE(all.size(), 1);
     list->setCurrentItem(all.first());
-    shoot(w.mdi(), "setup-window");
+    DemoSession::shoot(w.mdi(), "KELVO_GAUGE_SHOTS", "setup-window");
     QTest::mouseClick(setup->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
 
     GaugeContainer *screen = subWindowOf<GaugeContainer>(w);
@@ -97,16 +85,16 @@ void TestGaugesLive::twelveNeedlesMove()
         return !moved.contains(false);
     };
     QTRY_VERIFY_WITH_TIMEOUT(allMoved(), 15000);
-    shoot(w.mdi(), "dial-grid");
+    DemoSession::shoot(w.mdi(), "KELVO_GAUGE_SHOTS", "dial-grid");
 
     QTest::mouseClick(screen, Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
     QVERIFY(!screen->isShowingGauges());
-    shoot(w.mdi(), "text-lines");
+    DemoSession::shoot(w.mdi(), "KELVO_GAUGE_SHOTS", "text-lines");
     screen->subWindow()->close();
 
     // A plot window's own gauges: the defined result keeps its scale, the
     // air mass meter (no definition for this ECU) scales itself.
-    QVERIFY(DemoSession::chooseJob(w, "MSV70", "Air mass"));
+    QVERIFY(demo.chooseJob("MSV70", "Air mass"));
     PlotWindow *plot = nullptr;
     QTRY_VERIFY((plot = w.plotWindows().size() == 2 ? w.plotWindows().last() : nullptr) != nullptr);
     ResultTableModel *model = plot->findChild<ResultTableView *>("tableView")->tableModel();
@@ -127,7 +115,7 @@ void TestGaugesLive::twelveNeedlesMove()
             lmm = g;
     QVERIFY(lmm && lmm->autoScale());
     QTRY_VERIFY_WITH_TIMEOUT(lmm->gaugeDef().max > 1, 10000);
-    shoot(w.mdi(), "auto-scaled");
+    DemoSession::shoot(w.mdi(), "KELVO_GAUGE_SHOTS", "auto-scaled");
 }
 
 QTEST_MAIN(TestGaugesLive)

@@ -24,7 +24,6 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -35,30 +34,13 @@ private slots:
     void logTheDemoAsANewUser();
 };
 
-namespace {
-void shoot(QWidget *widget, const QString &name)
-{
-    const QString dir = qEnvironmentVariable("KELVO_LOGGER_SHOTS");
-    if (dir.isEmpty())
-        return;
-    QTest::qWait(300);
-    QVERIFY(widget->grab().save(dir + "/" + name + ".png"));
-    // The whole screen too: warnings are windows of their own.
-    if (QScreen *screen = QGuiApplication::primaryScreen())
-        screen->grabWindow(0).save(dir + "/" + name + "-screen.png");
-}
-} // namespace
-
 void TestLoggingLive::logTheDemoAsANewUser()
 {
-    WorkDir wd;
-    QVERIFY(DemoSession::copyDemo(QStringLiteral(KELVO_SOURCE_DIR) + "/demo", wd));
-    MainWindow w(QStringList{"kelvo", "simulation"});
-    w.resize(1280, 1000);
-    w.show();
-    w.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
-    QVERIFY(DemoSession::chooseJob(w, "MSV70", "Measurement values"));
+    DemoSession demo(QStringLiteral(KELVO_SOURCE_DIR) + "/demo");
+    QVERIFY(demo.isReady());
+    MainWindow &w = demo.window();
+    const WorkDir &wd = demo.workDir();
+    QVERIFY(demo.chooseJob("MSV70", "Measurement values"));
     QTRY_VERIFY(!w.plotWindows().isEmpty());
     PlotWindow *plot = w.plotWindows().first();
     ResultTableModel *model = plot->findChild<ResultTableView *>("tableView")->tableModel();
@@ -103,7 +85,7 @@ void TestLoggingLive::logTheDemoAsANewUser()
     const int marked = lw->dataLogger()->lineCount();
     QTRY_VERIFY_WITH_TIMEOUT(lw->dataLogger()->lineCount() >= marked + 3, 10000);
     QTRY_VERIFY(lw->findChild<QLabel *>("labelLinesCount")->text().toInt() > 0);
-    shoot(&w, "logger-saving");
+    DemoSession::shoot(&w, "KELVO_LOGGER_SHOTS", "logger-saving", true);
     QTest::mouseClick(button, Qt::LeftButton);
     QTRY_VERIFY(!lw->isLogging());
     QCOMPARE(label->text(), "Saved:" + file);
@@ -123,7 +105,7 @@ void TestLoggingLive::logTheDemoAsANewUser()
     QTRY_VERIFY(!lw->failure().isEmpty());
     QVERIFY(label->text().startsWith("Cannot create log file"));
     QCOMPARE(lw->findChildren<QMessageBox *>().size(), 1);
-    shoot(&w, "logger-failure");
+    DemoSession::shoot(&w, "KELVO_LOGGER_SHOTS", "logger-failure", true);
 }
 
 QTEST_MAIN(TestLoggingLive)

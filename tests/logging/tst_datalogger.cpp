@@ -57,7 +57,6 @@ private slots:
     void sideFile();
     void ruleStopsAndRestarts();
     void columnsChangeStartsNewFile();
-    void columnsEmptiedKeepTheFile();
     void unwritableFolderReported();
     void linesSurviveACrash();
     void fullDiskStopsTheLog_data();
@@ -370,36 +369,25 @@ void TestDataLogger::columnsChangeStartsNewFile()
     h.now = t0() + 300;
     h.logger.handleData(job("J", t0() + 200, {result("A", "3"), result("B", "4")}));
     QCOMPARE(started.count(), 2);
-    QCOMPARE(wd.read(started.at(0).at(0).toString()), QByteArray("time;A\r\n100;1\r\n"));
-    QCOMPARE(h.stop(), QByteArray("time;A;B\r\n50;3;4\r\n"));
-}
-
-void TestDataLogger::columnsEmptiedKeepTheFile()
-{
-    WorkDir wd;
-    Harness h;
-    h.logger.addToFilter(column("J", "A"));
-    QSignalSpy started(&h.logger, &DataLogger::logFileStarted);
-    h.logger.startLog();
-    h.logger.handleData(job("J", t0() + 100, {result("A", "1"), result("B", "2")}));
     // The last plot closed: no columns, no new file, no line.
-    h.now = t0() + 150;
+    h.now = t0() + 350;
     h.logger.clearFilter();
-    h.logger.handleData(job("J", t0() + 200, {result("A", "3"), result("B", "4")}));
-    QCOMPARE(started.count(), 1);
-    // The same column back continues the file.
-    h.now = t0() + 250;
+    h.logger.handleData(job("J", t0() + 400, {result("A", "5"), result("B", "6")}));
+    // The same columns back continue the file.
+    h.now = t0() + 450;
     h.logger.addToFilter(column("J", "A"));
-    h.logger.handleData(job("J", t0() + 300, {result("A", "5"), result("B", "6")}));
-    QCOMPARE(started.count(), 1);
+    h.logger.addToFilter(column("J", "B"));
+    h.logger.handleData(job("J", t0() + 500, {result("A", "7"), result("B", "8")}));
+    QCOMPARE(started.count(), 2);
     // A job that finished before a change reached the logger starts the new
     // file with it, instead of being dropped as older than the file.
-    h.now = t0() + 400;
-    h.logger.addToFilter(column("J", "B"));
-    h.logger.handleData(job("J", t0() + 350, {result("A", "7"), result("B", "8")}));
-    QCOMPARE(started.count(), 2);
-    QCOMPARE(wd.read(started.at(0).at(0).toString()), QByteArray("time;A\r\n100;1\r\n300;5\r\n"));
-    QCOMPARE(h.stop(), QByteArray("time;A;B\r\n0;7;8\r\n"));
+    h.now = t0() + 700;
+    h.logger.addToFilter(column("J", "C"));
+    h.logger.handleData(job("J", t0() + 600, {result("A", "9"), result("C", "10")}));
+    QCOMPARE(started.count(), 3);
+    QCOMPARE(wd.read(started.at(0).at(0).toString()), QByteArray("time;A\r\n100;1\r\n"));
+    QCOMPARE(wd.read(started.at(1).at(0).toString()), QByteArray("time;A;B\r\n50;3;4\r\n350;7;8\r\n"));
+    QCOMPARE(h.stop(), QByteArray("time;A;B;C\r\n0;9;;10\r\n"));
 }
 
 void TestDataLogger::unwritableFolderReported()

@@ -68,7 +68,6 @@ private slots:
     void badStoredSettingsGiveDefaults_data();
     void badStoredSettingsGiveDefaults();
     void folderBelowPlainFileReported();
-    void armedRuleOverUnwritableFolderReportsOnce();
     void fullDiskStopsWithEarlierLines_data();
     void fullDiskStopsWithEarlierLines();
     void openedByF1AndDataLogButton();
@@ -791,31 +790,25 @@ void TestLoggingWindow::folderBelowPlainFileReported()
     QVERIFY(!lw->isLogging());
     QVERIFY(csvFiles().isEmpty());
     QVERIFY(csvFiles("plain").isEmpty());
-    // The next start clears it.
+
+    // An armed rule there: the user's start reports, the jobs do not.
+    armRule(lw, "0", "100");
+    QTest::mouseClick(in<QPushButton>(lw, "btnExec"), Qt::LeftButton);
+    QTRY_COMPARE(warnings(lw).size(), 2);
+    for (int i = 0; i < 5; ++i)
+        send("ECU1", "JOB_A", {{"RA", 8, 50}});
+    drain(lw);
+    QTest::qWait(50);
+    QCOMPARE(warnings(lw).size(), 2);
+    QVERIFY(!lw->isLogging());
+
+    // The next start in a folder that takes the file clears it.
+    in<QCheckBox>(lw, "chkRuleEnable")->setChecked(false);
     in<QLineEdit>(lw, "txtLogFIle")->setText(QString());
     start(lw);
     QVERIFY(label->text().startsWith("Saving 1 values to "));
     QVERIFY(label->styleSheet().isEmpty());
     stop(lw);
-}
-
-void TestLoggingWindow::armedRuleOverUnwritableFolderReportsOnce()
-{
-    WorkDir wd;
-    wd.write("plain", "x");
-    MainWindow w(simulation());
-    plotWindow(w, "ECU1", "JOB_A", {{"RA", "A"}});
-    LoggingWindow *lw = openLogger(w);
-    in<QLineEdit>(lw, "txtLogFIle")->setText("plain/logs");
-    armRule(lw, "0", "100");
-    QTest::mouseClick(in<QPushButton>(lw, "btnExec"), Qt::LeftButton);
-    QTRY_COMPARE(warnings(lw).size(), 1);
-    for (int i = 0; i < 5; ++i)
-        send("ECU1", "JOB_A", {{"RA", 8, 50}});
-    drain(lw);
-    QTest::qWait(50);
-    QCOMPARE(warnings(lw).size(), 1);
-    QVERIFY(!lw->isLogging());
 }
 
 // The child logs into files that may not grow beyond 3000 bytes (a full
