@@ -18,6 +18,7 @@
 #include "plotwindowfeed.h"
 #include "resulttablemodel.h"
 #include "resulttableview.h"
+#include "threadcall.h"
 #include "translationmgr.h"
 #include "workdir.h"
 
@@ -211,7 +212,7 @@ void drain(LoggingWindow *lw)
 {
     QTest::qWait(20);
     std::atomic<bool> done{false};
-    QMetaObject::invokeMethod(lw->dataLogger(), [&done] { done = true; }, Qt::QueuedConnection);
+    ThreadCall::run(lw->dataLogger(), [&done] { done = true; });
     QTRY_VERIFY(done.load());
 }
 
