@@ -14,6 +14,7 @@
 #include "tablechecks.h"
 #include "workdir.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QImage>
@@ -119,6 +120,8 @@ private slots:
     void exportNames();
     void closingUnregisters();
     void dataLogButtonAnnouncesRequest();
+    void multiplotButtonHandsOverPlottedPairs();
+    void realtimeShowsJobsWithTheNextFrame();
     void filterKeepsLastColumnStretched();
     void failedEdiabasStartShowsItsReason();
 
@@ -145,10 +148,7 @@ void TestPlotWindow::init()
 
 void TestPlotWindow::cleanup()
 {
-    for (const CJob &j : JobQueue::instance()->jobs()) {
-        CJob c = j;
-        JobQueue::instance()->removeJob(c);
-    }
+    PlotWindowFeed::emptyQueue();
     wd.reset();
 }
 
@@ -521,11 +521,11 @@ void TestPlotWindow::tableShowsUnitsAndValues()
     QCOMPARE(m->data(m->index(0, 2)).toString(), QString(" 3.1"));
     QCOMPARE(m->data(m->index(1, 1)).toString(), QString("mV"));
     QCOMPARE(m->data(m->index(1, 2)).toString(), QString("5"));
-    // Realtime mode writes the values per job.
+    // Realtime mode writes the values of every job with the next frame.
     w.findChild<QComboBox *>("cmbRefreshRate")->setCurrentIndex(0);
     job.results[1].setTextValue("6");
     deliver(w, job);
-    QCOMPARE(m->data(m->index(1, 2)).toString(), QString("6"));
+    QTRY_COMPARE_WITH_TIMEOUT(m->data(m->index(1, 2)).toString(), QString("6"), 1000);
 }
 
 void TestPlotWindow::statusLine()
@@ -822,6 +822,68 @@ void TestPlotWindow::dataLogButtonAnnouncesRequest()
     QVERIFY(button->isEnabled());
     button->click();
     QCOMPARE(requested.count(), 1);
+}
+
+void TestPlotWindow::multiplotButtonHandsOverPlottedPairs()
+{
+    auto w = makeWindow();
+    deliver(*w, PlotWindowFeed::makeJob(Ecu, JobName, fiveResults()));
+    tick(*w, "STAT_TEMP_WERT");
+    tick(*w, "STAT_RPM_WERT");
+    QPushButton *button = w->findChild<QPushButton *>("btnMultiCurve");
+    // Without a main window there is nobody to open the plot: the button is
+    // off and pressing it anyway opens nothing.
+    QVERIFY(!button->isEnabled());
+    const int windows = QApplication::topLevelWidgets().size();
+    w->on_btnMultiCurve_clicked();
+    QCOMPARE(QApplication::topLevelWidgets().size(), windows);
+
+    qRegisterMetaType<QList<CJobResultPair>>("QList<CJobResultPair>");
+    QSignalSpy requested(w.get(), &PlotWindow::multiCurveRequested);
+    QVERIFY(button->isEnabled());
+    button->click();
+    QCOMPARE(requested.count(), 1);
+    const auto pairs = requested.first().first().value<QList<CJobResultPair>>();
+    // The plots in the order of their names, each with its job's ECU.
+    QCOMPARE(pairs.size(), 2);
+    QCOMPARE(pairs[0].resultName, std::string("STAT_RPM_WERT"));
+    QCOMPARE(pairs[1].resultName, std::string("STAT_TEMP_WERT"));
+    QCOMPARE(pairs[0].job.ecuName, std::string(Ecu));
+    QCOMPARE(pairs[1].getJobName(), QString(JobName));
+}
+
+void TestPlotWindow::realtimeShowsJobsWithTheNextFrame()
+{
+    auto w = makeWindow(); // realtime
+    w->resize(900, 500);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    deliver(*w, PlotWindowFeed::makeJob(Ecu, JobName, fiveResults()));
+    tick(*w, "STAT_RPM_WERT");
+    const int rpm = rowOf(*w, "STAT_RPM_WERT");
+    const int text = rowOf(*w, "STAT_TEXT");
+    PlotWidget *plot = w->plotWidgets().value("STAT_RPM_WERT")->plotWidget();
+    QTest::qWait(300); // the new plot takes its size
+    QTRY_VERIFY_WITH_TIMEOUT(!plot->isResizing(), 2000);
+    QSignalSpy changed(model(*w), &QAbstractItemModel::dataChanged);
+
+    // Jobs in quick succession: every value reaches the plot, the table
+    // shows the latest, without waiting for any refresh timer.
+    const qint64 stamp = w->startTime() + 100;
+    for (int i = 0; i < 3; ++i)
+        PlotWindowFeed::send(PlotWindowFeed::makeJob(Ecu, JobName, fiveResults(2 + i), stamp + 50 * i));
+    QTRY_COMPARE_WITH_TIMEOUT(points(*w, "STAT_RPM_WERT"), qint64(3), 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(model(*w)->data(model(*w)->index(rpm, 2)).toString(), QString("3200.000"), 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(plot->curveAt(0)->curveData()->lastDrawnIndex(), qint64(3), 1000);
+    // Each changed value is announced as its own cell, so that the view
+    // paints that cell only; unchanged texts and units are not announced.
+    QVERIFY(!changed.isEmpty());
+    for (const QList<QVariant> &args : qAsConst(changed)) {
+        const QModelIndex from = args.at(0).toModelIndex();
+        QCOMPARE(args.at(1).toModelIndex(), from);
+        QCOMPARE(from.column(), 2);
+        QVERIFY(from.row() != text);
+    }
 }
 
 void TestPlotWindow::filterKeepsLastColumnStretched()
