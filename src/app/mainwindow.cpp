@@ -21,6 +21,8 @@
 #include "ddecustomview.h"
 #include "datatabletestingform.h"
 #include "translationviewrform.h"
+#include "managecustomjobform.h"
+#include "prgtabletest.h"
 #include "aboutdialog.h"
 #include "datasenderwindow.h"
 #include "seriaporttestform.h"
@@ -244,14 +246,12 @@ void MainWindow::disableMissingWindows()
         ui->actionDetect_ECU,
         ui->actionOpen_CSV,
         ui->actionPlayBackTester,
-        ui->actionCustom_jobs,
         ui->actionJob_Tool,
         ui->actionExternal_source,
         ui->actionPLX_Config,
         ui->actionInnovate_Config,
         ui->actionTrace,
         ui->action14point7,
-        ui->actionTables,
         ui->actionUsb,
         ui->actionInnovate,
     };
@@ -511,6 +511,22 @@ void MainWindow::on_actionStop_EDIABAS_triggered()
 void MainWindow::on_actionDatatable_triggered()
 {
     QMdiSubWindow *sub = addSubWindow(new DatatableTestingForm(this));
+    sub->show();
+}
+
+void MainWindow::on_actionCustom_jobs_triggered()
+{
+    ManageCustomJobForm *form = new ManageCustomJobForm(this);
+    connect(form, &ManageCustomJobForm::jobStarted, this, &MainWindow::showPlotWindow);
+    connect(form, &ManageCustomJobForm::tableBrowserOpened, this,
+            [this](PRGTableTest *browser) { addSubWindow(browser)->show(); });
+    addSubWindow(form)->show();
+}
+
+void MainWindow::on_actionTables_triggered()
+{
+    QMdiSubWindow *sub = addSubWindow(new PRGTableTest(this));
+    sub->layout()->addWidget(new QSizeGrip(sub));
     sub->show();
 }
 

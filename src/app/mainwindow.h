@@ -104,6 +104,8 @@ private slots:
     void on_actionStop_EDIABAS_triggered();
     void on_actionTranslations_triggered();
     void on_actionDatatable_triggered();
+    void on_actionCustom_jobs_triggered();
+    void on_actionTables_triggered();
     void on_actionMulti_plot_window_triggered();
     void on_actionMLV_triggered();
     void on_actionChart2D_triggered();

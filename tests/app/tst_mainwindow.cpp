@@ -383,6 +383,8 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::addColumn<QString>("widgetClass");
     QTest::newRow("translations") << "actionTranslations" << "TranslationViewrForm";
     QTest::newRow("datatable") << "actionDatatable" << "DatatableTestingForm";
+    QTest::newRow("custom jobs") << "actionCustom_jobs" << "ManageCustomJobForm";
+    QTest::newRow("tables") << "actionTables" << "PRGTableTest";
     QTest::newRow("multi plot window") << "actionMulti_plot_window" << "MultiCurvePlotWindow";
     QTest::newRow("mlv") << "actionMLV" << "MLVMultiPlot";
     QTest::newRow("chart2D") << "actionChart2D" << "Basic2DChart";
