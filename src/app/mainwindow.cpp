@@ -9,6 +9,7 @@
 #include "jobmetatypes.h"
 #include "kelvoglobaldata.h"
 #include "kelvosettings.h"
+#include "loggingwindow.h"
 #include "miscutilswindow.h"
 #include "mdiarea.h"
 #include "mlvmultiplot.h"
@@ -245,7 +246,6 @@ void MainWindow::disableMissingWindows()
     // menus so that the menus keep their shape. One entry a line: each
     // window that is built takes its own line out.
     const QList<QAction *> missing = {
-        ui->actionLogging,
         ui->actionOpen_CSV,
         ui->actionPlayBackTester,
         ui->actionExternal_source,
@@ -286,6 +286,7 @@ PlotWindow &MainWindow::createPlotWindow(CJob &job, Qt::WindowFlags flags)
     connectJobListener(window);
     connect(window, &PlotWindow::plotWidgetStatusChanged, this, &MainWindow::onPlotWidgetStatusChanged);
     connect(window, &PlotWindow::closed, this, &MainWindow::onClosed);
+    connect(window, &PlotWindow::dataLogRequested, this, &MainWindow::on_actionLogging_triggered);
     connect(window, &PlotWindow::multiCurveRequested, this, &MainWindow::showMultiCurvePlot);
     LOG4CPLUS_DEBUG(logger, "< createPlotWindow");
     return *window;
@@ -656,6 +657,20 @@ void MainWindow::on_actionGauges_triggered()
     QMdiSubWindow *sub = addSubWindow(window);
     sub->layout()->addWidget(new QSizeGrip(sub));
     window->show();
+    centerSubWindow(sub);
+}
+
+LoggingWindow *MainWindow::lastLoggingWindow() const
+{
+    return loggingWindow.data();
+}
+
+void MainWindow::on_actionLogging_triggered()
+{
+    loggingWindow = new LoggingWindow(this, this);
+    QMdiSubWindow *sub = addSubWindow(loggingWindow);
+    connect(this, &MainWindow::plotWidgetStatusChanged, loggingWindow.data(), &LoggingWindow::plotWidgetStatusChanged);
+    loggingWindow->show();
     centerSubWindow(sub);
 }
 

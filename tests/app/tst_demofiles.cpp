@@ -6,6 +6,7 @@
 #include "customjobseditor.h"
 #include "customjobtables.h"
 #include "crunner.h"
+#include "dataloggerset.h"
 #include "ddecustomview.h"
 #include "ediabasjobsimulation.h"
 #include "gaugedefmanager.h"
@@ -40,6 +41,7 @@ private slots:
     void customJobsResolve();
     void dieselJobCarriesEveryDashboardResult();
     void gaugeDefinitionsNameSimulatedResults();
+    void loggerPresetNamesSimulatedResults();
 
 private:
     QString demo;
@@ -273,6 +275,29 @@ void TestDemoFiles::gaugeDefinitionsNameSimulatedResults()
             }
         }
     }
+}
+
+void TestDemoFiles::loggerPresetNamesSimulatedResults()
+{
+    QDir::setCurrent(demo);
+    QSettings ini("kelvo.ini", QSettings::IniFormat);
+    QCOMPARE(ini.value("logging/logfileprefix").toString(), QString("demo_"));
+    QCOMPARE(ini.value("logging/logfilepath").toString(), QString());
+    const QString preset = ini.value("logging/preset").toString();
+    DataLoggerSet set;
+    QCOMPARE(set.readFile(), DataLoggerSet::Loaded);
+    QCOMPARE(set.presetNames(), QStringList{preset});
+    EdiabasJobSimulation simulation;
+    for (const QVariant &v : set.presetEntries(preset)) {
+        const QVariantMap entry = v.toMap();
+        CJob job(Latin1::toStd(entry.value("ecu").toString()), Latin1::toStd(entry.value("job").toString()));
+        simulation.getJob(job);
+        bool found = false;
+        for (const CJobResult &r : qAsConst(job.results))
+            found = found || Latin1::toQString(r.name) == entry.value("result").toString();
+        QVERIFY2(found, qPrintable(entry.value("result").toString()));
+    }
+    QVERIFY(!set.presetEntries(preset).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestDemoFiles)

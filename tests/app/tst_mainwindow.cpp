@@ -403,6 +403,7 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::newRow("serial port") << "actionSerial_Port" << "SeriaPortTestForm";
     QTest::newRow("data sender") << "actionData_Sender" << "DataSenderWindow";
     QTest::newRow("gauges") << "actionGauges" << "GaugeSetupWindow";
+    QTest::newRow("data logger") << "actionLogging" << "LoggingWindow";
 }
 
 void TestMainWindow::toolActionsOpenSubWindows()
