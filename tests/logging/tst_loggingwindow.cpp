@@ -453,7 +453,6 @@ void TestLoggingWindow::curveAddedWhileLoggingStartsSecondFile()
     QCOMPARE(one.size(), 2);
     QCOMPARE(one.first(), QByteArray("time,A\r"));
     const QList<QByteArray> two = csvLines(second);
-    qWarning() << csvFiles() << two << second;
     QCOMPARE(two.size(), 2);
     QCOMPARE(two.first(), QByteArray("time,A,B\r"));
     QVERIFY2(two.at(1).endsWith(",3,4"), two.at(1));
@@ -809,7 +808,22 @@ void TestLoggingWindow::folderBelowPlainFileReported()
     start(lw);
     QVERIFY(label->text().startsWith("Saving 1 values to "));
     QVERIFY(label->styleSheet().isEmpty());
+
+    // A report while logging (a side file that failed): shown in red beside
+    // the file, once, and the lines keep coming.
+    const QString sideFailure = "Cannot create side file \"x.csv.info\": Is a directory";
+    emit lw->dataLogger()->logFileError(sideFailure);
+    QTRY_COMPARE(warnings(lw).size(), 3);
+    QCOMPARE(warnings(lw).last(), sideFailure);
+    QVERIFY2(label->text().startsWith("Saving 1 values to "), qPrintable(label->text()));
+    QVERIFY(label->text().endsWith(sideFailure));
+    QVERIFY(label->styleSheet().contains("color"));
+    QVERIFY(lw->isLogging());
+    send("ECU1", "JOB_A", {{"RA", 8, 50}});
+    QTRY_COMPARE(lw->dataLogger()->lineCount(), 1);
     stop(lw);
+    QCOMPARE(label->text(), "Stopped: " + sideFailure);
+    QCOMPARE(warnings(lw).size(), 3);
 }
 
 // The child logs into files that may not grow beyond 3000 bytes (a full
