@@ -52,6 +52,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void formAsBuilt();
+    void resultTableSpaceAndFilter();
     void noPlotWindowNoFile();
     void twoCurvesInTwoWindows();
     void columnTexts();
@@ -298,6 +299,35 @@ void TestLoggingWindow::formAsBuilt()
         headers << table->sourceModel()->headerData(c, Qt::Horizontal).toString();
     QCOMPARE(headers, (QStringList{"Source", "Job", "Result", "Value"}));
     closeNow(lw);
+}
+
+void TestLoggingWindow::resultTableSpaceAndFilter()
+{
+    LoggingResultTableView table;
+    CJob a = PlotWindowFeed::makeJob("E1", "JOB_A", {{"RA", 8, 1.5}, {"RB", 8, 2}});
+    CJob b = PlotWindowFeed::makeJob("E2", "JOB_B", {{"RC", 8, 3}});
+    table.fill({a, b});
+    table.show();
+    QCOMPARE(table.sourceModel()->rowCount(), 3);
+    QCOMPARE(table.sourceModel()->item(0, 3)->text(), QString("1.5"));
+    // Space toggles every selected row, in the shown order whatever the filter.
+    table.setFilterText("r[ac]");
+    QCOMPARE(table.proxyModel()->rowCount(), 2);
+    table.selectAll();
+    QTest::keyClick(&table, Qt::Key_Space);
+    QVERIFY(table.isChecked(0) && !table.isChecked(1) && table.isChecked(2));
+    QCOMPARE(table.checkedShownRows().size(), 2);
+    QCOMPARE(table.checkedShownRows().at(1).ecu, QString("E2"));
+    table.selectRow(0);
+    QTest::keyClick(&table, Qt::Key_Space);
+    QVERIFY(!table.isChecked(0) && table.isChecked(2));
+    QTest::keyClick(&table, Qt::Key_A);
+    QVERIFY(!table.isChecked(0));
+    // A pattern that is no valid expression filters by its plain text.
+    table.setFilterText("[");
+    QCOMPARE(table.proxyModel()->rowCount(), 0);
+    table.setFilterText("");
+    QCOMPARE(table.proxyModel()->rowCount(), 3);
 }
 
 void TestLoggingWindow::noPlotWindowNoFile()
