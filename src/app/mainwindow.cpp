@@ -9,6 +9,7 @@
 #include "jobmetatypes.h"
 #include "kelvoglobaldata.h"
 #include "kelvosettings.h"
+#include "loggingwindow.h"
 #include "miscutilswindow.h"
 #include "mdiarea.h"
 #include "mlvmultiplot.h"
@@ -19,6 +20,9 @@
 #include "basic2dchart.h"
 #include "ddecustomview.h"
 #include "datatabletestingform.h"
+#include "debugform.h"
+#include "ecudetectwindow.h"
+#include "jobtool.h"
 #include "translationviewrform.h"
 #include "managecustomjobform.h"
 #include "prgtabletest.h"
@@ -242,15 +246,11 @@ void MainWindow::disableMissingWindows()
     // menus so that the menus keep their shape. One entry a line: each
     // window that is built takes its own line out.
     const QList<QAction *> missing = {
-        ui->actionDetect_ECU,
-        ui->actionLogging,
         ui->actionOpen_CSV,
         ui->actionPlayBackTester,
-        ui->actionJob_Tool,
         ui->actionExternal_source,
         ui->actionPLX_Config,
         ui->actionInnovate_Config,
-        ui->actionTrace,
         ui->action14point7,
         ui->actionUsb,
         ui->actionInnovate,
@@ -286,6 +286,7 @@ PlotWindow &MainWindow::createPlotWindow(CJob &job, Qt::WindowFlags flags)
     connectJobListener(window);
     connect(window, &PlotWindow::plotWidgetStatusChanged, this, &MainWindow::onPlotWidgetStatusChanged);
     connect(window, &PlotWindow::closed, this, &MainWindow::onClosed);
+    connect(window, &PlotWindow::dataLogRequested, this, &MainWindow::on_actionLogging_triggered);
     connect(window, &PlotWindow::multiCurveRequested, this, &MainWindow::showMultiCurvePlot);
     LOG4CPLUS_DEBUG(logger, "< createPlotWindow");
     return *window;
@@ -551,6 +552,28 @@ void MainWindow::on_actionTranslations_triggered()
     sub->show();
 }
 
+void MainWindow::on_actionDetect_ECU_triggered()
+{
+    auto *window = new EcuDetectWindow(this);
+    QMdiSubWindow *sub = addSubWindow(window);
+    connect(window, &EcuDetectWindow::ecuDetected, ecuJobListWindow, &EcuJobListWindow::selectEcu);
+    sub->show();
+}
+
+void MainWindow::on_actionTrace_triggered()
+{
+    debugForm = new DebugForm(this);
+    QMdiSubWindow *sub = addSubWindow(debugForm);
+    connect(ecuJobListWindow, &EcuJobListWindow::ecuSelected, debugForm.data(), &DebugForm::onEcuSelected);
+    sub->show();
+}
+
+void MainWindow::on_actionJob_Tool_triggered()
+{
+    QMdiSubWindow *sub = addSubWindow(new JobTool(this));
+    sub->show();
+}
+
 void MainWindow::on_actionChart2D_triggered()
 {
     auto *chart = new Basic2DChart(this);
@@ -634,6 +657,20 @@ void MainWindow::on_actionGauges_triggered()
     QMdiSubWindow *sub = addSubWindow(window);
     sub->layout()->addWidget(new QSizeGrip(sub));
     window->show();
+    centerSubWindow(sub);
+}
+
+LoggingWindow *MainWindow::lastLoggingWindow() const
+{
+    return loggingWindow.data();
+}
+
+void MainWindow::on_actionLogging_triggered()
+{
+    loggingWindow = new LoggingWindow(this, this);
+    QMdiSubWindow *sub = addSubWindow(loggingWindow);
+    connect(this, &MainWindow::plotWidgetStatusChanged, loggingWindow.data(), &LoggingWindow::plotWidgetStatusChanged);
+    loggingWindow->show();
     centerSubWindow(sub);
 }
 
