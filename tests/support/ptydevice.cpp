@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 PtyDevice::PtyDevice()
@@ -70,6 +71,23 @@ bool PtyDevice::waitForReadable(int timeoutMs)
         rc = ::poll(&p, 1, timeoutMs);
     } while (rc < 0 && errno == EINTR);
     return rc > 0 && (p.revents & POLLIN);
+}
+
+bool PtyDevice::waitForProgramInput(int n, int timeoutMs) const
+{
+    // The line has one input queue, whichever descriptor of the slave asks.
+    QElapsedTimer t;
+    t.start();
+    for (;;) {
+        int waiting = 0;
+        if (slave < 0 || ::ioctl(slave, FIONREAD, &waiting) != 0)
+            return false;
+        if (waiting >= n)
+            return true;
+        if (t.elapsed() >= timeoutMs)
+            return false;
+        ::usleep(2000);
+    }
 }
 
 QByteArray PtyDevice::drain()

@@ -37,6 +37,9 @@ public:
     QByteArray drain();
     // True when at least one byte is waiting within timeoutMs.
     bool waitForReadable(int timeoutMs);
+    // Waits (processing no events) until at least n bytes sent to the
+    // program lie unread on its side of the line; false after timeoutMs.
+    bool waitForProgramInput(int n, int timeoutMs) const;
 
     // Line settings the program applied to its side.
     struct termios lineSettings() const;
