@@ -3,6 +3,8 @@
 
 #include "ecudatatableregistry.h"
 #include "ecujoblistwindow.h"
+#include "extloggersetupwindow.h"
+#include "extsourcemanager.h"
 #include "gaugedefmanager.h"
 #include "globaljobreceiver.h"
 #include "jobmetatypes.h"
@@ -10,6 +12,7 @@
 #include "kelvosettings.h"
 #include "mdiarea.h"
 #include "plotwindow.h"
+#include "plxconfigform.h"
 #include "qrunnerthread.h"
 #include "crunner.h"
 #include "datatabletestingform.h"
@@ -129,6 +132,8 @@ MainWindow::~MainWindow()
 {
     LOG4CPLUS_DEBUG(logger, "> ~MainWindow");
     stopRunnerThread();
+    // External sources stop while their plot windows still stand.
+    ExtSourceManager::destroy();
     // The sub-windows go while the main window is still whole: plot windows
     // unregister their jobs and may still call back into it.
     if (mdiArea) {
@@ -241,8 +246,6 @@ void MainWindow::disableMissingWindows()
         ui->actionMLV,
         ui->actionDDE6_M47,
         ui->actionJob_Tool,
-        ui->actionExternal_source,
-        ui->actionPLX_Config,
         ui->actionInnovate_Config,
         ui->actionTrace,
         ui->actionSerial_Port,
@@ -490,6 +493,16 @@ void MainWindow::on_actionDatatable_triggered()
 {
     QMdiSubWindow *sub = addSubWindow(new DatatableTestingForm(this));
     sub->show();
+}
+
+void MainWindow::on_actionExternal_source_triggered()
+{
+    addSubWindow(new ExtLoggerSetupWindow(this, this))->show();
+}
+
+void MainWindow::on_actionPLX_Config_triggered()
+{
+    addSubWindow(new PLXConfigForm(this))->show();
 }
 
 void MainWindow::on_actionTranslations_triggered()

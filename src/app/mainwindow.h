@@ -3,6 +3,7 @@
 // thread, runner thread), hosts every other window in its MDI area and
 // offers the tools through its menus.
 #include "cjob.h"
+#include "extsourcehost.h"
 #include "jobqueue.h"
 #include "kelvolog.h"
 #include "serialportsettings.h"
@@ -28,7 +29,7 @@ namespace Ui {
 class MainWindow;
 }
 
-class MainWindow : public QMainWindow
+class MainWindow : public QMainWindow, public ExtSourceHost
 {
     Q_OBJECT
 public:
@@ -37,10 +38,10 @@ public:
 
     QMdiSubWindow *addSubWindow(QWidget *widget);
     bool connectJobListener(QObject *listener);
-    PlotWindow &createPlotWindow(CJob &job, Qt::WindowFlags flags = Qt::WindowFlags());
+    PlotWindow &createPlotWindow(CJob &job, Qt::WindowFlags flags = Qt::WindowFlags()) override;
     QList<PlotWindow *> plotWindows();
     QString currentEcu();
-    QObject *jobReceiver();
+    QObject *jobReceiver() override;
     void centerSubWindow(QWidget *child);
 
     // Geometry and state saved by the last close (called by main after show).
@@ -84,6 +85,8 @@ private slots:
     void on_actionStop_EDIABAS_triggered();
     void on_actionTranslations_triggered();
     void on_actionDatatable_triggered();
+    void on_actionExternal_source_triggered();
+    void on_actionPLX_Config_triggered();
 
 protected:
     void closeEvent(QCloseEvent *e) override;

@@ -350,6 +350,8 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::addColumn<QString>("widgetClass");
     QTest::newRow("translations") << "actionTranslations" << "TranslationViewrForm";
     QTest::newRow("datatable") << "actionDatatable" << "DatatableTestingForm";
+    QTest::newRow("external source") << "actionExternal_source" << "ExtLoggerSetupWindow";
+    QTest::newRow("plx config") << "actionPLX_Config" << "PLXConfigForm";
 }
 
 void TestMainWindow::toolActionsOpenSubWindows()
