@@ -41,9 +41,8 @@ void AEMDataHandler::setResultDisplayName(const QString &name)
 double AEMDataHandler::lineValue(const QByteArray &line, bool *ok)
 {
     const int tab = line.indexOf('\t');
-    const QByteArray first = tab < 0 ? line : line.left(tab);
     bool parsed = false;
-    const float value = first.toFloat(&parsed);
+    const float value = (tab < 0 ? line : QByteArray::fromRawData(line.constData(), tab)).toFloat(&parsed);
     const bool good = parsed && std::isfinite(value);
     if (ok)
         *ok = good;
@@ -62,23 +61,31 @@ void AEMDataHandler::onDataReceived(QByteArray &line, CJob &job, bool &valid)
         LOG4CPLUS_WARN_FMT(logger, "AEM line without a value: '%s'",
                            line.left(64).toHex().constData());
 
-    CJobResult result;
+    // Filled in place: a result is over a kilobyte to copy.
+    const int first = job.results.size();
+    job.results.resize(first + 2);
+    CJobResult &result = job.results[first];
     result.name = resultName;
     result.displayName = resultDisplayName;
     result.typeName = "real";
     result.format = 8;
     result.realValue = value;
-    result.setTextValue(ExponentText::of(value).constData());
+    char text[32];
+    ExponentText::write(value, text, sizeof text);
+    result.setTextValue(text);
 
-    CJobResult raw;
+    CJobResult &raw = job.results[first + 1];
     raw.name = "rawdata";
     raw.displayName = "rawdata";
     raw.typeName = "string";
     raw.format = 6;
-    raw.setTextValue(line.left(MaxRawBytes).toHex().constData());
-
-    job.results.reserve(2);
-    job.addResult(result);
-    job.addResult(raw);
+    static const char digits[] = "0123456789abcdef";
+    const int n = qMin(line.size(), int(MaxRawBytes));
+    for (int i = 0; i < n; ++i) {
+        const unsigned char b = static_cast<unsigned char>(line.at(i));
+        raw.textValue[2 * i] = digits[b >> 4];
+        raw.textValue[2 * i + 1] = digits[b & 15];
+    }
+    raw.textValue[2 * n] = '\0';
     valid = true;
 }

@@ -2,28 +2,36 @@
 
 void ExtLineCollector::feed(const char *bytes, int count)
 {
-    for (int i = 0; i < count; ++i) {
+    int i = 0;
+    while (i < count) {
         const char c = bytes[i];
         if (c == '\r') {
-            if (!synced) {
+            if (!synced)
                 synced = true;
-            } else if (overlong) {
+            else if (overlong)
                 ++overlongLines;
-            } else {
+            else
                 ready.append(current);
-            }
             current.clear();
             overlong = false;
+            ++i;
             continue;
         }
-        if (c == '\n' || !synced || overlong)
+        if (c == '\n' || !synced || overlong) {
+            ++i;
             continue;
-        if (current.size() >= MaxLine) {
+        }
+        // A run of ordinary bytes goes in at once.
+        int end = i + 1;
+        while (end < count && bytes[end] != '\r' && bytes[end] != '\n')
+            ++end;
+        if (current.size() + (end - i) > MaxLine) {
             overlong = true;
             current.clear();
-            continue;
+        } else {
+            current.append(bytes + i, end - i);
         }
-        current.append(c);
+        i = end;
     }
 }
 

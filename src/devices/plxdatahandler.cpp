@@ -115,7 +115,9 @@ void PLXDataHandler::fillResult(const PLXStreamDecoder::Record &record, CJobResu
     result.typeName = "real";
     result.format = 8;
     result.realValue = value;
-    result.setTextValue(ExponentText::of(value).constData());
+    char text[32];
+    ExponentText::write(value, text, sizeof text);
+    result.setTextValue(text);
     result.unit = t.unit;
     LOG4CPLUS_TRACE_FMT(logger, "addr:%d,instance:%d,data:%d, dataval:%f,unitName:%s", record.address,
                         record.instance, record.data, value, t.unit.c_str());
@@ -147,12 +149,12 @@ void PLXDataHandler::onDataReceived(QByteArray &data, CJob &job, bool &valid)
 
     const bool missing = configMissing;
     const int count = PLXStreamDecoder::recordCount(frame);
-    job.results.reserve(count);
+    // Filled in place: a result is over a kilobyte to copy.
+    const int first = job.results.size();
+    job.results.resize(first + count);
     for (int k = 0; k < count; ++k) {
         const PLXStreamDecoder::Record record = PLXStreamDecoder::record(frame, k);
-        CJobResult result;
-        fillResult(record, result);
-        job.addResult(result);
+        fillResult(record, job.results[first + k]);
         if (missing) {
             bool known = false;
             for (const PLXSensorConf &conf : discovered)

@@ -3,6 +3,7 @@
 #include "extlinecollector.h"
 #include "extsourcedatahandler.h"
 #include "latin1.h"
+#include "tsanannotate.h"
 
 #include <QDateTime>
 #include <QSerialPort>
@@ -66,6 +67,9 @@ void QExtRunnerThread::stop()
     // The loop looks at the flag at least every slice of a wait.
     while (!worker->wait(100))
         LOG4CPLUS_DEBUG(logger, "waiting for QExtRunnerThread to finish");
+    // Everything the loop did happens before this point; Qt's wait is not
+    // visible to ThreadSanitizer (Debian's Qt is not instrumented).
+    KELVO_TSAN_ACQUIRE(this);
 }
 
 void QExtRunnerThread::applySettings(QSerialPort &port)
@@ -181,6 +185,12 @@ bool QExtRunnerThread::readLineInto(QSerialPort &port, ExtLineCollector &lines, 
 
 void QExtRunnerThread::runLoop()
 {
+    // Pairs with the acquire in stop(), whichever way the loop ends.
+    struct Ended
+    {
+        QExtRunnerThread *runner;
+        ~Ended() { KELVO_TSAN_RELEASE(runner); }
+    } ended{this};
     LOG4CPLUS_DEBUG(logger, ">EXtRunnerThread runLoop()");
     if (!handler) {
         LOG4CPLUS_ERROR(logger, "no data handler: nothing to read for");

@@ -112,7 +112,7 @@ void TestAemDataHandler::readsFromPortWithFlowControl()
     QVERIFY(!dev.parityEnabled());
     // RTS/CTS set, yet the bytes flow: a pseudo-terminal never holds back.
     dev.write("4.7\r\n14.7\t1\r\n13.1\t1\r\n");
-    QVERIFY(sink.waitFor(2, 3000));
+    QVERIFY(sink.waitFor(2, 10000));
     reader.stop();
     QCOMPARE(sink.entries().at(0).job.resultAt(0).realValue, double(14.7f));
     QCOMPARE(sink.entries().at(1).job.resultAt(0).realValue, double(13.1f));

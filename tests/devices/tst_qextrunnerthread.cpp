@@ -108,13 +108,13 @@ void TestQExtRunnerThread::lineModeHandsLinesWithoutEndings()
     QTest::qWait(100); // the port is open and configured
     // ".7" is the tail of a line whose start came before the port opened.
     dev.write(".7\t1\r\n14.7\t1\r\n");
-    QVERIFY(sink.waitFor(1, 3000));
+    QVERIFY(sink.waitFor(1, 10000));
     // "\n" alone never ends a line.
     dev.write("15.0\n16.0\n");
     QTest::qWait(700);
     QCOMPARE(sink.count(), 1);
     dev.write("\r");
-    QVERIFY(sink.waitFor(2, 3000));
+    QVERIFY(sink.waitFor(2, 10000));
     reader.stop();
     QCOMPARE(handler.calls(), (QList<QByteArray>{"14.7\t1", "15.016.0"}));
     QCOMPARE(sink.entries().at(0).result, 0);
@@ -131,7 +131,7 @@ void TestQExtRunnerThread::lineModeDropsOverlongLines()
     QTRY_VERIFY(reader.isReading());
     QTest::qWait(100);
     dev.write("\r" + QByteArray(1025, '7') + "\r" + QByteArray(1024, '8') + "\r1.5\r");
-    QVERIFY(sink.waitFor(2, 3000));
+    QVERIFY(sink.waitFor(2, 10000));
     QTest::qWait(100);
     reader.stop();
     QCOMPARE(handler.calls(), (QList<QByteArray>{QByteArray(1024, '8'), "1.5"}));
@@ -152,7 +152,7 @@ void TestQExtRunnerThread::blockModeDecodesPlxChunks()
     JobSink sink;
     QExtRunnerThread reader("PLX_SERIAL_REALTIME", &handler);
     ExtSourceManager::connectToListener(&reader, &sink);
-    QVERIFY(sink.waitFor(5, 5000));
+    QVERIFY(sink.waitFor(5, 10000));
     // Read back while open: closing restores the terminal's own settings.
     QCOMPARE(dev.baudRate(), 19200);
     reader.stop();
@@ -201,7 +201,7 @@ void TestQExtRunnerThread::failedOpenGivesOneJob()
     JobSink sink;
     QExtRunnerThread reader("TEST_JOB", &handler);
     ExtSourceManager::connectToListener(&reader, &sink);
-    QVERIFY(sink.waitFor(1, 3000));
+    QVERIFY(sink.waitFor(1, 10000));
     QTest::qWait(600);
     QCOMPARE(sink.count(), 1);
     QCOMPARE(sink.entries().at(0).result, 349);
@@ -260,9 +260,9 @@ void TestQExtRunnerThread::unplugGivesPortLostOnce()
     QTRY_VERIFY(reader.isReading());
     QTest::qWait(100);
     dev.write("abc");
-    QVERIFY(sink.waitFor(1, 3000));
+    QVERIFY(sink.waitFor(1, 10000));
     dev.unplug();
-    QVERIFY(sink.waitFor(2, 3000));
+    QVERIFY(sink.waitFor(2, 10000));
     QTRY_VERIFY(!reader.isReading());
     QTest::qWait(600);
     QCOMPARE(sink.count(), 2);
