@@ -2,6 +2,7 @@
 // each (about 14 hours at 50 ms), replotted whole, and one new point per
 // curve painted incrementally.
 #include "customqwtcurve.h"
+#include "guibenchmain.h"
 #include "plotwidget.h"
 
 #include <benchmark/benchmark.h>
@@ -166,22 +167,5 @@ BENCHMARK(BM_QwtPlainCurvesWholeRange)->Unit(benchmark::kMillisecond)->Iteration
 
 int main(int argc, char **argv)
 {
-    // Offscreen unless the caller picks a platform.
-    std::vector<char *> args(argv, argv + argc);
-    bool hasPlatform = false;
-    for (int i = 1; i < argc; ++i)
-        hasPlatform = hasPlatform || std::string(argv[i]) == "-platform";
-    static char platform[] = "-platform";
-    static char offscreen[] = "offscreen";
-    if (!hasPlatform) {
-        args.push_back(platform);
-        args.push_back(offscreen);
-    }
-    int qargc = int(args.size());
-    QApplication app(qargc, args.data());
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return runGuiBenchmarks(argc, argv);
 }

@@ -2,6 +2,7 @@
 // logging, handles the one-shot "translate" mode, and otherwise runs the
 // main window until it closes.
 #include "bivtopoconverter.h"
+#include "kelvofonts.h"
 #include "kelvolog.h"
 #include "mainwindow.h"
 #include "translationmgr.h"
@@ -10,7 +11,6 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QHash>
 #include <QStringList>
 #include <cstdio>
@@ -73,8 +73,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     TranslationMgr::instance(&app);
 
-    const int fontId = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/digital_counter_7.ttf"));
-    qDebug() << "font id:" << fontId << QFontDatabase::applicationFontFamilies(fontId);
+    KelvoFonts::install();
 
     if (argc > 1) {
         const QStringList words = QCoreApplication::arguments().mid(1);

@@ -6,10 +6,12 @@
 #include "extloggersetupwindow.h"
 #include "extsourcemanager.h"
 #include "gaugedefmanager.h"
+#include "gaugesetupwindow.h"
 #include "globaljobreceiver.h"
 #include "jobmetatypes.h"
 #include "kelvoglobaldata.h"
 #include "kelvosettings.h"
+#include "miscutilswindow.h"
 #include "mdiarea.h"
 #include "plotwindow.h"
 #include "plxconfigform.h"
@@ -17,6 +19,10 @@
 #include "crunner.h"
 #include "datatabletestingform.h"
 #include "translationviewrform.h"
+#include "aboutdialog.h"
+#include "datasenderwindow.h"
+#include "seriaporttestform.h"
+#include "settingsdialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -241,22 +247,16 @@ void MainWindow::disableMissingWindows()
         ui->actionPlayBackTester,
         ui->actionChart2D,
         ui->actionCustom_jobs,
-        ui->actionGauges,
         ui->actionMulti_plot_window,
         ui->actionMLV,
         ui->actionDDE6_M47,
         ui->actionJob_Tool,
         ui->actionInnovate_Config,
         ui->actionTrace,
-        ui->actionSerial_Port,
-        ui->actionMisc,
-        ui->actionData_Sender,
         ui->action14point7,
         ui->actionTables,
         ui->actionUsb,
         ui->actionInnovate,
-        ui->actionDonate,
-        ui->actionSerial_Port_2,
     };
     for (QAction *action : missing)
         action->setEnabled(false);
@@ -281,6 +281,7 @@ PlotWindow &MainWindow::createPlotWindow(CJob &job, Qt::WindowFlags flags)
     PlotWindow *window = new PlotWindow(CJob(job), this);
     LOG4CPLUS_DEBUG(logger, " new");
     window->setMainStyleSheet(styleSheet());
+    window->setMainWnd(this);
     LOG4CPLUS_DEBUG(logger, " addSubWindow");
     QMdiSubWindow *sub = mdiArea->addSubWindow(window, flags);
     sub->resize(800, 400);
@@ -508,5 +509,81 @@ void MainWindow::on_actionPLX_Config_triggered()
 void MainWindow::on_actionTranslations_triggered()
 {
     QMdiSubWindow *sub = addSubWindow(new TranslationViewrForm(this));
+    sub->show();
+}
+
+void MainWindow::on_actionSerial_Port_triggered()
+{
+    serialTestForm = new SeriaPortTestForm(this);
+    addSubWindow(serialTestForm);
+    serialTestForm->show();
+}
+
+void MainWindow::on_actionData_Sender_triggered()
+{
+    DataSenderWindow *window = new DataSenderWindow(this);
+    addSubWindow(window);
+    window->show();
+}
+
+void MainWindow::on_actionDonate_triggered()
+{
+    // A window of its own, outside the MDI area.
+    aboutDialog = new AboutDialog(this);
+    aboutDialog->setAttribute(Qt::WA_DeleteOnClose);
+    aboutDialog->show();
+}
+
+void MainWindow::on_actionSerial_Port_2_triggered()
+{
+    settingsDialog = new SettingsDialog(this);
+    settingsDialog->setPortSettings(serialSettings);
+    connect(settingsDialog.data(), &SettingsDialog::settingsApplied, this, &MainWindow::on_settings_applied);
+    addSubWindow(settingsDialog);
+    settingsDialog->show();
+}
+
+void MainWindow::on_settings_applied()
+{
+    // The dialog that applied, which need not be the last one opened.
+    SettingsDialog *dialog = qobject_cast<SettingsDialog *>(sender());
+    if (!dialog)
+        dialog = settingsDialog;
+    if (!dialog)
+        return;
+    const SerialPortSettings applied = dialog->portSettings();
+    serialSettings.name = applied.name;
+    serialSettings.baudRate = applied.baudRate;
+    serialSettings.stringBaudRate = applied.stringBaudRate;
+    serialSettings.dataBits = applied.dataBits;
+    serialSettings.stringDataBits = applied.stringDataBits;
+    serialSettings.parity = applied.parity;
+    serialSettings.stringParity = applied.stringParity;
+    serialSettings.stopBits = applied.stopBits;
+    serialSettings.stringStopBits = applied.stringStopBits;
+    serialSettings.flowControl = applied.flowControl;
+    serialSettings.stringFlowControl = applied.stringFlowControl;
+    // Removing the sub-window alone would leave the dialog behind, one per
+    // use. Later: the dialog is still inside its Apply.
+    if (QWidget *sub = dialog->parentWidget(); sub && qobject_cast<QMdiSubWindow *>(sub)) {
+        mdiArea->removeSubWindow(sub);
+        sub->deleteLater();
+    } else {
+        dialog->deleteLater();
+    }
+}
+
+void MainWindow::on_actionGauges_triggered()
+{
+    auto *window = new GaugeSetupWindow(this, gaugeDefManager, this);
+    QMdiSubWindow *sub = addSubWindow(window);
+    sub->layout()->addWidget(new QSizeGrip(sub));
+    window->show();
+    centerSubWindow(sub);
+}
+
+void MainWindow::on_actionMisc_triggered()
+{
+    QMdiSubWindow *sub = addSubWindow(new MiscUtilsWindow(this));
     sub->show();
 }

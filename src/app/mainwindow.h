@@ -6,6 +6,7 @@
 #include "extsourcehost.h"
 #include "jobqueue.h"
 #include "kelvolog.h"
+#include "mdihost.h"
 #include "serialportsettings.h"
 
 #include <QDateTime>
@@ -18,29 +19,33 @@
 class QCloseEvent;
 class QMdiSubWindow;
 class QThread;
+class AboutDialog;
 class EcuJobListWindow;
 class GaugeDefManager;
 class GlobalJobReceiver;
 class MdiArea;
 class PlotWindow;
 class QRunnerThread;
+class SeriaPortTestForm;
+class SettingsDialog;
 
 namespace Ui {
 class MainWindow;
 }
 
-class MainWindow : public QMainWindow, public ExtSourceHost
+class MainWindow : public QMainWindow, public MdiHost, public ExtSourceHost
 {
     Q_OBJECT
 public:
     explicit MainWindow(const QStringList &arguments, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    QMdiSubWindow *addSubWindow(QWidget *widget);
-    bool connectJobListener(QObject *listener);
+    QMdiSubWindow *addSubWindow(QWidget *widget) override;
+    bool connectJobListener(QObject *listener) override;
     PlotWindow &createPlotWindow(CJob &job, Qt::WindowFlags flags = Qt::WindowFlags()) override;
     QList<PlotWindow *> plotWindows();
-    QString currentEcu();
+    QString currentEcu() override;
+    QSize hostSize() const override { return size(); }
     QObject *jobReceiver() override;
     void centerSubWindow(QWidget *child);
 
@@ -51,6 +56,8 @@ public:
     EcuJobListWindow *ecuList() const { return ecuJobListWindow; }
     QRunnerThread *runnerWorker() const { return queueRunner; }
     bool isSimulation() const { return simulation; }
+    // The serial settings the hidden settings action edits; kept in memory only.
+    SerialPortSettings serialPortSettings() const { return serialSettings; }
 
     // "gauge_" + date and time to the millisecond + ".png", made unique
     // within the working directory.
@@ -87,11 +94,20 @@ private slots:
     void on_actionDatatable_triggered();
     void on_actionExternal_source_triggered();
     void on_actionPLX_Config_triggered();
+    void on_actionSerial_Port_triggered();
+    void on_actionData_Sender_triggered();
+    void on_actionDonate_triggered();
+    void on_actionSerial_Port_2_triggered();
+    void on_actionGauges_triggered();
+    void on_actionMisc_triggered();
 
 protected:
     void closeEvent(QCloseEvent *e) override;
 
 private:
+    // Connected to each settings dialog's settingsApplied() (not a slot:
+    // its name would have it matched to a child by name).
+    void on_settings_applied();
     void fillThemesMenu();
     void writeSerialDefaults();
     void disableMissingWindows();
@@ -114,4 +130,7 @@ private:
     qint64 programStartTime = 0;
     bool simulation = false;
     std::atomic<bool> runnerLoopEnded{false};
+    QPointer<SeriaPortTestForm> serialTestForm;
+    QPointer<SettingsDialog> settingsDialog;
+    QPointer<AboutDialog> aboutDialog;
 };

@@ -3,12 +3,16 @@
 
 #include "customqwtcurve.h"
 #include "customqwtcurvedata.h"
+#include "gaugecontainer.h"
+#include "gaugedefmanager.h"
+#include "gaugelist.h"
 #include "globaljobreceiver.h"
 #include "jobargumentdialog.h"
 #include "jobqueue.h"
 #include "kelvolog.h"
 #include "kelvosettings.h"
 #include "latin1.h"
+#include "mdihost.h"
 #include "plotwidget.h"
 #include "plotwidgetcontainer.h"
 #include "resulttableview.h"
@@ -21,12 +25,14 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMetaMethod>
 #include <QMutexLocker>
 #include <QPixmap>
 #include <QRegExp>
 #include <QSaveFile>
+#include <QSizeGrip>
 #include <QSortFilterProxyModel>
 #include <QTextStream>
 #include <QTime>
@@ -95,8 +101,9 @@ PlotWindow::PlotWindow(CJob job, QWidget *parent)
     connect(this, &QWidget::customContextMenuRequested, this, &PlotWindow::contextMenu);
     m_decimalPoint = QLocale::system().decimalPoint();
 
-    // Their windows are not part of the program yet.
+    // Its window is not part of the program yet.
     ui->btnMultiCurve->setEnabled(false);
+    // Enabled once a main window is there to hold the gauge screen.
     ui->btnGauge->setEnabled(false);
     // Enabled by connectNotify once somebody answers it.
     ui->btnDataLog->setEnabled(false);
@@ -644,9 +651,54 @@ void PlotWindow::on_btnMultiCurve_clicked()
     LOG4CPLUS_DEBUG(logger, "multi-curve window not available");
 }
 
+void PlotWindow::setMainWnd(MdiHost *mainWindow)
+{
+    m_mainWindow = mainWindow;
+    ui->btnGauge->setEnabled(mainWindow != nullptr);
+}
+
 void PlotWindow::on_btnGauge_clicked()
 {
-    LOG4CPLUS_DEBUG(logger, "gauge screens not available");
+    createGauges();
+}
+
+GaugeContainer *PlotWindow::createGauges()
+{
+    if (!m_mainWindow)
+        return nullptr;
+    QList<CJobResultPair> pairs;
+    for (PlotWidgetContainer *plot : qAsConst(m_plots)) {
+        const QMap<CJobResultPair, CustomQwtCurve *> &curves = plot->plotWidget()->curveMap();
+        for (auto it = curves.cbegin(); it != curves.cend(); ++it) {
+            LOG4CPLUS_DEBUG_FMT(logger, "gauge for %s:%s", KELVO_QS(it.key().getJobName()),
+                                it.key().resultName.c_str());
+            pairs << it.key();
+        }
+    }
+    // The main window made the manager; only without one does this window
+    // load the gauge files for itself, and it keeps no pointer to them.
+    const TranslationMgr *translations = m_translations;
+    const GaugeList list = GaugeListBuilder::build(
+        pairs, *GaugeDefManager::instance(this), GaugeListBuilder::plotWindowDefaults(),
+        [translations](const QString &upperResultName) {
+            return translations->lookup(RES_S, Latin1::toStd(upperResultName));
+        });
+
+    auto *container = new GaugeContainer(nullptr);
+    QMdiSubWindow *sub = m_mainWindow->addSubWindow(container);
+    container->setSubWindow(sub);
+    sub->layout()->addWidget(new QSizeGrip(sub));
+    container->setColumns(list.columns);
+    m_mainWindow->connectJobListener(container);
+    const QSize host = m_mainWindow->hostSize();
+    sub->resize(int(host.width() * 0.5), int(host.height() * 0.5));
+    sub->move(0, 0);
+    container->setStyleSheet(QStringLiteral("background-color:black"));
+    container->setWindowTitle(windowTitle());
+    for (const GaugeListEntry &entry : list.entries)
+        container->addGauge(entry.pair, entry.def, entry.autoScale);
+    container->show();
+    return container;
 }
 
 void PlotWindow::on_btnDataLog_clicked()

@@ -17,6 +17,8 @@
 #include <QWidget>
 
 class CustomQwtCurve;
+class GaugeContainer;
+class MdiHost;
 class PlotWidget;
 class PlotWidgetContainer;
 class QCloseEvent;
@@ -36,6 +38,8 @@ public:
 
     CJob &job() { return m_job; }
     void setMainStyleSheet(const QString &styleSheet) { m_styleSheet = styleSheet; }
+    // The main window, for the windows this one opens (the gauge screen).
+    void setMainWnd(MdiHost *mainWindow);
 
     QMap<QString, PlotWidgetContainer *> &plotWidgets() { return m_plots; }
 
@@ -68,6 +72,9 @@ public:
     static QString csvValueText(double y, QChar decimalPoint);
     // The context-menu entries, run by their text.
     void runMenuAction(const QString &text);
+    // A gauge screen of the plotted results in the main window's MDI area;
+    // null without a main window.
+    GaugeContainer *createGauges();
     // Resets every plot without touching the message counter.
     void on_pushButton_clicked();
 
@@ -129,6 +136,7 @@ private:
     CJob m_lastJob;
     int m_lastResult = 0;
     QString m_styleSheet;
+    MdiHost *m_mainWindow = nullptr;
     QTimer m_resizeTimer;
     bool m_resizing = false;
     int m_lastWidth = -1;

@@ -1,8 +1,10 @@
 // The demo working directory stays coherent: its description files are what
 // the writer makes of their sources, every listed ECU is one the simulation
 // answers, and its translations, gauges and themes load.
+#include "ediabasjobsimulation.h"
 #include "gaugedefmanager.h"
 #include "joblistfilereader.h"
+#include "latin1.h"
 #include "prgwriter.h"
 #include "workdir.h"
 
@@ -18,6 +20,7 @@ private slots:
     void catalogueListsTheSimulatedEcus();
     void translationsLoad();
     void gaugesAndThemesLoad();
+    void gaugeDefinitionsNameSimulatedResults();
 
 private:
     QString demo;
@@ -79,6 +82,66 @@ void TestDemoFiles::gaugesAndThemesLoad()
     QVERIFY(manager.getSingleScreen("MSV70", "dash", &screen));
     QCOMPARE(screen.elements.size(), 3);
     QCOMPARE(QDir(demo + "/themes").entryList({"*.qss"}).size(), 2);
+}
+
+void TestDemoFiles::gaugeDefinitionsNameSimulatedResults()
+{
+    QDir::setCurrent(demo);
+    GaugeDefManager manager;
+    manager.reload();
+    EdiabasJobSimulation simulation;
+    int checked = 0;
+    for (const QString &ecu : manager.ecuNames()) {
+        for (const GaugeDef &def : manager.gaugeDefs(ecu)) {
+            if (def.name == "DEFAULTS")
+                continue; // the file's defaults, shown by no screen
+            CJob job(Latin1::toStd(ecu), Latin1::toStd(def.jobName));
+            simulation.getJob(job);
+            bool found = false;
+            for (const CJobResult &r : qAsConst(job.results))
+                found = found || (Latin1::toQString(r.name).toUpper() == def.resultName && r.format != 6 && r.format != 7);
+            QVERIFY2(found, qPrintable(ecu + "/" + def.name + ": " + def.jobName + " gives no " + def.resultName));
+            ++checked;
+        }
+    }
+    QVERIFY(checked >= 15);
+
+    // The screen of everything the petrol ECU's measurement job gives.
+    GaugeScreenConf all;
+    QVERIFY(manager.getSingleScreen("MSV70", "all", &all));
+    QCOMPARE(all.columns, 4);
+    QCOMPARE(all.elements.size(), 12);
+    CJob job("MSV70", "MW_SELECT_LESEN_NORM");
+    simulation.getJob(job);
+    QStringList numeric;
+    for (const CJobResult &r : qAsConst(job.results))
+        if (r.format != 6 && r.format != 7)
+            numeric << Latin1::toQString(r.name).toUpper();
+    QStringList shown;
+    for (const GaugeScreenElement &e : all.elements) {
+        GaugeDef def;
+        QVERIFY(manager.getSingleDef("MSV70", e.name, &def));
+        shown << def.resultName;
+    }
+    numeric.sort();
+    shown.sort();
+    QCOMPARE(shown, numeric);
+
+    // Every simulated value lands on its dial's scale.
+    for (int run = 0; run < 300; ++run) {
+        CJob next("MSV70", "MW_SELECT_LESEN_NORM");
+        simulation.getJob(next);
+        for (const GaugeScreenElement &e : all.elements) {
+            GaugeDef def;
+            manager.getSingleDef("MSV70", e.name, &def);
+            for (const CJobResult &r : qAsConst(next.results)) {
+                if (Latin1::toQString(r.name).toUpper() != def.resultName)
+                    continue;
+                const double v = def.conversionFactor * r.realValue;
+                QVERIFY2(v >= def.min && v <= def.max, qPrintable(def.name + ": " + QString::number(v)));
+            }
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDemoFiles)

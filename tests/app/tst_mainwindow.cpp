@@ -1,9 +1,13 @@
 // The main window with the real job machinery: start-up settings, the runner
 // in simulation mode, a job queued from the ECU list reaching its plot
 // window, the status labels, window state, themes and shut-down.
+#include "aboutdialog.h"
 #include "crunner.h"
+#include "datasenderwindow.h"
 #include "ediabasstandin.h"
 #include "ecujoblistwindow.h"
+#include "gaugecontainer.h"
+#include "gaugesetupwindow.h"
 #include "globaljobreceiver.h"
 #include "jobqueue.h"
 #include "mainwindow.h"
@@ -11,15 +15,22 @@
 #include "plotwindow.h"
 #include "prgwriter.h"
 #include "qrunnerthread.h"
+#include "seriaporttestform.h"
+#include "settingsdialog.h"
 #include "workdir.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSizeGrip>
 #include <QSettings>
+#include <QToolBar>
 #include <QtTest>
 #include <atomic>
 
@@ -42,7 +53,16 @@ private slots:
     void saveAllScreenshotsWritesOnePerPlotWindow();
     void toolActionsOpenSubWindows_data();
     void toolActionsOpenSubWindows();
+    void f3OpensGaugeScreensEachTime();
+    void saveAllScreenshotsWritesOnePerGaugeScreen();
     void closingWhileEdiabasJobIsBusyEndsCleanly();
+    void menuTable();
+    void menusInOrder();
+    void doNothingRowsOpenNothing();
+    void donateOpensTopLevelDialog();
+    void hiddenSettingsActionApplies();
+    void startEdiabasTwiceInitialisesOnce();
+    void stopEdiabasEndsBusyJob();
 };
 
 namespace {
@@ -352,6 +372,9 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::newRow("datatable") << "actionDatatable" << "DatatableTestingForm";
     QTest::newRow("external source") << "actionExternal_source" << "ExtLoggerSetupWindow";
     QTest::newRow("plx config") << "actionPLX_Config" << "PLXConfigForm";
+    QTest::newRow("serial port") << "actionSerial_Port" << "SeriaPortTestForm";
+    QTest::newRow("data sender") << "actionData_Sender" << "DataSenderWindow";
+    QTest::newRow("gauges") << "actionGauges" << "GaugeSetupWindow";
 }
 
 void TestMainWindow::toolActionsOpenSubWindows()
@@ -371,11 +394,64 @@ void TestMainWindow::toolActionsOpenSubWindows()
             ++found;
     }
     QCOMPARE(found, 2);
-    // Entries whose windows are not built stay in the menus, disabled; the
-    // hidden ones cannot be reached at all.
-    QVERIFY(!w.findChild<QAction *>("actionLogging")->isEnabled());
+    // The hidden ones cannot be reached at all.
     QVERIFY(!w.findChild<QAction *>("actionMisc")->isVisible());
     QVERIFY(!w.findChild<QAction *>("actionSerial_Port_2")->isVisible());
+}
+
+void TestMainWindow::f3OpensGaugeScreensEachTime()
+{
+    WorkDir wd;
+    wd.write("gauges/MSV70/definitions.txt", "[RPM]\nJobname=MW_SELECT_LESEN_NORM\nResultname=STAT_ENG_NAVRG_WERT\n");
+    wd.write("gauges/MSV70/screens/dash.txt", "columns=1\n[RPM]\n");
+    MainWindow w(args("simulation"));
+    w.ecuSelected("MSV70");
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QAction *gauges = w.findChild<QAction *>("actionGauges");
+    QVERIFY(gauges->isEnabled());
+    QCOMPARE(gauges->shortcut(), QKeySequence(Qt::Key_F3));
+    auto setups = [&w]() {
+        QList<QMdiSubWindow *> found;
+        for (QMdiSubWindow *sub : w.mdi()->subWindowList())
+            if (qobject_cast<GaugeSetupWindow *>(sub->widget()))
+                found << sub;
+        return found;
+    };
+    QTest::keyClick(&w, Qt::Key_F3);
+    QCOMPARE(setups().size(), 1);
+    QTest::keyClick(&w, Qt::Key_F3);
+    QCOMPARE(setups().size(), 2);
+    for (QMdiSubWindow *sub : setups()) {
+        QVERIFY(sub->isVisible());
+        QVERIFY(sub->findChild<QSizeGrip *>());
+        QCOMPARE(sub->widget()->windowTitle(), QString("Gauge screens"));
+    }
+    // The setup window reads the gauges the main window loaded.
+    auto *list = setups().first()->widget()->findChild<QListWidget *>("listWidget");
+    QCOMPARE(list->count(), 1);
+    QCOMPARE(list->item(0)->text(), QString("dash"));
+
+    // The template tool's entry stays hidden; its slot still opens the tool.
+    QVERIFY(!w.findChild<QAction *>("actionMisc")->isVisible());
+    QVERIFY(QMetaObject::invokeMethod(&w, "on_actionMisc_triggered"));
+    QVERIFY(w.mdi()->subWindowList().last()->widget()->inherits("MiscUtilsWindow"));
+}
+
+void TestMainWindow::saveAllScreenshotsWritesOnePerGaugeScreen()
+{
+    WorkDir wd;
+    MainWindow w(args("simulation"));
+    for (int i = 0; i < 2; ++i) {
+        auto *screen = new GaugeContainer();
+        w.addSubWindow(screen)->resize(300, 200);
+        screen->show();
+    }
+    w.findChild<QAction *>("actionSave_all_screenshots")->trigger();
+    const QStringList shots = QDir().entryList({"gauge_*.png"}, QDir::Files);
+    QCOMPARE(shots.size(), 2);
+    for (const QString &shot : shots)
+        QVERIFY(!QImage(shot).isNull());
 }
 
 void TestMainWindow::closingWhileEdiabasJobIsBusyEndsCleanly()
@@ -409,6 +485,331 @@ void TestMainWindow::closingWhileEdiabasJobIsBusyEndsCleanly()
             broken = true;
     }
     QVERIFY(broken);
+    EdiabasStandIn::reset();
+}
+
+namespace {
+// Listens to every finished job, as a plot window would.
+class JobListener : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QPair<CJob, int>> finished;
+    int countWith(bool ok) const
+    {
+        int n = 0;
+        for (const auto &f : finished)
+            n += (f.second == 0) == ok ? 1 : 0;
+        return n;
+    }
+public slots:
+    void onJobFinished(CJob job, int result) { finished << qMakePair(job, result); }
+};
+
+int widgetsOfClass(MainWindow &w, const char *className)
+{
+    int n = 0;
+    for (QMdiSubWindow *sub : w.mdi()->subWindowList()) {
+        if (sub->widget() && sub->widget()->inherits(className))
+            ++n;
+    }
+    return n;
+}
+
+QSet<QWidget *> visibleTopLevels()
+{
+    QSet<QWidget *> set;
+    for (QWidget *t : QApplication::topLevelWidgets()) {
+        if (t->isVisible())
+            set << t;
+    }
+    return set;
+}
+
+int count(const QString &call)
+{
+    int n = 0;
+    for (const EdiabasStandIn::CallRecord &c : EdiabasStandIn::callLog())
+        n += c.call == call ? 1 : 0;
+    return n;
+}
+} // namespace
+
+void TestMainWindow::menuTable()
+{
+    struct Row
+    {
+        const char *action, *menu, *text, *shortcut;
+        bool visible, checkable;
+    };
+    const Row rows[] = {
+        {"actionDetect_ECU", "menuFile", "Detect ECU", "Ctrl+D", true, false},
+        {"actionPause", "menuFile", "Pause", "Ctrl+T", true, false},
+        {"actionStart", "menuFile", "Start", "Ctrl+R", true, false},
+        {"actionReset_all", "menuFile", "Reset all graphs", "F5", true, false},
+        {"actionSave_all_graphs", "menuFile", "Save all graphs", "F6", true, false},
+        {"actionSave_all_screenshots", "menuFile", "Save all screenshots", "F7", true, false},
+        {"actionLogging", "menuTools", "Data Logger", "F1", true, false},
+        {"actionOpen_CSV", "menuTools", "Log Viewer", "", true, false},
+        {"actionPlayBackTester", "menuTools", "PlayBack", "", true, false},
+        {"actionChart2D", "menuTools", "Chart2D", "", true, false},
+        {"actionCustom_jobs", "menuTools", "Custom jobs", "", true, false},
+        {"actionGauges", "menuTools", "&Gauges", "F3", true, false},
+        {"actionMulti_plot_window", "menuTools", "Multi plot window", "F2", true, false},
+        {"actionMLV", "menuTools", "MLV", "", true, false},
+        {"actionDDE6_M47", "menuCustom_views", "DDE6 M47", "", true, false},
+        {"actionJob_Tool", "menuTools", "Job Tool", "", true, false},
+        {"actionTranslations", "menuTools", "Translations", "", true, false},
+        {"actionExternal_source", "menuExternal_Source", "&External source", "Ctrl+E", true, false},
+        {"actionPLX", "menuExternal_Source", "PLX", "", true, false},
+        {"actionPLX_Config", "menuExternal_Source", "PLX Config", "", true, false},
+        {"actionAEM", "menuExternal_Source", "AEM", "", true, false},
+        {"actionInnovate_2", "menuExternal_Source", "Innovate MTS SDK", "", true, false},
+        {"actionInnovate_Serial", "menuExternal_Source", "Innovate Serial", "", true, false},
+        {"actionInnovate_Config", "menuExternal_Source", "Innovate Config", "", true, false},
+        {"action14point7_2", "menuExternal_Source", "14point7", "", true, false},
+        {"actionTechedge_WBO2", "menuExternal_Source", "Techedge WBO2", "", true, false},
+        {"actionTrace", "menuDebug", "Trace", "", true, false},
+        {"actionStart_EDIABAS", "menuDebug", "Start EDIABAS", "", true, false},
+        {"actionStop_EDIABAS", "menuDebug", "Stop EDIABAS", "", true, false},
+        {"actionSerial_Port", "menuDebug", "Serial Port", "", true, false},
+        {"actionDatatable", "menuDebug", "Datatable", "", true, false},
+        {"actionMisc", "menuDebug", "&Misc", "Ctrl+Shift+M", false, false},
+        {"actionData_Sender", "menuDebug", "Data Sender", "", true, false},
+        {"action14point7", "menuDebug", "14point7", "", true, false},
+        {"actionTables", "menuDebug", "Tables", "", true, false},
+        {"actionUsb", "menuDebug", "Usb", "", true, false},
+        {"actionInnovate", "menuDebug", "Innovate Simulator", "", true, false},
+        {"actionDonate", "menuAbout", "Donate", "", true, false},
+        {"actionVersion", "menuAbout", "Version", "", true, false},
+        {"actionUpdate", "menuAbout", "Update", "", true, false},
+        {"actionExit", "", "Exit", "", true, false},
+        {"actionJobs_list", "", "Jobs list", "Ctrl+Shift+J", true, true},
+        {"actionSerial_Port_2", "", "Serial Port", "", false, false},
+        {"actionSdfg", "", "sdfg", "", true, false},
+    };
+    WorkDir wd;
+    MainWindow w(args("simulation"));
+    for (const Row &r : rows) {
+        const QByteArray at = QByteArray("in row ") + r.action;
+        QAction *a = w.findChild<QAction *>(r.action);
+        QVERIFY2(a, at);
+        QStringList menus;
+        for (QWidget *owner : a->associatedWidgets()) {
+            if (qobject_cast<QMenu *>(owner))
+                menus << owner->objectName();
+        }
+        QVERIFY2(menus == (*r.menu ? QStringList{r.menu} : QStringList()), at);
+        QVERIFY2(a->text() == r.text, at);
+        QVERIFY2(a->shortcut() == QKeySequence(r.shortcut), at);
+        QVERIFY2(a->isVisible() == r.visible, at);
+        QVERIFY2(a->isCheckable() == r.checkable, at);
+    }
+    // Every action of the form is in the table.
+    QCOMPARE(w.findChildren<QAction *>(QRegularExpression("^action")).size(), int(sizeof rows / sizeof rows[0]));
+}
+
+void TestMainWindow::menusInOrder()
+{
+    WorkDir wd;
+    MainWindow w(args("simulation"));
+    auto entries = [&w](const char *menuName) {
+        QStringList names;
+        for (QAction *a : w.findChild<QMenu *>(menuName)->actions())
+            names << (a->isSeparator() ? QStringLiteral("-") : a->menu() ? a->menu()->objectName() : a->objectName());
+        return names;
+    };
+    QStringList bar;
+    for (QAction *a : w.menuBar()->actions())
+        bar << a->menu()->objectName() + "=" + a->text();
+    QCOMPARE(bar, (QStringList{"menuFile=&Main", "menuTools=Tools", "menuExternal_Source=External Source",
+                               "menuDebug=&Troubleshooting", "menuThemes_2=Themes", "menuAbout=About"}));
+    QCOMPARE(entries("menuFile"),
+             (QStringList{"-", "actionDetect_ECU", "-", "actionPause", "actionStart", "-", "actionReset_all",
+                          "actionSave_all_graphs", "actionSave_all_screenshots"}));
+    QCOMPARE(entries("menuTools"),
+             (QStringList{"actionLogging", "actionOpen_CSV", "actionPlayBackTester", "actionChart2D",
+                          "actionCustom_jobs", "actionGauges", "actionMulti_plot_window", "actionMLV",
+                          "menuCustom_views", "actionJob_Tool", "-", "actionTranslations"}));
+    QCOMPARE(entries("menuCustom_views"), QStringList{"actionDDE6_M47"});
+    QCOMPARE(w.findChild<QMenu *>("menuCustom_views")->title(), QString("Custom views"));
+    QCOMPARE(entries("menuExternal_Source"),
+             (QStringList{"actionExternal_source", "actionPLX", "actionPLX_Config", "actionAEM", "actionInnovate_2",
+                          "actionInnovate_Serial", "actionInnovate_Config", "action14point7_2",
+                          "actionTechedge_WBO2"}));
+    QCOMPARE(entries("menuDebug"),
+             (QStringList{"actionTrace", "actionStart_EDIABAS", "actionStop_EDIABAS", "actionSerial_Port",
+                          "actionDatatable", "actionMisc", "actionData_Sender", "action14point7", "actionTables",
+                          "actionUsb", "actionInnovate"}));
+    QCOMPARE(entries("menuAbout"), (QStringList{"actionDonate", "actionVersion", "actionUpdate"}));
+    QCOMPARE(w.findChild<QAction *>("actionGauges")->toolTip(), QString("Gaugess"));
+    QVERIFY(!w.findChild<QAction *>("actionExit")->icon().isNull());
+    QToolBar *toolBar = w.findChild<QToolBar *>("toolBar");
+    QVERIFY(toolBar);
+    QCOMPARE(toolBar->windowTitle(), QString("toolBar"));
+    QVERIFY(toolBar->actions().isEmpty());
+}
+
+void TestMainWindow::doNothingRowsOpenNothing()
+{
+    WorkDir wd;
+    MainWindow w(args("simulation"));
+    const int subs = w.mdi()->subWindowList().size();
+    const QSet<QWidget *> tops = visibleTopLevels();
+    for (const char *name : {"actionPLX", "actionAEM", "actionInnovate_2", "actionInnovate_Serial",
+                             "action14point7_2", "actionTechedge_WBO2", "actionVersion", "actionUpdate",
+                             "actionExit", "actionJobs_list", "actionSdfg"}) {
+        const QByteArray slot = QByteArray("on_") + name + "_triggered()";
+        QVERIFY2(w.metaObject()->indexOfSlot(slot.constData()) < 0, slot.constData());
+        w.findChild<QAction *>(name)->trigger();
+        QCoreApplication::processEvents();
+        QVERIFY2(w.mdi()->subWindowList().size() == subs, name);
+        QVERIFY2(visibleTopLevels() == tops, name);
+    }
+    QVERIFY(w.isVisible());
+}
+
+void TestMainWindow::donateOpensTopLevelDialog()
+{
+    WorkDir wd;
+    MainWindow w(args("simulation"));
+    const int subs = w.mdi()->subWindowList().size();
+    QAction *donate = w.findChild<QAction *>("actionDonate");
+    QVERIFY(donate->isEnabled());
+    donate->trigger();
+    donate->trigger();
+    QCOMPARE(w.mdi()->subWindowList().size(), subs);
+    const QList<AboutDialog *> dialogs = w.findChildren<AboutDialog *>();
+    QCOMPARE(dialogs.size(), 2);
+    for (AboutDialog *d : dialogs) {
+        QVERIFY(d->isWindow());
+        QVERIFY(d->isVisible());
+        QVERIFY(!d->isModal());
+        QCOMPARE(d->parentWidget(), &w);
+    }
+    // Closed, it goes.
+    QPointer<AboutDialog> first = dialogs.first();
+    first->close();
+    QTRY_VERIFY(first.isNull());
+}
+
+void TestMainWindow::hiddenSettingsActionApplies()
+{
+    WorkDir wd;
+    MainWindow w(args("simulation"));
+    QAction *settings = w.findChild<QAction *>("actionSerial_Port_2");
+    QVERIFY(!settings->isVisible());
+    const int subs = w.mdi()->subWindowList().size();
+    // Hidden, it is reachable from code only.
+    QVERIFY(QMetaObject::invokeMethod(&w, "on_actionSerial_Port_2_triggered"));
+    QVERIFY(QMetaObject::invokeMethod(&w, "on_actionSerial_Port_2_triggered"));
+    QCOMPARE(widgetsOfClass(w, "SettingsDialog"), 2);
+    QCOMPARE(w.mdi()->subWindowList().size(), subs + 2);
+    QList<SettingsDialog *> dialogs;
+    for (QMdiSubWindow *sub : w.mdi()->subWindowList(QMdiArea::CreationOrder)) {
+        if (SettingsDialog *d = qobject_cast<SettingsDialog *>(sub->widget()))
+            dialogs << d;
+    }
+    // Each starts from the main window's settings: parity even.
+    QCOMPARE(dialogs.at(0)->findChild<QComboBox *>("parityBox")->currentText(), QString("Even"));
+
+    SettingsDialog *first = dialogs.at(0);
+    auto choose = [](SettingsDialog *d, const char *box, const QString &text) {
+        QComboBox *b = d->findChild<QComboBox *>(box);
+        b->setCurrentIndex(b->findText(text));
+    };
+    choose(first, "baudRateBox", "115200");
+    choose(first, "dataBitsBox", "7");
+    choose(first, "parityBox", "Odd");
+    choose(first, "stopBitsBox", "2");
+    choose(first, "flowControlBox", "XON/XOFF");
+    choose(dialogs.at(1), "parityBox", "Mark");
+    const QString port = first->findChild<QComboBox *>("serialPortInfoListBox")->currentText();
+    QPointer<SettingsDialog> gone = first;
+    // The first one applies although the second was opened last.
+    QTest::mouseClick(first->findChild<QPushButton *>("applyButton"), Qt::LeftButton);
+    QTRY_VERIFY(gone.isNull());
+    QCOMPARE(w.mdi()->subWindowList().size(), subs + 1);
+
+    const SerialPortSettings s = w.serialPortSettings();
+    QCOMPARE(s.name, port);
+    QCOMPARE(s.baudRate, 115200);
+    QCOMPARE(s.stringBaudRate, QString("115200"));
+    QCOMPARE(s.dataBits, 7);
+    QCOMPARE(s.stringDataBits, QString("7"));
+    QCOMPARE(s.parity, 3);
+    QCOMPARE(s.stringParity, QString("Odd"));
+    QCOMPARE(s.stopBits, 2);
+    QCOMPARE(s.stringStopBits, QString("2"));
+    QCOMPARE(s.flowControl, 2);
+    QCOMPARE(s.stringFlowControl, QString("XON/XOFF"));
+
+    // The next dialog starts from what was applied.
+    QVERIFY(QMetaObject::invokeMethod(&w, "on_actionSerial_Port_2_triggered"));
+    SettingsDialog *third = nullptr;
+    for (QMdiSubWindow *sub : w.mdi()->subWindowList(QMdiArea::CreationOrder)) {
+        if (SettingsDialog *d = qobject_cast<SettingsDialog *>(sub->widget()))
+            third = d;
+    }
+    QCOMPARE(third->findChild<QComboBox *>("parityBox")->currentText(), QString("Odd"));
+    QCOMPARE(third->findChild<QComboBox *>("baudRateBox")->currentText(), QString("115200"));
+    QCOMPARE(w.findChildren<SettingsDialog *>().size(), 2);
+}
+
+void TestMainWindow::startEdiabasTwiceInitialisesOnce()
+{
+    WorkDir wd;
+    EdiabasStandIn::reset();
+    {
+        MainWindow w(args());
+        w.findChild<QAction *>("actionStart_EDIABAS")->trigger();
+        w.findChild<QAction *>("actionStart_EDIABAS")->trigger();
+        QCOMPARE(count("__apiInit"), 1);
+        QVERIFY(CRunner::ediabasActive());
+        w.findChild<QAction *>("actionStop_EDIABAS")->trigger();
+        QCOMPARE(count("__apiEnd"), 1);
+        QVERIFY(!CRunner::ediabasActive());
+    }
+    EdiabasStandIn::reset();
+}
+
+void TestMainWindow::stopEdiabasEndsBusyJob()
+{
+    WorkDir wd;
+    EdiabasStandIn::reset();
+    wd.write("kelvo.ini", "[serial]\nwaitbusy=1\n[ediabas]\npause_after_job=20\n");
+    // The first job stays busy until EDIABAS breaks it off; later ones answer.
+    static std::atomic<bool> started{false};
+    started = false;
+    EdiabasStandIn::setHandler([](const EdiabasStandIn::JobRequest &req, EdiabasStandIn::Response &out) {
+        out.busyUntilBroken = req.callNumber == 1;
+        started.store(true);
+    });
+    auto jobStarted = []() { return started.load(); };
+    {
+        MainWindow w(args());
+        JobListener listener;
+        QVERIFY(w.connectJobListener(&listener));
+        CJob job("D_MOTOR", "STATUS_HANGS");
+        QVERIFY(JobQueue::instance()->addJob(job));
+        QTRY_VERIFY_WITH_TIMEOUT(jobStarted(), 10000);
+        QTest::qWait(200);
+        QCOMPARE(listener.finished.size(), 0);  // still busy
+
+        w.findChild<QAction *>("actionStop_EDIABAS")->trigger();
+        QCOMPARE(count("__apiEnd"), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!listener.finished.isEmpty(), 5000);
+        QVERIFY(listener.finished.first().second != 0);
+        QVERIFY(!listener.finished.first().first.errorText.empty());
+        QCOMPARE(listener.countWith(true), 0);
+
+        w.findChild<QAction *>("actionStart_EDIABAS")->trigger();
+        QCOMPARE(count("__apiInit"), 2);
+        QTRY_VERIFY_WITH_TIMEOUT(listener.countWith(true) > 0, 5000);
+        QCOMPARE(count("__apiEnd"), 1);
+        QVERIFY2(EdiabasStandIn::overlaps().isEmpty(),
+                 qPrintable(EdiabasStandIn::overlaps().isEmpty() ? QString() : EdiabasStandIn::overlaps().first().call));
+    }
     EdiabasStandIn::reset();
 }
 

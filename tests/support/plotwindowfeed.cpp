@@ -35,6 +35,14 @@ void PlotWindowFeed::connect(PlotWindow *window)
                      &PlotWindow::onJobFinished, Qt::QueuedConnection);
 }
 
+void PlotWindowFeed::connect(QObject *listener)
+{
+    const bool connected = QObject::connect(GlobalJobReceiver::instance(), SIGNAL(jobFinished(CJob, int)),
+                                            listener, SLOT(onJobFinished(CJob, int)), Qt::QueuedConnection);
+    Q_ASSERT_X(connected, "PlotWindowFeed::connect", "the listener has no onJobFinished(CJob,int)");
+    Q_UNUSED(connected);
+}
+
 void PlotWindowFeed::send(const CJob &job, int result)
 {
     QMetaObject::invokeMethod(GlobalJobReceiver::instance(), "onJobFinished", Qt::QueuedConnection,

@@ -26,6 +26,9 @@ public:
     static void startReceiver();
     static void stopReceiver();
     static void connect(PlotWindow *window);
+    // Any other listener with a slot onJobFinished(CJob,int): a gauge
+    // screen, a chart, a logger window.
+    static void connect(QObject *listener);
     // Queued hand-over to the receiver, as the runner thread does.
     static void send(const CJob &job, int result = 0);
     static CJob makeJob(const char *ecu, const char *name, const QList<Value> &values,

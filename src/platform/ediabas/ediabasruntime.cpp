@@ -718,18 +718,32 @@ void setHandler(JobHandler handler)
     r.handler = std::move(handler);
 }
 
+// A copy of its own, made under the lock: a copy that shared the runtime's
+// vector would be detached by the test's thread while a job's thread
+// appends to the original.
+namespace {
+template<class T> QVector<T> deepCopy(const QVector<T> &from)
+{
+    QVector<T> out;
+    out.reserve(from.size());
+    for (const T &item : from)
+        out.append(item);
+    return out;
+}
+} // namespace
+
 QVector<CallRecord> callLog()
 {
     Runtime &r = rt();
     std::lock_guard<std::mutex> lk(r.m);
-    return r.log;
+    return deepCopy(r.log);
 }
 
 QVector<Overlap> overlaps()
 {
     Runtime &r = rt();
     std::lock_guard<std::mutex> lk(r.m);
-    return r.overlaps;
+    return deepCopy(r.overlaps);
 }
 
 void clearCallLog()

@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_gauges SOURCES bench_gauges.cpp)

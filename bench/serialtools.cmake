@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_serialtools SOURCES bench_serialtools.cpp)

@@ -1,0 +1,3 @@
+#include "seriallinecontrol.h"
+
+SerialLineControl::~SerialLineControl() = default;

@@ -1,0 +1,35 @@
+#pragma once
+// The worker of a gauge screen: keeps the latest value of every job result
+// it has seen, in its own thread, for the screen's timer to sample.
+#include "cjob.h"
+#include "cjobresultpair.h"
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <mutex>
+
+class GaugeContainerData : public QObject
+{
+    Q_OBJECT
+public:
+    explicit GaugeContainerData(QObject *parent = nullptr);
+
+    // The job's own name (not its display name), ".", the result name, all
+    // upper-cased; the ECU takes no part, so any ECU's job of that name
+    // feeds the gauge.
+    static QString resultKey(const CJobResultPair &pair);
+    static QString resultKey(const std::string &jobName, const std::string &resultName);
+
+    // The stored value, 0 for a key not seen yet. Safe from any thread.
+    double value(const QString &key) const;
+
+public slots:
+    // Stores the real value of every result, whatever the result code.
+    void onJobFinished(CJob argJob, int result);
+
+private:
+    // A standard lock: ThreadSanitizer sees through it.
+    mutable std::mutex m_mutex;
+    QHash<QString, double> m_values;
+};

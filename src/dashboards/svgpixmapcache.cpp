@@ -1,0 +1,6 @@
+#include "svgpixmapcache.h"
+
+SvgPixmapCache::SvgPixmapCache(QObject *parent)
+    : QObject(parent)
+{
+}

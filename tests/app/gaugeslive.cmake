@@ -1,0 +1,1 @@
+kelvo_test(NAME tst_gaugeslive SOURCES tst_gaugeslive.cpp LABELS gui XVFB)

@@ -1,0 +1,126 @@
+// The data sender offscreen, on the slave of a pseudo-terminal whose master
+// the test plays as the device.
+#include "datasenderwindow.h"
+#include "childwidget.h"
+#include "ptydevice.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QtTest>
+
+namespace {
+QStringList output(DataSenderWindow &w)
+{
+    return childWidget<QTextEdit>(w, "txtOutput")->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void click(DataSenderWindow &w, const char *button)
+{
+    QTest::mouseClick(childWidget<QPushButton>(w, button), Qt::LeftButton);
+}
+
+void start(DataSenderWindow &w, const QString &port)
+{
+    childWidget<QLineEdit>(w, "editComPort")->setText(port);
+    click(w, "btnStart");
+}
+
+void send(DataSenderWindow &w, const QString &hex)
+{
+    childWidget<QLineEdit>(w, "editData")->setText(hex);
+    click(w, "btnSend");
+}
+} // namespace
+
+class TestDataSenderWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void defaultPortIsLinux();
+    void sendsHexAt115200();
+    void showsReceivedBlocks();
+    void startDropsWhatWaitedBefore();
+    void missingPort();
+    void sendWithoutPortOrDigits();
+};
+
+void TestDataSenderWindow::defaultPortIsLinux()
+{
+    DataSenderWindow w;
+    QCOMPARE(childWidget<QLineEdit>(w, "editComPort")->text(), QString("/dev/ttyUSB1"));
+    QCOMPARE(w.windowTitle(), QString("Form"));
+}
+
+void TestDataSenderWindow::sendsHexAt115200()
+{
+    PtyDevice dev;
+    DataSenderWindow w;
+    start(w, dev.slavePath());
+    QVERIFY(w.port().isOpen());
+    QCOMPARE(output(w).last(), QString("open Port OK"));
+    QCOMPARE(w.port().readBufferSize(), qint64(1024));
+    QCOMPARE(dev.baudRate(), 115200);
+    QCOMPARE(dev.dataBits(), 8);
+    send(w, "8112F1");
+    QCOMPARE(dev.readExactly(4, 1000), QByteArray::fromHex("8112f1"));
+    // No echo and no check byte in the output.
+    QCOMPARE(output(w).filter("8112").size(), 0);
+
+    click(w, "btnStop");
+    QVERIFY(!w.port().isOpen());
+}
+
+void TestDataSenderWindow::showsReceivedBlocks()
+{
+    PtyDevice dev;
+    DataSenderWindow w;
+    start(w, dev.slavePath());
+    QVERIFY(dev.write(QByteArray::fromHex("c157")));
+    QTRY_VERIFY_WITH_TIMEOUT(output(w).contains("'c157'"), 3000);
+}
+
+void TestDataSenderWindow::startDropsWhatWaitedBefore()
+{
+    // Bytes the device sent before the port was started are discarded, not
+    // shown as if they were a reply.
+    PtyDevice dev;
+    QVERIFY(dev.write("stale"));
+    QTest::qWait(50);
+    DataSenderWindow w;
+    start(w, dev.slavePath());
+    QVERIFY(dev.write(QByteArray::fromHex("c157")));
+    QTRY_VERIFY_WITH_TIMEOUT(output(w).contains("'c157'"), 3000);
+    QTest::qWait(50);
+    QCOMPARE(output(w).filter("'").size(), 1);
+    QCOMPARE(dev.read(50), QByteArray());
+}
+
+void TestDataSenderWindow::missingPort()
+{
+    DataSenderWindow w;
+    start(w, "/nonexistent/ttyKELVO");
+    QVERIFY(!w.port().isOpen());
+    QVERIFY(output(w).contains("open Port failed"));
+    send(w, "8112F1");
+    QCOMPARE(output(w).last(), QString("write failed: port not open"));
+}
+
+void TestDataSenderWindow::sendWithoutPortOrDigits()
+{
+    PtyDevice dev;
+    DataSenderWindow w;
+    send(w, "C157");
+    QCOMPARE(output(w).last(), QString("write failed: port not open"));
+    start(w, dev.slavePath());
+    send(w, "xyz!");
+    QCOMPARE(output(w).last(), QString("nothing sent: no hex digits"));
+    QCOMPARE(dev.read(100), QByteArray());
+    // Stopped again: Send reports it.
+    click(w, "btnStop");
+    send(w, "C157");
+    QCOMPARE(output(w).last(), QString("write failed: port not open"));
+}
+
+QTEST_MAIN(TestDataSenderWindow)
+#include "tst_datasenderwindow.moc"

@@ -1,0 +1,163 @@
+// The program as a user meets it, in a copy of the demo directory: the
+// petrol ECU's measurement job runs in simulation, F3 opens the gauge
+// setup, the screen "all" opens, and every one of its twelve needles moves.
+// With KELVO_GAUGE_SHOTS naming a directory the test leaves screenshots
+// there: the setup window, the dial grid, the text lines and the gauges a
+// plot window makes.
+#include "basicgauge.h"
+#include "ecujoblistwindow.h"
+#include "gaugecontainer.h"
+#include "gaugesetupwindow.h"
+#include "gaugewidget.h"
+#include "mainwindow.h"
+#include "mdiarea.h"
+#include "plotwindow.h"
+#include "resulttablemodel.h"
+#include "resulttableview.h"
+#include "workdir.h"
+
+#include <QDirIterator>
+#include <QImage>
+#include <QListWidget>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QtTest>
+
+class TestGaugesLive : public QObject
+{
+    Q_OBJECT
+private slots:
+    void twelveNeedlesMove();
+};
+
+namespace {
+void copyDemo(const WorkDir &wd)
+{
+    const QString demo = QStringLiteral(KELVO_SOURCE_DIR) + "/demo";
+    QDirIterator it(demo, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        QFile in(file);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QVERIFY(wd.write(QDir(demo).relativeFilePath(file), in.readAll()));
+    }
+}
+
+// The job as the list shows it: by its translated title.
+// Double-clicks a job as the list shows it: by its translated title.
+void chooseJob(MainWindow &w, const QString &ecu, const QString &job)
+{
+    auto *ecus = w.ecuList()->findChild<QListWidget *>("listEcus");
+    auto *jobs = w.ecuList()->findChild<QListWidget *>("listJobs");
+    for (int row = 0; row < ecus->count(); ++row)
+        if (ecus->item(row)->data(Qt::UserRole).toString() == ecu)
+            ecus->setCurrentRow(row);
+    QCOMPARE(w.currentEcu(), ecu);
+    QList<QListWidgetItem *> found = jobs->findItems(job, Qt::MatchExactly);
+    QVERIFY2(!found.isEmpty(), qPrintable(job));
+    jobs->scrollToItem(found.first());
+    const QRect rect = jobs->visualItemRect(found.first());
+    QTest::mouseClick(jobs->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+    QTest::mouseDClick(jobs->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+}
+
+template <typename T> T *subWindowOf(MainWindow &w)
+{
+    for (QMdiSubWindow *sub : w.mdi()->subWindowList())
+        if (T *found = qobject_cast<T *>(sub->widget()))
+            return found;
+    return nullptr;
+}
+
+void shoot(QWidget *widget, const QString &name)
+{
+    const QString dir = qEnvironmentVariable("KELVO_GAUGE_SHOTS");
+    if (dir.isEmpty())
+        return;
+    QTest::qWait(300);
+    QVERIFY(widget->grab().save(dir + "/" + name + ".png"));
+}
+} // namespace
+
+void TestGaugesLive::twelveNeedlesMove()
+{
+    WorkDir wd;
+    copyDemo(wd);
+    MainWindow w(QStringList{"kelvo", "simulation"});
+    w.resize(1280, 1000);
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    chooseJob(w, "MSV70", "Measurement values");
+    QTRY_VERIFY(!w.plotWindows().isEmpty());
+
+    QTest::keyClick(&w, Qt::Key_F3);
+    GaugeSetupWindow *setup = nullptr;
+    QTRY_VERIFY((setup = subWindowOf<GaugeSetupWindow>(w)) != nullptr);
+    auto *list = setup->findChild<QListWidget *>("listWidget");
+    QList<QListWidgetItem *> all = list->findItems("all", Qt::MatchExactly);
+    QCOMPARE(all.size(), 1);
+    list->setCurrentItem(all.first());
+    shoot(w.mdi(), "setup-window");
+    QTest::mouseClick(setup->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+
+    GaugeContainer *screen = subWindowOf<GaugeContainer>(w);
+    QVERIFY(screen);
+    QCOMPARE(screen->windowTitle(), QString("all"));
+    QCOMPARE(screen->columns(), 4);
+    const QList<GaugeWidget *> dials = screen->gauges();
+    QCOMPARE(dials.size(), 12);
+    screen->subWindow()->raise();
+    QTRY_VERIFY_WITH_TIMEOUT(std::all_of(dials.begin(), dials.end(),
+                                         [](GaugeWidget *g) { return g->gauge()->value() != 0; }),
+                             10000);
+
+    QList<QImage> first;
+    QList<double> firstValues;
+    for (GaugeWidget *g : dials) {
+        first << g->grab().toImage();
+        firstValues << g->gauge()->value();
+    }
+    QVector<bool> moved(dials.size(), false);
+    auto allMoved = [&]() {
+        for (int i = 0; i < dials.size(); ++i)
+            if (dials[i]->gauge()->value() != firstValues[i] && dials[i]->grab().toImage() != first[i])
+                moved[i] = true;
+        return !moved.contains(false);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(allMoved(), 15000);
+    shoot(w.mdi(), "dial-grid");
+
+    QTest::mouseClick(screen, Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
+    QVERIFY(!screen->isShowingGauges());
+    shoot(w.mdi(), "text-lines");
+    screen->subWindow()->close();
+
+    // A plot window's own gauges: the defined result keeps its scale, the
+    // air mass meter (no definition for this ECU) scales itself.
+    chooseJob(w, "MSV70", "Air mass");
+    PlotWindow *plot = nullptr;
+    QTRY_VERIFY((plot = w.plotWindows().size() == 2 ? w.plotWindows().last() : nullptr) != nullptr);
+    ResultTableModel *model = plot->findChild<ResultTableView *>("tableView")->tableModel();
+    QTRY_VERIFY(model->rowCount() > 0);
+    for (int r = 0; r < model->rowCount(); ++r) {
+        const std::string name = model->userData(r, 0).value<CJobResult>().name;
+        if (name == "STATUS_LMM_WERT" || name == "STAT_MoFVSS_a_WERT")
+            model->setCellData(r, 0, Qt::Checked, Qt::CheckStateRole);
+    }
+    QCOMPARE(plot->plotWidgets().size(), 2);
+    QTest::mouseClick(plot->findChild<QPushButton *>("btnGauge"), Qt::LeftButton);
+    GaugeContainer *made = subWindowOf<GaugeContainer>(w);
+    QVERIFY(made);
+    made->subWindow()->raise();
+    GaugeWidget *lmm = nullptr;
+    for (GaugeWidget *g : made->gauges())
+        if (g->resultPair().resultName == "STATUS_LMM_WERT")
+            lmm = g;
+    QVERIFY(lmm && lmm->autoScale());
+    QTRY_VERIFY_WITH_TIMEOUT(lmm->gaugeDef().max > 1, 10000);
+    shoot(w.mdi(), "auto-scaled");
+}
+
+QTEST_MAIN(TestGaugesLive)
+#include "tst_gaugeslive.moc"

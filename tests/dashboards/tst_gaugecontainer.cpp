@@ -1,0 +1,267 @@
+// A gauge screen with its worker thread: which jobs feed which dial, the
+// grid, the two views and their switches, the frame rate, the job stream
+// through the job receiver and closing while jobs keep coming.
+#include "basicgauge.h"
+#include "gaugecontainer.h"
+#include "gaugecontainerdata.h"
+#include "gaugewidget.h"
+#include "latin1.h"
+#include "mylabel.h"
+#include "plotwindowfeed.h"
+#include "textvaluewidget.h"
+
+#include <QGridLayout>
+#include <QPointer>
+#include <QThread>
+#include <QtTest>
+
+class TestGaugeContainer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void resultKeyIgnoresCaseAndEcu();
+    void jobOfAnyEcuFeedsItsDial();
+    void unseenResultShowsZero();
+    void gridFillsRowsByColumns_data();
+    void gridFillsRowsByColumns();
+    void twoDialsOnOneResultBothMove();
+    void viewsSwitch();
+    void frameRateKeys();
+    void jobThroughTheReceiverReachesItsDial();
+    void closingWhileFedLeavesNoThread();
+};
+
+namespace {
+GaugeDef makeDef(const QString &job, const QString &result, double max = 150)
+{
+    GaugeDef def;
+    def.name = result;
+    def.jobName = job;
+    def.resultName = result;
+    def.min = 0;
+    def.max = max;
+    def.title = result;
+    def.unit = "degC";
+    return def;
+}
+
+// A dial as the setup window builds it: a job with only its name.
+CJobResultPair pairFor(const GaugeDef &def)
+{
+    CJobResultPair pair;
+    pair.job.jobName = Latin1::toStd(def.jobName);
+    pair.resultName = Latin1::toStd(def.resultName);
+    pair.resultDisplayName = Latin1::toStd(def.title);
+    return pair;
+}
+
+GaugeContainer *screenWith(const QList<GaugeDef> &defs, int columns = 2)
+{
+    auto *c = new GaugeContainer();
+    c->setColumns(columns);
+    for (const GaugeDef &def : defs)
+        c->addGauge(pairFor(def), def, false);
+    c->resize(600, 400);
+    return c;
+}
+} // namespace
+
+void TestGaugeContainer::initTestCase()
+{
+    PlotWindowFeed::startReceiver();
+}
+
+void TestGaugeContainer::resultKeyIgnoresCaseAndEcu()
+{
+    CJobResultPair a;
+    a.job = CJob("D73N57C0", "mw_select_lesen_norm");
+    a.job.virtualName = "SHOWN_NAME";
+    a.resultName = "stat_oiltemp_wert";
+    QCOMPARE(GaugeContainerData::resultKey(a), QString("MW_SELECT_LESEN_NORM.STAT_OILTEMP_WERT"));
+    CJobResultPair b = a;
+    b.job.ecuName = "MSV70";
+    QCOMPARE(GaugeContainerData::resultKey(b), GaugeContainerData::resultKey(a));
+    GaugeContainerData data;
+    QCOMPARE(data.value("NEVER.SEEN"), 0.0);
+}
+
+void TestGaugeContainer::jobOfAnyEcuFeedsItsDial()
+{
+    const GaugeDef def = makeDef("MW_SELECT_LESEN_NORM", "STAT_OILTEMP_WERT");
+    std::unique_ptr<GaugeContainer> c(screenWith({def}));
+    c->show();
+    c->onJobFinished(PlotWindowFeed::makeJob("d73n57c0", "mw_select_lesen_norm",
+                                             {{"stat_oiltemp_wert", 8, 87.5}, {"other_wert", 8, 3}}),
+                     0);
+    GaugeWidget *dial = c->gauges().first();
+    TextValueWidget *line = c->textLines().first();
+    QTRY_COMPARE(dial->gauge()->value(), 87.5);
+    QTRY_COMPARE(line->valueLabel()->text(), QString("87.5"));
+    // Whatever the result code: a failed job still carries its values.
+    c->onJobFinished(PlotWindowFeed::makeJob("MSV70", "MW_SELECT_LESEN_NORM", {{"STAT_OILTEMP_WERT", 8, 91}}),
+                     -1);
+    QTRY_COMPARE(dial->gauge()->value(), 91.0);
+}
+
+void TestGaugeContainer::unseenResultShowsZero()
+{
+    GaugeDef def = makeDef("MW_SELECT_LESEN_NORM", "STAT_NEVER_WERT");
+    def.decimals = -1;
+    std::unique_ptr<GaugeContainer> c(screenWith({def}));
+    c->show();
+    QCOMPARE(c->textLines().first()->valueLabel()->text(), QString("value"));
+    QTRY_COMPARE(c->textLines().first()->valueLabel()->text(), QString("0"));
+    QCOMPARE(c->gauges().first()->gauge()->valueText(), QString("0"));
+    QCOMPARE(c->gauges().first()->gauge()->value(), 0.0);
+}
+
+void TestGaugeContainer::gridFillsRowsByColumns_data()
+{
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<QList<int>>("rows");
+    QTest::addColumn<QList<int>>("cols");
+    QTest::newRow("2 columns") << 2 << QList<int>{0, 0, 1, 1, 2} << QList<int>{0, 1, 0, 1, 0};
+    QTest::newRow("3 columns") << 3 << QList<int>{0, 0, 0, 1, 1} << QList<int>{0, 1, 2, 0, 1};
+    QTest::newRow("0 columns") << 0 << QList<int>{0, 1, 2, 3, 4} << QList<int>{0, 0, 0, 0, 0};
+    QTest::newRow("negative means 1") << -3 << QList<int>{0, 1, 2, 3, 4} << QList<int>{0, 0, 0, 0, 0};
+}
+
+void TestGaugeContainer::gridFillsRowsByColumns()
+{
+    QFETCH(int, columns);
+    QFETCH(QList<int>, rows);
+    QFETCH(QList<int>, cols);
+    QList<GaugeDef> defs;
+    for (int i = 0; i < 5; ++i)
+        defs << makeDef("JOB", QString("R%1").arg(i));
+    std::unique_ptr<GaugeContainer> c(screenWith(defs, columns));
+    QCOMPARE(c->columns(), columns < 0 ? 1 : columns);
+    auto *grid = c->findChild<QGridLayout *>("gridGauge");
+    auto *textGrid = c->findChild<QGridLayout *>("gridText");
+    QCOMPARE(c->gauges().size(), 5);
+    for (int i = 0; i < 5; ++i) {
+        int row, col, rs, cs;
+        grid->getItemPosition(grid->indexOf(c->gauges().at(i)), &row, &col, &rs, &cs);
+        QCOMPARE(row, rows.at(i));
+        QCOMPARE(col, cols.at(i));
+        textGrid->getItemPosition(textGrid->indexOf(c->textLines().at(i)), &row, &col, &rs, &cs);
+        QCOMPARE(row, i);
+        QCOMPARE(col, 0);
+        QCOMPARE(c->gauges().at(i)->focusPolicy(), Qt::StrongFocus);
+    }
+}
+
+void TestGaugeContainer::twoDialsOnOneResultBothMove()
+{
+    const GaugeDef def = makeDef("MW_SELECT_LESEN_NORM", "STAT_OILTEMP_WERT");
+    GaugeDef other = def;
+    other.max = 300;
+    std::unique_ptr<GaugeContainer> c(screenWith({def, other}));
+    c->show();
+    for (double v : {40.0, 120.0}) {
+        c->onJobFinished(PlotWindowFeed::makeJob("MSV70", "MW_SELECT_LESEN_NORM", {{"STAT_OILTEMP_WERT", 8, v}}), 0);
+        QTRY_COMPARE(c->gauges().at(0)->gauge()->value(), v);
+        QTRY_COMPARE(c->gauges().at(1)->gauge()->value(), v);
+        QTRY_COMPARE(c->textLines().at(0)->valueText(), QString::number(v));
+        QTRY_COMPARE(c->textLines().at(1)->valueText(), QString::number(v));
+    }
+}
+
+void TestGaugeContainer::viewsSwitch()
+{
+    std::unique_ptr<GaugeContainer> c(screenWith({makeDef("JOB", "A"), makeDef("JOB", "B")}));
+    c->show();
+    QVERIFY(QTest::qWaitForWindowExposed(c.get()));
+    auto *dials = c->findChild<QWidget *>("gaugeWidget");
+    auto *lines = c->findChild<QWidget *>("textWidget");
+    QVERIFY(c->isShowingGauges() && dials->isVisible() && !lines->isVisible());
+
+    bool gauges = true;
+    auto switched = [&]() {
+        gauges = !gauges;
+        return c->isShowingGauges() == gauges && dials->isVisible() == gauges && lines->isVisible() == !gauges;
+    };
+    QTest::mouseClick(c.get(), Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
+    QVERIFY(switched());
+    QTest::keyClick(c.get(), Qt::Key_Space);
+    QVERIFY(switched());
+    QTest::keyClick(c.get(), Qt::Key_Enter, Qt::KeypadModifier);
+    QVERIFY(switched());
+    // A press on a text line and one on a dial reach the screen.
+    QTest::mouseClick(c->textLines().first()->valueLabel(), Qt::LeftButton);
+    QVERIFY(switched());
+    QTest::mouseClick(c->gauges().first()->gauge(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    QVERIFY(switched());
+    // Keys typed while a dial has the focus too.
+    c->gauges().first()->setFocus();
+    QTest::keyClick(c->gauges().first(), Qt::Key_Space);
+    QVERIFY(switched());
+    // Other keys change nothing.
+    QTest::keyClick(c.get(), Qt::Key_A);
+    QTest::keyClick(c.get(), Qt::Key_Return);
+    QCOMPARE(c->isShowingGauges(), gauges);
+}
+
+void TestGaugeContainer::frameRateKeys()
+{
+    std::unique_ptr<GaugeContainer> c(screenWith({makeDef("JOB", "A")}));
+    QCOMPARE(c->frameRate(), 30);
+    QCOMPARE(c->frameInterval(), 33);
+    for (int i = 0; i < 14; ++i)
+        QTest::keyClick(c.get(), Qt::Key_Minus);
+    QCOMPARE(c->frameRate(), 2);
+    QCOMPARE(c->frameInterval(), 500);
+    QTest::keyClick(c.get(), Qt::Key_Minus);
+    QCOMPARE(c->frameRate(), 1);
+    QCOMPARE(c->frameInterval(), 1000);
+    QTest::keyClick(c.get(), Qt::Key_Minus);
+    QCOMPARE(c->frameRate(), 1);
+    QTest::keyClick(c.get(), Qt::Key_Plus);
+    QCOMPARE(c->frameRate(), 3);
+    QCOMPARE(c->frameInterval(), 333);
+    for (int i = 0; i < 60; ++i)
+        QTest::keyClick(c.get(), Qt::Key_Plus);
+    QCOMPARE(c->frameRate(), 100);
+    QCOMPARE(c->frameInterval(), 10);
+}
+
+void TestGaugeContainer::jobThroughTheReceiverReachesItsDial()
+{
+    const GaugeDef def = makeDef("STATUS_LMM", "STATUS_LMM_WERT");
+    std::unique_ptr<GaugeContainer> c(screenWith({def}));
+    PlotWindowFeed::connect(c.get());
+    c->show();
+    PlotWindowFeed::send(PlotWindowFeed::makeJob("D73N57C0", "STATUS_LMM", {{"STATUS_LMM_WERT", 8, 42.25}}));
+    QTRY_COMPARE(c->gauges().first()->gauge()->value(), 42.25);
+    QTRY_COMPARE(c->textLines().first()->valueLabel()->text(), QString("42.25"));
+}
+
+void TestGaugeContainer::closingWhileFedLeavesNoThread()
+{
+    const GaugeDef def = makeDef("STATUS_LMM", "STATUS_LMM_WERT");
+    QPointer<GaugeContainer> c(screenWith({def}));
+    PlotWindowFeed::connect(c.data());
+    c->show();
+    QPointer<QThread> thread(c->dataThread());
+    QPointer<GaugeContainerData> data(c->data());
+    QVERIFY(thread->isRunning());
+    QCOMPARE(data->thread(), thread.data());
+
+    // Jobs keep coming from the receiver's thread while the screen closes.
+    int n = 0;
+    for (; n < 200; ++n)
+        PlotWindowFeed::send(PlotWindowFeed::makeJob("D73N57C0", "STATUS_LMM", {{"STATUS_LMM_WERT", 8, double(n)}}));
+    QTRY_VERIFY(c->gauges().first()->gauge()->value() > 0);
+    for (int i = 0; i < 200; ++i, ++n)
+        PlotWindowFeed::send(PlotWindowFeed::makeJob("D73N57C0", "STATUS_LMM", {{"STATUS_LMM_WERT", 8, double(n)}}));
+    QVERIFY(c->close());
+    for (int i = 0; i < 200; ++i, ++n)
+        PlotWindowFeed::send(PlotWindowFeed::makeJob("D73N57C0", "STATUS_LMM", {{"STATUS_LMM_WERT", 8, double(n)}}));
+    QTRY_VERIFY(c.isNull());
+    QVERIFY(data.isNull());
+    QTRY_VERIFY(thread.isNull());
+}
+
+QTEST_MAIN(TestGaugeContainer)
+#include "tst_gaugecontainer.moc"

@@ -1,0 +1,1 @@
+kelvo_test(NAME tst_plotwindowgauges SOURCES tst_plotwindowgauges.cpp LABELS gui threads)
