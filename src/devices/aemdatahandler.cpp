@@ -1,6 +1,6 @@
 #include "aemdatahandler.h"
 
-#include "exponenttext.h"
+#include "extsourceresult.h"
 #include "latin1.h"
 
 #include <QDateTime>
@@ -67,25 +67,11 @@ void AEMDataHandler::onDataReceived(QByteArray &line, CJob &job, bool &valid)
     CJobResult &result = job.results[first];
     result.name = resultName;
     result.displayName = resultDisplayName;
-    result.typeName = "real";
-    result.format = 8;
-    result.realValue = value;
-    char text[32];
-    ExponentText::write(value, text, sizeof text);
-    result.setTextValue(text);
+    ExtSourceResult::setReal(result, value);
 
     CJobResult &raw = job.results[first + 1];
     raw.name = "rawdata";
     raw.displayName = "rawdata";
-    raw.typeName = "string";
-    raw.format = 6;
-    static const char digits[] = "0123456789abcdef";
-    const int n = qMin(line.size(), int(MaxRawBytes));
-    for (int i = 0; i < n; ++i) {
-        const unsigned char b = static_cast<unsigned char>(line.at(i));
-        raw.textValue[2 * i] = digits[b >> 4];
-        raw.textValue[2 * i + 1] = digits[b & 15];
-    }
-    raw.textValue[2 * n] = '\0';
+    ExtSourceResult::setHex(raw, line);
     valid = true;
 }

@@ -15,10 +15,6 @@ class AEMDataHandler : public QObject, public ExtSourceDataHandler
     Q_OBJECT
     Q_INTERFACES(ExtSourceDataHandler)
 public:
-    // Lines longer than this come along in hex only up to it: the hex text
-    // of a result holds 1023 characters.
-    enum { MaxRawBytes = 511 };
-
     explicit AEMDataHandler(QObject *parent = nullptr);
     ~AEMDataHandler() override;
 

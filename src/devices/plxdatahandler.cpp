@@ -1,6 +1,6 @@
 #include "plxdatahandler.h"
 
-#include "exponenttext.h"
+#include "extsourceresult.h"
 #include "latin1.h"
 
 #include <QDateTime>
@@ -112,12 +112,7 @@ void PLXDataHandler::fillResult(const PLXStreamDecoder::Record &record, CJobResu
     result.name = t.name;
     result.displayName = t.displayName;
     result.comment = t.displayName;
-    result.typeName = "real";
-    result.format = 8;
-    result.realValue = value;
-    char text[32];
-    ExponentText::write(value, text, sizeof text);
-    result.setTextValue(text);
+    ExtSourceResult::setReal(result, value);
     result.unit = t.unit;
     LOG4CPLUS_TRACE_FMT(logger, "addr:%d,instance:%d,data:%d, dataval:%f,unitName:%s", record.address,
                         record.instance, record.data, value, t.unit.c_str());

@@ -3,6 +3,7 @@
 #include "aemdatahandler.h"
 #include "extlinecollector.h"
 #include "plxdatahandler.h"
+#include "plxtestfiles.h"
 #include "resultlookup.h"
 #include "workdir.h"
 
@@ -29,7 +30,7 @@ private slots:
 void TestDeviceDemo::plxStreamDecodes()
 {
     WorkDir wd;
-    wd.write("config/PLXSensors.xml", demoFile("config/PLXSensors.xml"));
+    wd.write("config/PLXSensors.xml", PlxTestFiles::installedDefinitions());
     PLXDataHandler handler;
     int frames = 0;
     for (QByteArray line : demoFile("devices/plx.hex").split('\n')) {

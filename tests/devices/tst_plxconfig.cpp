@@ -5,6 +5,7 @@
 #include "plxdatahandler.h"
 #include "plxsensorconfigmanager.h"
 #include "plxstream.h"
+#include "plxtestfiles.h"
 #include "workdir.h"
 
 #include <QApplication>
@@ -37,6 +38,17 @@ const char *const Configs = R"(<SensorConfigs>
 </SensorConfigs>
 )";
 
+// A working directory with both files above.
+struct Files
+{
+    Files()
+    {
+        wd.write("config/PLXSensors.xml", Definitions);
+        wd.write("config/PLXSensorsConfig.xml", Configs);
+    }
+    WorkDir wd;
+};
+
 struct Form
 {
     PLXConfigForm form;
@@ -67,15 +79,6 @@ struct Form
     void choose(int index) { QMetaObject::invokeMethod(combo, "activated", Q_ARG(int, index)); }
 };
 
-QStringList stored()
-{
-    PLXSensorConfigManager manager;
-    manager.readConfigs();
-    QStringList list;
-    for (const PLXSensorConf &c : manager.sensorConfigs())
-        list << QString("%1/%2/%3").arg(c.address).arg(c.instance).arg(c.unitNum);
-    return list;
-}
 } // namespace
 
 class TestPlxConfig : public QObject
@@ -94,9 +97,7 @@ private slots:
 
 void TestPlxConfig::managerReadsBothFiles()
 {
-    WorkDir wd;
-    wd.write("config/PLXSensors.xml", Definitions);
-    wd.write("config/PLXSensorsConfig.xml", Configs);
+    Files files;
     PLXSensorConfigManager manager;
     QVERIFY(manager.sensorDefs().isEmpty()); // nothing until load()
     manager.load();
@@ -105,7 +106,7 @@ void TestPlxConfig::managerReadsBothFiles()
     QCOMPARE(manager.definition(2)->units.size(), 4);
     QCOMPARE(manager.definition(2)->units.at(1), qMakePair(QString("Water degC"), QString("0")));
     // Every child of the root counts; one without an integer address not.
-    QCOMPARE(stored(), (QStringList{"0/0/1", "2/1/2", "2/1/1", "9/0/4"}));
+    QCOMPARE(PlxTestFiles::stored(), (QStringList{"0/0/1", "2/1/2", "2/1/1", "9/0/4"}));
     QCOMPARE(manager.sensorConfigs().at(0).unitName, QString("AFR"));
     QCOMPARE(manager.sensorConfigs().at(1).unitName, QString("Oil degC"));
     QCOMPARE(manager.sensorConfigs().at(3).unitName, QString());
@@ -114,9 +115,7 @@ void TestPlxConfig::managerReadsBothFiles()
     QCOMPARE(manager.sensorConfigs().size(), 4);
 
     // The installed definitions: every kind of the stream, 0 to 20.
-    QFile demo(QStringLiteral(KELVO_SOURCE_DIR) + "/demo/config/PLXSensors.xml");
-    QVERIFY(demo.open(QIODevice::ReadOnly));
-    wd.write("config/PLXSensors.xml", demo.readAll());
+    files.wd.write("config/PLXSensors.xml", PlxTestFiles::installedDefinitions());
     manager.load();
     QCOMPARE(manager.sensorDefs().size(), 21);
     for (int address = 0; address <= 20; ++address) {
@@ -132,9 +131,7 @@ void TestPlxConfig::managerReadsBothFiles()
 
 void TestPlxConfig::formShowsStoredUnits()
 {
-    WorkDir wd;
-    wd.write("config/PLXSensors.xml", Definitions);
-    wd.write("config/PLXSensorsConfig.xml", Configs);
+    Files files;
     Form f;
     f.form.show();
     QCOMPARE(f.form.windowTitle(), QString("PLX Config"));
@@ -164,42 +161,36 @@ void TestPlxConfig::formShowsStoredUnits()
 
 void TestPlxConfig::choosingWritesTheUnitNumber()
 {
-    WorkDir wd;
-    wd.write("config/PLXSensors.xml", Definitions);
-    wd.write("config/PLXSensorsConfig.xml", Configs);
+    Files files;
     Form f;
     f.select(1);
     // "Water degC" is the second entry and has the number 0.
     f.choose(1);
-    QCOMPARE(stored().at(1), QString("2/1/0"));
+    QCOMPARE(PlxTestFiles::stored().at(1), QString("2/1/0"));
     QCOMPARE(f.list->currentIndex().row(), 1);
     QCOMPARE(f.combo->currentText(), QString("Water degC"));
     QCOMPARE(f.label("lblUnitNum"), QString("0"));
     f.choose(0);
-    QCOMPARE(stored().at(1), QString("2/1/2"));
+    QCOMPARE(PlxTestFiles::stored().at(1), QString("2/1/2"));
     QCOMPARE(f.combo->currentText(), QString("Oil degC"));
     // The file keeps its own form.
-    QVERIFY(wd.read("config/PLXSensorsConfig.xml").startsWith("<SensorConfigs>"));
+    QVERIFY(files.wd.read("config/PLXSensorsConfig.xml").startsWith("<SensorConfigs>"));
 }
 
 void TestPlxConfig::firstOfEqualEntriesChanges()
 {
-    WorkDir wd;
-    wd.write("config/PLXSensors.xml", Definitions);
-    wd.write("config/PLXSensorsConfig.xml", Configs);
+    Files files;
     Form f;
     // The second of the two equal sensors is chosen; the first changes.
     f.select(2);
     f.choose(2);
-    QCOMPARE(stored(), (QStringList{"0/0/1", "2/1/1", "2/1/1", "9/0/4"}));
+    QCOMPARE(PlxTestFiles::stored(), (QStringList{"0/0/1", "2/1/1", "2/1/1", "9/0/4"}));
 }
 
 void TestPlxConfig::invalidChoicesChangeNothing()
 {
-    WorkDir wd;
-    wd.write("config/PLXSensors.xml", Definitions);
-    wd.write("config/PLXSensorsConfig.xml", Configs);
-    const QByteArray before = wd.read("config/PLXSensorsConfig.xml");
+    Files files;
+    const QByteArray before = files.wd.read("config/PLXSensorsConfig.xml");
     Form f;
     f.select(1);
     f.choose(3);  // "Broken" has no number
@@ -207,14 +198,12 @@ void TestPlxConfig::invalidChoicesChangeNothing()
     f.choose(17); // no such entry
     f.list->setCurrentIndex(QModelIndex());
     f.choose(0); // no sensor
-    QCOMPARE(wd.read("config/PLXSensorsConfig.xml"), before);
+    QCOMPARE(files.wd.read("config/PLXSensorsConfig.xml"), before);
 }
 
 void TestPlxConfig::deleteConfigEmptiesListAndFile()
 {
-    WorkDir wd;
-    wd.write("config/PLXSensors.xml", Definitions);
-    wd.write("config/PLXSensorsConfig.xml", Configs);
+    Files files;
     Form f;
     QTest::mouseClick(f.form.findChild<QPushButton *>("btnDeleteConfig"), Qt::LeftButton);
     QVERIFY(!QFile::exists("config/PLXSensorsConfig.xml"));

@@ -4,6 +4,7 @@
 #include "plxdatahandler.h"
 #include "plxsensorconfigmanager.h"
 #include "plxstream.h"
+#include "plxtestfiles.h"
 #include "resultlookup.h"
 #include "workdir.h"
 
@@ -17,9 +18,7 @@ QByteArray hex(const char *text)
 
 void writeDefinitions(const WorkDir &wd)
 {
-    QFile defs(QStringLiteral(KELVO_SOURCE_DIR) + "/demo/config/PLXSensors.xml");
-    QVERIFY(defs.open(QIODevice::ReadOnly));
-    QVERIFY(wd.write("config/PLXSensors.xml", defs.readAll()));
+    QVERIFY(wd.write("config/PLXSensors.xml", PlxTestFiles::installedDefinitions()));
 }
 
 QByteArray config(const QList<PlxStream::Sensor> &units)
@@ -32,17 +31,6 @@ QByteArray config(const QList<PlxStream::Sensor> &units)
                    .arg(s.data)
                    .toLatin1();
     return xml + "</SensorConfigs>\n";
-}
-
-// The stored configuration as "address/instance/unit" entries, in order.
-QStringList stored()
-{
-    PLXSensorConfigManager manager;
-    manager.readConfigs();
-    QStringList list;
-    for (const PLXSensorConf &c : manager.sensorConfigs())
-        list << QString("%1/%2/%3").arg(c.address).arg(c.instance).arg(c.unitNum);
-    return list;
 }
 
 // One call as the reader makes it.
@@ -293,7 +281,7 @@ void TestPlxDataHandler::deletedConfigurationIsWrittenAgain()
     QVERIFY(!handler.isConfigMissing());
     // Each sensor once, in unit 0; this frame was read before the file
     // came back, in unit 0 as well.
-    QCOMPARE(stored(), (QStringList{"0/0/0", "6/0/0"}));
+    QCOMPARE(PlxTestFiles::stored(), (QStringList{"0/0/0", "6/0/0"}));
     QCOMPARE(job.resultAt(0).realValue, 0.936);
     QCOMPARE(job.resultAt(0).unit, std::string());
 
@@ -304,7 +292,7 @@ void TestPlxDataHandler::deletedConfigurationIsWrittenAgain()
     QTRY_VERIFY(handler.isConfigMissing());
     job = decode(handler, PlxStream::frame({{4, 1, 5}, {0, 0, 96}}), &valid);
     QVERIFY(valid);
-    QCOMPARE(stored(), (QStringList{"0/0/0", "6/0/0", "4/1/0"}));
+    QCOMPARE(PlxTestFiles::stored(), (QStringList{"0/0/0", "6/0/0", "4/1/0"}));
     // From the next frame on, the new file's unit names apply.
     job = decode(handler, PlxStream::frame({{0, 0, 96}}), &valid);
     QCOMPARE(job.resultAt(0).unit, std::string("Lambda"));

@@ -66,6 +66,33 @@ private:
     QList<QByteArray> received;
 };
 
+// A device on a pseudo-terminal, a recording handler for its port (or for
+// the port given), the reader and a sink for the reader's jobs.
+struct Rig
+{
+    explicit Rig(bool lineMode, const QString &port = QString())
+        : handler(port.isEmpty() ? dev.slavePath() : port)
+        , reader("TEST_JOB", &handler, lineMode)
+    {
+        ExtSourceManager::connectToListener(&reader, &sink);
+    }
+    // True once the port is open and configured.
+    bool opened()
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!reader.isReading() && t.elapsed() < 5000)
+            QTest::qWait(10);
+        QTest::qWait(100);
+        return reader.isReading();
+    }
+
+    PtyDevice dev;
+    RecordingHandler handler;
+    JobSink sink;
+    QExtRunnerThread reader;
+};
+
 QByteArray plxFrames(int count)
 {
     QByteArray stream;
@@ -99,42 +126,32 @@ void TestQExtRunnerThread::initTestCase()
 
 void TestQExtRunnerThread::lineModeHandsLinesWithoutEndings()
 {
-    PtyDevice dev;
-    RecordingHandler handler(dev.slavePath());
-    JobSink sink;
-    QExtRunnerThread reader("TEST_JOB", &handler, true);
-    QVERIFY(ExtSourceManager::connectToListener(&reader, &sink));
-    QTRY_VERIFY(reader.isReading());
-    QTest::qWait(100); // the port is open and configured
+    Rig rig(true);
+    QVERIFY(rig.opened());
     // ".7" is the tail of a line whose start came before the port opened.
-    dev.write(".7\t1\r\n14.7\t1\r\n");
-    QVERIFY(sink.waitFor(1, 10000));
+    rig.dev.write(".7\t1\r\n14.7\t1\r\n");
+    QVERIFY(rig.sink.waitFor(1, 10000));
     // "\n" alone never ends a line.
-    dev.write("15.0\n16.0\n");
+    rig.dev.write("15.0\n16.0\n");
     QTest::qWait(700);
-    QCOMPARE(sink.count(), 1);
-    dev.write("\r");
-    QVERIFY(sink.waitFor(2, 10000));
-    reader.stop();
-    QCOMPARE(handler.calls(), (QList<QByteArray>{"14.7\t1", "15.016.0"}));
-    QCOMPARE(sink.entries().at(0).result, 0);
-    QCOMPARE(sink.entries().at(0).job.jobName, std::string("TEST_JOB"));
+    QCOMPARE(rig.sink.count(), 1);
+    rig.dev.write("\r");
+    QVERIFY(rig.sink.waitFor(2, 10000));
+    rig.reader.stop();
+    QCOMPARE(rig.handler.calls(), (QList<QByteArray>{"14.7\t1", "15.016.0"}));
+    QCOMPARE(rig.sink.entries().at(0).result, 0);
+    QCOMPARE(rig.sink.entries().at(0).job.jobName, std::string("TEST_JOB"));
 }
 
 void TestQExtRunnerThread::lineModeDropsOverlongLines()
 {
-    PtyDevice dev;
-    RecordingHandler handler(dev.slavePath());
-    JobSink sink;
-    QExtRunnerThread reader("TEST_JOB", &handler, true);
-    ExtSourceManager::connectToListener(&reader, &sink);
-    QTRY_VERIFY(reader.isReading());
+    Rig rig(true);
+    QVERIFY(rig.opened());
+    rig.dev.write("\r" + QByteArray(1025, '7') + "\r" + QByteArray(1024, '8') + "\r1.5\r");
+    QVERIFY(rig.sink.waitFor(2, 10000));
     QTest::qWait(100);
-    dev.write("\r" + QByteArray(1025, '7') + "\r" + QByteArray(1024, '8') + "\r1.5\r");
-    QVERIFY(sink.waitFor(2, 10000));
-    QTest::qWait(100);
-    reader.stop();
-    QCOMPARE(handler.calls(), (QList<QByteArray>{QByteArray(1024, '8'), "1.5"}));
+    rig.reader.stop();
+    QCOMPARE(rig.handler.calls(), (QList<QByteArray>{QByteArray(1024, '8'), "1.5"}));
 }
 
 void TestQExtRunnerThread::blockModeDecodesPlxChunks()
@@ -171,16 +188,12 @@ void TestQExtRunnerThread::blockModeDecodesPlxChunks()
 
 void TestQExtRunnerThread::quietDeviceGivesNothing()
 {
-    PtyDevice dev;
-    RecordingHandler handler(dev.slavePath());
-    JobSink sink;
-    QExtRunnerThread reader("TEST_JOB", &handler);
-    ExtSourceManager::connectToListener(&reader, &sink);
+    Rig rig(false);
     QTest::qWait(1500);
-    QVERIFY(reader.isReading());
-    reader.stop();
-    QCOMPARE(sink.count(), 0);
-    QCOMPARE(handler.calls().size(), 0);
+    QVERIFY(rig.reader.isReading());
+    rig.reader.stop();
+    QCOMPARE(rig.sink.count(), 0);
+    QCOMPARE(rig.handler.calls().size(), 0);
 }
 
 void TestQExtRunnerThread::failedOpenGivesOneJob_data()
@@ -197,20 +210,17 @@ void TestQExtRunnerThread::failedOpenGivesOneJob()
     QSerialPort holder(dev.slavePath());
     if (busy)
         QVERIFY(holder.open(QIODevice::ReadWrite));
-    RecordingHandler handler(busy ? dev.slavePath() : QStringLiteral("/dev/kelvo-no-such-port"));
-    JobSink sink;
-    QExtRunnerThread reader("TEST_JOB", &handler);
-    ExtSourceManager::connectToListener(&reader, &sink);
-    QVERIFY(sink.waitFor(1, 10000));
+    Rig rig(false, busy ? dev.slavePath() : QStringLiteral("/dev/kelvo-no-such-port"));
+    QVERIFY(rig.sink.waitFor(1, 10000));
     QTest::qWait(600);
-    QCOMPARE(sink.count(), 1);
-    QCOMPARE(sink.entries().at(0).result, 349);
-    const CJob &job = sink.last();
+    QCOMPARE(rig.sink.count(), 1);
+    QCOMPARE(rig.sink.entries().at(0).result, 349);
+    const CJob &job = rig.sink.last();
     QCOMPARE(job.errorText, std::string("failed to open port"));
     QCOMPARE(job.jobName, std::string("TEST_JOB"));
     QCOMPARE(job.getResultCount(), 0);
-    QVERIFY(!reader.isReading());
-    QVERIFY(handler.calls().isEmpty());
+    QVERIFY(!rig.reader.isReading());
+    QVERIFY(rig.handler.calls().isEmpty());
 }
 
 void TestQExtRunnerThread::stopEndsGaplessStreamSoon()
@@ -234,45 +244,35 @@ void TestQExtRunnerThread::stopEndsGaplessStreamSoon()
 
 void TestQExtRunnerThread::stopWithHalfLinePendingEmitsNothing()
 {
-    PtyDevice dev;
-    RecordingHandler handler(dev.slavePath());
-    JobSink sink;
-    QExtRunnerThread reader("TEST_JOB", &handler, true);
-    ExtSourceManager::connectToListener(&reader, &sink);
-    QTRY_VERIFY(reader.isReading());
-    QTest::qWait(100);
-    dev.write("\r12.5");
+    Rig rig(true);
+    QVERIFY(rig.opened());
+    rig.dev.write("\r12.5");
     QTest::qWait(300);
-    reader.stop();
+    rig.reader.stop();
     QTest::qWait(50);
     QCoreApplication::processEvents();
-    QCOMPARE(sink.count(), 0);
-    QVERIFY(handler.calls().isEmpty());
+    QCOMPARE(rig.sink.count(), 0);
+    QVERIFY(rig.handler.calls().isEmpty());
 }
 
 void TestQExtRunnerThread::unplugGivesPortLostOnce()
 {
-    PtyDevice dev;
-    RecordingHandler handler(dev.slavePath());
-    JobSink sink;
-    QExtRunnerThread reader("TEST_JOB", &handler);
-    ExtSourceManager::connectToListener(&reader, &sink);
-    QTRY_VERIFY(reader.isReading());
-    QTest::qWait(100);
-    dev.write("abc");
-    QVERIFY(sink.waitFor(1, 10000));
-    dev.unplug();
-    QVERIFY(sink.waitFor(2, 10000));
-    QTRY_VERIFY(!reader.isReading());
+    Rig rig(false);
+    QVERIFY(rig.opened());
+    rig.dev.write("abc");
+    QVERIFY(rig.sink.waitFor(1, 10000));
+    rig.dev.unplug();
+    QVERIFY(rig.sink.waitFor(2, 10000));
+    QTRY_VERIFY(!rig.reader.isReading());
     QTest::qWait(600);
-    QCOMPARE(sink.count(), 2);
-    QCOMPARE(sink.entries().at(1).result, 349);
-    QCOMPARE(sink.last().errorText, std::string("port lost"));
-    QCOMPARE(sink.last().jobName, std::string("TEST_JOB"));
-    QCOMPARE(sink.last().getResultCount(), 0);
+    QCOMPARE(rig.sink.count(), 2);
+    QCOMPARE(rig.sink.entries().at(1).result, 349);
+    QCOMPARE(rig.sink.last().errorText, std::string("port lost"));
+    QCOMPARE(rig.sink.last().jobName, std::string("TEST_JOB"));
+    QCOMPARE(rig.sink.last().getResultCount(), 0);
     QElapsedTimer t;
     t.start();
-    reader.stop();
+    rig.reader.stop();
     QVERIFY(t.elapsed() < 500);
 }
 

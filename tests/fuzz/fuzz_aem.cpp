@@ -5,6 +5,7 @@
 // its hex at most 1022 digits.
 #include "aemdatahandler.h"
 #include "extlinecollector.h"
+#include "extsourceresult.h"
 #include "fuzzworkdir.h"
 
 #include <cmath>
@@ -61,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             bool valid = false;
             handler.onDataReceived(line, job, valid);
             if (!valid || job.getResultCount() != 2 || !std::isfinite(job.resultAt(0).realValue)
-                || std::strlen(job.resultAt(1).textValue) > 2 * AEMDataHandler::MaxRawBytes)
+                || std::strlen(job.resultAt(1).textValue) > 2 * ExtSourceResult::MaxHexBytes)
                 std::abort();
         }
     }
