@@ -20,14 +20,14 @@ WORKDIR="${KELVO_DEMO_DIR:-$ROOT/build/demo-workdir}"
 
 # Lines of hex bytes, "#" comments and blank lines skipped, one line every PACE seconds.
 play_hex() {
+  local frames=()
+  # Turned into printf escapes once, so that the loop keeps the pace.
+  mapfile -t frames < <(sed -E -e 's/#.*//' -e 's/[[:space:]]//g' -e '/^$/d' -e 's/(..)/\\x\1/g' "$STREAM")
   while true; do
-    while IFS= read -r line; do
-      line=${line%%#*}
-      line=${line//[[:space:]]/}
-      [ -n "$line" ] || continue
-      printf "$(sed -E 's/(..)/\\x\1/g' <<<"$line")"
+    for frame in "${frames[@]}"; do
+      printf "$frame"
       sleep "$PACE"
-    done <"$STREAM"
+    done
   done
 }
 
