@@ -17,6 +17,8 @@
 #include "plxconfigform.h"
 #include "qrunnerthread.h"
 #include "crunner.h"
+#include "basic2dchart.h"
+#include "ddecustomview.h"
 #include "datatabletestingform.h"
 #include "translationviewrform.h"
 #include "aboutdialog.h"
@@ -245,11 +247,9 @@ void MainWindow::disableMissingWindows()
         ui->actionLogging,
         ui->actionOpen_CSV,
         ui->actionPlayBackTester,
-        ui->actionChart2D,
         ui->actionCustom_jobs,
         ui->actionMulti_plot_window,
         ui->actionMLV,
-        ui->actionDDE6_M47,
         ui->actionJob_Tool,
         ui->actionInnovate_Config,
         ui->actionTrace,
@@ -510,6 +510,22 @@ void MainWindow::on_actionTranslations_triggered()
 {
     QMdiSubWindow *sub = addSubWindow(new TranslationViewrForm(this));
     sub->show();
+}
+
+void MainWindow::on_actionChart2D_triggered()
+{
+    auto *chart = new Basic2DChart(this);
+    QMdiSubWindow *sub = addSubWindow(chart);
+    connectJobListener(chart);
+    sub->show();
+    chart->setMainWnd(this);
+}
+
+void MainWindow::on_actionDDE6_M47_triggered()
+{
+    auto *view = new DDECustomView(this);
+    connectJobListener(view);
+    addSubWindow(view)->show();
 }
 
 void MainWindow::on_actionSerial_Port_triggered()

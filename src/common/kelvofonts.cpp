@@ -20,6 +20,8 @@ struct Substitute
 };
 const Substitute substitutes[] = {
     {"digital counter 7", digitsName},
+    // The diesel dashboard's monospaced labels.
+    {"Consolas", "DejaVu Sans Mono"},
 };
 } // namespace
 

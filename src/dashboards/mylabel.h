@@ -23,6 +23,10 @@ public:
 
     // The point size for a label of the given height.
     int fittedPointSize(int height) const;
+    // The font follows the height, so the height must not follow the text:
+    // a wrapped title would otherwise ask for more height, get a larger
+    // font, wrap again and grow its line past the others.
+    bool hasHeightForWidth() const override { return false; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

@@ -1,14 +1,20 @@
 // The demo working directory stays coherent: its description files are what
 // the writer makes of their sources, every listed ECU is one the simulation
 // answers, and its translations, gauges and themes load.
+#include "crunner.h"
+#include "ddecustomview.h"
 #include "ediabasjobsimulation.h"
 #include "gaugedefmanager.h"
 #include "joblistfilereader.h"
 #include "latin1.h"
 #include "prgwriter.h"
+#include "resultlookup.h"
 #include "workdir.h"
 
+#include <QDirIterator>
+#include <QSettings>
 #include <QTranslator>
+#include <cmath>
 #include <QtTest>
 
 class TestDemoFiles : public QObject
@@ -20,6 +26,7 @@ private slots:
     void catalogueListsTheSimulatedEcus();
     void translationsLoad();
     void gaugesAndThemesLoad();
+    void dieselJobCarriesEveryDashboardResult();
     void gaugeDefinitionsNameSimulatedResults();
 
 private:
@@ -82,6 +89,53 @@ void TestDemoFiles::gaugesAndThemesLoad()
     QVERIFY(manager.getSingleScreen("MSV70", "dash", &screen));
     QCOMPARE(screen.elements.size(), 3);
     QCOMPARE(QDir(demo + "/themes").entryList({"*.qss"}).size(), 2);
+}
+
+void TestDemoFiles::dieselJobCarriesEveryDashboardResult()
+{
+    // In a copy, as scripts/demo.sh runs it: the runner reads the custom
+    // expressions from its working directory.
+    WorkDir wd;
+    QDirIterator it(demo, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(wd.write(QDir(demo).relativeFilePath(source), file.readAll()));
+    }
+    CRunner runner;
+    runner.setSimulation(true);
+    runner.setMinSimulationPause(0);
+    CJob job("D73N57C0", "MW_SELECT_LESEN_NORM");
+    for (int run = 0; run < 3; ++run) {
+        job.clearResults();
+        QCOMPARE(runner.runJob(job), 0);
+        for (const char *name : {"STAT_Eng_nAvrg_WERT", "STAT_CTSCD_tClnt_WERT", "STAT_AFSCD_mAirPerCyl_WERT",
+                                 "STAT_BPACD_rOut_WERT", "STAT_BPSCD_pOutVal_WERT", "STAT_IATSCD_tAirCats_WERT",
+                                 "STAT_LSU_rLmbd[0]_WERT", "STAT_RailCD_pPeak_WERT", "STAT_InjCrv_qMI1Des_WERT",
+                                 "STAT_InjCrv_tiMI1ET_WERT", "STAT_InjCrv_phiMI1Des_WERT", "AFSCD_Afr",
+                                 "CoEng_Torque", "CoEng_Power", "InjCrv_eoiMI1"}) {
+            double value = NAN;
+            QVERIFY2(DDECustomView::findValue(job, name, &value), name);
+            QVERIFY2(std::isfinite(value), name);
+        }
+        // No formula failed: a failure would add an error result.
+        for (const CJobResult &r : job.results)
+            QVERIFY2(r.name.find(':') == std::string::npos, r.name.c_str());
+    }
+
+    // The 2-D chart's stored keys name results of that job, letter case
+    // and all: engine speed over coolant temperature, boost in the cells.
+    QSettings ini("kelvo.ini", QSettings::IniFormat);
+    const QString prefix = job.getDisplayName() + ".";
+    QStringList results;
+    for (const char *key : {"chart2D/lastXresult", "chart2D/lastYresult", "chart2D/lastZresult"}) {
+        const QString stored = ini.value(key).toString();
+        QVERIFY2(stored.startsWith(prefix), key);
+        results << stored.mid(prefix.size());
+        QVERIFY2(findResult(job, results.last().toLatin1().constData()), qPrintable(stored));
+    }
+    QCOMPARE(results, (QStringList{"STAT_ENG_NAVRG_WERT", "STAT_CTSCD_TCLNT_WERT", "STAT_BPSCD_pOutVal_WERT"}));
 }
 
 void TestDemoFiles::gaugeDefinitionsNameSimulatedResults()

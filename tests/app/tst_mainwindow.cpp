@@ -2,8 +2,10 @@
 // in simulation mode, a job queued from the ECU list reaching its plot
 // window, the status labels, window state, themes and shut-down.
 #include "aboutdialog.h"
+#include "basic2dchart.h"
 #include "crunner.h"
 #include "datasenderwindow.h"
+#include "ddecustomview.h"
 #include "ediabasstandin.h"
 #include "ecujoblistwindow.h"
 #include "gaugecontainer.h"
@@ -20,6 +22,7 @@
 #include "workdir.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -53,6 +56,7 @@ private slots:
     void saveAllScreenshotsWritesOnePerPlotWindow();
     void toolActionsOpenSubWindows_data();
     void toolActionsOpenSubWindows();
+    void dieselJobReachesChartAndDashboard();
     void f3OpensGaugeScreensEachTime();
     void saveAllScreenshotsWritesOnePerGaugeScreen();
     void closingWhileEdiabasJobIsBusyEndsCleanly();
@@ -372,6 +376,8 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::newRow("datatable") << "actionDatatable" << "DatatableTestingForm";
     QTest::newRow("external source") << "actionExternal_source" << "ExtLoggerSetupWindow";
     QTest::newRow("plx config") << "actionPLX_Config" << "PLXConfigForm";
+    QTest::newRow("chart2D") << "actionChart2D" << "Basic2DChart";
+    QTest::newRow("DDE6 M47") << "actionDDE6_M47" << "DDECustomView";
     QTest::newRow("serial port") << "actionSerial_Port" << "SeriaPortTestForm";
     QTest::newRow("data sender") << "actionData_Sender" << "DataSenderWindow";
     QTest::newRow("gauges") << "actionGauges" << "GaugeSetupWindow";
@@ -397,6 +403,29 @@ void TestMainWindow::toolActionsOpenSubWindows()
     // The hidden ones cannot be reached at all.
     QVERIFY(!w.findChild<QAction *>("actionMisc")->isVisible());
     QVERIFY(!w.findChild<QAction *>("actionSerial_Port_2")->isVisible());
+}
+
+void TestMainWindow::dieselJobReachesChartAndDashboard()
+{
+    WorkDir wd;
+    MainWindow w(args("simulation"));
+    w.findChild<QAction *>("actionChart2D")->trigger();
+    w.findChild<QAction *>("actionDDE6_M47")->trigger();
+    Basic2DChart *chart = w.mdi()->findChild<Basic2DChart *>();
+    DDECustomView *dashboard = w.mdi()->findChild<DDECustomView *>();
+    QVERIFY(chart && dashboard);
+    QVERIFY(chart->isVisible() && dashboard->isVisible());
+
+    CJob job("D73N57C0", "MW_SELECT_LESEN_NORM");
+    QVERIFY(JobQueue::instance()->addJob(job));
+    QComboBox *x = chart->findChild<QComboBox *>("cmbXResult");
+    QTRY_VERIFY_WITH_TIMEOUT(x->findText("MW_SELECT_LESEN_NORM.STAT_ENG_NAVRG_WERT") >= 0, 10000);
+    QLabel *rpm = dashboard->findChild<QLabel *>("lblRPM");
+    QLabel *water = dashboard->findChild<QLabel *>("lblWater");
+    QTRY_VERIFY_WITH_TIMEOUT(rpm->text().endsWith(" RPM") && rpm->text() != "3856 RPM", 10000);
+    QVERIFY(water->text().startsWith("Water:"));
+    QVERIFY(dashboard->findChild<QLabel *>("lblRail")->text().startsWith("Rail pressure:"));
+    JobQueue::instance()->removeJob(job);
 }
 
 void TestMainWindow::f3OpensGaugeScreensEachTime()

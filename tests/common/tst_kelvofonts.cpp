@@ -23,6 +23,7 @@ void TestKelvoFonts::familiesResolve_data()
     QTest::newRow("bundled family") << "DSEG7 Classic" << "DSEG7 Classic";
     QTest::newRow("scale and titles") << "Arial Narrow" << "Liberation Sans Narrow";
     QTest::newRow("text lines") << "Courier New" << "Liberation Mono";
+    QTest::newRow("diesel dashboard") << "Consolas" << "DejaVu Sans Mono";
 }
 
 void TestKelvoFonts::familiesResolve()

@@ -11,6 +11,8 @@
 #include "textvaluewidget.h"
 
 #include <QGridLayout>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPointer>
 #include <QThread>
 #include <QtTest>
@@ -27,6 +29,7 @@ private slots:
     void gridFillsRowsByColumns();
     void twoDialsOnOneResultBothMove();
     void viewsSwitch();
+    void textLinesShareTheHeight();
     void frameRateKeys();
     void jobThroughTheReceiverReachesItsDial();
     void closingWhileFedLeavesNoThread();
@@ -201,6 +204,46 @@ void TestGaugeContainer::viewsSwitch()
     QTest::keyClick(c.get(), Qt::Key_A);
     QTest::keyClick(c.get(), Qt::Key_Return);
     QCOMPARE(c->isShowingGauges(), gauges);
+}
+
+void TestGaugeContainer::textLinesShareTheHeight()
+{
+    // A long title wraps inside its line; it does not make the line taller.
+    const char *const titles[] = {"Air per cylinder", "Boost", "Coolant", "Intake air", "Lambda",
+                                  "Injection angle", "Injection quantity", "Rail pressure peak",
+                                  "Engine speed", "Vehicle speed signal", "Injection time", "Wastegate duty"};
+    QList<GaugeDef> defs;
+    for (const char *title : titles) {
+        defs << makeDef("JOB", QString("R%1").arg(defs.size()));
+        defs.last().title = title;
+    }
+    QMdiArea area;
+    area.resize(1280, 1000);
+    area.show();
+    GaugeContainer *c = screenWith(defs, 4);
+    QMdiSubWindow *sub = area.addSubWindow(c);
+    c->show();
+    sub->resize(960, 750);
+    c->setStyleSheet("background-color:black");
+    QVERIFY(QTest::qWaitForWindowExposed(&area));
+    for (int i = 0; i < 10; ++i) {
+        if (i == 4)
+            c->switchViews();
+        CJob job = PlotWindowFeed::makeJob("ECU", "JOB", {});
+        for (const GaugeDef &def : defs) {
+            CJobResult result;
+            result.name = Latin1::toStd(def.resultName);
+            result.realValue = i % 2 ? 1234.5 : 7.0;
+            job.addResult(result);
+        }
+        c->onJobFinished(job, 0);
+        QTest::qWait(40);
+    }
+    const QList<TextValueWidget *> lines = c->textLines();
+    for (TextValueWidget *line : lines) {
+        QVERIFY2(std::abs(line->height() - lines.first()->height()) <= 1, qPrintable(line->titleLabel()->text()));
+        QCOMPARE(line->titleLabel()->font().pointSize(), lines.first()->titleLabel()->font().pointSize());
+    }
 }
 
 void TestGaugeContainer::frameRateKeys()

@@ -1,0 +1,69 @@
+#pragma once
+// One page of the 2-D chart: the grid as a table of the last value, the
+// minimum, the maximum or the count of the samples of each cell. The view
+// bins every sample itself, keeps what it stored so that a new grid can
+// take the cells over, colours the headers and highlights the cell set
+// last. Each cell it sets is announced with setValueRowSignal (3-D charts).
+#include "chartvariables.h"
+#include "kelvolog.h"
+#include "tablevaluestore.h"
+
+#include <QStandardItemModel>
+#include <QTableView>
+
+class Basic2DChartTableView : public QTableView
+{
+    Q_OBJECT
+public:
+    enum Kind { Last = 0, Minimum = 1, Maximum = 2, Count = 3 };
+
+    explicit Basic2DChartTableView(QWidget *parent = nullptr);
+
+    void setKind(int kind) { m_kind = kind; }
+    int kind() const { return m_kind; }
+    const ChartVariables &chartVariables() const { return chVars; }
+    const TableValueStore &store() const { return valueStore; }
+    QStandardItemModel *tableModel() { return &model; }
+
+    // Announces the cell, then shows the value in it when the cell is in
+    // the grid, highlighted; the cell highlighted before turns white.
+    void setValueRow(int row, int col, float value);
+    // Stores the value for the cell of (x, y) and counts the sample.
+    void saveTableValue(double x, double y, double cell);
+    // The value the cell shows, from what is stored for it.
+    virtual double shownValue(const TableValueStore::Entry &entry) const;
+
+signals:
+    void setValueRowSignal(int row, int col, qreal cellValue);
+
+public slots:
+    // A new grid: the stored cells are binned anew by the raw coordinates
+    // of their first samples; cells that meet in one new cell are merged,
+    // each keeping its sample count.
+    void onChartVarsUpdated(const ChartVariables &vars);
+    // Bins the sample and stores and shows what its cell holds then.
+    void setValue(qreal x, qreal y, qreal curCellVal);
+    void formatView();
+    void formatTable();
+    void formatColVal(QString &strVal, qreal &val, qreal step);
+
+protected:
+    // The value to store for a cell that gets a sample (stored is null for
+    // a new cell).
+    virtual double storedValue(const TableValueStore::Entry *stored, double sample) const;
+    // The value of a cell into which an old cell (incoming, changed later
+    // than the one already there) is merged after a grid change.
+    virtual double mergedValue(const TableValueStore::Entry &present,
+                               const TableValueStore::Entry &incoming) const;
+
+    ChartVariables chVars;
+    TableValueStore valueStore;
+    log4cplus::Logger logger;
+    QStandardItemModel model;
+
+private:
+    int highlightRow = -1;
+    int highlightCol = -1;
+    bool firstHighlight = true;
+    int m_kind = Last;
+};

@@ -1,0 +1,48 @@
+#include "basic2dchartutils.h"
+
+#include "cjobresult.h"
+#include "latin1.h"
+
+#include <cmath>
+#include <locale>
+#include <sstream>
+
+QString Basic2DChartUtils::resultKey(const QString &displayName, const CJobResult &result)
+{
+    return displayName + QLatin1Char('.') + Latin1::toQString(result.name);
+}
+
+double Basic2DChartUtils::leadingNumber(const char *text)
+{
+    std::istringstream in(text);
+    in.imbue(std::locale::classic());
+    double value = 0.0;
+    if (!(in >> value))
+        return 0.0;
+    return value;
+}
+
+bool Basic2DChartUtils::isWhole(double value)
+{
+    return std::isfinite(value) && std::trunc(value) == value;
+}
+
+QString Basic2DChartUtils::cellText(float value)
+{
+    if (isWhole(double(value)))
+        return QString::number(double(value), 'g', 10);
+    return QString::number(double(value), 'f', 2);
+}
+
+QString Basic2DChartUtils::axisLabel(double value, double step)
+{
+    if (isWhole(value) || !std::isfinite(value) || step == 0.0 || !std::isfinite(step))
+        return QString::number(value, 'g', 10);
+    for (int decimals = 1; decimals <= 10; ++decimals) {
+        const QString text = QString::number(value, 'f', decimals);
+        const double next = double(text.toFloat()) + step;
+        if (QString::number(next, 'f', decimals) != text)
+            return text;
+    }
+    return QString::number(value, 'g', 10);
+}

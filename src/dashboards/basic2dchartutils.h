@@ -1,0 +1,28 @@
+#pragma once
+// The texts and numbers of the 2-D chart: how a result becomes a key and a
+// value, and how cells and axis labels are written.
+#include <QString>
+
+class CJob;
+class CJobResult;
+
+class Basic2DChartUtils
+{
+public:
+    // Job display name, ".", result name, letter case as they stand.
+    static QString resultKey(const QString &displayName, const CJobResult &result);
+    // The number the text starts with, read as a C++ stream reads a double
+    // in the classic locale (leading blanks skipped, "12.5 bar" gives 12.5);
+    // 0 when the text does not start with a number or the number is out of
+    // range.
+    static double leadingNumber(const char *text);
+    // Finite and without a fractional part.
+    static bool isWhole(double value);
+    // A cell: a whole number with up to ten digits, else two decimals.
+    static QString cellText(float value);
+    // An axis label: a whole number as it is; otherwise just enough decimals
+    // (at most ten) to tell the label from the next one, step further on. A
+    // step that is 0 or not finite, or one too small for any of those
+    // decimals, gives ten significant digits.
+    static QString axisLabel(double value, double step);
+};

@@ -1,0 +1,377 @@
+// The charts on a real X server (OpenGL through Mesa): the 3-D surfaces
+// opened from the 2-D chart and fed by it, a 2-D chart fed many samples,
+// degenerate grids, and the diesel dashboard with its picture.
+#include "avg2dcharttableview.h"
+#include "basic2dchart.h"
+#include "basic2dcharttableview.h"
+#include "chart3d.h"
+#include "chartgrid.h"
+#include "ddecustomview.h"
+#include "fakemdihost.h"
+#include "plotwindowfeed.h"
+#include "workdir.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+class TestChartsXvfb : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void chart3dTable();
+    void chartFedManySamplesFillsLastAndAverage();
+    void dashboardShowsValuesAndPicture();
+    // One chart and its five surfaces, in this order.
+    void buttonsOpenSurfaces();
+    void surfacesFollowTheSamples();
+    void samplesAtTheMaximaSetTheFarCorner();
+    void gridChangeFlattensTheSurfaces();
+    void degenerateGridsDrawWithoutCrash();
+    void closingTheChartLeavesItsSurfaces();
+    void cleanupTestCase();
+
+private:
+    std::unique_ptr<WorkDir> wd;
+    // The scenario's chart and surfaces, in the order of their buttons.
+    std::unique_ptr<FakeMdiHost> host;
+    QPointer<Basic2DChart> chart;
+    QList<Chart3D *> surfaces;
+};
+
+namespace {
+CJob sample(double x, double y, double z)
+{
+    const QByteArray xs = QByteArray::number(x), ys = QByteArray::number(y), zs = QByteArray::number(z);
+    return PlotWindowFeed::makeJob("ECU", "J",
+                                   {{"X", 8, 0, "", xs.constData()},
+                                    {"Y", 8, 0, "", ys.constData()},
+                                    {"Z", 8, 0, "", zs.constData()}});
+}
+
+template <class T> T *child(QWidget &w, const char *name)
+{
+    T *found = w.findChild<T *>(QLatin1String(name));
+    if (!found)
+        qFatal("no child %s", name);
+    return found;
+}
+
+// A chart in the host's area with X, Y and Z chosen and applied.
+Basic2DChart *openChart(FakeMdiHost &host)
+{
+    auto *chart = new Basic2DChart;
+    host.addSubWindow(chart)->show();
+    chart->setMainWnd(&host);
+    chart->onJobFinished(sample(0, 0, 0), 0);
+    child<QComboBox>(*chart, "cmbYResult")->setCurrentIndex(1);
+    child<QComboBox>(*chart, "cmbCell")->setCurrentIndex(2);
+    QTest::mouseClick(child<QPushButton>(*chart, "pushButton"), Qt::LeftButton);
+    return chart;
+}
+
+int filledCells(Basic2DChartTableView *view)
+{
+    int n = 0;
+    QStandardItemModel *model = view->tableModel();
+    for (int row = 0; row < model->rowCount(); ++row)
+        for (int col = 0; col < model->columnCount(); ++col)
+            if (QStandardItem *item = model->item(row, col); item && !item->text().isEmpty())
+                ++n;
+    return n;
+}
+
+Chart3D *press(FakeMdiHost &host, Basic2DChart &chart, const char *button)
+{
+    const int before = host.windows<Chart3D>().size();
+    QTest::mouseClick(child<QPushButton>(chart, button), Qt::LeftButton);
+    if (host.windows<Chart3D>().size() != before + 1)
+        return nullptr;
+    return host.windows<Chart3D>().last();
+}
+} // namespace
+
+void TestChartsXvfb::init()
+{
+    wd = std::make_unique<WorkDir>();
+}
+
+void TestChartsXvfb::cleanup()
+{
+    wd.reset();
+}
+
+void TestChartsXvfb::chart3dTable()
+{
+    Chart3D chart;
+    QCOMPARE(chart.chartVariables().rows, 1);
+    QCOMPARE(chart.chartVariables().xMax, 100.0);
+    QCOMPARE(chart.redrawTimer().interval(), 100);
+    QVERIFY(chart.redrawTimer().isActive());
+    chart.setChVars(chartGrid(5, 20, 0, 1000, 0, 50));
+    QCOMPARE(chart.table().size(), size_t(6 * 21));
+    chart.onValueRowSet(5, 20, 7);
+    chart.onValueRowSet(2, 3, 1.5);
+    for (QPoint outside : {QPoint(6, 0), QPoint(-1, 0), QPoint(0, 21), QPoint(0, -1)})
+        chart.onValueRowSet(outside.x(), outside.y(), 99);
+    double sum = 0;
+    for (double v : chart.table())
+        sum += v;
+    QCOMPARE(sum, 8.5);
+    QCOMPARE(chart.cellValue(5, 20), 7.0);
+    QCOMPARE(chart.cellValue(2, 3), 1.5);
+
+    // A new grid: a flat 0 plane of the new size.
+    chart.onChartVarsUpdated(chartGrid(3, 4, 0, 10, 0, 10));
+    QCOMPARE(chart.table().size(), size_t(4 * 5));
+    for (double v : chart.table())
+        QCOMPARE(v, 0.0);
+    // Sizes out of bounds are bounded, not allocated as given.
+    chart.onChartVarsUpdated(chartGrid(-3, 100000, 0, 10, 0, 10));
+    QCOMPARE(chart.chartVariables().rows, 0);
+    QCOMPARE(chart.table().size(), size_t(1001));
+}
+
+void TestChartsXvfb::chartFedManySamplesFillsLastAndAverage()
+{
+    FakeMdiHost host(QSize(1200, 900));
+    Basic2DChart *chart = openChart(host);
+    double sum = 0;
+    int inCell = 0;
+    for (int i = 0; i < 200; ++i) {
+        const double x = (i * 7919) % 10000;
+        const double y = (i * 31) % 100;
+        const double z = i % 13;
+        chart->onJobFinished(sample(x, y, z), 0);
+        if (int(x) / 1000 == 3 && int(y) / 10 == 4) {
+            sum += z;
+            ++inCell;
+        }
+    }
+    Basic2DChartTableView *last = child<Basic2DChartTableView>(*chart, "tableView");
+    QVERIFY2(filledCells(last) > 80, qPrintable(QString::number(filledCells(last))));
+    QCOMPARE(filledCells(chart->averageView()), filledCells(last));
+    QVERIFY(inCell > 0);
+    const float mean = float(sum / inCell);
+    QCOMPARE(chart->averageView()->tableModel()->item(4, 3)->text().toFloat(),
+             QString::number(double(mean), 'f', 2).toFloat());
+}
+
+void TestChartsXvfb::dashboardShowsValuesAndPicture()
+{
+    FakeMdiHost host(QSize(1200, 900));
+    auto *view = new DDECustomView;
+    host.addSubWindow(view)->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view));
+    const char *labels[] = {"lblRPM", "lblWater", "lblMAF", "lblN75", "lblBoost",
+                            "lblIAT", "lblLAMBDA", "lblRail", "lblINJ", "lblDUR",
+                            "lblSOI", "lblAFR", "lblTorque", "lblHp", "lblEOI"};
+    QStringList before;
+    for (const char *l : labels)
+        before << child<QLabel>(*view, l)->text();
+    view->onJobFinished(PlotWindowFeed::makeJob("D73N57C0", "MW_SELECT_LESEN_NORM",
+                                                {{"STAT_ENG_NAVRG_WERT", 8, 2450},
+                                                 {"STAT_CTSCD_TCLNT_WERT", 8, 88.5},
+                                                 {"STAT_AFSCD_MAIRPERCYL_WERT", 8, 610},
+                                                 {"STAT_BPACD_ROUT_WERT", 8, 62},
+                                                 {"STAT_BPSCD_pOutVal_WERT", 8, 2210},
+                                                 {"STAT_IATSCD_TAIRCATS_WERT", 8, 41.2},
+                                                 {"STAT_LSU_RLMBD[0]_WERT", 8, 1.35},
+                                                 {"STAT_RAILCD_PPEAK_WERT", 8, 1180},
+                                                 {"STAT_INJCRV_QMI1DES_WERT", 8, 31.5},
+                                                 {"STAT_INJCRV_TIMI1ET_WERT", 8, 905},
+                                                 {"STAT_INJCRV_PHIMI1DES_WERT", 8, -2.5},
+                                                 {"AFSCD_Afr", 8, 19.8},
+                                                 {"CoEng_Torque", 8, 295},
+                                                 {"CoEng_Power", 8, 101},
+                                                 {"InjCrv_eoiMI1", 8, 14.2}}),
+                        0);
+    for (int i = 0; i < 15; ++i) {
+        QLabel *label = child<QLabel>(*view, labels[i]);
+        QVERIFY2(label->text() != before[i], labels[i]);
+        QVERIFY2(label->isVisible(), labels[i]);
+    }
+    QLabel *picture = child<QLabel>(*view, "label_8");
+    QVERIFY(picture->isVisible());
+    QVERIFY(picture->width() >= 100);
+    const QImage shown = picture->grab().toImage();
+    int light = 0;
+    for (int y = 0; y < shown.height(); y += 4)
+        for (int x = 0; x < shown.width(); x += 4)
+            light += qGray(shown.pixel(x, y)) > 100 ? 1 : 0;
+    QVERIFY2(light > 20, qPrintable(QString::number(light)));
+}
+
+namespace {
+const char *const buttons[] = {"btnChart3D", "btn3DLast", "btn3DAvg", "btn3DMin", "btn3DMax"};
+const char *const titles[] = {"3D Plot", "Last values", "Avg. values", "Min values", "Max values"};
+
+double sum(const Chart3D *surface)
+{
+    double total = 0;
+    for (double v : surface->table())
+        total += v;
+    return total;
+}
+
+void tick(Chart3D *surface)
+{
+    // The redraw timer's next tick, without waiting for it.
+    QVERIFY(QMetaObject::invokeMethod(surface, "timerFunc"));
+}
+
+void applyGrid(Basic2DChart &chart, const char *rows, const char *cols, const char *xMin, const char *xMax)
+{
+    child<QLineEdit>(chart, "txtRows")->setText(rows);
+    child<QLineEdit>(chart, "txtCols")->setText(cols);
+    child<QLineEdit>(chart, "txtXMin")->setText(xMin);
+    child<QLineEdit>(chart, "txtXMax")->setText(xMax);
+    QTest::mouseClick(child<QPushButton>(chart, "pushButton"), Qt::LeftButton);
+}
+} // namespace
+
+void TestChartsXvfb::buttonsOpenSurfaces()
+{
+    host = std::make_unique<FakeMdiHost>(QSize(1200, 900));
+    chart = openChart(*host);
+    for (int i = 0; i < 5; ++i) {
+        Chart3D *surface = press(*host, *chart, buttons[i]);
+        QVERIFY2(surface, buttons[i]);
+        QCOMPARE(surface->size(), QSize(300, 300));
+        QCOMPARE(surface->title(), QString(titles[i]));
+        QCOMPARE(surface->chartVariables().cols, 10);
+        surfaces << surface;
+    }
+    for (Chart3D *surface : surfaces)
+        QVERIFY(QTest::qWaitForWindowExposed(surface));
+}
+
+void TestChartsXvfb::surfacesFollowTheSamples()
+{
+    QCOMPARE(surfaces.size(), 5);
+    QList<QImage> before;
+    QList<int> rebuilds;
+    for (Chart3D *surface : surfaces) {
+        before << surface->grabFrameBuffer();
+        QVERIFY(!before.last().isNull());
+        rebuilds << surface->rebuildCount();
+    }
+    for (int i = 0; i < 20; ++i)
+        chart->onJobFinished(sample(500 + i * 400, 55, 10 + i % 5), 0);
+    for (int i = 0; i < 5; ++i) {
+        Chart3D *surface = surfaces[i];
+        QVERIFY2(surface->cellValue(5, 0) > 0, titles[i]);
+        tick(surface);
+        QVERIFY2(surface->rebuildCount() > rebuilds[i], titles[i]);
+        QVERIFY2(surface->grabFrameBuffer() != before[i], titles[i]);
+    }
+}
+
+void TestChartsXvfb::samplesAtTheMaximaSetTheFarCorner()
+{
+    QCOMPARE(surfaces.size(), 5);
+    QList<double> sums;
+    for (Chart3D *surface : surfaces)
+        sums << sum(surface);
+    chart->onJobFinished(sample(10000, 100, 42), 0);
+    for (int i = 0; i < 5; ++i) {
+        // The far corner is its own cell: last, average, minimum and
+        // maximum of one sample are the sample.
+        QCOMPARE(surfaces[i]->cellValue(10, 10), 42.0);
+        QCOMPARE(sum(surfaces[i]), sums[i] + 42.0);
+    }
+    // Outside the limits: no cell of a surface changes.
+    chart->onJobFinished(sample(20000, 100, 43), 0);
+    chart->onJobFinished(sample(-5000, 50, 44), 0);
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(sum(surfaces[i]), sums[i] + 42.0);
+}
+
+void TestChartsXvfb::gridChangeFlattensTheSurfaces()
+{
+    QCOMPARE(surfaces.size(), 5);
+    applyGrid(*chart, "5", "20", "0", "10000");
+    for (Chart3D *surface : surfaces) {
+        QCOMPARE(surface->table().size(), size_t(6 * 21));
+        QCOMPARE(sum(surface), 0.0);
+    }
+    chart->onJobFinished(sample(5000, 50, 3), 0);
+    QCOMPARE(surfaces[1]->cellValue(2, 10), 3.0);
+}
+
+void TestChartsXvfb::degenerateGridsDrawWithoutCrash()
+{
+    QCOMPARE(surfaces.size(), 5);
+    for (Chart3D *surface : surfaces)
+        tick(surface);
+    QList<int> rebuilds;
+    for (Chart3D *surface : surfaces)
+        rebuilds << surface->rebuildCount();
+    auto drawAll = [&]() {
+        chart->onJobFinished(sample(5000, 50, 3), 0);
+        for (Chart3D *surface : surfaces) {
+            tick(surface);
+            QVERIFY(!surface->grabFrameBuffer().isNull());
+        }
+    };
+    applyGrid(*chart, "0", "10", "0", "10000");
+    drawAll();
+    applyGrid(*chart, "10", "10", "5000", "5000");
+    drawAll();
+    // Auto-scale from 0..0 with a first sample at 0.
+    QTest::mouseClick(child<QCheckBox>(*chart, "chkAutoScale"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*chart, "pushButton"), Qt::LeftButton);
+    chart->onJobFinished(sample(0, 0, 3), 0);
+    for (Chart3D *surface : surfaces) {
+        tick(surface);
+        QVERIFY(!surface->grabFrameBuffer().isNull());
+    }
+    // None of these grids was handed to the surface library.
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(surfaces[i]->rebuildCount(), rebuilds[i]);
+}
+
+void TestChartsXvfb::closingTheChartLeavesItsSurfaces()
+{
+    QCOMPARE(surfaces.size(), 5);
+    QTest::mouseClick(child<QCheckBox>(*chart, "chkAutoScale"), Qt::LeftButton);
+    applyGrid(*chart, "10", "10", "0", "10000");
+    chart->onJobFinished(sample(5000, 50, 3), 0);
+    QMdiSubWindow *chartSub = nullptr;
+    for (QMdiSubWindow *sub : host->area.subWindowList())
+        if (sub->widget() == chart)
+            chartSub = sub;
+    QVERIFY(chartSub);
+    chartSub->close();
+    QTRY_VERIFY(chart.isNull());
+    QCOMPARE(host->windows<Chart3D>().size(), 5);
+    // The direct surface and the last values show the sample; the other
+    // tables fold it into what their cell kept.
+    QCOMPARE(surfaces[0]->cellValue(5, 5), 3.0);
+    QCOMPARE(surfaces[1]->cellValue(5, 5), 3.0);
+    for (Chart3D *surface : surfaces) {
+        QVERIFY(surface->isVisible());
+        QVERIFY(surface->redrawTimer().isActive());
+        QVERIFY(surface->cellValue(5, 5) > 0);
+        tick(surface);
+        QVERIFY(!surface->grabFrameBuffer().isNull());
+    }
+}
+
+void TestChartsXvfb::cleanupTestCase()
+{
+    host.reset();
+}
+
+QTEST_MAIN(TestChartsXvfb)
+#include "tst_chartsxvfb.moc"
