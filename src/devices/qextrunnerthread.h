@@ -52,9 +52,6 @@ protected slots:
     void runLoop();
 
 private:
-    enum class Wait { Data, Timeout, Stopped, Lost };
-    // Waits up to ms for bytes in short slices, so that a stop is seen soon.
-    Wait waitForData(QSerialPort &port, int ms);
     bool readBlock(QSerialPort &port, QByteArray &block);
     bool readLineInto(QSerialPort &port, ExtLineCollector &lines, QByteArray &line);
     void applySettings(QSerialPort &port);
