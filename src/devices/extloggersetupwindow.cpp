@@ -2,6 +2,7 @@
 #include "ui_extloggersetupwindow.h"
 
 #include "aemdatahandler.h"
+#include "canadapterfe.h"
 #include "cjob.h"
 #include "extsourcehost.h"
 #include "extsourcemanager.h"
@@ -57,6 +58,12 @@ ExtLoggerSetupWindow::SourceFactory ExtLoggerSetupWindow::commonSource(int id)
     //                               [s] { s->start(); }};
     //       };
     switch (id) {
+    case UsbTinCan:
+        return [](ExtSourceManager &m, const QString &name, QObject *listener, PlotWindow &w) {
+            CANAdapterFE *s = m.createCANAdapter(name, listener, w);
+            return CommonSource{s, [s] { return s->serialSettings(); },
+                                [s](const SerialPortSettings &p) { s->setSerialSettings(p); }, [s] { s->start(); }};
+        };
     default:
         return SourceFactory();
     }
