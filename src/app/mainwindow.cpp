@@ -3,6 +3,7 @@
 
 #include "ecudatatableregistry.h"
 #include "ecujoblistwindow.h"
+#include "canproxywindow.h"
 #include "extloggersetupwindow.h"
 #include "extsourcemanager.h"
 #include "gaugedefmanager.h"
@@ -255,7 +256,6 @@ void MainWindow::disableMissingWindows()
         ui->actionTrace,
         ui->action14point7,
         ui->actionTables,
-        ui->actionUsb,
         ui->actionInnovate,
     };
     for (QAction *action : missing)
@@ -504,6 +504,11 @@ void MainWindow::on_actionExternal_source_triggered()
 void MainWindow::on_actionPLX_Config_triggered()
 {
     addSubWindow(new PLXConfigForm(this))->show();
+}
+
+void MainWindow::on_actionUsb_triggered()
+{
+    addSubWindow(new CanProxyWindow(this))->show();
 }
 
 void MainWindow::on_actionTranslations_triggered()

@@ -93,6 +93,7 @@ private slots:
     void on_actionTranslations_triggered();
     void on_actionDatatable_triggered();
     void on_actionExternal_source_triggered();
+    void on_actionUsb_triggered();
     void on_actionPLX_Config_triggered();
     void on_actionChart2D_triggered();
     void on_actionDDE6_M47_triggered();
