@@ -392,6 +392,7 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::newRow("serial port") << "actionSerial_Port" << "SeriaPortTestForm";
     QTest::newRow("data sender") << "actionData_Sender" << "DataSenderWindow";
     QTest::newRow("gauges") << "actionGauges" << "GaugeSetupWindow";
+    QTest::newRow("usb") << "actionUsb" << "CanProxyWindow";
 }
 
 void TestMainWindow::toolActionsOpenSubWindows()

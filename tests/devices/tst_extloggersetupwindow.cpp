@@ -263,8 +263,7 @@ void TestExtLoggerSetupWindow::secondConnectOpensNothing()
 void TestExtLoggerSetupWindow::sourcesNotBuiltOpenNothing_data()
 {
     QTest::addColumn<QString>("device");
-    for (const char *d : {"14point7 SLC PP2", "Innovate Serial", "Innovate MTS", "Innovate USB", "TechEdge WBO2",
-                          "USBTin CAN adapter"})
+    for (const char *d : {"14point7 SLC PP2", "Innovate Serial", "Innovate MTS", "Innovate USB", "TechEdge WBO2"})
         QTest::newRow(d) << QString(d);
 }
 
