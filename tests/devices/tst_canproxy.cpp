@@ -2,9 +2,15 @@
 // EDIABAS on one, a scripted USBtin adapter with ECUs behind it plays the
 // other. Set-up, requests as frames, answers as telegrams, flow control,
 // what EDIABAS writes that is no telegram, spoiled answers, missing ports
-// and a second start.
+// and a second start; and end to end, a runner job through the EDIABAS
+// stand-in's serial side, a virtual port pair and the bridge.
 #include "canproxy.h"
 #include "cantransport.h"
+#include "cjob.h"
+#include "crunner.h"
+#include "ediabasfixture.h"
+#include "jobqueue.h"
+#include "ptybridge.h"
 #include "ptydevice.h"
 #include "slcanadapter.h"
 #include "workdir.h"
@@ -89,6 +95,7 @@ private slots:
     void missingPorts();
     void startTwiceReconnects();
     void answersArriveQuickly();
+    void runnerJobEndToEnd();
 };
 
 void TestCANProxy::initialisesAdapter()
@@ -285,6 +292,33 @@ void TestCANProxy::answersArriveQuickly()
     std::sort(times.begin(), times.end());
     QVERIFY2(times.first() < 50, qPrintable(QString::number(times.first())));
     rig.proxy.stop();
+}
+
+void TestCANProxy::runnerJobEndToEnd()
+{
+    Rig rig;
+    // EDIABAS's port and the bridge's, joined like a virtual port pair.
+    PtyDevice ediabasSide;
+    PtyBridge cable(ediabasSide, rig.ed);
+    rig.wd.write("ediabas/obd.ini", "[OBD]\nPort=" + ediabasSide.slavePath().toLatin1() + "\n");
+    EdiabasFixture fx;
+    QVERIFY(fx.load(R"({ "ecus": { "D_MOTOR": { "jobs": { "STATUS_CAN": {
+                 "telegram": "8212F11A801F", "answerResult": "ANTWORT" } } } } })"));
+    rig.adapter.answer(0x12, counting(20));
+    QVERIFY(rig.start());
+    CRunner runner;
+    CJob job("D_MOTOR", "STATUS_CAN");
+    QCOMPARE(runner.runJob(job), 0);
+    QCOMPARE(job.getResultCount(), 1);
+    QCOMPARE(job.resultAt(0).name, std::string("ANTWORT"));
+    QCOMPARE(job.resultAt(0).format, 7);
+    QCOMPARE(QByteArray::fromHex(QByteArray::fromStdString(job.resultAt(0).getTextValue())),
+             withSum(hex("94f112") + counting(20)));
+    QCOMPARE(rig.adapter.requests().size(), 1);
+    QCOMPARE(rig.adapter.flowControls().size(), 1);
+    rig.proxy.stop();
+    cable.stop();
+    JobQueue::destroy();
 }
 
 QTEST_GUILESS_MAIN(TestCANProxy)
