@@ -26,6 +26,20 @@ bool frameData(const QByteArray &line, quint16 &id, QByteArray &data)
     return data.size() == length;
 }
 
+// Polls without processing events: the adapter runs in its own thread.
+template <typename Condition>
+bool pollUntil(Condition done, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    do {
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    } while (t.elapsed() < timeoutMs);
+    return false;
+}
+
 qint64 nowMs()
 {
     static QElapsedTimer clock;
@@ -108,14 +122,7 @@ QList<QByteArray> SlcanAdapter::commands() const
 
 bool SlcanAdapter::waitForCommand(const QByteArray &cmd, int timeoutMs) const
 {
-    QElapsedTimer t;
-    t.start();
-    do {
-        if (commands().contains(cmd))
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    } while (t.elapsed() < timeoutMs);
-    return false;
+    return pollUntil([&] { return commands().contains(cmd); }, timeoutMs);
 }
 
 bool SlcanAdapter::channelOpen() const
@@ -132,14 +139,7 @@ QList<SlcanAdapter::Request> SlcanAdapter::requests() const
 
 bool SlcanAdapter::waitForRequests(int n, int timeoutMs) const
 {
-    QElapsedTimer t;
-    t.start();
-    do {
-        if (requests().size() >= n)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    } while (t.elapsed() < timeoutMs);
-    return false;
+    return pollUntil([&] { return requests().size() >= n; }, timeoutMs);
 }
 
 QList<QByteArray> SlcanAdapter::flowControls() const
