@@ -7,6 +7,7 @@
 #include "extsourcehost.h"
 #include "jobqueue.h"
 #include "kelvolog.h"
+#include "loggingwindowhost.h"
 #include "mdihost.h"
 #include "serialportsettings.h"
 
@@ -24,6 +25,7 @@ class AboutDialog;
 class EcuJobListWindow;
 class GaugeDefManager;
 class GlobalJobReceiver;
+class LoggingWindow;
 class MdiArea;
 class MultiCurvePlotWindow;
 class PlotWindow;
@@ -35,7 +37,7 @@ namespace Ui {
 class MainWindow;
 }
 
-class MainWindow : public QMainWindow, public MdiHost, public ExtSourceHost
+class MainWindow : public QMainWindow, public MdiHost, public ExtSourceHost, public LoggingWindowHost
 {
     Q_OBJECT
 public:
@@ -48,7 +50,7 @@ public:
     // A multi-curve plot in a sub-window of 800 x 400, centred, registered
     // for jobs and not yet shown.
     QMdiSubWindow *createMultiCurvePlotWindow();
-    QList<PlotWindow *> plotWindows();
+    QList<PlotWindow *> plotWindows() override;
     QString currentEcu() override;
     QSize hostSize() const override { return size(); }
     QObject *jobReceiver() override;
@@ -63,6 +65,8 @@ public:
     bool isSimulation() const { return simulation; }
     // The serial settings the hidden settings action edits; kept in memory only.
     SerialPortSettings serialPortSettings() const { return serialSettings; }
+    // The data-logger window last opened by its action; null once it closed.
+    LoggingWindow *lastLoggingWindow() const;
 
     // "gauge_" + date and time to the millisecond + ".png", made unique
     // within the working directory.
@@ -74,6 +78,8 @@ signals:
 
 public slots:
     void on_actionReset_all_triggered();
+    // Also what a plot window's "Data Log" button asks for.
+    void on_actionLogging_triggered();
 
     void ecuSelected(QString ecu);
     void onJobFinished(CJob job, int result);
@@ -102,6 +108,8 @@ private slots:
     void on_actionExternal_source_triggered();
     void on_actionUsb_triggered();
     void on_actionPLX_Config_triggered();
+    void on_actionCustom_jobs_triggered();
+    void on_actionTables_triggered();
     void on_actionMulti_plot_window_triggered();
     void on_actionMLV_triggered();
     void on_actionChart2D_triggered();
@@ -147,4 +155,5 @@ private:
     QPointer<SeriaPortTestForm> serialTestForm;
     QPointer<SettingsDialog> settingsDialog;
     QPointer<AboutDialog> aboutDialog;
+    QPointer<LoggingWindow> loggingWindow;
 };

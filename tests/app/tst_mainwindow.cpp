@@ -385,6 +385,8 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::newRow("datatable") << "actionDatatable" << "DatatableTestingForm";
     QTest::newRow("external source") << "actionExternal_source" << "ExtLoggerSetupWindow";
     QTest::newRow("plx config") << "actionPLX_Config" << "PLXConfigForm";
+    QTest::newRow("custom jobs") << "actionCustom_jobs" << "ManageCustomJobForm";
+    QTest::newRow("tables") << "actionTables" << "PRGTableTest";
     QTest::newRow("multi plot window") << "actionMulti_plot_window" << "MultiCurvePlotWindow";
     QTest::newRow("mlv") << "actionMLV" << "MLVMultiPlot";
     QTest::newRow("chart2D") << "actionChart2D" << "Basic2DChart";
@@ -393,6 +395,7 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::newRow("data sender") << "actionData_Sender" << "DataSenderWindow";
     QTest::newRow("gauges") << "actionGauges" << "GaugeSetupWindow";
     QTest::newRow("usb") << "actionUsb" << "CanProxyWindow";
+    QTest::newRow("data logger") << "actionLogging" << "LoggingWindow";
 }
 
 void TestMainWindow::toolActionsOpenSubWindows()
