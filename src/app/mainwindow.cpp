@@ -24,6 +24,9 @@
 #include "basic2dchart.h"
 #include "ddecustomview.h"
 #include "datatabletestingform.h"
+#include "debugform.h"
+#include "ecudetectwindow.h"
+#include "jobtool.h"
 #include "translationviewrform.h"
 #include "managecustomjobform.h"
 #include "prgtabletest.h"
@@ -249,12 +252,9 @@ void MainWindow::disableMissingWindows()
     // menus so that the menus keep their shape. One entry a line: each
     // window that is built takes its own line out.
     const QList<QAction *> missing = {
-        ui->actionDetect_ECU,
         ui->actionOpen_CSV,
         ui->actionPlayBackTester,
-        ui->actionJob_Tool,
         ui->actionInnovate_Config,
-        ui->actionTrace,
         ui->action14point7,
         ui->actionInnovate,
     };
@@ -567,6 +567,28 @@ void MainWindow::on_actionMLV_triggered()
 void MainWindow::on_actionTranslations_triggered()
 {
     QMdiSubWindow *sub = addSubWindow(new TranslationViewrForm(this));
+    sub->show();
+}
+
+void MainWindow::on_actionDetect_ECU_triggered()
+{
+    auto *window = new EcuDetectWindow(this);
+    QMdiSubWindow *sub = addSubWindow(window);
+    connect(window, &EcuDetectWindow::ecuDetected, ecuJobListWindow, &EcuJobListWindow::selectEcu);
+    sub->show();
+}
+
+void MainWindow::on_actionTrace_triggered()
+{
+    debugForm = new DebugForm(this);
+    QMdiSubWindow *sub = addSubWindow(debugForm);
+    connect(ecuJobListWindow, &EcuJobListWindow::ecuSelected, debugForm.data(), &DebugForm::onEcuSelected);
+    sub->show();
+}
+
+void MainWindow::on_actionJob_Tool_triggered()
+{
+    QMdiSubWindow *sub = addSubWindow(new JobTool(this));
     sub->show();
 }
 

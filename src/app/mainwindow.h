@@ -21,6 +21,7 @@
 class QCloseEvent;
 class QMdiSubWindow;
 class QThread;
+class DebugForm;
 class AboutDialog;
 class EcuJobListWindow;
 class GaugeDefManager;
@@ -108,6 +109,9 @@ private slots:
     void on_actionExternal_source_triggered();
     void on_actionUsb_triggered();
     void on_actionPLX_Config_triggered();
+    void on_actionDetect_ECU_triggered();
+    void on_actionTrace_triggered();
+    void on_actionJob_Tool_triggered();
     void on_actionCustom_jobs_triggered();
     void on_actionTables_triggered();
     void on_actionMulti_plot_window_triggered();
@@ -152,6 +156,7 @@ private:
     qint64 programStartTime = 0;
     bool simulation = false;
     std::atomic<bool> runnerLoopEnded{false};
+    QPointer<DebugForm> debugForm;
     QPointer<SeriaPortTestForm> serialTestForm;
     QPointer<SettingsDialog> settingsDialog;
     QPointer<AboutDialog> aboutDialog;

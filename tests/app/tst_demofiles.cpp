@@ -1,6 +1,8 @@
 // The demo working directory stays coherent: its description files are what
 // the writer makes of their sources, every listed ECU is one the simulation
 // answers, and its translations, gauges and themes load.
+#include "cprgfile.h"
+#include "ediabasstandin.h"
 #include "customjobseditor.h"
 #include "customjobtables.h"
 #include "crunner.h"
@@ -17,7 +19,9 @@
 #include "resultlookup.h"
 #include "workdir.h"
 
-#include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSettings>
 #include <QTranslator>
 #include <cmath>
@@ -33,6 +37,7 @@ private slots:
     void catalogueListsTheSimulatedEcus();
     void translationsLoad();
     void gaugesAndThemesLoad();
+    void ediabasScriptListsDescriptionJobs();
     void customJobsResolve();
     void dieselJobCarriesEveryDashboardResult();
     void gaugeDefinitionsNameSimulatedResults();
@@ -100,6 +105,35 @@ void TestDemoFiles::gaugesAndThemesLoad()
     QCOMPARE(QDir(demo + "/themes").entryList({"*.qss"}).size(), 2);
 }
 
+void TestDemoFiles::ediabasScriptListsDescriptionJobs()
+{
+    QFile file(demo + "/ediabas/ediabas.json");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray json = file.readAll();
+    QString error;
+    QVERIFY2(EdiabasStandIn::checkScript(json, &error), qPrintable(error));
+
+    // "_JOBS" of each described ECU names its description file's jobs, in order.
+    const QJsonObject ecus = QJsonDocument::fromJson(json).object().value("ecus").toObject();
+    QDir::setCurrent(demo);
+    JobListFileReader reader;
+    reader.prgReader().setEcuDirectory("./ecu");
+    for (const QString ecu : {"MSV70", "D73N57C0", "GS19D"}) {
+        QStringList described;
+        CPRGFile *prg = reader.createPrgFromPrg(ecu, false);
+        for (int i = 0; i < prg->getJobCount(); ++i)
+            described << QString::fromLatin1(prg->getJob(i)->jobName.c_str());
+        delete prg;
+        QStringList scripted;
+        const QJsonArray sets =
+            ecus.value(ecu).toObject().value("jobs").toObject().value("_JOBS").toObject().value("sets").toArray();
+        for (const QJsonValue &set : sets)
+            scripted << set.toArray().at(0).toObject().value("text").toString();
+        QCOMPARE(scripted, described);
+        QVERIFY(ecus.value(ecu).toObject().contains("default"));
+    }
+}
+
 void TestDemoFiles::customJobsResolve()
 {
     QDir::setCurrent(demo);
@@ -147,13 +181,7 @@ void TestDemoFiles::dieselJobCarriesEveryDashboardResult()
     // In a copy, as scripts/demo.sh runs it: the runner reads the custom
     // expressions from its working directory.
     WorkDir wd;
-    QDirIterator it(demo, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        QFile file(source);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(wd.write(QDir(demo).relativeFilePath(source), file.readAll()));
-    }
+    QVERIFY(wd.copyTree(demo));
     CRunner runner;
     runner.setSimulation(true);
     runner.setMinSimulationPause(0);

@@ -320,6 +320,26 @@ void TestDataLogger::sideFile()
     QCOMPARE(doc2.documentElement().firstChildElement("info").firstChildElement("columns")
                  .firstChildElement("column").firstChildElement("resultname").text(),
              QString("STAT_X_WERT"));
+
+    // A side file that cannot be made is reported; the log goes on. A
+    // dangling link in its place looks free, yet refuses a new file.
+    QVERIFY(QDir().mkpath("side"));
+    QVERIFY(QFile::link("gone/nowhere", "side/run_2026-12-10-134530.csv.info"));
+    Harness h3;
+    QSignalSpy errors(&h3.logger, &DataLogger::logFileError);
+    QSignalSpy started(&h3.logger, &DataLogger::logFileStarted);
+    h3.logger.setLogPath("side");
+    h3.logger.setFilePrefix("run_");
+    h3.logger.addToFilter(column("J", "A"));
+    h3.logger.startLog();
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.first().first().toString().startsWith("Cannot create side file"),
+             qPrintable(errors.first().first().toString()));
+    QCOMPARE(started.size(), 1);
+    QCOMPARE(h3.logger.fileStatus(), int(DataLogger::Saving));
+    h3.logger.handleData(job("J", t0() + 10, {result("A", "1")}));
+    QCOMPARE(h3.stop(), QByteArray("time;A\r\n10;1\r\n"));
+    QCOMPARE(errors.size(), 1);
 }
 
 void TestDataLogger::ruleStopsAndRestarts()

@@ -52,6 +52,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void formAsBuilt();
+    void resultTableSpaceAndFilter();
     void noPlotWindowNoFile();
     void twoCurvesInTwoWindows();
     void columnTexts();
@@ -300,6 +301,35 @@ void TestLoggingWindow::formAsBuilt()
     closeNow(lw);
 }
 
+void TestLoggingWindow::resultTableSpaceAndFilter()
+{
+    LoggingResultTableView table;
+    CJob a = PlotWindowFeed::makeJob("E1", "JOB_A", {{"RA", 8, 1.5}, {"RB", 8, 2}});
+    CJob b = PlotWindowFeed::makeJob("E2", "JOB_B", {{"RC", 8, 3}});
+    table.fill({a, b});
+    table.show();
+    QCOMPARE(table.sourceModel()->rowCount(), 3);
+    QCOMPARE(table.sourceModel()->item(0, 3)->text(), QString("1.5"));
+    // Space toggles every selected row, in the shown order whatever the filter.
+    table.setFilterText("r[ac]");
+    QCOMPARE(table.proxyModel()->rowCount(), 2);
+    table.selectAll();
+    QTest::keyClick(&table, Qt::Key_Space);
+    QVERIFY(table.isChecked(0) && !table.isChecked(1) && table.isChecked(2));
+    QCOMPARE(table.checkedShownRows().size(), 2);
+    QCOMPARE(table.checkedShownRows().at(1).ecu, QString("E2"));
+    table.selectRow(0);
+    QTest::keyClick(&table, Qt::Key_Space);
+    QVERIFY(!table.isChecked(0) && table.isChecked(2));
+    QTest::keyClick(&table, Qt::Key_A);
+    QVERIFY(!table.isChecked(0));
+    // A pattern that is no valid expression filters by its plain text.
+    table.setFilterText("[");
+    QCOMPARE(table.proxyModel()->rowCount(), 0);
+    table.setFilterText("");
+    QCOMPARE(table.proxyModel()->rowCount(), 3);
+}
+
 void TestLoggingWindow::noPlotWindowNoFile()
 {
     WorkDir wd;
@@ -453,7 +483,6 @@ void TestLoggingWindow::curveAddedWhileLoggingStartsSecondFile()
     QCOMPARE(one.size(), 2);
     QCOMPARE(one.first(), QByteArray("time,A\r"));
     const QList<QByteArray> two = csvLines(second);
-    qWarning() << csvFiles() << two << second;
     QCOMPARE(two.size(), 2);
     QCOMPARE(two.first(), QByteArray("time,A,B\r"));
     QVERIFY2(two.at(1).endsWith(",3,4"), two.at(1));
@@ -809,7 +838,22 @@ void TestLoggingWindow::folderBelowPlainFileReported()
     start(lw);
     QVERIFY(label->text().startsWith("Saving 1 values to "));
     QVERIFY(label->styleSheet().isEmpty());
+
+    // A report while logging (a side file that failed): shown in red beside
+    // the file, once, and the lines keep coming.
+    const QString sideFailure = "Cannot create side file \"x.csv.info\": Is a directory";
+    emit lw->dataLogger()->logFileError(sideFailure);
+    QTRY_COMPARE(warnings(lw).size(), 3);
+    QCOMPARE(warnings(lw).last(), sideFailure);
+    QVERIFY2(label->text().startsWith("Saving 1 values to "), qPrintable(label->text()));
+    QVERIFY(label->text().endsWith(sideFailure));
+    QVERIFY(label->styleSheet().contains("color"));
+    QVERIFY(lw->isLogging());
+    send("ECU1", "JOB_A", {{"RA", 8, 50}});
+    QTRY_COMPARE(lw->dataLogger()->lineCount(), 1);
     stop(lw);
+    QCOMPARE(label->text(), "Stopped: " + sideFailure);
+    QCOMPARE(warnings(lw).size(), 3);
 }
 
 // The child logs into files that may not grow beyond 3000 bytes (a full

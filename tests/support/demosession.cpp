@@ -3,7 +3,6 @@
 #include "ecujoblistwindow.h"
 #include "mainwindow.h"
 
-#include <QDirIterator>
 #include <QFile>
 #include <QGuiApplication>
 #include <QListWidget>
@@ -12,13 +11,7 @@
 
 DemoSession::DemoSession(const QString &demo)
 {
-    bool copied = true;
-    QDirIterator it(demo, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        QFile in(file);
-        copied = in.open(QIODevice::ReadOnly) && wd.write(QDir(demo).relativeFilePath(file), in.readAll()) && copied;
-    }
+    const bool copied = wd.copyTree(demo);
     mainWindow = std::make_unique<MainWindow>(QStringList{"kelvo", "simulation"});
     mainWindow->resize(1280, 1000);
     mainWindow->show();
