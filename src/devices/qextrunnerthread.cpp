@@ -30,7 +30,17 @@ QExtRunnerThread::QExtRunnerThread(const QString &jobName, ExtSourceDataHandler 
     // before the worker's event loop starts.
     connect(worker, &QThread::started, this, &QExtRunnerThread::runLoop);
     moveToThread(worker);
-    worker->start(QThread::InheritPriority);
+    // Started once the creator is back in its event loop: whoever creates
+    // the reader connects its listener first, so that not even an
+    // immediate "failed to open port" is emitted to nobody.
+    QThread *w = worker;
+    QMetaObject::invokeMethod(
+        w,
+        [this, w] {
+            if (!stopRequested)
+                w->start(QThread::InheritPriority);
+        },
+        Qt::QueuedConnection);
 }
 
 QExtRunnerThread::~QExtRunnerThread()
