@@ -3,6 +3,9 @@
 
 #include "ecudatatableregistry.h"
 #include "ecujoblistwindow.h"
+#include "canproxywindow.h"
+#include "extloggersetupwindow.h"
+#include "extsourcemanager.h"
 #include "gaugedefmanager.h"
 #include "gaugesetupwindow.h"
 #include "globaljobreceiver.h"
@@ -15,6 +18,7 @@
 #include "mlvmultiplot.h"
 #include "multicurveplotwindow.h"
 #include "plotwindow.h"
+#include "plxconfigform.h"
 #include "qrunnerthread.h"
 #include "crunner.h"
 #include "basic2dchart.h"
@@ -145,6 +149,8 @@ MainWindow::~MainWindow()
 {
     LOG4CPLUS_DEBUG(logger, "> ~MainWindow");
     stopRunnerThread();
+    // External sources stop while their plot windows still stand.
+    ExtSourceManager::destroy();
     // The sub-windows go while the main window is still whole: plot windows
     // unregister their jobs and may still call back into it.
     if (mdiArea) {
@@ -248,11 +254,8 @@ void MainWindow::disableMissingWindows()
     const QList<QAction *> missing = {
         ui->actionOpen_CSV,
         ui->actionPlayBackTester,
-        ui->actionExternal_source,
-        ui->actionPLX_Config,
         ui->actionInnovate_Config,
         ui->action14point7,
-        ui->actionUsb,
         ui->actionInnovate,
     };
     for (QAction *action : missing)
@@ -512,6 +515,21 @@ void MainWindow::on_actionDatatable_triggered()
 {
     QMdiSubWindow *sub = addSubWindow(new DatatableTestingForm(this));
     sub->show();
+}
+
+void MainWindow::on_actionExternal_source_triggered()
+{
+    addSubWindow(new ExtLoggerSetupWindow(this, this))->show();
+}
+
+void MainWindow::on_actionPLX_Config_triggered()
+{
+    addSubWindow(new PLXConfigForm(this))->show();
+}
+
+void MainWindow::on_actionUsb_triggered()
+{
+    addSubWindow(new CanProxyWindow(this))->show();
 }
 
 void MainWindow::on_actionCustom_jobs_triggered()

@@ -4,6 +4,7 @@
 // offers the tools through its menus.
 #include "cjob.h"
 #include "cjobresultpair.h"
+#include "extsourcehost.h"
 #include "jobqueue.h"
 #include "kelvolog.h"
 #include "loggingwindowhost.h"
@@ -37,7 +38,7 @@ namespace Ui {
 class MainWindow;
 }
 
-class MainWindow : public QMainWindow, public MdiHost, public LoggingWindowHost
+class MainWindow : public QMainWindow, public MdiHost, public ExtSourceHost, public LoggingWindowHost
 {
     Q_OBJECT
 public:
@@ -46,14 +47,14 @@ public:
 
     QMdiSubWindow *addSubWindow(QWidget *widget) override;
     bool connectJobListener(QObject *listener) override;
-    PlotWindow &createPlotWindow(CJob &job, Qt::WindowFlags flags = Qt::WindowFlags());
+    PlotWindow &createPlotWindow(CJob &job, Qt::WindowFlags flags = Qt::WindowFlags()) override;
     // A multi-curve plot in a sub-window of 800 x 400, centred, registered
     // for jobs and not yet shown.
     QMdiSubWindow *createMultiCurvePlotWindow();
     QList<PlotWindow *> plotWindows() override;
     QString currentEcu() override;
     QSize hostSize() const override { return size(); }
-    QObject *jobReceiver();
+    QObject *jobReceiver() override;
     void centerSubWindow(QWidget *child);
 
     // Geometry and state saved by the last close (called by main after show).
@@ -105,6 +106,9 @@ private slots:
     void on_actionStop_EDIABAS_triggered();
     void on_actionTranslations_triggered();
     void on_actionDatatable_triggered();
+    void on_actionExternal_source_triggered();
+    void on_actionUsb_triggered();
+    void on_actionPLX_Config_triggered();
     void on_actionDetect_ECU_triggered();
     void on_actionTrace_triggered();
     void on_actionJob_Tool_triggered();

@@ -391,6 +391,8 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::addColumn<QString>("widgetClass");
     QTest::newRow("translations") << "actionTranslations" << "TranslationViewrForm";
     QTest::newRow("datatable") << "actionDatatable" << "DatatableTestingForm";
+    QTest::newRow("external source") << "actionExternal_source" << "ExtLoggerSetupWindow";
+    QTest::newRow("plx config") << "actionPLX_Config" << "PLXConfigForm";
     QTest::newRow("detect ecu") << "actionDetect_ECU" << "EcuDetectWindow";
     QTest::newRow("trace") << "actionTrace" << "DebugForm";
     QTest::newRow("job tool") << "actionJob_Tool" << "JobTool";
@@ -403,6 +405,7 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::newRow("serial port") << "actionSerial_Port" << "SeriaPortTestForm";
     QTest::newRow("data sender") << "actionData_Sender" << "DataSenderWindow";
     QTest::newRow("gauges") << "actionGauges" << "GaugeSetupWindow";
+    QTest::newRow("usb") << "actionUsb" << "CanProxyWindow";
     QTest::newRow("data logger") << "actionLogging" << "LoggingWindow";
 }
 

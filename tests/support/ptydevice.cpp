@@ -61,6 +61,23 @@ bool PtyDevice::write(const QByteArray &bytes)
     return master >= 0;
 }
 
+int PtyDevice::writeNow(const QByteArray &bytes)
+{
+    if (master < 0)
+        return -1;
+    int done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(master, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0)
+            done += int(n);
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            break;
+    }
+    return done;
+}
+
 bool PtyDevice::waitForReadable(int timeoutMs)
 {
     if (master < 0)
@@ -169,4 +186,9 @@ int PtyDevice::dataBits() const
 bool PtyDevice::parityEnabled() const
 {
     return (lineSettings().c_cflag & PARENB) != 0;
+}
+
+bool PtyDevice::hardwareFlowControl() const
+{
+    return (lineSettings().c_cflag & CRTSCTS) != 0;
 }

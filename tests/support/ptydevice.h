@@ -29,6 +29,10 @@ public:
 
     // Writes every byte to the program; false when the pair is gone.
     bool write(const QByteArray &bytes);
+    // Writes what fits without waiting; the count written, -1 when the
+    // pair is gone. A device that streams uses it: it never blocks on a
+    // program that has stopped reading.
+    int writeNow(const QByteArray &bytes);
     // Waits at most timeoutMs for the first byte, then returns what is there.
     QByteArray read(int timeoutMs);
     // Collects exactly n bytes (or fewer when timeoutMs passes first).
@@ -47,6 +51,9 @@ public:
     int baudRate() const;
     int dataBits() const;
     bool parityEnabled() const;
+    // RTS/CTS flow control as the program set it. A pseudo-terminal keeps
+    // the flag but never holds data back: tests must not wait on CTS.
+    bool hardwareFlowControl() const;
 
     // Pulls the cable: closes both sides of the fixture. The program's
     // next read or write fails; the slave path no longer opens.

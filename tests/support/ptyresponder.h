@@ -12,6 +12,11 @@
 //     device.every(50, [](PtyDevice &d) { d.write(frame()); });  // stream
 //     device.start();
 //
+// or plays a recorded stream at a device's pace, a few bytes at a time, so
+// that frames and lines are cut across the program's reads:
+//
+//     device.play(frames, 7, 2);   // 7 bytes every 2 ms, over and over
+//
 // Handlers run in the responder's thread; what they share with the test
 // must be guarded (std::mutex or std::atomic). received() keeps everything
 // the program sent, in order.
@@ -37,6 +42,13 @@ public:
     // Set before start().
     void onReceive(ReceiveHandler handler) { receive = std::move(handler); }
     void every(int intervalMs, TickHandler handler);
+    // Streams the bytes, bytesPerTick every intervalMs (0: as fast as the
+    // pseudo-terminal takes them), from the start again when looping.
+    // Takes the place of every(). What the program does not read stays in
+    // the terminal's buffer; when that is full the player waits.
+    void play(const QByteArray &stream, int bytesPerTick, int intervalMs, bool loop = true);
+    // Bytes the player has written so far.
+    qint64 bytesPlayed() const { return played.load(); }
 
     void start();
     void stop();
@@ -53,8 +65,10 @@ private:
     ReceiveHandler receive;
     TickHandler tick;
     int tickMs = 0;
+    bool zeroInterval = false;
     mutable std::mutex mutex;
     QByteArray all;
     std::atomic<bool> running{false};
+    std::atomic<qint64> played{0};
     std::thread worker;
 };

@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_devicedecoders SOURCES bench_devicedecoders.cpp)

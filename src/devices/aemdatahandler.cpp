@@ -1,0 +1,77 @@
+#include "aemdatahandler.h"
+
+#include "extsourceresult.h"
+#include "latin1.h"
+
+#include <QDateTime>
+#include <QSerialPort>
+#include <cmath>
+
+AEMDataHandler::AEMDataHandler(QObject *parent)
+    : QObject(parent)
+    , logger(KelvoLog::get("qextrunnerthread"))
+{
+    settings.baudRate = QSerialPort::Baud9600;
+    settings.dataBits = QSerialPort::Data8;
+    settings.parity = QSerialPort::NoParity;
+    settings.stopBits = QSerialPort::OneStop;
+    settings.flowControl = QSerialPort::HardwareControl;
+}
+
+AEMDataHandler::~AEMDataHandler()
+{
+    LOG4CPLUS_DEBUG(logger, "~AEMDAtahandler ");
+}
+
+void AEMDataHandler::setJobName(const QString &name)
+{
+    jobName = Latin1::toStd(name);
+}
+
+void AEMDataHandler::setResultName(const QString &name)
+{
+    resultName = Latin1::toStd(name);
+}
+
+void AEMDataHandler::setResultDisplayName(const QString &name)
+{
+    resultDisplayName = Latin1::toStd(name);
+}
+
+double AEMDataHandler::lineValue(const QByteArray &line, bool *ok)
+{
+    const int tab = line.indexOf('\t');
+    bool parsed = false;
+    const float value = (tab < 0 ? line : QByteArray::fromRawData(line.constData(), tab)).toFloat(&parsed);
+    const bool good = parsed && std::isfinite(value);
+    if (ok)
+        *ok = good;
+    return good ? double(value) : 0.0;
+}
+
+void AEMDataHandler::onDataReceived(QByteArray &line, CJob &job, bool &valid)
+{
+    LOG4CPLUS_DEBUG_FMT(logger, "onDataReceived, length:%d", line.size());
+    job.jobName = jobName;
+    job.timeStamp = QDateTime::currentMSecsSinceEpoch();
+
+    bool ok = false;
+    const double value = lineValue(line, &ok);
+    if (!ok && !line.isEmpty())
+        LOG4CPLUS_WARN_FMT(logger, "AEM line without a value: '%s'",
+                           line.left(64).toHex().constData());
+
+    // Filled in place: a result is over a kilobyte to copy.
+    const int first = job.results.size();
+    job.results.resize(first + 2);
+    CJobResult &result = job.results[first];
+    result.name = resultName;
+    result.displayName = resultDisplayName;
+    ExtSourceResult::setReal(result, value);
+
+    CJobResult &raw = job.results[first + 1];
+    raw.name = "rawdata";
+    raw.displayName = "rawdata";
+    ExtSourceResult::setHex(raw, line);
+    valid = true;
+}

@@ -1,0 +1,245 @@
+#include "extloggersetupwindow.h"
+#include "ui_extloggersetupwindow.h"
+
+#include "aemdatahandler.h"
+#include "canadapterfe.h"
+#include "cjob.h"
+#include "extsourcehost.h"
+#include "extsourcemanager.h"
+#include "kelvosettings.h"
+#include "latin1.h"
+#include "plotwindow.h"
+#include "plxdatahandler.h"
+#include "qextrunnerthread.h"
+
+#include <QCloseEvent>
+#include <QDebug>
+#include <QSerialPortInfo>
+
+namespace {
+const char *const DeviceKey = "external_source/device";
+const char *const BaudKey = "external_source/baud";
+const char *const PortKey = "external_source/comport";
+} // namespace
+
+const QVector<ExtLoggerSetupWindow::Device> &ExtLoggerSetupWindow::devices()
+{
+    // "Innovate USB" (8) comes before "TechEdge WBO2" (7).
+    static const QVector<Device> list = {
+        {AemAirFuelRatio, QT_TR_NOOP("AEM Air/Fuel Ratio"), "AEM", "AEM_AFR", "AEM air/fuel ratio"},
+        {AemBoost, QT_TR_NOOP("AEM Boost"), "AEM", "AEM_BOOST", "Boost"},
+        {PlxRealTime, QT_TR_NOOP("PLX Real-Time"), "PLX", "PLX_SERIAL_REALTIME", "PLX real-time"},
+        {FourteenPoint7, QT_TR_NOOP("14point7 SLC PP2"), "14P7", "14POINT7", "14point7"},
+        {InnovateSerial, QT_TR_NOOP("Innovate Serial"), "", "INNOVATE", "Innovate"},
+        {InnovateMts, QT_TR_NOOP("Innovate MTS"), "", "MTS", "Innovate MTS SDK"},
+        {InnovateUsb, QT_TR_NOOP("Innovate USB"), "", "INNOVATE_USB", "Innovate USB"},
+        {TechEdgeWbo2, QT_TR_NOOP("TechEdge WBO2"), "", "WBO2", "TechEdge WBo2"},
+        {UsbTinCan, QT_TR_NOOP("USBTin CAN adapter"), "", "CAN", "USBTin CAN adapter"},
+    };
+    return list;
+}
+
+CJob ExtLoggerSetupWindow::deviceJob(const Device &device)
+{
+    CJob job(device.ecuName, device.jobName);
+    job.jobTitle = device.jobTitle;
+    return job;
+}
+
+ExtLoggerSetupWindow::SourceFactory ExtLoggerSetupWindow::commonSource(int id)
+{
+    // Each device of ids 4 to 9 gets its case once its source exists: the
+    // manager's factory, then the source's settings pair and start, e.g.
+    //   case FourteenPoint7:
+    //       return [](ExtSourceManager &m, const QString &name, QObject *listener, PlotWindow &w) {
+    //           auto *s = m.create14Point7(name, listener, w);
+    //           return CommonSource{s, [s] { return s->serialSettings(); },
+    //                               [s](const SerialPortSettings &p) { s->setSerialSettings(p); },
+    //                               [s] { s->start(); }};
+    //       };
+    switch (id) {
+    case UsbTinCan:
+        return [](ExtSourceManager &m, const QString &name, QObject *listener, PlotWindow &w) {
+            CANAdapterFE *s = m.createCANAdapter(name, listener, w);
+            return CommonSource{s, [s] { return s->serialSettings(); },
+                                [s](const SerialPortSettings &p) { s->setSerialSettings(p); }, [s] { s->start(); }};
+        };
+    default:
+        return SourceFactory();
+    }
+}
+
+ExtLoggerSetupWindow::ExtLoggerSetupWindow(ExtSourceHost *sourceHost, QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::ExtLoggerSetupWindow)
+    , host(sourceHost)
+    , logger(KelvoLog::get("extsourcemanager"))
+{
+    ui->setupUi(this);
+    for (const Device &d : devices())
+        ui->comboBox->addItem(tr(d.text), d.id);
+    // Pseudo-terminals and by-id links are not listed: the combo is
+    // editable, so any path can be typed ("./ttyPLX", "/dev/pts/3").
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        ui->cmbComPort->addItem(info.portName());
+    const char *const bauds[] = {"9600", "14400", "19200", "38400", "57600", "115200"};
+    int data = 1;
+    for (const char *baud : bauds)
+        ui->cmbBaudRate->addItem(QString::fromLatin1(baud), data++);
+    restoreSettings();
+    ui->pushButton->setFocus(Qt::OtherFocusReason);
+}
+
+ExtLoggerSetupWindow::~ExtLoggerSetupWindow()
+{
+    delete ui;
+}
+
+void ExtLoggerSetupWindow::restoreSettings()
+{
+    auto settings = KelvoSettings::open();
+    const struct
+    {
+        const char *key;
+        QComboBox *combo;
+    } saved[] = {{DeviceKey, ui->comboBox}, {BaudKey, ui->cmbBaudRate}, {PortKey, ui->cmbComPort}};
+    for (const auto &s : saved) {
+        const QString text = settings->value(QString::fromLatin1(s.key), QStringLiteral("1")).toString();
+        // A text that is not listed (first start, a port gone) leaves the
+        // combo without a current entry.
+        s.combo->setCurrentIndex(s.combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    }
+}
+
+void ExtLoggerSetupWindow::saveSettings()
+{
+    auto settings = KelvoSettings::open();
+    settings->setValue(QString::fromLatin1(DeviceKey), ui->comboBox->currentText());
+    settings->setValue(QString::fromLatin1(BaudKey), ui->cmbBaudRate->currentText());
+    settings->setValue(QString::fromLatin1(PortKey), ui->cmbComPort->currentText());
+}
+
+void ExtLoggerSetupWindow::on_pushButton_clicked()
+{
+    const int id = ui->comboBox->currentIndex() < 0 ? int(NoDevice) : ui->comboBox->currentData().toInt();
+    const Device *device = nullptr;
+    for (const Device &d : devices()) {
+        if (d.id == id)
+            device = &d;
+    }
+    if (!device) {
+        LOG4CPLUS_INFO(logger, "Connect without a device: nothing to do");
+        return;
+    }
+    saveSettings();
+    switch (id) {
+    case AemAirFuelRatio:
+    case AemBoost:
+        connectAem(*device);
+        break;
+    case PlxRealTime:
+        connectPlx(*device);
+        break;
+    default:
+        connectCommon(*device);
+        break;
+    }
+}
+
+void ExtLoggerSetupWindow::connectAem(const Device &device)
+{
+    const bool afr = device.id == AemAirFuelRatio;
+    const QString keyName = QString::fromLatin1(device.jobName);
+    const QString resultName = afr ? keyName + QStringLiteral("_VALUE") : keyName;
+    const QString resultDisplayName = afr ? QStringLiteral("Air/fuel ratio") : QStringLiteral("AEM Boost");
+    ExtSourceManager *manager = ExtSourceManager::instance();
+    if (manager->extRunner(keyName)) {
+        LOG4CPLUS_INFO_FMT(logger, "%s is connected already", KELVO_QS(keyName));
+        return;
+    }
+    CJob job = deviceJob(device);
+    auto *handler = new AEMDataHandler(manager);
+    SerialPortSettings settings = handler->serialSettings();
+    settings.name = ui->cmbComPort->currentText();
+    const QString baud = ui->cmbBaudRate->currentText();
+    settings.baudRate = baud == QLatin1String("9600") ? 9600 : baud == QLatin1String("19200") ? 19200 : 115200;
+    qDebug() << "baud rate:" << settings.baudRate;
+    handler->setSerialSettings(settings);
+    handler->setJobName(keyName);
+    handler->setResultName(resultName);
+    handler->setResultDisplayName(resultDisplayName);
+
+    PlotWindow &window = host->createPlotWindow(job, Qt::WindowFlags());
+    connect(&window, &PlotWindow::closed, manager, &ExtSourceManager::onCloseEvent);
+    window.show();
+    // Line mode from the first byte on.
+    manager->createExtRunner(job, handler, host->jobReceiver(), true);
+}
+
+void ExtLoggerSetupWindow::connectPlx(const Device &device)
+{
+    ExtSourceManager *manager = ExtSourceManager::instance();
+    if (manager->extRunner(QString::fromLatin1(device.jobName))) {
+        LOG4CPLUS_INFO(logger, "PLX is connected already");
+        return;
+    }
+    auto *handler = new PLXDataHandler(manager);
+    CJob job;
+    PLXDataHandler::fillJob(job);
+    SerialPortSettings settings = handler->serialSettings();
+    settings.name = ui->cmbComPort->currentText();
+    handler->setSerialSettings(settings);
+
+    PlotWindow &window = host->createPlotWindow(job, Qt::WindowFlags());
+    connect(&window, &PlotWindow::closed, manager, &ExtSourceManager::onCloseEvent);
+    connect(&window, &QObject::destroyed, manager, &ExtSourceManager::onDestroyed);
+    window.show();
+    manager->createExtRunner(job, handler, host->jobReceiver());
+}
+
+void ExtLoggerSetupWindow::connectCommon(const Device &device)
+{
+    const SourceFactory create = commonSource(device.id);
+    if (!create) {
+        LOG4CPLUS_WARN_FMT(logger, "%s: not available", device.text);
+        return;
+    }
+    ExtSourceManager *manager = ExtSourceManager::instance();
+    CJob job = deviceJob(device);
+    PlotWindow &window = host->createPlotWindow(job, Qt::WindowFlags());
+    window.show();
+    const CommonSource source =
+        create(*manager, QString::fromLatin1(device.jobName), host->jobReceiver(), window);
+    if (!source.object) {
+        LOG4CPLUS_ERROR_FMT(logger, "%s: no source created", device.text);
+        return;
+    }
+    if (!source.object->parent())
+        source.object->setParent(manager);
+    if (source.settings && source.setSettings) {
+        SerialPortSettings settings = source.settings();
+        settings.name = ui->cmbComPort->currentText();
+        // No baud rate chosen (first start): the source keeps its own.
+        bool ok = false;
+        const int baud = ui->cmbBaudRate->currentText().toInt(&ok);
+        if (ok && baud > 0)
+            settings.baudRate = baud;
+        source.setSettings(settings);
+    }
+    if (source.start)
+        source.start();
+}
+
+void ExtLoggerSetupWindow::on_pushButton_2_clicked()
+{
+}
+
+void ExtLoggerSetupWindow::on_pushButton_3_clicked()
+{
+}
+
+void ExtLoggerSetupWindow::closeEvent(QCloseEvent *e)
+{
+    qDebug() << "setup close event";
+    e->accept();
+}

@@ -1,0 +1,124 @@
+#include "extsourcemanager.h"
+
+#include "canadapterfe.h"
+#include "extsourcedatahandler.h"
+#include "latin1.h"
+#include "plotwindow.h"
+#include "qextrunnerthread.h"
+
+#include <QCloseEvent>
+#include <QDebug>
+#include <QMutexLocker>
+
+namespace {
+ExtSourceManager *theManager = nullptr;
+}
+
+ExtSourceManager::ExtSourceManager(QObject *parent)
+    : QObject(parent)
+    , logger(KelvoLog::get("extsourcemanager"))
+{
+}
+
+ExtSourceManager::~ExtSourceManager()
+{
+    LOG4CPLUS_DEBUG(logger, "> ~ExtSourceManager()");
+    // Readers first: they use handlers, which die with the manager's children.
+    const QList<QString> names = runners.keys();
+    for (const QString &name : names) {
+        LOG4CPLUS_DEBUG_FMT(logger, "> manager deleting thread:%s", KELVO_QS(name));
+        delete runners.take(name);
+        LOG4CPLUS_DEBUG_FMT(logger, "< manager deleting thread:%s", KELVO_QS(name));
+    }
+    qDebug() << "< ~ExtSourceManager()";
+}
+
+ExtSourceManager *ExtSourceManager::instance()
+{
+    if (!theManager)
+        theManager = new ExtSourceManager(nullptr);
+    return theManager;
+}
+
+void ExtSourceManager::destroy()
+{
+    LOG4CPLUS_DEBUG(KelvoLog::get("extsourcemanager"), ">destroy()");
+    ExtSourceManager *manager = theManager;
+    theManager = nullptr;
+    delete manager;
+}
+
+bool ExtSourceManager::connectToListener(QObject *source, QObject *listener)
+{
+    if (!source || !listener)
+        return false;
+    return bool(connect(source, SIGNAL(jobFinished(CJob, int)), listener, SLOT(onJobFinished(CJob, int)),
+                        Qt::QueuedConnection));
+}
+
+QExtRunnerThread *ExtSourceManager::createExtRunner(CJob &job, ExtSourceDataHandler *handler, QObject *listener,
+                                                    bool readLine)
+{
+    const QString name = Latin1::toQString(job.jobName);
+    QExtRunnerThread *runner = nullptr;
+    QExtRunnerThread *replaced = nullptr;
+    {
+        QMutexLocker lock(&mutex);
+        runner = new QExtRunnerThread(name, handler, readLine);
+        if (!connectToListener(runner, listener))
+            LOG4CPLUS_ERROR_FMT(logger, "readings of %s reach no listener", KELVO_QS(name));
+        replaced = runners.value(name, nullptr);
+        runners.insert(name, runner);
+    }
+    // An earlier reader of the name would read on unreachable: stop it.
+    if (replaced) {
+        LOG4CPLUS_WARN_FMT(logger, "replacing the reader of %s", KELVO_QS(name));
+        delete replaced;
+    }
+    return runner;
+}
+
+CANAdapterFE *ExtSourceManager::createCANAdapter(const QString &name, QObject *listener, PlotWindow &window)
+{
+    auto *source = new CANAdapterFE(name, &window, this);
+    if (!connectToListener(source, listener))
+        LOG4CPLUS_ERROR_FMT(logger, "readings of %s reach no listener", KELVO_QS(name));
+    // Queued, so that the close returns at once; the event itself does not
+    // travel (it is gone by then).
+    connect(&window, &PlotWindow::closed, source,
+            [source] { QMetaObject::invokeMethod(source, "stop", Qt::QueuedConnection); });
+    return source;
+}
+
+QExtRunnerThread *ExtSourceManager::extRunner(const QString &jobName) const
+{
+    return runners.value(jobName, nullptr);
+}
+
+void ExtSourceManager::onCloseEvent(QCloseEvent *)
+{
+    PlotWindow *window = qobject_cast<PlotWindow *>(sender());
+    if (!window) {
+        LOG4CPLUS_ERROR(logger, "can not cast to PlotWindow");
+        return;
+    }
+    const QString name = Latin1::toQString(window->job().jobName);
+    LOG4CPLUS_DEBUG_FMT(logger, "> onCloseEvent :%s", KELVO_QS(name));
+    LOG4CPLUS_DEBUG_FMT(logger, "closing window with jobname:%s", KELVO_QS(name));
+    QExtRunnerThread *runner = runners.value(name, nullptr);
+    if (runner) {
+        LOG4CPLUS_DEBUG(logger, ">stop and delete thread");
+        runners.remove(name);
+        runner->stop();
+        delete runner;
+        LOG4CPLUS_DEBUG(logger, "<stop and delete thread");
+    } else {
+        LOG4CPLUS_ERROR_FMT(logger, "Can not find window:%s", KELVO_QS(name));
+    }
+    LOG4CPLUS_DEBUG(logger, "< onCloseEvent");
+}
+
+void ExtSourceManager::onDestroyed(QObject *)
+{
+    LOG4CPLUS_DEBUG(logger, ">onDestroyed()");
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The process-wide registry and factory of running external sources. The
+// serial readers of PLX and AEM are filed by their job name and stopped
+// when their plot window closes; every source's data handler is a child of
+// the manager and lives until the manager is destroyed (the main window's
+// destructor does that). Used from the GUI thread only.
+//
+// A device that needs more than the generic reader gets a factory of its
+// own here, named create<Device>(name, listener, window): it creates the
+// source as a child of the manager, connects its jobFinished(CJob,int)
+// queued to the listener's onJobFinished(CJob,int) and the plot window's
+// closed(QCloseEvent*) queued to the source's stop().
+#include "cjob.h"
+#include "kelvolog.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+
+class CANAdapterFE;
+class ExtSourceDataHandler;
+class PlotWindow;
+class QCloseEvent;
+class QExtRunnerThread;
+
+class ExtSourceManager : public QObject
+{
+    Q_OBJECT
+public:
+    static ExtSourceManager *instance();
+    static void destroy();
+
+    // A reader for the job's job name, reading for handler; its jobFinished
+    // goes queued to listener's onJobFinished(CJob,int). Filed under the
+    // job name, replacing (and stopping) an earlier reader of that name.
+    QExtRunnerThread *createExtRunner(CJob &job, ExtSourceDataHandler *handler, QObject *listener,
+                                      bool readLine = false);
+    // The passive CAN listener for the plot window (its start-time receiver),
+    // a child of the manager.
+    CANAdapterFE *createCANAdapter(const QString &name, QObject *listener, PlotWindow &window);
+    // The reader filed under the job name, or null.
+    QExtRunnerThread *extRunner(const QString &jobName) const;
+    // Connects source's jobFinished(CJob,int) queued to listener's
+    // onJobFinished(CJob,int); false when either side lacks it.
+    static bool connectToListener(QObject *source, QObject *listener);
+
+public slots:
+    // A plot window of a filed reader closes: the reader stops and goes.
+    void onCloseEvent(QCloseEvent *e);
+    void onDestroyed(QObject *o = nullptr);
+
+private:
+    explicit ExtSourceManager(QObject *parent = nullptr);
+    ~ExtSourceManager() override;
+
+    QHash<QString, QExtRunnerThread *> runners;
+    log4cplus::Logger logger;
+    QMutex mutex;
+};

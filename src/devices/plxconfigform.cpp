@@ -1,0 +1,140 @@
+#include "plxconfigform.h"
+#include "ui_plxconfigform.h"
+
+#include <QDebug>
+#include <QEvent>
+#include <QStandardItemModel>
+
+namespace {
+const int ConfRole = Qt::UserRole + 1;
+}
+
+PLXConfigForm::PLXConfigForm(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::PLXConfigForm)
+    , manager(nullptr)
+    , model(new QStandardItemModel(this))
+    , logger(KelvoLog::get("plx"))
+{
+    ui->setupUi(this);
+    ui->listView->setModel(model);
+    manager.load();
+    ui->listView->installEventFilter(this);
+    loadConfigs();
+    if (model->rowCount() > 0) {
+        const QModelIndex first = model->index(0, 0);
+        ui->listView->setCurrentIndex(first);
+        on_listView_clicked(first);
+    }
+}
+
+PLXConfigForm::~PLXConfigForm()
+{
+    ui->listView->removeEventFilter(this);
+    ui->listView->setModel(nullptr);
+    delete ui;
+}
+
+void PLXConfigForm::loadConfigs()
+{
+    qDebug() << ">loadConfigs" << "rowcount before:" << model->rowCount();
+    // The items go before the records they point to.
+    model->clear();
+    rows.clear();
+    qDebug() << "rowcount:" << model->rowCount();
+    for (const PLXSensorConf &conf : manager.sensorConfigs()) {
+        rows.push_back(std::make_unique<PLXSensorConf>(conf));
+        const PLXSensorDefinition *def = manager.definition(conf.address);
+        auto *item = new QStandardItem((def ? def->name : QString()) + QStringLiteral(" #")
+                                       + QString::number(conf.instance));
+        item->setEditable(false);
+        item->setData(QVariant::fromValue(rows.back().get()), ConfRole);
+        model->appendRow(item);
+    }
+    qDebug() << "<loadConfigs";
+}
+
+PLXSensorConf *PLXConfigForm::confAt(const QModelIndex &index) const
+{
+    if (!index.isValid() || index.model() != model)
+        return nullptr;
+    return index.data(ConfRole).value<PLXSensorConf *>();
+}
+
+void PLXConfigForm::showNothing()
+{
+    ui->comboBox->clear();
+    ui->lblSensorAddress->clear();
+    ui->lblInstance->clear();
+    ui->lblUnitNum->clear();
+}
+
+void PLXConfigForm::on_listView_clicked(const QModelIndex &index)
+{
+    showNothing();
+    const PLXSensorConf *conf = confAt(index);
+    qDebug() << "pressed:" << index.row() << "variant:" << (conf != nullptr);
+    if (!conf)
+        return;
+    if (const PLXSensorDefinition *def = manager.definition(conf->address)) {
+        for (const auto &unit : def->units)
+            ui->comboBox->addItem(unit.first, unit.second);
+    }
+    ui->lblSensorAddress->setText(QString::number(conf->address));
+    ui->lblInstance->setText(QString::number(conf->instance));
+    ui->lblUnitNum->setText(QString::number(conf->unitNum));
+    // The unit whose number is stored, wherever the definition lists it.
+    ui->comboBox->setCurrentIndex(ui->comboBox->findData(QString::number(conf->unitNum)));
+}
+
+void PLXConfigForm::on_listView_entered(const QModelIndex &index)
+{
+    qDebug() << "entered";
+    on_listView_clicked(index);
+}
+
+bool PLXConfigForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->listView && event->type() == QEvent::KeyRelease) {
+        const QModelIndex current = ui->listView->currentIndex();
+        if (current.isValid())
+            on_listView_clicked(current);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void PLXConfigForm::on_comboBox_activated(int index)
+{
+    qDebug() << "activated:" << index;
+    if (index < 0)
+        return;
+    const QModelIndex current = ui->listView->currentIndex();
+    const PLXSensorConf *conf = confAt(current);
+    if (!conf)
+        return;
+    bool ok = false;
+    const int unitNum = ui->comboBox->itemData(index).toString().toInt(&ok);
+    if (!ok) {
+        LOG4CPLUS_WARN_FMT(logger, "unit '%s' has no number: nothing written",
+                           KELVO_QS(ui->comboBox->itemText(index)));
+        return;
+    }
+    const int row = current.row();
+    manager.updateSensorConf(conf, unitNum);
+    manager.load();
+    loadConfigs();
+    const QModelIndex again = model->index(row, 0);
+    if (again.isValid()) {
+        ui->listView->setCurrentIndex(again);
+        on_listView_clicked(again);
+    }
+    ui->listView->setFocus();
+}
+
+void PLXConfigForm::on_btnDeleteConfig_clicked()
+{
+    manager.removeConfigFile();
+    manager.load();
+    loadConfigs();
+    showNothing();
+}

@@ -1,0 +1,50 @@
+#pragma once
+// "PLX Config": lists the configured PLX sensors and lets the user pick the
+// unit each one reports in; the choice is written to the configuration
+// file, which a running PLX source watches. "Delete config" removes the
+// file; the next PLX frame writes a fresh one.
+#include "kelvolog.h"
+#include "plxsensorconfigmanager.h"
+
+#include <QModelIndex>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+class QStandardItemModel;
+
+namespace Ui {
+class PLXConfigForm;
+}
+
+class PLXConfigForm : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit PLXConfigForm(QWidget *parent = nullptr);
+    ~PLXConfigForm() override;
+
+    // Rebuilds the list from the manager's configurations.
+    void loadConfigs();
+    PLXSensorConfigManager &configManager() { return manager; }
+
+public slots:
+    void on_listView_clicked(const QModelIndex &index);
+    void on_listView_entered(const QModelIndex &index);
+    void on_comboBox_activated(int index);
+    void on_btnDeleteConfig_clicked();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // The sensor of a list row; the form's own copy, rebuilt with the list.
+    PLXSensorConf *confAt(const QModelIndex &index) const;
+    void showNothing();
+
+    Ui::PLXConfigForm *ui;
+    PLXSensorConfigManager manager;
+    QStandardItemModel *model;
+    std::vector<std::unique_ptr<PLXSensorConf>> rows;
+    log4cplus::Logger logger;
+};

@@ -1,0 +1,81 @@
+#pragma once
+// Decodes the real-time stream of a PLX sensor hub into one pseudo job per
+// frame, one real result per sensor record, in the unit the sensor
+// configuration chooses. Read by a QExtRunnerThread in block mode: the
+// last complete frame of each read block is decoded, a frame cut at the end
+// of a block is completed by the next.
+//
+// The configuration file is watched; after a change the next frame uses
+// the new units. While the file is missing, the next frame with sensors
+// writes a new one listing every sensor seen so far once, in unit 0.
+//
+// onDataReceived runs in the reader's thread; the watcher lives in the
+// thread of the handler (the GUI thread) and only sets flags.
+#include "extsourcedatahandler.h"
+#include "kelvolog.h"
+#include "plxsensorconfigmanager.h"
+#include "plxstreamdecoder.h"
+
+#include <QFileSystemWatcher>
+#include <QHash>
+#include <QObject>
+#include <atomic>
+
+class PLXDataHandler : public QObject, public ExtSourceDataHandler
+{
+    Q_OBJECT
+    Q_INTERFACES(ExtSourceDataHandler)
+public:
+    explicit PLXDataHandler(QObject *parent = nullptr);
+    ~PLXDataHandler() override;
+
+    SerialPortSettings &serialSettings() override { return settings; }
+    void setSerialSettings(const SerialPortSettings &s) { settings = s; }
+    // The pseudo job the setup window opens a plot window on.
+    static void fillJob(CJob &job);
+    void onDataReceived(QByteArray &data, CJob &job, bool &valid) override;
+    // One five-byte sensor record to one result, in its configured unit.
+    void fillJobResult(const QByteArray &record, CJobResult &result);
+
+    static double convertValue(int address, int unit, int raw)
+    {
+        return PLXStreamDecoder::convertValue(address, unit, raw);
+    }
+    static QByteArray resultName(int address, int instance)
+    {
+        return PLXStreamDecoder::resultName(address, instance);
+    }
+    bool isConfigMissing() const { return configMissing.load(); }
+    int droppedFrames() const { return decoder.droppedFrames(); }
+
+private slots:
+    void fileChanged(const QString &file);
+    // Watches the configuration file again once it exists (a replace by
+    // QSaveFile, or the handler's own rewrite, drops the watch).
+    void rearmWatcher();
+
+private:
+    // What a sensor's results carry, kept until the configuration reloads.
+    struct SensorText
+    {
+        std::string name;
+        std::string displayName;
+        std::string unit;
+        int unitNum = 0;
+    };
+    void fillResult(const PLXStreamDecoder::Record &record, CJobResult &result);
+    const SensorText &sensorText(int address, int instance);
+    void reloadConfig();
+    void requestRearm();
+
+    log4cplus::Logger logger;
+    SerialPortSettings settings;
+    PLXStreamDecoder decoder;
+    PLXSensorConfigManager configManager;
+    QFileSystemWatcher watcher;
+    std::atomic<bool> configChanged{false};
+    std::atomic<bool> configMissing{false};
+    std::atomic<bool> rearmPending{false};
+    QList<PLXSensorConf> discovered;
+    QHash<int, SensorText> texts;
+};

@@ -1,0 +1,1 @@
+kelvo_test(NAME tst_aemdatahandler SOURCES tst_aemdatahandler.cpp LABELS unit serial threads)

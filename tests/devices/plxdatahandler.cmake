@@ -1,0 +1,1 @@
+kelvo_test(NAME tst_plxdatahandler SOURCES tst_plxdatahandler.cpp LABELS unit)

@@ -1,0 +1,380 @@
+// The external-source setup window: its devices and their ids, the saved
+// choices, Connect for AEM and PLX (names, baud rule, refusal of a second
+// source), devices whose source is not built, and PLX end to end through
+// the real main window on a pseudo-terminal hub.
+#include "aemdatahandler.h"
+#include "extloggersetupwindow.h"
+#include "extsourcehost.h"
+#include "extsourcemanager.h"
+#include "globaljobreceiver.h"
+#include "mainwindow.h"
+#include "mdiarea.h"
+#include "plotwindow.h"
+#include "plotwindowfeed.h"
+#include "plxdatahandler.h"
+#include "plxstream.h"
+#include "ptydevice.h"
+#include "ptyresponder.h"
+#include "qextrunnerthread.h"
+#include "resulttablemodel.h"
+#include "resulttableview.h"
+#include "workdir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QSettings>
+#include <QtTest>
+
+namespace {
+// Opens plot windows of its own and hands out the job receiver.
+class FakeHost : public ExtSourceHost
+{
+public:
+    ~FakeHost()
+    {
+        // Sources stop before the windows they feed go.
+        ExtSourceManager::destroy();
+        qDeleteAll(windows);
+    }
+    PlotWindow &createPlotWindow(CJob &job, Qt::WindowFlags) override
+    {
+        auto *w = new PlotWindow(job);
+        PlotWindowFeed::connect(w);
+        windows << w;
+        return *w;
+    }
+    QObject *jobReceiver() override { return GlobalJobReceiver::instance(); }
+
+    QList<PlotWindow *> windows;
+};
+
+struct Setup
+{
+    explicit Setup(ExtSourceHost *host)
+        : window(host)
+    {
+    }
+    ExtLoggerSetupWindow window;
+    QComboBox *device = window.findChild<QComboBox *>("comboBox");
+    QComboBox *port = window.findChild<QComboBox *>("cmbComPort");
+    QComboBox *baud = window.findChild<QComboBox *>("cmbBaudRate");
+    void choose(const QString &deviceText, const QString &portText, const QString &baudText = QString())
+    {
+        device->setCurrentIndex(device->findText(deviceText));
+        port->setEditText(portText);
+        baud->setCurrentIndex(baud->findText(baudText));
+    }
+    void connectButton() { QTest::mouseClick(window.findChild<QPushButton *>("pushButton"), Qt::LeftButton); }
+};
+
+// The value text the plot window's table shows for a result, or a null text.
+QString shownValue(PlotWindow &w, const char *name)
+{
+    ResultTableModel *m = w.findChild<ResultTableView *>("tableView")->tableModel();
+    for (int r = 0; r < m->rowCount(); ++r) {
+        if (m->userData(r, 0).value<CJobResult>().name == name)
+            return m->data(m->index(r, 2)).toString();
+    }
+    return QString();
+}
+
+// The names an AEM handler gives its results.
+QStringList aemNames(ExtSourceDataHandler *handler)
+{
+    QByteArray line = "1.0";
+    CJob job;
+    bool valid = false;
+    handler->onDataReceived(line, job, valid);
+    return {QString::fromStdString(job.jobName), QString::fromStdString(job.resultAt(0).name),
+            QString::fromStdString(job.resultAt(0).displayName)};
+}
+} // namespace
+
+class TestExtLoggerSetupWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void devicesAndIds();
+    void noSavedChoiceLeavesCombosEmpty();
+    void choicesSavedOnConnectAndRestored();
+    void aemConnect_data();
+    void aemConnect();
+    void secondConnectOpensNothing();
+    void sourcesNotBuiltOpenNothing_data();
+    void sourcesNotBuiltOpenNothing();
+    void noDeviceDoesNothing();
+    void plxThroughMainWindow();
+    void closingMainWindowWhileStreamingEndsSoon();
+};
+
+void TestExtLoggerSetupWindow::initTestCase()
+{
+    PlotWindowFeed::startReceiver();
+}
+
+void TestExtLoggerSetupWindow::devicesAndIds()
+{
+    WorkDir wd;
+    FakeHost host;
+    Setup s(&host);
+    QCOMPARE(s.window.windowTitle(), QString("External logger setup"));
+    QCOMPARE(s.window.size(), QSize(390, 151));
+    const QStringList texts{"AEM Air/Fuel Ratio", "AEM Boost",     "PLX Real-Time",
+                            "14point7 SLC PP2",   "Innovate Serial", "Innovate MTS",
+                            "Innovate USB",       "TechEdge WBO2",   "USBTin CAN adapter"};
+    const QList<int> ids{1, 2, 3, 4, 5, 6, 8, 7, 9};
+    QCOMPARE(s.device->count(), texts.size());
+    for (int i = 0; i < texts.size(); ++i) {
+        QCOMPARE(s.device->itemText(i), texts.at(i));
+        QCOMPARE(s.device->itemData(i).toInt(), ids.at(i));
+    }
+    QStringList bauds;
+    for (int i = 0; i < s.baud->count(); ++i)
+        bauds << s.baud->itemText(i);
+    QCOMPARE(bauds, (QStringList{"9600", "14400", "19200", "38400", "57600", "115200"}));
+    QVERIFY(s.port->isEditable());
+    for (int i = 0; i < s.port->count(); ++i)
+        QVERIFY(!s.port->itemText(i).contains("pts"));
+}
+
+void TestExtLoggerSetupWindow::noSavedChoiceLeavesCombosEmpty()
+{
+    WorkDir wd;
+    FakeHost host;
+    Setup s(&host);
+    QCOMPARE(s.device->currentIndex(), -1);
+    QCOMPARE(s.baud->currentIndex(), -1);
+    QCOMPARE(s.port->currentText(), QString());
+}
+
+void TestExtLoggerSetupWindow::choicesSavedOnConnectAndRestored()
+{
+    WorkDir wd;
+    FakeHost host;
+    {
+        Setup s(&host);
+        s.choose("AEM Air/Fuel Ratio", "/dev/kelvo-missing", "57600");
+        s.connectButton();
+    }
+    QSettings ini("kelvo.ini", QSettings::IniFormat);
+    QCOMPARE(ini.value("external_source/device").toString(), QString("AEM Air/Fuel Ratio"));
+    QCOMPARE(ini.value("external_source/baud").toString(), QString("57600"));
+    QCOMPARE(ini.value("external_source/comport").toString(), QString("/dev/kelvo-missing"));
+    {
+        // The first entry comes back as well; a port that is not listed
+        // leaves no current entry.
+        Setup s(&host);
+        QCOMPARE(s.device->currentText(), QString("AEM Air/Fuel Ratio"));
+        QCOMPARE(s.baud->currentText(), QString("57600"));
+        QCOMPARE(s.port->currentIndex(), -1);
+        QCOMPARE(s.port->currentText(), QString());
+        s.choose("USBTin CAN adapter", "/dev/ttyUSB9", "9600");
+        s.connectButton();
+    }
+    ini.sync();
+    QCOMPARE(ini.value("external_source/device").toString(), QString("USBTin CAN adapter"));
+    Setup s(&host);
+    QCOMPARE(s.device->currentData().toInt(), 9);
+    QCOMPARE(s.baud->currentText(), QString("9600"));
+}
+
+void TestExtLoggerSetupWindow::aemConnect_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("baud");
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<QStringList>("names");
+    const QStringList afr{"AEM_AFR", "AEM_AFR_VALUE", "Air/fuel ratio"};
+    QTest::newRow("9600") << "AEM Air/Fuel Ratio" << "9600" << 9600 << afr;
+    QTest::newRow("19200") << "AEM Air/Fuel Ratio" << "19200" << 19200 << afr;
+    QTest::newRow("38400") << "AEM Air/Fuel Ratio" << "38400" << 115200 << afr;
+    QTest::newRow("14400") << "AEM Air/Fuel Ratio" << "14400" << 115200 << afr;
+    QTest::newRow("none") << "AEM Air/Fuel Ratio" << QString() << 115200 << afr;
+    QTest::newRow("boost") << "AEM Boost" << "9600" << 9600 << QStringList{"AEM_BOOST", "AEM_BOOST", "AEM Boost"};
+}
+
+void TestExtLoggerSetupWindow::aemConnect()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, baud);
+    QFETCH(int, rate);
+    QFETCH(QStringList, names);
+    WorkDir wd;
+    FakeHost host;
+    Setup s(&host);
+    s.choose(device, "/dev/kelvo-missing", baud);
+    s.connectButton();
+    QCOMPARE(host.windows.size(), 1);
+    PlotWindow *w = host.windows.first();
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->job().ecuName, std::string("AEM"));
+    QCOMPARE(QString::fromStdString(w->job().jobName), names.at(0));
+    QCOMPARE(w->windowTitle(), device == "AEM Boost" ? QString("Boost") : QString("AEM air/fuel ratio"));
+    QExtRunnerThread *reader = ExtSourceManager::instance()->extRunner(names.at(0));
+    QVERIFY(reader);
+    QVERIFY(reader->isReadLine());
+    auto *handler = dynamic_cast<AEMDataHandler *>(reader->dataHandler());
+    QVERIFY(handler);
+    QCOMPARE(handler->parent(), ExtSourceManager::instance());
+    QCOMPARE(handler->serialSettings().baudRate, rate);
+    QCOMPARE(handler->serialSettings().name, QString("/dev/kelvo-missing"));
+    QCOMPARE(handler->serialSettings().flowControl, int(QSerialPort::HardwareControl));
+    QCOMPARE(aemNames(handler), names);
+    // The missing port shows in the plot window's status line.
+    QTRY_VERIFY_WITH_TIMEOUT(w->findChild<QLabel *>("errorStatus")->text().contains("failed to open port"), 10000);
+    QVERIFY(!reader->isReading());
+}
+
+void TestExtLoggerSetupWindow::secondConnectOpensNothing()
+{
+    WorkDir wd;
+    FakeHost host;
+    Setup s(&host);
+    s.choose("AEM Boost", "/dev/kelvo-missing", "9600");
+    s.connectButton();
+    QExtRunnerThread *aem = ExtSourceManager::instance()->extRunner("AEM_BOOST");
+    s.connectButton();
+    QCOMPARE(host.windows.size(), 1);
+    QCOMPARE(ExtSourceManager::instance()->extRunner("AEM_BOOST"), aem);
+
+    s.choose("PLX Real-Time", "/dev/kelvo-missing");
+    s.connectButton();
+    QCOMPARE(host.windows.size(), 2);
+    QExtRunnerThread *plx = ExtSourceManager::instance()->extRunner("PLX_SERIAL_REALTIME");
+    QVERIFY(plx && !plx->isReadLine());
+    s.connectButton();
+    QCOMPARE(host.windows.size(), 2);
+    QCOMPARE(ExtSourceManager::instance()->extRunner("PLX_SERIAL_REALTIME"), plx);
+
+    // Once its window closed, a device connects again.
+    host.windows.last()->close();
+    QCOMPARE(ExtSourceManager::instance()->extRunner("PLX_SERIAL_REALTIME"), nullptr);
+    s.connectButton();
+    QCOMPARE(host.windows.size(), 3);
+    QVERIFY(ExtSourceManager::instance()->extRunner("PLX_SERIAL_REALTIME"));
+}
+
+void TestExtLoggerSetupWindow::sourcesNotBuiltOpenNothing_data()
+{
+    QTest::addColumn<QString>("device");
+    for (const char *d : {"14point7 SLC PP2", "Innovate Serial", "Innovate MTS", "Innovate USB", "TechEdge WBO2"})
+        QTest::newRow(d) << QString(d);
+}
+
+void TestExtLoggerSetupWindow::sourcesNotBuiltOpenNothing()
+{
+    QFETCH(QString, device);
+    WorkDir wd;
+    FakeHost host;
+    Setup s(&host);
+    s.choose(device, "/dev/kelvo-missing", "19200");
+    s.connectButton();
+    QCOMPARE(host.windows.size(), 0);
+    QVERIFY(ExtSourceManager::instance()->children().isEmpty());
+    // Disconnect and Close change nothing either.
+    QTest::mouseClick(s.window.findChild<QPushButton *>("pushButton_2"), Qt::LeftButton);
+    QTest::mouseClick(s.window.findChild<QPushButton *>("pushButton_3"), Qt::LeftButton);
+    QCOMPARE(host.windows.size(), 0);
+}
+
+void TestExtLoggerSetupWindow::noDeviceDoesNothing()
+{
+    WorkDir wd;
+    FakeHost host;
+    Setup s(&host);
+    s.port->setEditText("/dev/kelvo-missing");
+    s.connectButton();
+    QCOMPARE(host.windows.size(), 0);
+    QVERIFY(ExtSourceManager::instance()->children().isEmpty());
+    QVERIFY(!QFile::exists("kelvo.ini"));
+}
+
+void TestExtLoggerSetupWindow::plxThroughMainWindow()
+{
+    WorkDir wd;
+    PtyDevice dev;
+    PtyResponder hub(dev);
+    hub.play(QByteArray::fromHex("80000000012040"), 7, 50);
+    hub.start();
+    MainWindow main(QStringList{"kelvo", "simulation"});
+    QAction *action = main.findChild<QAction *>("actionExternal_source");
+    QVERIFY(action->isEnabled());
+    action->trigger();
+    ExtLoggerSetupWindow *setup = nullptr;
+    for (QMdiSubWindow *sub : main.mdi()->subWindowList())
+        setup = setup ? setup : qobject_cast<ExtLoggerSetupWindow *>(sub->widget());
+    QVERIFY(setup);
+    QVERIFY(setup->isVisible());
+    QComboBox *device = setup->findChild<QComboBox *>("comboBox");
+    device->setCurrentIndex(device->findText("PLX Real-Time"));
+    setup->findChild<QComboBox *>("cmbComPort")->setEditText(dev.slavePath());
+    QTest::mouseClick(setup->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+    QCOMPARE(main.plotWindows().size(), 1);
+    PlotWindow *plot = main.plotWindows().first();
+    QCOMPARE(plot->windowTitle(), QString("PLX real-time"));
+    QTRY_COMPARE_WITH_TIMEOUT(shownValue(*plot, "STAT_AFR_0"), QString("0.936"), 10000);
+    // The readings take the fan-out, as runner jobs do.
+    bool registered = false;
+    for (const CJob &job : GlobalJobReceiver::instance()->jobs())
+        registered = registered || job.jobName == "PLX_SERIAL_REALTIME";
+    QVERIFY(registered);
+
+    // Closing the plot window stops the reader and frees the port.
+    plot->close();
+    QCOMPARE(ExtSourceManager::instance()->extRunner("PLX_SERIAL_REALTIME"), nullptr);
+    QSerialPort port(dev.slavePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    hub.stop();
+}
+
+void TestExtLoggerSetupWindow::closingMainWindowWhileStreamingEndsSoon()
+{
+    WorkDir wd;
+    PtyDevice plxDev;
+    PtyDevice aemDev;
+    PtyResponder hub(plxDev);
+    hub.play(PlxStream::frame({{0, 0, 96}, {6, 0, 100}}), 5, 0);
+    hub.start();
+    QElapsedTimer t;
+    {
+        MainWindow main(QStringList{"kelvo", "simulation"});
+        ExtLoggerSetupWindow setup(&main);
+        Setup plx(&main);
+        plx.choose("PLX Real-Time", plxDev.slavePath());
+        plx.connectButton();
+        Setup aem(&main);
+        aem.choose("AEM Air/Fuel Ratio", aemDev.slavePath(), "9600");
+        aem.connectButton();
+        QCOMPARE(main.plotWindows().size(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(shownValue(*main.plotWindows().first(), "STAT_RPM_0"), QString("1955.000"),
+                                  10000);
+        QTRY_VERIFY(ExtSourceManager::instance()->extRunner("AEM_AFR")->isReading());
+        main.close();
+        t.start();
+    }
+    QVERIFY2(t.elapsed() < 4000, qPrintable(QString::number(t.elapsed())));
+    hub.stop();
+    // Both ports are free again.
+    QSerialPort a(plxDev.slavePath());
+    QVERIFY(a.open(QIODevice::ReadWrite));
+    QSerialPort b(aemDev.slavePath());
+    QVERIFY(b.open(QIODevice::ReadWrite));
+}
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_NO_GLIB", "1");
+    QApplication app(argc, argv);
+    TestExtLoggerSetupWindow test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    const int rc = QTest::qExec(&test, argc, argv);
+    PlotWindowFeed::stopReceiver();
+    return rc;
+}
+#include "tst_extloggersetupwindow.moc"
