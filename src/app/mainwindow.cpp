@@ -8,6 +8,8 @@
 #include "gaugedefmanager.h"
 #include "gaugesetupwindow.h"
 #include "globaljobreceiver.h"
+#include "innovateconfigform.h"
+#include "innovatetesterwindow.h"
 #include "jobmetatypes.h"
 #include "kelvoglobaldata.h"
 #include "kelvosettings.h"
@@ -251,12 +253,10 @@ void MainWindow::disableMissingWindows()
         ui->actionMulti_plot_window,
         ui->actionMLV,
         ui->actionJob_Tool,
-        ui->actionInnovate_Config,
         ui->actionTrace,
         ui->action14point7,
         ui->actionTables,
         ui->actionUsb,
-        ui->actionInnovate,
     };
     for (QAction *action : missing)
         action->setEnabled(false);
@@ -504,6 +504,16 @@ void MainWindow::on_actionExternal_source_triggered()
 void MainWindow::on_actionPLX_Config_triggered()
 {
     addSubWindow(new PLXConfigForm(this))->show();
+}
+
+void MainWindow::on_actionInnovate_Config_triggered()
+{
+    addSubWindow(new InnovateConfigForm(this))->show();
+}
+
+void MainWindow::on_actionInnovate_triggered()
+{
+    addSubWindow(new InnovateTesterWindow(this))->show();
 }
 
 void MainWindow::on_actionTranslations_triggered()

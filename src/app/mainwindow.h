@@ -94,6 +94,8 @@ private slots:
     void on_actionDatatable_triggered();
     void on_actionExternal_source_triggered();
     void on_actionPLX_Config_triggered();
+    void on_actionInnovate_Config_triggered();
+    void on_actionInnovate_triggered();
     void on_actionChart2D_triggered();
     void on_actionDDE6_M47_triggered();
     void on_actionSerial_Port_triggered();
