@@ -50,6 +50,7 @@ InnovateMTSSDKHandler::InnovateMTSSDKHandler(QString jobName, QObject *parent)
     connect(control, SIGNAL(ConnectionEvent(int)), this, SLOT(onConnectionEvent(int)));
     config.load();
     connectTimer.setSingleShot(true);
+    connectTimer.setTimerType(Qt::PreciseTimer);
     connect(&connectTimer, &QTimer::timeout, this, &InnovateMTSSDKHandler::startConnect);
 }
 

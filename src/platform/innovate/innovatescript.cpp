@@ -91,6 +91,7 @@ bool parseLm2(const QJsonObject &o, Lm2Script &lm2, QString *error)
         return fail(error, QStringLiteral("\"lm2\": \"data\" must be hex text or a list of them"));
     }
     lm2.intervalMs = qBound(1, intOf(o, "intervalMs", lm2.intervalMs), 60000);
+    lm2.handles = qMax(0, intOf(o, "handles", 0));
     return true;
 }
 

@@ -50,6 +50,7 @@ struct Lm2Script
     QByteArray f3Reply;        // sent after a written 0xF3
     QVector<QByteArray> data;  // data packets, one every intervalMs, in turn
     int intervalMs = 82;
+    int handles = 0;           // handles the device accepts at once; 0: any number
 };
 
 struct Script

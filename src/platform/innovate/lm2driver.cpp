@@ -208,6 +208,8 @@ extern "C" int lm2drvOpen(const char *deviceName)
         d.written.clear();
         d.opened = Clock::now();
         d.packetsSent = 0;
+    } else if (d.script.handles > 0 && int(d.handles.size()) >= d.script.handles) {
+        return -1;
     }
     const int handle = d.nextHandle++;
     d.handles.insert(handle);
