@@ -16,6 +16,8 @@ InnovateTesterWindow::InnovateTesterWindow(QWidget *parent)
     , logger(KelvoLog::get("innovate"))
 {
     ui->setupUi(this);
+    sendTimer.setParent(this);
+    sendTimer.setObjectName(QStringLiteral("sendTimer"));
     config.load();
     connect(&stream, &InnovateStreamHandler::dataRead, this, &InnovateTesterWindow::onDataRead);
     connect(&stream, &InnovateStreamHandler::error, this, &InnovateTesterWindow::onError);
@@ -55,7 +57,7 @@ void InnovateTesterWindow::on_btnStart_clicked()
         LOG4CPLUS_DEBUG_FMT(logger, "OPEN: %d", int(opened));
         if (!opened) {
             // Nothing to send on: no timer.
-            output(QStringLiteral("cannot open %1: %2").arg(port.portName(), port.errorString()));
+            output(QStringLiteral("cannot open %1: %2").arg(ui->txtComPort->text(), port.errorString()));
             return;
         }
         if (ui->chkMTSSimulate->isChecked())
