@@ -376,6 +376,8 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::newRow("datatable") << "actionDatatable" << "DatatableTestingForm";
     QTest::newRow("external source") << "actionExternal_source" << "ExtLoggerSetupWindow";
     QTest::newRow("plx config") << "actionPLX_Config" << "PLXConfigForm";
+    QTest::newRow("innovate config") << "actionInnovate_Config" << "InnovateConfigForm";
+    QTest::newRow("innovate simulator") << "actionInnovate" << "InnovateTesterWindow";
     QTest::newRow("chart2D") << "actionChart2D" << "Basic2DChart";
     QTest::newRow("DDE6 M47") << "actionDDE6_M47" << "DDECustomView";
     QTest::newRow("serial port") << "actionSerial_Port" << "SeriaPortTestForm";
