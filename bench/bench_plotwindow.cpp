@@ -1,7 +1,9 @@
 // What one finished job costs a plot window in the GUI thread: the intake
-// in realtime mode (table and two plots drawn per job) and in timed mode
-// (points only), and one refresh tick of the timed mode (table filled,
-// plots drawn), for jobs of 20 and 200 results.
+// in realtime mode and in timed mode (points only; realtime then shows
+// them with the next display frame), a realtime job followed by its own
+// frame and paint (the worst case, one job per frame), and one refresh
+// tick of the timed mode (table filled, plots drawn), for jobs of 20 and
+// 200 results.
 #include "jobmetatypes.h"
 #include "kelvosettings.h"
 #include "plotwindow.h"
@@ -59,7 +61,9 @@ struct Window
 };
 
 // Ten prepared jobs of changing values; only the time stamp moves on.
-void intake(benchmark::State &state, const char *mode)
+// With `frame` every job is shown on its own: the realtime frame (table,
+// new points) and the paint of the window follow it.
+void intake(benchmark::State &state, const char *mode, bool frame = false)
 {
     Window w(mode, int(state.range(0)));
     QVector<CJob> jobs;
@@ -70,6 +74,10 @@ void intake(benchmark::State &state, const char *mode)
         CJob job = jobs.at(n % 10);
         job.timeStamp = w.start + 50 * n;
         w.window->onJobFinished(job, 0);
+        if (frame) {
+            w.window->onFrame();
+            QCoreApplication::processEvents();
+        }
         ++n;
     }
     state.SetItemsProcessed(state.iterations());
@@ -86,6 +94,12 @@ void BM_IntakeTimed(benchmark::State &state)
     intake(state, "10");
 }
 BENCHMARK(BM_IntakeTimed)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+void BM_RealtimeJobAndFrame(benchmark::State &state)
+{
+    intake(state, "realtime", true);
+}
+BENCHMARK(BM_RealtimeJobAndFrame)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond);
 
 void BM_TimedTick(benchmark::State &state)
 {

@@ -22,8 +22,9 @@ inline int runGuiBenchmarks(int argc, char **argv)
     }
     int qargc = int(args.size());
     QApplication app(qargc, args.data());
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    // Qt has taken its own options ("-platform xcb") out of the list.
+    benchmark::Initialize(&qargc, args.data());
+    if (benchmark::ReportUnrecognizedArguments(qargc, args.data()))
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     return 0;

@@ -70,6 +70,13 @@ int convertTranslations()
 
 int main(int argc, char *argv[])
 {
+    // The debug lines are for whoever traces a fault; a plain run prints
+    // only warnings and errors. Decided before anything writes a line.
+    bool trace = false;
+    for (int i = 1; i < argc; ++i)
+        trace = trace || qstrcmp(argv[i], "trace") == 0;
+    KelvoLog::showDebugOutput(trace);
+
     QApplication app(argc, argv);
     TranslationMgr::instance(&app);
 
@@ -77,7 +84,7 @@ int main(int argc, char *argv[])
 
     if (argc > 1) {
         const QStringList words = QCoreApplication::arguments().mid(1);
-        if (words.contains(QStringLiteral("trace")))
+        if (trace)
             KelvoLog::configure(QStringLiteral("log4cplus.properties"));
         if (words.contains(QStringLiteral("translate")))
             return convertTranslations();

@@ -15,6 +15,8 @@
 #include "kelvosettings.h"
 #include "miscutilswindow.h"
 #include "mdiarea.h"
+#include "mlvmultiplot.h"
+#include "multicurveplotwindow.h"
 #include "plotwindow.h"
 #include "plxconfigform.h"
 #include "qrunnerthread.h"
@@ -250,8 +252,6 @@ void MainWindow::disableMissingWindows()
         ui->actionOpen_CSV,
         ui->actionPlayBackTester,
         ui->actionCustom_jobs,
-        ui->actionMulti_plot_window,
-        ui->actionMLV,
         ui->actionJob_Tool,
         ui->actionTrace,
         ui->action14point7,
@@ -289,6 +289,7 @@ PlotWindow &MainWindow::createPlotWindow(CJob &job, Qt::WindowFlags flags)
     connectJobListener(window);
     connect(window, &PlotWindow::plotWidgetStatusChanged, this, &MainWindow::onPlotWidgetStatusChanged);
     connect(window, &PlotWindow::closed, this, &MainWindow::onClosed);
+    connect(window, &PlotWindow::multiCurveRequested, this, &MainWindow::showMultiCurvePlot);
     LOG4CPLUS_DEBUG(logger, "< createPlotWindow");
     return *window;
 }
@@ -297,6 +298,25 @@ void MainWindow::showPlotWindow(CJob job)
 {
     createPlotWindow(job, Qt::WindowFlags()).show();
     LOG4CPLUS_TRACE(logger, "plotWindow show()");
+}
+
+QMdiSubWindow *MainWindow::createMultiCurvePlotWindow()
+{
+    auto *window = new MultiCurvePlotWindow(this);
+    QMdiSubWindow *sub = addSubWindow(window);
+    sub->layout()->addWidget(new QSizeGrip(sub));
+    connectJobListener(window);
+    sub->resize(800, 400);
+    centerSubWindow(sub);
+    return sub;
+}
+
+void MainWindow::showMultiCurvePlot(QList<CJobResultPair> pairs)
+{
+    QMdiSubWindow *sub = createMultiCurvePlotWindow();
+    if (auto *window = qobject_cast<MultiCurvePlotWindow *>(sub->widget()))
+        window->addCurves(pairs);
+    sub->show();
 }
 
 QList<PlotWindow *> MainWindow::plotWindows()
@@ -438,8 +458,8 @@ void MainWindow::on_actionReset_all_triggered()
     for (QMdiSubWindow *sub : subs) {
         if (PlotWindow *w = qobject_cast<PlotWindow *>(sub->widget()))
             w->resetPlotWidgets();
-        else if (sub->widget() && sub->widget()->inherits("MultiCurvePlotWindow"))
-            QMetaObject::invokeMethod(sub->widget(), "onDelete");
+        else if (auto *multi = qobject_cast<MultiCurvePlotWindow *>(sub->widget()))
+            multi->onDelete();
     }
 }
 
@@ -514,6 +534,22 @@ void MainWindow::on_actionInnovate_Config_triggered()
 void MainWindow::on_actionInnovate_triggered()
 {
     addSubWindow(new InnovateTesterWindow(this))->show();
+}
+
+void MainWindow::on_actionMulti_plot_window_triggered()
+{
+    multiCurvePlotWindow = new MultiCurvePlotWindow(this);
+    QMdiSubWindow *sub = addSubWindow(multiCurvePlotWindow);
+    connectJobListener(multiCurvePlotWindow);
+    multiCurvePlotWindow->show();
+    sub->resize(600, 400);
+    centerSubWindow(sub);
+}
+
+void MainWindow::on_actionMLV_triggered()
+{
+    QMdiSubWindow *sub = addSubWindow(new MLVMultiPlot(this));
+    sub->show();
 }
 
 void MainWindow::on_actionTranslations_triggered()

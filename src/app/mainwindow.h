@@ -3,6 +3,7 @@
 // thread, runner thread), hosts every other window in its MDI area and
 // offers the tools through its menus.
 #include "cjob.h"
+#include "cjobresultpair.h"
 #include "extsourcehost.h"
 #include "jobqueue.h"
 #include "kelvolog.h"
@@ -24,6 +25,7 @@ class EcuJobListWindow;
 class GaugeDefManager;
 class GlobalJobReceiver;
 class MdiArea;
+class MultiCurvePlotWindow;
 class PlotWindow;
 class QRunnerThread;
 class SeriaPortTestForm;
@@ -43,6 +45,9 @@ public:
     QMdiSubWindow *addSubWindow(QWidget *widget) override;
     bool connectJobListener(QObject *listener) override;
     PlotWindow &createPlotWindow(CJob &job, Qt::WindowFlags flags = Qt::WindowFlags()) override;
+    // A multi-curve plot in a sub-window of 800 x 400, centred, registered
+    // for jobs and not yet shown.
+    QMdiSubWindow *createMultiCurvePlotWindow();
     QList<PlotWindow *> plotWindows();
     QString currentEcu() override;
     QSize hostSize() const override { return size(); }
@@ -82,6 +87,8 @@ public slots:
     void onThemeSelected();
     // A job the list queued gets its plot window.
     void showPlotWindow(CJob job);
+    // A plot window's results in a multi-curve plot of their own.
+    void showMultiCurvePlot(QList<CJobResultPair> pairs);
 
 private slots:
     void on_actionPause_triggered();
@@ -96,6 +103,8 @@ private slots:
     void on_actionPLX_Config_triggered();
     void on_actionInnovate_Config_triggered();
     void on_actionInnovate_triggered();
+    void on_actionMulti_plot_window_triggered();
+    void on_actionMLV_triggered();
     void on_actionChart2D_triggered();
     void on_actionDDE6_M47_triggered();
     void on_actionSerial_Port_triggered();
@@ -130,6 +139,8 @@ private:
     GaugeDefManager *gaugeDefManager = nullptr;
     QString currentEcuName;
     GlobalJobReceiver *receiver = nullptr;
+    // The multi-curve plot opened last from the menu.
+    QPointer<MultiCurvePlotWindow> multiCurvePlotWindow;
     QThread *jobReceiverThread = nullptr;
     qint64 programStartTime = 0;
     bool simulation = false;

@@ -116,12 +116,13 @@ void EcuJobListWindow::on_listEcus_currentRowChanged(int currentRow)
     if (!currentPrg)
         return; // a serial ECU whose job list cannot be read: nothing to show
 
-    const QTranslator *translator = TranslationMgr::instance()->translator();
+    const TranslationMgr *translations = TranslationMgr::instance();
     for (int i = 0; i < currentPrg->getJobCount(); ++i) {
         const CJob *job = currentPrg->getJob(i);
         const QString upper = QString::fromLatin1(job->jobName.c_str()).toUpper();
-        const QString translated = translator ? translator->translate("JOB_S", upper.toLatin1().constData())
-                                              : QString();
+        // Through the manager: it asks the catalogue in the encoding that
+        // the catalogue's source texts are written in.
+        const QString translated = translations->lookup(JOB_S, job->jobName);
         LOG4CPLUS_DEBUG_FMT(logger, "translated job:%s --> %s", KELVO_QS(upper), KELVO_QS(translated));
         ui->listJobs->addItem(translated.isEmpty() ? upper : translated);
     }

@@ -1,4 +1,5 @@
 #include "translationtableview.h"
+#include "tablecolumns.h"
 #include "translationtablelines.h"
 
 #include <QDebug>
@@ -26,13 +27,22 @@ TranslationTableView::TranslationTableView(QWidget *parent)
     horizontalHeader()->setCascadingSectionResizes(true);
     horizontalHeader()->setStretchLastSection(true);
     setWordWrap(true);
-    setSortingEnabled(true);
     filterProxy->setSourceModel(sourceItems);
     filterProxy->setFilterKeyColumn(-1);
     filterProxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
     setModel(filterProxy);
-    resizeColumnsToContents();
+    setSortingEnabled(true);
+    showFileOrder();
+    TableColumns::fitToContents(this);
     load();
+}
+
+void TranslationTableView::showFileOrder()
+{
+    // Rows in the order of the file, and no arrow claiming another order,
+    // until the user clicks a column header.
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    filterProxy->sort(-1);
 }
 
 void TranslationTableView::load()
@@ -60,7 +70,7 @@ void TranslationTableView::load()
     // that proxy and view see every row.
     filterProxy->setSourceModel(nullptr);
     filterProxy->setSourceModel(sourceItems);
-    resizeColumnsToContents();
+    TableColumns::fitToContents(this);
 }
 
 void TranslationTableView::setFilter(QString filter)
@@ -68,5 +78,5 @@ void TranslationTableView::setFilter(QString filter)
     filterProxy->setFilterKeyColumn(-1);
     filterProxy->setFilterRegExp(QRegExp(filter, Qt::CaseInsensitive));
     setModel(filterProxy);
-    resizeColumnsToContents();
+    TableColumns::fitToContents(this);
 }

@@ -21,6 +21,8 @@ public:
     QSortFilterProxyModel *proxyModel() const { return filterProxy; }
 
 private:
+    void showFileOrder();
+
     QStandardItemModel *sourceItems;
     QSortFilterProxyModel *filterProxy;
 };

@@ -6,6 +6,7 @@
 #include <log4cplus/helpers/loglog.h>
 #include <log4cplus/spi/factory.h>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <mutex>
 
 namespace {
@@ -37,4 +38,11 @@ bool KelvoLog::configure(const QString &propertiesFile)
     log4cplus::helpers::LogLog::getLogLog()->setQuietMode(false);
     log4cplus::PropertyConfigurator::doConfigure(LOG4CPLUS_C_STR_TO_TSTRING(propertiesFile.toLocal8Bit().constData()));
     return true;
+}
+
+void KelvoLog::showDebugOutput(bool on)
+{
+    // qDebug() writes to the category "default"; Qt's own categories keep
+    // their own defaults.
+    QLoggingCategory::setFilterRules(on ? QStringLiteral("default.debug=true") : QStringLiteral("default.debug=false"));
 }

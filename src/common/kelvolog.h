@@ -16,6 +16,10 @@ public:
     static bool configure(const QString &propertiesFile);
     // Registers the Qt debug appender under its names (done by get()).
     static void ensureInitialised();
+    // Whether debug-level messages (qDebug, and log records that the Qt
+    // debug appender forwards) are printed. Off, only warnings and worse
+    // reach the terminal; the program turns it on with "trace".
+    static void showDebugOutput(bool on);
 };
 
 // Latin-1 / QString arguments for "%s" in the format macros.

@@ -1,5 +1,7 @@
 #include "kelvosettings.h"
 
+#include <QStringList>
+
 QString KelvoSettings::fileName()
 {
     return QStringLiteral("kelvo.ini");
@@ -12,16 +14,18 @@ std::unique_ptr<QSettings> KelvoSettings::open()
     return settings;
 }
 
-int KelvoSettings::intValue(const QString &key, int def, int lo, int hi)
+int KelvoSettings::intValue(const QString &key, int def, int lo, int hi, QString *replaced)
 {
     auto settings = open();
-    bool ok = false;
-    const qlonglong v = settings->value(key, def).toLongLong(&ok);
-    if (!ok)
+    if (replaced)
+        *replaced = QString();
+    if (!settings->contains(key))
         return def;
-    if (v < lo)
-        return lo;
-    if (v > hi)
-        return hi;
-    return int(v);
+    const QVariant raw = settings->value(key);
+    bool ok = false;
+    const qlonglong v = raw.toLongLong(&ok);
+    const int used = !ok ? def : v < lo ? lo : v > hi ? hi : int(v);
+    if (replaced && (!ok || used != v))
+        *replaced = raw.type() == QVariant::StringList ? raw.toStringList().join(QLatin1Char(',')) : raw.toString();
+    return used;
 }

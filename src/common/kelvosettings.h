@@ -10,5 +10,7 @@ public:
     static QString fileName(); // "kelvo.ini"
     static std::unique_ptr<QSettings> open();
     // Reads an integer key clamped to [lo, hi]; missing or unreadable gives def.
-    static int intValue(const QString &key, int def, int lo, int hi);
+    // When a value is present but not used as written, *replaced (if given)
+    // is set to the text read; else it is left null.
+    static int intValue(const QString &key, int def, int lo, int hi, QString *replaced = nullptr);
 };

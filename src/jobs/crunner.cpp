@@ -12,6 +12,8 @@
 #include <QThread>
 #include <algorithm>
 #include <chrono>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -38,6 +40,29 @@ void setSessionUp(bool up)
     sessionUp = up;
 }
 
+// Why the last apiInit failed (code 0: it did not fail). The runtime
+// forgets it at the next call on the missing session, which then only says
+// that there is no handle; the jobs that run without a session report this
+// instead, since it names what the user has to mend.
+int initFailureCode = 0;
+std::string initFailureText;
+
+void setInitFailure(int code, const std::string &text)
+{
+    std::lock_guard<std::mutex> lock(sessionMutex);
+    initFailureCode = code;
+    initFailureText = text;
+}
+
+// The failure of the last start while no session is up; code 0 otherwise.
+std::pair<int, std::string> pendingInitFailure()
+{
+    std::lock_guard<std::mutex> lock(sessionMutex);
+    if (sessionUp)
+        return {0, std::string()};
+    return {initFailureCode, initFailureText};
+}
+
 // apiInit unless the session is up; the caller holds the session lock.
 bool startSession()
 {
@@ -48,10 +73,16 @@ bool startSession()
         qDebug() << "apiInit OK";
         apiSetConfig("IfhTrace", "0");
         apiSetConfig("ApiTrace", "0");
+        setInitFailure(0, std::string());
     } else {
-        qDebug() << "apiInit not OK";
-        apiErrorText();
-        apiErrorCode();
+        const char *text = apiErrorText();
+        const std::string reason = text ? text : "";
+        int code = apiErrorCode();
+        if (code == 0)
+            code = -1; // a failure all the same
+        LOG4CPLUS_ERROR_FMT(KelvoLog::get("runner"), "apiInit not OK: error %d: %s", code, reason.c_str());
+        qWarning("apiInit not OK: error %d: %s", code, reason.c_str());
+        setInitFailure(code, reason);
     }
     setSessionUp(ok);
     return ok;
@@ -62,6 +93,38 @@ QByteArray binaryAsHex(const unsigned char *bytes, int len)
 {
     const int maxBytes = (CJobResult::TextCapacity - 1) / 2;
     return QByteArray(reinterpret_cast<const char *>(bytes), qMin(len, maxBytes)).toHex().toUpper();
+}
+
+// The value of a result through the getter of its type.
+template <typename T>
+T typedValue(int (*getter)(T *, const char *, unsigned short), const char *name)
+{
+    T v = 0;
+    getter(&v, name, 1);
+    return v;
+}
+
+// Every whole-number format carries its value in the typed getter's answer;
+// realValue holds it too, so that formulas and whatever reads the value as a
+// number see it whatever the width. intValue and longValue take it where it
+// fits their width.
+void readNumericValue(CJobResult &r, const char *name, int format)
+{
+    double v = 0;
+    switch (format) {
+    case 0: v = static_cast<signed char>(typedValue(apiResultChar, name)); break;
+    case 1: v = typedValue(apiResultByte, name); break;
+    case 2: v = typedValue(apiResultInt, name); break;
+    case 3: v = typedValue(apiResultWord, name); break;
+    case 4: v = typedValue(apiResultLong, name); break;
+    case 5: v = typedValue(apiResultDWord, name); break;
+    default: return;
+    }
+    r.realValue = v;
+    if (format <= 2)
+        r.intValue = qint16(v);
+    else if (format <= 4)
+        r.longValue = qint32(v);
 }
 
 const char *typeNameOf(int format)
@@ -110,10 +173,16 @@ CRunner::~CRunner()
     LOG4CPLUS_DEBUG(logger, "< ~CRUNNER");
 }
 
-unsigned CRunner::pauseSetting(const char *key)
+unsigned CRunner::pauseSetting(const char *key) const
 {
-    // A "-1" in the file must not become a pause of 49 days.
-    return unsigned(KelvoSettings::intValue(QString::fromLatin1(key), 0, 0, MaxPause));
+    // A "-1" in the file must not become a pause of 49 days, nor a slip of
+    // the finger a pause of minutes; the user learns what was used instead.
+    QString replaced;
+    const int used = KelvoSettings::intValue(QString::fromLatin1(key), 0, 0, MaxPause, &replaced);
+    if (!replaced.isNull())
+        LOG4CPLUS_WARN_FMT(logger, "kelvo.ini %s: read '%s', used %d ms (0 to %d ms)", key, KELVO_QS(replaced), used,
+                           int(MaxPause));
+    return unsigned(used);
 }
 
 qint64 CRunner::now()
@@ -147,6 +216,8 @@ void CRunner::endEdiabas()
         return;
     apiEnd();
     setSessionUp(false);
+    // Ended on purpose: jobs now fail for that reason, not an older one.
+    setInitFailure(0, std::string());
 }
 
 bool CRunner::ediabasActive()
@@ -455,11 +526,8 @@ int CRunner::runEdiabas(CJob &job)
             r.setTextValue(text);
             r.format = format;
             r.typeName = typeNameOf(format);
-            if (format == 2) {
-                short v = 0;
-                apiResultInt(&v, name, 1);
-                r.intValue = qint16(v);
-            } else if (format == 8) {
+            readNumericValue(r, name, format);
+            if (format == 8) {
                 double v = 0;
                 apiResultReal(&v, name, 1);
                 r.realValue = v;
@@ -483,6 +551,13 @@ int CRunner::runEdiabas(CJob &job)
             job.errorText = errTxt;
         else
             LOG4CPLUS_DEBUG(logger, "errTxt == NULL");
+        if (code != 0) {
+            const std::pair<int, std::string> initFailure = pendingInitFailure();
+            if (initFailure.first != 0) {
+                code = initFailure.first;
+                job.errorText = "EDIABAS did not start: " + initFailure.second;
+            }
+        }
     }
     customExpressions.applyExpressions(job);
     LOG4CPLUS_DEBUG(logger, "<runjob");

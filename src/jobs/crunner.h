@@ -104,7 +104,7 @@ private:
     // Sleeps ms, or less when stop() comes: shutting down never waits
     // out a configured pause.
     void pause(unsigned ms);
-    static unsigned pauseSetting(const char *key);
+    unsigned pauseSetting(const char *key) const;
 
     std::atomic<bool> simulationMode{false};
     bool serialMode = false;

@@ -80,6 +80,8 @@ void DatatableTestingForm::on_pushButton_3_clicked()
     QFile file(QStringLiteral("data.txt"));
     if (!file.open(QIODevice::ReadOnly)) {
         qDebug() << "cant open file";
+        ui->txtResult->appendPlainText(QStringLiteral("Cannot open %1: %2")
+                                           .arg(QFileInfo(file).absoluteFilePath(), file.errorString()));
         return;
     }
     QPointer<DatatableTestingForm> self(this);
@@ -113,6 +115,10 @@ void DatatableTestingForm::on_btnWatch_clicked()
     if (!watching) {
         if (!watcher.addPath(path)) {
             qDebug() << "cannot watch" << path;
+            // Said where the user looks; the decoded lines above stay.
+            ui->txtResult->appendPlainText(QFileInfo::exists(path)
+                                               ? QStringLiteral("Cannot watch %1").arg(path)
+                                               : QStringLiteral("Cannot watch %1: the file does not exist").arg(path));
             return;
         }
         ui->btnWatch->setText(QStringLiteral("Stop Watch"));

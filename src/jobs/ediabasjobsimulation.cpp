@@ -164,8 +164,8 @@ void EdiabasJobSimulation::getJob(CJob &job)
             CJobResult v = real("STAT_InjCtl_qSetUnBal_WERT_" + n, double(rand()) / RandMax);
             v.comment = "qsetunlab_comment";
             job.addResult(v);
+            job.addResult(text("JOB_STATUS", "OKAY"));
         }
-        job.addResult(text("JOB_STATUS", "OKAY"));
     } else if (name == "MW_SELECT_LESEN") {
         if (!job.virtualName.empty()) {
             job.addResult(text("STAT_InjCtl_qSetUnBal_EINH", "mg/hub"));

@@ -191,8 +191,22 @@ QString DataLogger::clean(QString text, QChar sep)
     return text;
 }
 
-QString DataLogger::cellText(const QString &value, int format, QChar dec, QChar sep)
+QChar DataLogger::decimalFor(QChar decimal, QChar sep)
 {
+    // A decimal character equal to the separator would split every number
+    // and time into two fields.
+    return decimal == sep ? QLatin1Char('.') : decimal;
+}
+
+QString DataLogger::columnTitle(const CJobResultPair &entry)
+{
+    const std::string &name = entry.resultDisplayName.empty() ? entry.resultName : entry.resultDisplayName;
+    return Latin1::toQString(name);
+}
+
+QString DataLogger::cellText(const QString &value, int format, QChar decimal, QChar sep)
+{
+    const QChar dec = decimalFor(decimal, sep);
     // Byte data shown as hexadecimal stays text: "00012345" is not 12345.
     if (format == 7)
         return clean(value, sep);
@@ -218,7 +232,7 @@ QStringList DataLogger::columnSignature() const
 
 void DataLogger::doStart()
 {
-    timeFormatText = decimal == QLatin1Char(',') ? QStringLiteral("HH:mm:ss,zzz") : QStringLiteral("HH:mm:ss.zzz");
+    timeFormatText = QStringLiteral("HH:mm:ss") + decimalFor(decimal, separator) + QStringLiteral("zzz");
     if (logFile.isOpen()) {
         writeBuffer();
         syncToDisk(true);
@@ -328,13 +342,13 @@ bool DataLogger::writeInfoFile()
     for (const CJobResultPair &entry : filter) {
         qDebug() << "PRG name:" << entry.job.ecuName.c_str() << "Job name:" << entry.job.jobName.c_str()
                  << "Job virtualname:" << entry.job.virtualName.c_str() << "Job argument:"
-                 << entry.job.arguments.c_str() << "Result name:" << entry.resultDisplayName.c_str();
+                 << entry.job.arguments.c_str() << "Result name:" << columnTitle(entry);
         xml.writeStartElement(QStringLiteral("column"));
         xml.writeTextElement(QStringLiteral("number"), QString::number(number++));
         xml.writeTextElement(QStringLiteral("ecu"), Latin1::toQString(entry.job.ecuName));
         xml.writeTextElement(QStringLiteral("jobname"), Latin1::toQString(entry.job.jobName));
         xml.writeTextElement(QStringLiteral("virtualname"), Latin1::toQString(entry.job.virtualName));
-        xml.writeTextElement(QStringLiteral("resultname"), clean(Latin1::toQString(entry.resultDisplayName), separator));
+        xml.writeTextElement(QStringLiteral("resultname"), clean(columnTitle(entry), separator));
         xml.writeEndElement();
     }
     qDebug() << "<*** PLAYBACK ***";
@@ -350,10 +364,8 @@ bool DataLogger::writeInfoFile()
 QString DataLogger::headerLine() const
 {
     QString header = QStringLiteral("time");
-    for (const CJobResultPair &entry : filter) {
-        const std::string &name = entry.resultDisplayName.empty() ? entry.resultName : entry.resultDisplayName;
-        header += separator + clean(Latin1::toQString(name), separator);
-    }
+    for (const CJobResultPair &entry : filter)
+        header += separator + clean(columnTitle(entry), separator);
     if (markerColumn)
         header += separator + QStringLiteral("MARKER");
     return header;

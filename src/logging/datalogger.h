@@ -57,6 +57,13 @@ public:
 
     // The text a value gets in a cell (exposed for the log reader's tests).
     static QString cellText(const QString &value, int format, QChar decimal, QChar separator);
+    // The decimal character written with that separator: the one chosen,
+    // unless it is the separator itself, then ".". (The separators offered
+    // are ";", "," and tab.)
+    static QChar decimalFor(QChar decimal, QChar separator);
+    // A column's header text, also its name in the side file: the result's
+    // display name, else its name.
+    static QString columnTitle(const CJobResultPair &entry);
 
 signals:
     void logFileStarted(const QString &filename);

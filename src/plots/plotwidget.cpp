@@ -7,7 +7,6 @@
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>
 #include <qwt_plot_canvas.h>
-#include <qwt_plot_directpainter.h>
 #include <qwt_plot_layout.h>
 #include <qwt_plot_magnifier.h>
 #include <qwt_plot_panner.h>
@@ -18,6 +17,7 @@
 #include <QDateTime>
 #include <QKeyEvent>
 #include <QMutexLocker>
+#include <QPainter>
 #include <QResizeEvent>
 #include <QThread>
 #include <QWheelEvent>
@@ -53,9 +53,6 @@ PlotWidget::PlotWidget(QWidget *parent, bool ownThread)
         m_thread->start(QThread::InheritPriority);
     }
 
-    m_directPainter = new QwtPlotDirectPainter(this);
-    m_directPainter->setAttribute(QwtPlotDirectPainter::AtomicPainter, false);
-    m_directPainter->setAttribute(QwtPlotDirectPainter::CopyBackingStore, false);
     plotLayout()->setAlignCanvasToScales(true);
     for (int axis = 0; axis < QwtPlot::axisCnt; ++axis)
         axisWidget(axis)->setMargin(0);
@@ -136,6 +133,7 @@ void PlotWidget::setPlotAllResults(bool on)
 void PlotWidget::setAxisScaleAndNotify(int axis, double min, double max)
 {
     setAxisScale(axis, min, max);
+    m_axesCurrent = false;
     emit scaleChanged(axis, min, max);
 }
 
@@ -156,6 +154,7 @@ void PlotWidget::applyTimeWindow(qint64 window)
         const qint64 c = qint64(m_data->xValue()) / m_timeWindow;
         m_timeMax = m_timeWindow * (c + 1);
         setAxisScale(QwtPlot::xBottom, double(m_timeWindow * c), double(m_timeMax));
+        m_axesCurrent = false;
     }
     emit scaleChanged(QwtPlot::xBottom, double(m_timeMax - m_timeWindow), double(m_timeMax));
     replot();
@@ -220,7 +219,6 @@ void PlotWidget::showCurve(QwtPlotItem *item, bool on)
         }
     }
     updateTextLabel();
-    replot();
     LOG4CPLUS_DEBUG_FMT(m_log, "after replot div y:%f,%f", axisScaleDiv(QwtPlot::yLeft).lowerBound(),
                         axisScaleDiv(QwtPlot::yLeft).upperBound());
 }
@@ -250,12 +248,45 @@ void PlotWidget::onPointReady(CJobResultPair pair, qint64 timeStamp, double y)
 
 void PlotWidget::replot()
 {
-    QwtPlot::replot();
+    QwtPlot::replot(); // updates the axes first
+    m_axisBounds = autoScaleBounds();
+    m_axesCurrent = true;
     for (CustomQwtCurve *curve : qAsConst(m_data->curveMap()))
         curve->curveData()->setLastDrawnIndex(curve->curveData()->pointCount());
     // Whatever factors were pending are on the canvas now.
     m_data->takeFactorsChanged();
     rememberScales();
+}
+
+QVector<QwtInterval> PlotWidget::autoScaleBounds() const
+{
+    QVector<QwtInterval> bounds(QwtPlot::axisCnt);
+    for (const QwtPlotItem *item : itemList()) {
+        if (!item->testItemAttribute(QwtPlotItem::AutoScale) || !item->isVisible())
+            continue;
+        const QRectF rect = item->boundingRect();
+        if (rect.width() >= 0.0)
+            bounds[item->xAxis()] |= QwtInterval(rect.left(), rect.right());
+        if (rect.height() >= 0.0)
+            bounds[item->yAxis()] |= QwtInterval(rect.top(), rect.bottom());
+    }
+    // An axis with a set scale ignores the data; switching it to follow
+    // the data again is a change too.
+    for (int axis = 0; axis < QwtPlot::axisCnt; ++axis) {
+        if (!axisAutoScale(axis))
+            bounds[axis] = QwtInterval(1.0, 0.0);
+    }
+    return bounds;
+}
+
+void PlotWidget::refreshAxes()
+{
+    QVector<QwtInterval> bounds = autoScaleBounds();
+    if (m_axesCurrent && bounds == m_axisBounds)
+        return;
+    updateAxes();
+    m_axisBounds = std::move(bounds);
+    m_axesCurrent = true;
 }
 
 void PlotWidget::rememberScales()
@@ -318,10 +349,20 @@ void PlotWidget::drawNewPoints(CustomQwtCurve *curve)
                            QPointF(std::max(x0, x1) + margin, y1 + margin));
         const QRect clip = strip.toAlignedRect().intersected(canvas()->contentsRect());
         if (!clip.isEmpty()) {
-            m_directPainter->setClipping(true);
-            m_directPainter->setClipRegion(QRegion(clip));
-            m_directPainter->drawSeries(curve, int(from), int(to));
-            m_directPainter->setClipping(false);
+            // The new segments go into the canvas's cached picture, which the
+            // next paint shows: painting the canvas at once would paint every
+            // other pending change of the window with it, once per point.
+            auto *plotCanvas = qobject_cast<QwtPlotCanvas *>(canvas());
+            const QPixmap *cache = plotCanvas ? plotCanvas->backingStore() : nullptr;
+            if (cache && !cache->isNull()
+                && cache->size() == canvas()->size() * cache->devicePixelRatio()) {
+                QPainter painter(const_cast<QPixmap *>(cache));
+                painter.setClipRect(clip);
+                painter.setRenderHint(QPainter::Antialiasing, curve->testRenderHint(QwtPlotItem::RenderAntialiased));
+                curve->drawSeries(&painter, xMap, yMap, canvas()->contentsRect(), int(from), int(to));
+            }
+            // Without a cached picture the paint draws the canvas whole.
+            canvas()->update(clip);
         }
     }
     d->setLastDrawnIndex(count);
@@ -357,7 +398,7 @@ void PlotWidget::redraw(bool logGrowth, const std::function<void()> &drawIncreme
         return;
     }
     // The y axis follows the data: recompute it before deciding.
-    updateAxes();
+    refreshAxes();
     if (scalesUnchanged() && !m_data->takeFactorsChanged()) {
         if (m_fullReplot)
             replot();
@@ -384,7 +425,6 @@ void PlotWidget::reset()
     setAxisScaleAndNotify(QwtPlot::xBottom, 0, double(m_timeWindow));
     setAxisAutoScale(QwtPlot::yLeft);
     updateTextLabel();
-    replot();
 }
 
 void PlotWidget::removeTextLabels()
@@ -422,6 +462,10 @@ void PlotWidget::updateTextLabel()
     label->setText(text);
     label->attach(this);
     LOG4CPLUS_TRACE_FMT(m_log, "result name:%s", KELVO_QS(html));
+    // New points are painted one by one onto what the last replot left:
+    // without a replot here the label would show only at the next one, up
+    // to a whole time window later.
+    replot();
 }
 
 void PlotWidget::pan(int dx, int dy)
@@ -436,6 +480,7 @@ void PlotWidget::zoomed(const QRectF &rect)
     m_timeWindow = std::max<qint64>(MinTimeWindow, qint64(std::min(width, 9.0e15)));
     m_timeMax = m_timeWindow * (qint64(m_data->xValue()) / m_timeWindow + 1);
     setAxisScaleAndNotify(QwtPlot::xBottom, rect.left(), rect.left() + rect.width());
+    m_axesCurrent = false;
 }
 
 void PlotWidget::onJobResultUpdated(const CJobResult &res, const CJob job, int result)
@@ -447,6 +492,7 @@ void PlotWidget::onSliderValueChanged(int value)
 {
     const qint64 v = value;
     setAxisScale(QwtPlot::xBottom, double(m_timeWindow * (v - 1)), double(m_timeWindow * v));
+    m_axesCurrent = false;
     if (m_timeWindow * v < m_timeMax) {
         m_followCurve = false;
         LOG4CPLUS_DEBUG(m_log, "followcurve=false");

@@ -1,6 +1,7 @@
 #pragma once
 // The live time plot: job results as curves over time, in ms from the
-// plot's start time. New points are painted incrementally; the plot is
+// plot's start time. New points are painted incrementally into the
+// canvas's cached picture and shown with the next paint; the plot is
 // replotted only when a scale or a curve factor changes. The time axis
 // shows a window of 30 s by default that moves with the newest data while
 // the plot follows it.
@@ -10,11 +11,13 @@
 
 #include <log4cplus/logger.h>
 #include <qwt_plot.h>
+#include <qwt_interval.h>
 #include <qwt_scale_div.h>
 
 #include <QMap>
 #include <QMutex>
 #include <QSize>
+#include <QVector>
 #include <QTimer>
 #include <atomic>
 #include <functional>
@@ -23,7 +26,6 @@ class QThread;
 class QwtPlotZoomer;
 class QwtPlotPanner;
 class QwtPlotMagnifier;
-class QwtPlotDirectPainter;
 class CurveTracker;
 
 class PlotWidget : public QwtPlot
@@ -103,6 +105,11 @@ private:
     // `drawIncrement` paints only what came since the last paint.
     void redraw(bool logGrowth, const std::function<void()> &drawIncrement);
     bool scalesUnchanged() const;
+    // The data ranges the auto-scaled axes follow, per axis.
+    QVector<QwtInterval> autoScaleBounds() const;
+    // Recomputes the axes (and their tick labels, which is costly) only
+    // when a scale was set or the data ranges they follow changed.
+    void refreshAxes();
     void drawNewPoints(CustomQwtCurve *curve);
     void rememberScales();
 
@@ -113,9 +120,10 @@ private:
     bool m_followCurve = true;
     PlotWidgetData *m_data = nullptr;
     QMutex m_mutex;
-    QwtPlotDirectPainter *m_directPainter = nullptr;
     QwtScaleDiv m_lastXScale;
     QwtScaleDiv m_lastYScale;
+    bool m_axesCurrent = false;
+    QVector<QwtInterval> m_axisBounds;
     log4cplus::Logger m_log;
     QThread *m_thread = nullptr;
     std::atomic<bool> m_workerDone{false};

@@ -28,17 +28,22 @@ PlotWidgetContainer::~PlotWidgetContainer()
 
 void PlotWidgetContainer::onScaleChanged(int axis, double min, double max)
 {
-    const qint64 window = m_plot->timeWindow();
-    const qint64 pages = m_plot->timeMax() / window;
     LOG4CPLUS_DEBUG_FMT(KelvoLog::get("plotwidget"),
                         "PWC:scale changed:%d,%f,%f PWC:xscale:%lld,xmax:%lld,pos:%d,scrollmax:%d", axis, min, max,
-                        static_cast<long long>(window), static_cast<long long>(m_plot->timeMax()),
+                        static_cast<long long>(m_plot->timeWindow()), static_cast<long long>(m_plot->timeMax()),
                         m_scrollBar->value(), m_scrollBar->maximum());
-    m_scrollBar->setMaximum(int(std::min<qint64>(pages, INT_MAX)));
-    if (m_plot->isFollowingCurve()) {
+    followPages(m_plot, m_scrollBar, max);
+}
+
+void PlotWidgetContainer::followPages(PlotWidget *plot, QScrollBar *bar, double max)
+{
+    const qint64 window = plot->timeWindow();
+    const qint64 pages = plot->timeMax() / window;
+    bar->setMaximum(int(std::min<qint64>(pages, INT_MAX)));
+    if (plot->isFollowingCurve()) {
         const double page = max / double(window);
-        const int value = (page >= 1.0 && page < double(INT_MAX)) ? int(page) : m_scrollBar->maximum();
+        const int value = (page >= 1.0 && page < double(INT_MAX)) ? int(page) : bar->maximum();
         LOG4CPLUS_DEBUG_FMT(KelvoLog::get("plotwidget"), "PWC::setValue:%d", value);
-        m_scrollBar->setValue(value);
+        bar->setValue(value);
     }
 }

@@ -20,6 +20,10 @@ public:
     void setResultPair(const CJobResultPair &pair) { m_pair = pair; }
     const CJobResultPair &resultPair() const { return m_pair; }
 
+    // The scroll range covers the plot's recorded pages; while the plot
+    // follows its curves the bar sits on the page that ends at max.
+    static void followPages(PlotWidget *plot, QScrollBar *bar, double max);
+
 public slots:
     void onScaleChanged(int axis, double min, double max);
 

@@ -36,12 +36,25 @@ void PlotWidgetData::setStartTime(const qint64 &value)
 
 bool PlotWidgetData::acceptsPair(CJobResultPair &pair) const
 {
+    return acceptsResult(pair.job, pair.resultName);
+}
+
+bool PlotWidgetData::sameJob(const CJob &a, const CJob &b)
+{
+    if (!a.ecuName.empty() && !b.ecuName.empty() && a.ecuName != b.ecuName)
+        return false;
+    return a.getDisplayName() == b.getDisplayName();
+}
+
+bool PlotWidgetData::acceptsResult(const CJob &job, const std::string &resultName) const
+{
     if (m_plotAll.load())
         return true;
-    const QString jobName = pair.getJobName();
     QMutexLocker lock(&m_pairsMutex);
     for (const CJobResultPair &p : m_acceptedPairs) {
-        if (p.resultName == pair.resultName && p.getJobName() == jobName)
+        // A result chosen from one ECU's job takes no values from the job of
+        // that name on another ECU: the two would zig-zag on one curve.
+        if (p.resultName == resultName && sameJob(p.job, job))
             return true;
     }
     return false;
@@ -89,12 +102,12 @@ void PlotWidgetData::onJobResultUpdated(const CJobResult &res, const CJob job, i
     LOG4CPLUS_TRACE_FMT(m_log, "data: lastexectime - starttime, diff: %lld",
                         static_cast<long long>(job.timeStamp - start));
 
+    if (!acceptsResult(job, res.name))
+        return;
     CJobResultPair pair;
     pair.job = job;
     pair.resultName = res.name;
     pair.resultDisplayName = res.displayName;
-    if (!acceptsPair(pair))
-        return;
     pair.result = res;
 
     double y = 0.0;

@@ -28,6 +28,11 @@ public:
     void setStartTime(const qint64 &value);
     qint64 startTime() const { return m_startTime.load(); }
     bool acceptsPair(CJobResultPair &pair) const;
+    // The same test for a result of a job, without building the pair.
+    bool acceptsResult(const CJob &job, const std::string &resultName) const;
+    // Whether two jobs are runs of one job: the same display name, and the
+    // same ECU where both name one (pseudo jobs of devices name none).
+    static bool sameJob(const CJob &a, const CJob &b);
     void setAcceptedPairs(const QList<CJobResultPair> &pairs);
     QList<CJobResultPair> acceptedPairs() const;
     void setPlotAll(bool on) { m_plotAll.store(on); }

@@ -3,6 +3,7 @@
 
 #include "customqwtcurve.h"
 #include "customqwtcurvedata.h"
+#include "frameclock.h"
 #include "gaugecontainer.h"
 #include "gaugedefmanager.h"
 #include "gaugelist.h"
@@ -16,6 +17,7 @@
 #include "plotwidget.h"
 #include "plotwidgetcontainer.h"
 #include "resulttableview.h"
+#include "tablecolumns.h"
 #include "translationmgr.h"
 
 #include <QCloseEvent>
@@ -75,6 +77,7 @@ PlotWindow::PlotWindow(CJob job, QWidget *parent)
     m_resizeTimer.setSingleShot(true);
     connect(&m_resizeTimer, &QTimer::timeout, this, &PlotWindow::resizeDone);
     connect(&m_refreshTimer, &QTimer::timeout, this, &PlotWindow::timerTimeout);
+    connect(FrameClock::instance(), &FrameClock::frame, this, &PlotWindow::onFrame);
     m_refreshTimer.setInterval(500);
     m_paused = false;
     m_started = false;
@@ -101,11 +104,10 @@ PlotWindow::PlotWindow(CJob job, QWidget *parent)
     connect(this, &QWidget::customContextMenuRequested, this, &PlotWindow::contextMenu);
     m_decimalPoint = QLocale::system().decimalPoint();
 
-    // Its window is not part of the program yet.
-    ui->btnMultiCurve->setEnabled(false);
     // Enabled once a main window is there to hold the gauge screen.
     ui->btnGauge->setEnabled(false);
-    // Enabled by connectNotify once somebody answers it.
+    // Enabled by connectNotify once somebody answers them.
+    ui->btnMultiCurve->setEnabled(false);
     ui->btnDataLog->setEnabled(false);
 
     ResultTableModel *model = ui->tableView->tableModel();
@@ -146,12 +148,7 @@ QString PlotWindow::titleText() const
 
 bool PlotWindow::jobIsMine(const CJob &job) const
 {
-    if (job.getDisplayName() != m_job.getDisplayName())
-        return false;
-    // Pseudo jobs of devices carry no ECU name; both set must agree.
-    if (!job.ecuName.empty() && !m_job.ecuName.empty() && job.ecuName != m_job.ecuName)
-        return false;
-    return true;
+    return PlotWidgetData::sameJob(job, m_job);
 }
 
 // ---------------------------------------------------------------- refresh rate
@@ -159,13 +156,22 @@ bool PlotWindow::jobIsMine(const CJob &job) const
 void PlotWindow::applyStoredRate(const QString &stored)
 {
     const QString text = stored.trimmed();
+    // Nothing stored: realtime, with the timer stopped by the combo's slot
+    // (no status line) until a rate is chosen.
+    if (text.isEmpty())
+        return;
     if (text.toLower() == QLatin1String("realtime")) {
         m_refreshTimer.start(); // status line only
         return;
     }
     bool ok = false;
     const double value = text.toDouble(&ok);
-    if (ok && std::isfinite(value) && value == std::floor(value) && value >= 1 && value < 1000) {
+    if (!ok || !std::isfinite(value)) {
+        // Not a rate at all: as if nothing were stored.
+        LOG4CPLUS_WARN_FMT(logger, "graph/FPS '%s' is not a rate, using realtime", KELVO_QS(text));
+        return;
+    }
+    if (value == std::floor(value) && value >= 1 && value < 1000) {
         const int rate = int(value);
         const int index = ui->cmbRefreshRate->findData(rate);
         if (index == 0) {
@@ -179,8 +185,8 @@ void PlotWindow::applyStoredRate(const QString &stored)
             return;
         }
     }
-    // Anything else ("abc", 0, 7, 2.5, negative, 1000 and more) is a rate
-    // the window does not offer: stay in realtime mode, as with "realtime".
+    // A number the window does not offer (0, 7, 2.5, negative, 1000 and
+    // more): stay in realtime mode, as with "realtime".
     LOG4CPLUS_WARN_FMT(logger, "graph/FPS '%s' is no offered rate, using realtime",
                        KELVO_QS(text));
     m_refreshTimer.start(500);
@@ -234,22 +240,19 @@ void PlotWindow::onJobFinished(CJob job, int result)
         updateResultsTableWithJob(job, false);
         m_columnTimer.start(500);
     }
-    const bool tableNow = m_realtime && !m_resizing;
     for (int i = 0; i < count; ++i) {
         // Read in place: a copy would cost about 1 KB per result and job.
         const CJobResult &res = job.resultAt(i);
         PlotWidgetContainer *container = m_plots.value(Latin1::toQString(res.name), nullptr);
-        if (container) {
-            PlotWidget *plot = container->plotWidget();
-            plot->onJobResultUpdated(res, job, result);
-            if (m_realtime)
-                drawFirstCurve(plot);
-        }
-        if (tableNow)
-            updateResultsTable2(res, i, true);
+        if (container)
+            container->plotWidget()->onJobResultUpdated(res, job, result);
     }
-    if (tableNow)
-        ui->tableView->tableModel()->refresh(true);
+    // Realtime shows every job with the next display frame: painting per
+    // job would paint the table and the plots many times within one frame.
+    if (m_realtime) {
+        m_framePending = true;
+        FrameClock::instance()->request();
+    }
     LOG4CPLUS_DEBUG_FMT(logger, "<jobFinished,job:%s,result:%d", KELVO_QS(job.getDisplayName()),
                         result);
 }
@@ -274,6 +277,29 @@ void PlotWindow::timerTimeout()
     // job came in, and handing them again would add duplicate points.
     if (!m_realtime && m_lastResult == 0)
         updateResultsTableWithJob(m_lastJob, true);
+}
+
+void PlotWindow::onFrame()
+{
+    if (!m_framePending)
+        return;
+    if (!m_realtime) {
+        m_framePending = false;
+        return;
+    }
+    if (m_resizing) {
+        // The table follows once the resize is over.
+        for (PlotWidgetContainer *container : qAsConst(m_plots))
+            drawFirstCurve(container->plotWidget());
+        return;
+    }
+    m_framePending = false;
+    if (m_lastResult != 0) {
+        for (PlotWidgetContainer *container : qAsConst(m_plots))
+            drawFirstCurve(container->plotWidget());
+        return;
+    }
+    updateResultsTableWithJob(m_lastJob, true);
 }
 
 double PlotWindow::messagesPerSecond() const
@@ -323,21 +349,21 @@ void PlotWindow::updateResultsTableWithJob(CJob &job, bool withValues)
             drawFirstCurve(container->plotWidget());
         updateResultsTable2(res, i, withValues);
     }
-    ui->tableView->tableModel()->refresh(withValues);
 }
 
 void PlotWindow::updateResultsTable2(const CJobResult &result, int row, bool withValues)
 {
+    // Only the cells whose texts changed are painted again.
     ResultTableModel *model = ui->tableView->tableModel();
     if (!withValues) {
         const std::string &shown = result.displayName.empty() ? result.name : result.displayName;
-        model->setText(row, 0, Latin1::toQString(shown));
+        model->updateText(row, 0, Latin1::toQString(shown));
         model->setUserData(row, 0, QVariant::fromValue(result));
     } else {
         const std::string &unit = result.unit.empty() ? result.typeName : result.unit;
-        model->setText(row, 1, Latin1::toQString(unit));
+        model->updateText(row, 1, Latin1::toQString(unit));
     }
-    model->setText(row, 2, formatValue(result, m_job.hasTelegram()));
+    model->updateText(row, 2, formatValue(result, m_job.hasTelegram()));
 }
 
 QString PlotWindow::formatValue(const CJobResult &result, bool serialJob)
@@ -387,8 +413,7 @@ void PlotWindow::on_txtFilter_textChanged(const QString &text)
     if (!rx.isValid()) // half-typed expressions filter by the plain text
         rx = QRegExp(QRegExp::escape(text), Qt::CaseInsensitive);
     m_proxy->setFilterRegExp(rx);
-    ui->tableView->resizeColumnsToContents();
-    ui->tableView->horizontalHeader()->setStretchLastSection(true);
+    TableColumns::fitToContents(ui->tableView);
 }
 
 void PlotWindow::on_btnMarkAll_clicked()
@@ -646,9 +671,27 @@ void PlotWindow::runMenuAction(const QString &text)
 
 // ---------------------------------------------------------------- buttons
 
+QList<CJobResultPair> PlotWindow::plottedPairs()
+{
+    QList<CJobResultPair> pairs;
+    for (PlotWidgetContainer *container : qAsConst(m_plots)) {
+        const auto &curves = container->plotWidget()->curveMap();
+        for (auto it = curves.cbegin(); it != curves.cend(); ++it)
+            pairs << it.key();
+    }
+    return pairs;
+}
+
 void PlotWindow::on_btnMultiCurve_clicked()
 {
-    LOG4CPLUS_DEBUG(logger, "multi-curve window not available");
+    const QList<CJobResultPair> pairs = plottedPairs();
+    for (const CJobResultPair &pair : pairs)
+        LOG4CPLUS_DEBUG_FMT(logger, "multiplot pair: %s:%s", KELVO_QS(pair.getJobName()), pair.resultName.c_str());
+    if (!isSignalConnected(QMetaMethod::fromSignal(&PlotWindow::multiCurveRequested))) {
+        LOG4CPLUS_DEBUG(logger, "no window host for a multi-curve plot");
+        return;
+    }
+    emit multiCurveRequested(pairs);
 }
 
 void PlotWindow::setMainWnd(MdiHost *mainWindow)
@@ -666,15 +709,9 @@ GaugeContainer *PlotWindow::createGauges()
 {
     if (!m_mainWindow)
         return nullptr;
-    QList<CJobResultPair> pairs;
-    for (PlotWidgetContainer *plot : qAsConst(m_plots)) {
-        const QMap<CJobResultPair, CustomQwtCurve *> &curves = plot->plotWidget()->curveMap();
-        for (auto it = curves.cbegin(); it != curves.cend(); ++it) {
-            LOG4CPLUS_DEBUG_FMT(logger, "gauge for %s:%s", KELVO_QS(it.key().getJobName()),
-                                it.key().resultName.c_str());
-            pairs << it.key();
-        }
-    }
+    const QList<CJobResultPair> pairs = plottedPairs();
+    for (const CJobResultPair &pair : pairs)
+        LOG4CPLUS_DEBUG_FMT(logger, "gauge for %s:%s", KELVO_QS(pair.getJobName()), pair.resultName.c_str());
     // The main window made the manager; only without one does this window
     // load the gauge files for itself, and it keeps no pointer to them.
     const TranslationMgr *translations = m_translations;
@@ -711,6 +748,8 @@ void PlotWindow::connectNotify(const QMetaMethod &signal)
     // The button is live only once somebody answers it.
     if (ui && signal == QMetaMethod::fromSignal(&PlotWindow::dataLogRequested))
         ui->btnDataLog->setEnabled(true);
+    if (ui && signal == QMetaMethod::fromSignal(&PlotWindow::multiCurveRequested))
+        ui->btnMultiCurve->setEnabled(true);
     QWidget::connectNotify(signal);
 }
 
@@ -731,6 +770,8 @@ void PlotWindow::resizeDone()
     qDebug() << "resizeDone";
     m_resizing = false;
     m_refreshTimer.start();
+    if (m_framePending)
+        FrameClock::instance()->request();
 }
 
 void PlotWindow::closeEvent(QCloseEvent *event)

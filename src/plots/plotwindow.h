@@ -4,6 +4,7 @@
 // the message rate, and the export of screenshots and curve data.
 #include "cjob.h"
 #include "cjobresult.h"
+#include "cjobresultpair.h"
 
 #include <log4cplus/logger.h>
 
@@ -42,6 +43,9 @@ public:
     void setMainWnd(MdiHost *mainWindow);
 
     QMap<QString, PlotWidgetContainer *> &plotWidgets() { return m_plots; }
+    // Every plotted result: the plots in map order, each plot's curves in
+    // key order.
+    QList<CJobResultPair> plottedPairs();
 
     // Both write into the working directory; false when a file could not be
     // written (the error is logged and shown in the status line).
@@ -85,6 +89,9 @@ signals:
     void onJobFinished2(CJob job, int result);
     // "Data Log" pressed: whoever owns the data-logger window opens one.
     void dataLogRequested();
+    // "Multiplot" pressed: whoever hosts the windows opens a multi-curve
+    // plot of these results.
+    void multiCurveRequested(QList<CJobResultPair> pairs);
 
 public slots:
     void onJobFinished(CJob job, int result);
@@ -92,6 +99,8 @@ public slots:
     void resetPlotWidgets();
     void setStartTime(qint64 value);
     void timerTimeout();
+    // In realtime mode: shows what came in since the last frame.
+    void onFrame();
     void contextMenu(const QPoint &pos);
     void resizeDone();
     void resizeTimerFunc();
@@ -133,6 +142,8 @@ private:
     quint64 m_messageCount = 0;
     bool m_started = false;
     bool m_realtime = false;
+    // Realtime values wait for the next display frame.
+    bool m_framePending = false;
     CJob m_lastJob;
     int m_lastResult = 0;
     QString m_styleSheet;

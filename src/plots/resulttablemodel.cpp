@@ -110,10 +110,12 @@ void ResultTableModel::setDimensions(int rowCount, int columnCount)
         emit dataChanged(index(0, 0), index(rows - 1, columns - 1));
 }
 
-void ResultTableModel::setText(int row, int column, const QString &text)
+bool ResultTableModel::setText(int row, int column, const QString &text)
 {
-    if (inside(row, column))
-        texts[row][column] = text;
+    if (!inside(row, column) || texts.at(row).at(column) == text)
+        return false;
+    texts[row][column] = text;
+    return true;
 }
 
 void ResultTableModel::setUserData(int row, int column, const QVariant &value)
@@ -140,4 +142,16 @@ void ResultTableModel::refresh(bool valuesOnly)
     if (rows <= 0 || columns <= first)
         return;
     emit dataChanged(index(0, first), index(rows - 1, columns - 1), {Qt::DisplayRole});
+}
+
+void ResultTableModel::refreshCell(int row, int column)
+{
+    if (inside(row, column))
+        emit dataChanged(index(row, column), index(row, column), {Qt::DisplayRole});
+}
+
+void ResultTableModel::updateText(int row, int column, const QString &text)
+{
+    if (setText(row, column, text))
+        refreshCell(row, column);
 }

@@ -24,13 +24,18 @@ public:
     void setDimensions(int rows, int columns);
     // Empties the model: no rows, no columns.
     void clear();
-    // Cells outside the table are ignored.
-    void setText(int row, int column, const QString &text);
+    // Cells outside the table are ignored; true when the text changed.
+    bool setText(int row, int column, const QString &text);
+    // setText(), and the views are told when the text changed.
+    void updateText(int row, int column, const QString &text);
     void setUserData(int row, int column, const QVariant &value);
     QVariant userData(int row, int column) const;
     bool setCellData(int row, int column, const QVariant &value, int role);
     // Tells the views that the value columns (or every column) changed.
     void refresh(bool valuesOnly);
+    // Tells the views that one cell changed: they paint that cell alone,
+    // where a range of cells has them paint all they show.
+    void refreshCell(int row, int column);
 
 signals:
     void itemChecked(int row, int col, Qt::CheckState state);

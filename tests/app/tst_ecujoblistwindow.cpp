@@ -4,6 +4,7 @@
 #include "cprgfile.h"
 #include "ecujoblistwindow.h"
 #include "jobqueue.h"
+#include "lreleasetool.h"
 #include "prgwriter.h"
 #include "translationmgr.h"
 #include "workdir.h"
@@ -48,11 +49,15 @@ private:
 void TestEcuJobListWindow::initTestCase()
 {
     // The translator is loaded once per process, from the first working
-    // directory: give it the demo's catalogue.
+    // directory: the demo's table, plus a job whose name has a letter
+    // beyond ASCII (the catalogue holds it as UTF-8 source text).
     WorkDir first;
-    QDir().mkpath("translations");
-    QVERIFY(QFile::copy(QStringLiteral(KELVO_SOURCE_DIR) + "/demo/translations/jobs_all_en_EN.qm",
-                        "translations/jobs_all_en_EN.qm"));
+    QFile demo(QStringLiteral(KELVO_SOURCE_DIR) + "/demo/translations/jobs_all_en_EN.txt");
+    QVERIFY(demo.open(QIODevice::ReadOnly));
+    QVERIFY(first.write("translations/jobs_all_en_EN.txt",
+                        demo.readAll() + "STATUS_\xc3\x96LDRUCK\tJOB_S\tOil pressure\n"));
+    QString log;
+    QVERIFY2(LReleaseTool::compileTable(first.filePath("translations/jobs_all_en_EN.txt"), &log), qPrintable(log));
     QVERIFY(TranslationMgr::instance(qApp)->isLoaded());
 }
 
@@ -64,7 +69,8 @@ void TestEcuJobListWindow::init()
     diesel.setDescription("ECU:Diesel engine\n"
                           "JOBNAME:STATUS_LMM\n"
                           "JOBNAME:status_int\nJOBCOMMENT:Intake air\n"
-                          "JOBNAME:FS_LESEN\n");
+                          "JOBNAME:FS_LESEN\n"
+                          "JOBNAME:status_\xf6ldruck\n");
     diesel.jobsFromDescription();
     QDir().mkpath("ecu");
     QVERIFY(diesel.write("ecu/D73N57C0.prg"));
@@ -136,14 +142,16 @@ void TestEcuJobListWindow::choosingEcuListsTranslatedJobsAndCustomJobsFirst()
     QCOMPARE(window->findChild<QLabel *>("lblECU")->text(), QString("D73N57C0"));
     // Custom jobs in reverse store order, then the description's jobs:
     // translated, else upper-cased.
+    // A name with a letter beyond ASCII (Latin-1 in the description file)
+    // is translated as well.
     QCOMPARE(jobTexts(), (QStringList{"Custom B", "Custom A", "Air mass", "Intake air temperature",
-                                      "FS_LESEN"}));
+                                      "FS_LESEN", "Oil pressure"}));
     QCOMPARE(jobs()->item(0)->foreground().color(), QColor(Qt::blue));
     QCOMPARE(jobs()->item(1)->foreground().color(), QColor(Qt::blue));
     QVERIFY(jobs()->item(2)->foreground().color() != QColor(Qt::blue));
     // Rows and job indices stay equal.
     const CPRGFile *file = window->currentJobFile();
-    QCOMPARE(file->getJobCount(), 5);
+    QCOMPARE(file->getJobCount(), 6);
     QCOMPARE(QString::fromStdString(file->getJob(0)->virtualName), QString("B_VIRT"));
     QCOMPARE(QString::fromStdString(file->getJob(2)->jobName), QString("STATUS_LMM"));
 }

@@ -1,4 +1,5 @@
 // The program's one-shot "translate" mode, run as the user runs it.
+#include "kelvolog.h"
 #include "workdir.h"
 
 #include <QProcess>
@@ -12,6 +13,9 @@ private slots:
     void translateConvertsTables();
     void translateReportsTablesWritingOnePoFile();
     void translateWithoutTablesSucceeds();
+    void debugLinesOnlyWithTrace_data();
+    void debugLinesOnlyWithTrace();
+    void warningsAlwaysShown();
 
 private:
     int run(const QStringList &words, QByteArray *out, QByteArray *err = nullptr);
@@ -85,6 +89,54 @@ void TestKelvoMain::translateWithoutTablesSucceeds()
     QByteArray out;
     QCOMPARE(run({"translate"}, &out), 0);
     QCOMPARE(out, QByteArray("starting translations from .txt to .po\ntranslations done\n"));
+}
+
+void TestKelvoMain::debugLinesOnlyWithTrace_data()
+{
+    QTest::addColumn<QStringList>("words");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("plain") << QStringList{"translate"} << false;
+    QTest::newRow("trace") << QStringList{"trace", "translate"} << true;
+    QTest::newRow("Trace is not trace") << QStringList{"Trace", "translate"} << false;
+}
+
+void TestKelvoMain::debugLinesOnlyWithTrace()
+{
+    QFETCH(QStringList, words);
+    QFETCH(bool, shown);
+    WorkDir wd;
+    wd.write("log4cplus.properties", "log4cplus.rootLogger=OFF\n");
+    wd.write("translations/jobs_all_en_EN.txt", "STATUS_LMM\tJOB_S\tAir mass\n");
+    QByteArray out, err;
+    QCOMPARE(run(words, &out, &err), 0);
+    // The font line and the conversion's "info:" lines are debug lines.
+    QCOMPARE(err.contains("font id:"), shown);
+    QCOMPARE(err.contains("info:"), shown);
+    QVERIFY(out.endsWith("translations done\n"));
+}
+
+namespace {
+QStringList seen;
+void remember(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    seen << QString::number(int(type)) + QLatin1Char(' ') + text;
+}
+} // namespace
+
+void TestKelvoMain::warningsAlwaysShown()
+{
+    seen.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(remember);
+    KelvoLog::showDebugOutput(false);
+    qDebug("quiet");
+    qWarning("a warning");
+    qCritical("an error");
+    KelvoLog::showDebugOutput(true);
+    qDebug("traced");
+    qInstallMessageHandler(previous);
+    QCOMPARE(seen, (QStringList{QString::number(int(QtWarningMsg)) + " a warning",
+                                QString::number(int(QtCriticalMsg)) + " an error",
+                                QString::number(int(QtDebugMsg)) + " traced"}));
 }
 
 QTEST_GUILESS_MAIN(TestKelvoMain)

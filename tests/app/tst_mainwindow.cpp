@@ -12,11 +12,16 @@
 #include "gaugesetupwindow.h"
 #include "globaljobreceiver.h"
 #include "jobqueue.h"
+#include "customqwtcurve.h"
 #include "mainwindow.h"
 #include "mdiarea.h"
+#include "multicurveplotwindow.h"
+#include "plotwidget.h"
 #include "plotwindow.h"
+#include "plotwindowfeed.h"
 #include "prgwriter.h"
 #include "qrunnerthread.h"
+#include "resulttableview.h"
 #include "seriaporttestform.h"
 #include "settingsdialog.h"
 #include "workdir.h"
@@ -36,6 +41,8 @@
 #include <QToolBar>
 #include <QtTest>
 #include <atomic>
+#include <qwt_legend.h>
+#include <qwt_legend_label.h>
 
 class TestMainWindow : public QObject
 {
@@ -56,6 +63,8 @@ private slots:
     void saveAllScreenshotsWritesOnePerPlotWindow();
     void toolActionsOpenSubWindows_data();
     void toolActionsOpenSubWindows();
+    void multiPlotWindowTakesJobsAndResets();
+    void multiplotOpensPlottedResults();
     void dieselJobReachesChartAndDashboard();
     void f3OpensGaugeScreensEachTime();
     void saveAllScreenshotsWritesOnePerGaugeScreen();
@@ -378,6 +387,8 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::newRow("plx config") << "actionPLX_Config" << "PLXConfigForm";
     QTest::newRow("innovate config") << "actionInnovate_Config" << "InnovateConfigForm";
     QTest::newRow("innovate simulator") << "actionInnovate" << "InnovateTesterWindow";
+    QTest::newRow("multi plot window") << "actionMulti_plot_window" << "MultiCurvePlotWindow";
+    QTest::newRow("mlv") << "actionMLV" << "MLVMultiPlot";
     QTest::newRow("chart2D") << "actionChart2D" << "Basic2DChart";
     QTest::newRow("DDE6 M47") << "actionDDE6_M47" << "DDECustomView";
     QTest::newRow("serial port") << "actionSerial_Port" << "SeriaPortTestForm";
@@ -405,6 +416,112 @@ void TestMainWindow::toolActionsOpenSubWindows()
     // The hidden ones cannot be reached at all.
     QVERIFY(!w.findChild<QAction *>("actionMisc")->isVisible());
     QVERIFY(!w.findChild<QAction *>("actionSerial_Port_2")->isVisible());
+}
+
+namespace {
+QList<MultiCurvePlotWindow *> multiCurveWindows(MainWindow &w)
+{
+    QList<MultiCurvePlotWindow *> found;
+    for (QMdiSubWindow *sub : w.mdi()->subWindowList(QMdiArea::CreationOrder)) {
+        if (auto *multi = qobject_cast<MultiCurvePlotWindow *>(sub->widget()))
+            found << multi;
+    }
+    return found;
+}
+
+qint64 curvePoints(PlotWidget *plot, const char *result)
+{
+    for (CustomQwtCurve *c : plot->curveMap()) {
+        if (c->resultPair()->resultName == result)
+            return c->curveData()->pointCount();
+    }
+    return -1;
+}
+
+QSize subWindowSize(QWidget *window)
+{
+    return window->parentWidget()->size();
+}
+} // namespace
+
+void TestMainWindow::multiPlotWindowTakesJobsAndResets()
+{
+    WorkDir wd;
+    MainWindow w(args("simulation"));
+    w.resize(1061, 693);
+    QAction *f2 = w.findChild<QAction *>("actionMulti_plot_window");
+    QCOMPARE(f2->shortcut(), QKeySequence("F2"));
+    f2->trigger();
+    QList<MultiCurvePlotWindow *> windows = multiCurveWindows(w);
+    QCOMPARE(windows.size(), 1);
+    MultiCurvePlotWindow *multi = windows.first();
+    QWidget *sub = multi->parentWidget();
+    QVERIFY(sub->isVisible());
+    QCOMPARE(sub->size(), QSize(600, 400));
+    QCOMPARE(sub->pos(), QPoint(230, 146));
+
+    // Registered: a finished job reaches it through the fan-out.
+    CJob job = PlotWindowFeed::makeJob("D_MOTOR", "STATUS_MESSWERTE", {{"STAT_RPM_WERT", 8, 800}});
+    QVERIFY(JobQueue::instance()->addJob(job));
+    PlotWindowFeed::send(PlotWindowFeed::makeJob("D_MOTOR", "STATUS_MESSWERTE", {{"STAT_RPM_WERT", 8, 800}}));
+    QTRY_VERIFY_WITH_TIMEOUT(multi->jobsReceived() >= 1, 5000);
+    QCOMPARE(multi->jobSet().size(), 1);
+
+    CJobResultPair pair;
+    pair.job = job;
+    pair.resultName = "STAT_RPM_WERT";
+    multi->addCurves({pair});
+    QCOMPARE(multi->plotWidget()->curveMap().size(), 1);
+    w.findChild<QAction *>("actionReset_all")->trigger();
+    QVERIFY(multi->plotWidget()->curveMap().isEmpty());
+    JobQueue::instance()->removeJob(job);
+}
+
+void TestMainWindow::multiplotOpensPlottedResults()
+{
+    WorkDir wd;
+    MainWindow w(args("simulation"));
+    w.resize(1061, 693);
+    CJob job("D_MOTOR", "STATUS_MESSWERTE");
+    PlotWindow &plot = w.createPlotWindow(job);
+    plot.show();
+    auto values = [](double v) {
+        return QList<PlotWindowFeed::Value>{
+            {"STAT_RPM_WERT", 8, 800 + v}, {"STAT_TEMP_WERT", 2, 90 + v}, {"STAT_LOAD_WERT", 4, 10 + v}};
+    };
+    PlotWindowFeed::send(PlotWindowFeed::makeJob("D_MOTOR", "STATUS_MESSWERTE", values(0)));
+    QTRY_COMPARE_WITH_TIMEOUT(plot.messageCount(), quint64(1), 5000);
+    ResultTableModel *model = plot.findChild<ResultTableView *>("tableView")->tableModel();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const std::string name = model->userData(row, 0).value<CJobResult>().name;
+        if (name != "STAT_LOAD_WERT")
+            model->setCellData(row, 0, Qt::Checked, Qt::CheckStateRole);
+    }
+    QCOMPARE(plot.plotWidgets().size(), 2);
+
+    QPushButton *button = plot.findChild<QPushButton *>("btnMultiCurve");
+    QVERIFY(button->isEnabled());
+    button->click();
+    QList<MultiCurvePlotWindow *> windows = multiCurveWindows(w);
+    QCOMPARE(windows.size(), 1);
+    MultiCurvePlotWindow *multi = windows.first();
+    QVERIFY(multi->isVisible());
+    QCOMPARE(subWindowSize(multi), QSize(800, 400));
+    QCOMPARE(multi->parentWidget()->pos(), QPoint(1061 / 2 - 400, 693 / 2 - 200));
+    PlotWidget *curves = multi->plotWidget();
+    QCOMPARE(curves->curveMap().size(), 2);
+    for (CustomQwtCurve *c : curves->curveMap()) {
+        const QList<QWidget *> labels = multi->legend()->legendWidgets(curves->itemToInfo(c));
+        QCOMPARE(labels.size(), 1);
+        QVERIFY(qobject_cast<QwtLegendLabel *>(labels.first())->isChecked());
+    }
+
+    // Later jobs add points to both curves and to nothing else.
+    PlotWindowFeed::send(PlotWindowFeed::makeJob("D_MOTOR", "STATUS_MESSWERTE", values(1)));
+    PlotWindowFeed::send(PlotWindowFeed::makeJob("D_MOTOR", "STATUS_MESSWERTE", values(2)));
+    QTRY_COMPARE_WITH_TIMEOUT(curvePoints(curves, "STAT_RPM_WERT"), qint64(2), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(curvePoints(curves, "STAT_TEMP_WERT"), qint64(2), 5000);
+    QCOMPARE(curves->curveMap().size(), 2);
 }
 
 void TestMainWindow::dieselJobReachesChartAndDashboard()

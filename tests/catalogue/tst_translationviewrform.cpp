@@ -1,8 +1,10 @@
+#include "tablechecks.h"
 #include "translationtableview.h"
 #include "translationviewrform.h"
 #include "workdir.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -10,6 +12,7 @@
 #include <QStandardItemModel>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 
 class TestTranslationViewrForm : public QObject
 {
@@ -20,6 +23,8 @@ private slots:
     void applyButtonFilters_data();
     void applyButtonFilters();
     void missingTableShowsError();
+    void opensInFileOrderWithoutArrow();
+    void lastColumnStretchesAfterFilter();
 };
 
 static const QByteArray Table = "STAT_TEMP\tRES_L\tTemperature\r\n"
@@ -115,6 +120,56 @@ void TestTranslationViewrForm::missingTableShowsError()
     QCOMPARE(title, QStringLiteral("error"));
     QVERIFY(!text.isEmpty());
     QCOMPARE(form.tableView()->model()->rowCount(), 0);
+}
+
+void TestTranslationViewrForm::opensInFileOrderWithoutArrow()
+{
+    WorkDir wd;
+    QVERIFY(wd.write("translations/jobs_all_en_EN.txt", Table));
+    TranslationViewrForm form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    TranslationTableView *view = form.tableView();
+    auto column = [view] {
+        QStringList out;
+        for (int r = 0; r < view->model()->rowCount(); ++r)
+            out << view->model()->index(r, 0).data().toString();
+        return out;
+    };
+    QHeaderView *header = view->horizontalHeader();
+    QCOMPARE(column(), (QStringList{"STAT_TEMP", "STATUS_LMM", "ABC_STATE", "X_stat"}));
+    QCOMPARE(header->sortIndicatorSection(), -1); // no arrow
+    // A filter keeps the file order.
+    form.findChild<QLineEdit *>("lineEdit")->setText("stat");
+    QTest::mouseClick(form.findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+    QCOMPARE(column(), (QStringList{"STAT_TEMP", "STATUS_LMM", "ABC_STATE", "X_stat"}));
+    QCOMPARE(header->sortIndicatorSection(), -1);
+    // The user sorts: the arrow shows where the order comes from.
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(header->sectionViewportPosition(2) + 5, header->height() / 2));
+    QCOMPARE(header->sortIndicatorSection(), 2);
+    QStringList byText{"STATUS_LMM", "X_stat", "STAT_TEMP", "ABC_STATE"}; // "Air mass" < ... < "abc state"
+    if (header->sortIndicatorOrder() == Qt::DescendingOrder)
+        std::reverse(byText.begin(), byText.end());
+    QCOMPARE(column(), byText);
+}
+
+void TestTranslationViewrForm::lastColumnStretchesAfterFilter()
+{
+    WorkDir wd;
+    QVERIFY(wd.write("translations/jobs_all_en_EN.txt", Table));
+    TranslationViewrForm form;
+    form.resize(700, 400);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    TranslationTableView *view = form.tableView();
+    QTRY_VERIFY(TableChecks::lastColumnReachesEdge(view));
+    for (const char *filter : {"air", "", "stat"}) {
+        form.findChild<QLineEdit *>("lineEdit")->setText(filter);
+        QTest::mouseClick(form.findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+        QApplication::processEvents();
+        QVERIFY2(TableChecks::lastColumnReachesEdge(view), filter);
+    }
 }
 
 QTEST_MAIN(TestTranslationViewrForm)

@@ -233,7 +233,7 @@ void TestExtLoggerSetupWindow::aemConnect()
     QCOMPARE(handler->serialSettings().flowControl, int(QSerialPort::HardwareControl));
     QCOMPARE(aemNames(handler), names);
     // The missing port shows in the plot window's status line.
-    QTRY_VERIFY(w->findChild<QLabel *>("errorStatus")->text().contains("failed to open port"));
+    QTRY_VERIFY_WITH_TIMEOUT(w->findChild<QLabel *>("errorStatus")->text().contains("failed to open port"), 10000);
     QVERIFY(!reader->isReading());
 }
 
@@ -379,7 +379,7 @@ void TestExtLoggerSetupWindow::plxThroughMainWindow()
     QCOMPARE(main.plotWindows().size(), 1);
     PlotWindow *plot = main.plotWindows().first();
     QCOMPARE(plot->windowTitle(), QString("PLX real-time"));
-    QTRY_COMPARE_WITH_TIMEOUT(shownValue(*plot, "STAT_AFR_0"), QString("0.936"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(shownValue(*plot, "STAT_AFR_0"), QString("0.936"), 10000);
     // The readings take the fan-out, as runner jobs do.
     bool registered = false;
     for (const CJob &job : GlobalJobReceiver::instance()->jobs())
@@ -414,8 +414,8 @@ void TestExtLoggerSetupWindow::closingMainWindowWhileStreamingEndsSoon()
         aem.connectButton();
         QCOMPARE(main.plotWindows().size(), 2);
         QTRY_COMPARE_WITH_TIMEOUT(shownValue(*main.plotWindows().first(), "STAT_RPM_0"), QString("1955.000"),
-                                  5000);
-        QVERIFY(ExtSourceManager::instance()->extRunner("AEM_AFR")->isReading());
+                                  10000);
+        QTRY_VERIFY(ExtSourceManager::instance()->extRunner("AEM_AFR")->isReading());
         main.close();
         t.start();
     }

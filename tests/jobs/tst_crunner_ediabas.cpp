@@ -7,6 +7,7 @@
 #include "ediabassessionlock.h"
 #include "ediabasstandin.h"
 #include "jobqueue.h"
+#include "logcapture.h"
 #include "ptydevice.h"
 #include "resultlookup.h"
 #include "scriptedecu.h"
@@ -110,10 +111,14 @@ private slots:
     void blockRewrite();
     void aliasesChain();
     void customExpressionsSeeAliases();
+    void customExpressionsSeeEveryFormat_data();
+    void customExpressionsSeeEveryFormat();
     void stopEndsBusyWait();
     void stopEdiabasBreaksBusyJob();
     void startAfterPlainApiEnd();
     void negativePauseIsNoPause();
+    void pauseClampLogged();
+    void failedStartNamesItsReason();
     void ediabasSerialEdiabas();
     void secondRunnerSharesSession();
     void twoRunnersNeverOverlap();
@@ -307,6 +312,47 @@ void TestCRunnerEdiabas::customExpressionsSeeAliases()
     QCOMPARE(n2->typeName, std::string("real"));
 }
 
+void TestCRunnerEdiabas::customExpressionsSeeEveryFormat_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<qint64>("value");
+    QTest::addColumn<double>("twice");
+    QTest::newRow("char") << 0 << qint64(-5) << -10.0;
+    QTest::newRow("byte") << 1 << qint64(200) << 400.0;
+    QTest::newRow("integer") << 2 << qint64(-300) << -600.0;
+    QTest::newRow("word") << 3 << qint64(40000) << 80000.0;
+    QTest::newRow("long") << 4 << qint64(-100000) << -200000.0;
+    QTest::newRow("dword") << 5 << qint64(3000000000LL) << 6000000000.0;
+    QTest::newRow("real") << 8 << qint64(25) << 50.0;
+}
+
+void TestCRunnerEdiabas::customExpressionsSeeEveryFormat()
+{
+    QFETCH(int, format);
+    QFETCH(qint64, value);
+    QFETCH(double, twice);
+    wd->write("config/customexpressions.xml",
+              "<customexpressions><customexpression><ecu>D_MOTOR</ecu><job>STATUS_X</job>"
+              "<result><name>TWICE</name><expression>WORDV*2</expression></result>"
+              "</customexpression></customexpressions>");
+    Result r = result("WORDV", format, format == 8 ? Result::Real : Result::Integer);
+    r.integer = value;
+    r.real = double(value);
+    // The text carries a unit, as ECU descriptions often render it: the
+    // formula must see the number itself.
+    r.rendering = QString::number(value) + QStringLiteral(" rpm");
+    ecus->response.sets = {ResultSet{r}};
+    CRunner runner;
+    CJob job("D_MOTOR", "STATUS_X");
+    QCOMPARE(runner.runJob(job), 0);
+    QCOMPARE(job.getResultCount(), 2);
+    QCOMPARE(job.resultAt(0).realValue, double(value));
+    const CJobResult *out = findResult(job, "TWICE");
+    QVERIFY(out);
+    QCOMPARE(out->realValue, twice);
+    QCOMPARE(QByteArray(out->textValue), QString::asprintf("%E", twice).toLatin1());
+}
+
 void TestCRunnerEdiabas::stopEndsBusyWait()
 {
     QSettings("kelvo.ini", QSettings::IniFormat).setValue("serial/waitbusy", 1);
@@ -384,6 +430,65 @@ void TestCRunnerEdiabas::negativePauseIsNoPause()
     t.start();
     QCOMPARE(runner.runJob(job), 0);
     QVERIFY(t.elapsed() < 5000);
+}
+
+void TestCRunnerEdiabas::pauseClampLogged()
+{
+    {
+        QSettings ini("kelvo.ini", QSettings::IniFormat);
+        ini.setValue("serial/pause_after", 60000);
+        ini.setValue("serial/pause_read", -1);
+        ini.setValue("serial/pause_before", "soon");
+        ini.setValue("ediabas/pause_after_job", 0);
+    }
+    LogCapture log("runner");
+    ecus->response.sets = {ResultSet{realResult("R", 1)}};
+    CRunner runner;
+    CJob job("D_MOTOR", "STATUS_X");
+    QCOMPARE(runner.runJob(job), 0);
+    QCOMPARE(runner.runJob(job), 0);
+    const QStringList lines = log.lines();
+    QCOMPARE(log.count("serial/pause_after"), 1);
+    QVERIFY2(log.contains("kelvo.ini serial/pause_after: read '60000', used 10000 ms"), qPrintable(lines.join('\n')));
+    QVERIFY(log.contains("kelvo.ini serial/pause_read: read '-1', used 0 ms"));
+    QVERIFY(log.contains("kelvo.ini serial/pause_before: read 'soon', used 0 ms"));
+    // A value used as written says nothing.
+    QCOMPARE(log.count("ediabas/pause_after_job"), 0);
+    for (const QString &line : lines)
+        if (line.contains("kelvo.ini"))
+            QVERIFY2(line.startsWith("WARN "), qPrintable(line));
+}
+
+void TestCRunnerEdiabas::failedStartNamesItsReason()
+{
+    // A script file cut short: the runtime refuses to start and says why.
+    wd->write("ediabas/ediabas.json", R"({"ecus": {"D_MOTOR": {"default": {"sets": [[)");
+    LogCapture log("runner");
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("^apiInit not OK: error 126: ediabas/ediabas\\.json: .+"));
+    CRunner runner;
+    for (int run = 0; run < 2; ++run) {
+        // Every job, not only the first, names the reason.
+        CJob job("D_MOTOR", "STATUS_X");
+        QCOMPARE(runner.runJob(job), 126);
+        QVERIFY2(QString::fromStdString(job.errorText).startsWith("EDIABAS did not start: ediabas/ediabas.json: "),
+                 job.errorText.c_str());
+        QVERIFY2(!QString::fromStdString(job.errorText).contains("handle"), job.errorText.c_str());
+    }
+    QCOMPARE(log.count("apiInit not OK: error 126: ediabas/ediabas.json: "), 1);
+
+    // Mended, "Start EDIABAS" starts it and the jobs run again.
+    QVERIFY(QFile::remove(wd->filePath("ediabas/ediabas.json")));
+    ecus->response.sets = {ResultSet{realResult("R", 1)}};
+    QVERIFY(CRunner::initEdiabas());
+    CJob job("D_MOTOR", "STATUS_X");
+    QCOMPARE(runner.runJob(job), 0);
+    QVERIFY(job.errorText.empty());
+
+    // Stopped on purpose: the jobs say so, not the old reason.
+    CRunner::endEdiabas();
+    QVERIFY(runner.runJob(job) != 0);
+    QVERIFY2(!QString::fromStdString(job.errorText).contains("did not start"), job.errorText.c_str());
 }
 
 void TestCRunnerEdiabas::ediabasSerialEdiabas()

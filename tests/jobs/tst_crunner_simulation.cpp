@@ -2,7 +2,6 @@
 // simulation and EDIABAS ways, with a real job catalogue compiled from a
 // table (the translation manager loads it once per process, so the whole
 // test case runs in one working directory).
-#include "bivtopoconverter.h"
 #include "crunner.h"
 #include "ediabasstandin.h"
 #include "lreleasetool.h"
@@ -36,10 +35,8 @@ void TestCRunnerSimulation::initTestCase()
     QVERIFY(wd->write(base + ".txt", "STATUS_UNKNOWN_WERT\tRES_L\tUnknown value\n"
                                      "STAT_X_WERT\tRES_L\tX value\n"
                                      "N2\tRES_L\tTwice N\n"));
-    BivToPoConverter conv;
-    conv.convert(wd->filePath(base + ".txt"), wd->filePath(base + ".po"));
     QString log;
-    QVERIFY2(LReleaseTool::compile(wd->filePath(base + ".po"), wd->filePath(base + ".qm"), &log), qPrintable(log));
+    QVERIFY2(LReleaseTool::compileTable(wd->filePath(base + ".txt"), &log), qPrintable(log));
     QVERIFY(TranslationMgr::instance()->isLoaded());
     wd->write("config/customexpressions.xml",
               "<customexpressions><customexpression><ecu>XYZ</ecu><job>ABC</job>"

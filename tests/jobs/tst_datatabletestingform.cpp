@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QtTest>
 
 namespace {
@@ -87,6 +88,13 @@ void TstDatatableTestingForm::tablesAndTelegrams()
 {
     DatatableTestingForm f;
     QCOMPARE(f.windowTitle(), QStringLiteral("Form"));
+    // The first tab's icon is one of ours, present in the resources.
+    QTabWidget *tabs = f.findChild<QTabWidget *>();
+    QVERIFY(tabs);
+    QCOMPARE(tabs->tabText(0), QStringLiteral("Tab 1"));
+    QVERIFY(QFile::exists(QStringLiteral(":/icons/PauseHot.png")));
+    QVERIFY(!tabs->tabIcon(0).isNull());
+    QVERIFY(!tabs->tabIcon(0).pixmap(16, 16).isNull());
     QComboBox *tables = child<QComboBox>(f, "cmbTables");
     QComboBox *telegrams = child<QComboBox>(f, "cmbInputTelegrams");
     QCOMPARE(tables->count(), 3);
@@ -187,6 +195,9 @@ void TstDatatableTestingForm::dataLoopWithoutFile()
     QTest::mouseClick(child<QPushButton>(f, "pushButton_3"), Qt::LeftButton);
     QVERIFY(debugLines.contains(QStringLiteral("cant open file")));
     QVERIFY(child<QPushButton>(f, "pushButton_3")->isEnabled());
+    const QString shown = child<QPlainTextEdit>(f, "txtResult")->toPlainText();
+    QVERIFY2(shown.startsWith(QStringLiteral("Cannot open %1: ").arg(wd->filePath(QStringLiteral("data.txt")))),
+             qPrintable(shown));
 }
 
 void TstDatatableTestingForm::watchTraceFile()
@@ -250,10 +261,16 @@ void TstDatatableTestingForm::watchTraceFile()
 void TstDatatableTestingForm::watchMissingFile()
 {
     DatatableTestingForm f;
-    child<QLineEdit>(f, "txtFileWatch")->setText(wd->filePath(QStringLiteral("missing/trace.txt")));
+    QPlainTextEdit *result = child<QPlainTextEdit>(f, "txtResult");
+    result->setPlainText(QStringLiteral("earlier line"));
+    const QString path = wd->filePath(QStringLiteral("missing/trace.txt"));
+    child<QLineEdit>(f, "txtFileWatch")->setText(path);
     QTest::mouseClick(child<QPushButton>(f, "btnWatch"), Qt::LeftButton);
     QVERIFY(!f.isWatching());
     QCOMPARE(child<QPushButton>(f, "btnWatch")->text(), QStringLiteral("Start watch"));
+    // The refusal is said in the window; what was decoded before stays.
+    QCOMPARE(result->toPlainText(),
+             QStringLiteral("earlier line\nCannot watch %1: the file does not exist").arg(path));
 }
 
 QTEST_MAIN(TstDatatableTestingForm)

@@ -186,14 +186,15 @@ void TestEdiabasJobSimulation::manyResults()
     EdiabasJobSimulation sim;
     CJob j("XYZ", "TEST_MANY_RESULTS");
     sim.getJob(j);
-    QCOMPARE(j.getResultCount(), 401);
+    // Each of the 200 turns gives its unit, its value and a status of its own.
+    QCOMPARE(j.getResultCount(), 600);
     for (int i = 0; i < 200; ++i) {
         const QString n = QString::number(i);
-        checkResult(j.resultAt(2 * i), text(qPrintable("STAT_InjCtl_qSetUnBal_EINH_" + n), "mg/hub"));
-        checkResult(j.resultAt(2 * i + 1), ratio(qPrintable("STAT_InjCtl_qSetUnBal_WERT_" + n)));
-        QCOMPARE(j.resultAt(2 * i + 1).comment, std::string("qsetunlab_comment"));
+        checkResult(j.resultAt(3 * i), text(qPrintable("STAT_InjCtl_qSetUnBal_EINH_" + n), "mg/hub"));
+        checkResult(j.resultAt(3 * i + 1), ratio(qPrintable("STAT_InjCtl_qSetUnBal_WERT_" + n)));
+        QCOMPARE(j.resultAt(3 * i + 1).comment, std::string("qsetunlab_comment"));
+        checkResult(j.resultAt(3 * i + 2), text("JOB_STATUS", "OKAY"));
     }
-    checkResult(j.resultAt(400), text("JOB_STATUS", "OKAY"));
 }
 
 void TestEdiabasJobSimulation::unknownJob()

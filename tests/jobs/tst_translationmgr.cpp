@@ -1,4 +1,3 @@
-#include "bivtopoconverter.h"
 #include "cjob.h"
 #include "cjobresultpair.h"
 #include "kelvosettings.h"
@@ -25,10 +24,8 @@ static void makeCatalogue(const WorkDir &wd, const QString &suffix, const QByteA
 {
     const QString base = QStringLiteral("translations/jobs_all_") + suffix;
     QVERIFY(wd.write(base + ".txt", table));
-    BivToPoConverter conv;
-    conv.convert(wd.filePath(base + ".txt"), wd.filePath(base + ".po"));
     QString log;
-    QVERIFY2(LReleaseTool::compile(wd.filePath(base + ".po"), wd.filePath(base + ".qm"), &log), qPrintable(log));
+    QVERIFY2(LReleaseTool::compileTable(wd.filePath(base + ".txt"), &log), qPrintable(log));
 }
 
 void TestTranslationMgr::initTestCase()

@@ -23,6 +23,13 @@ struct Harness
     {
         logger.setClock([this] { return now; });
     }
+    void configure(int timeFormat, QChar separator, QChar decimal, bool fill)
+    {
+        logger.setTimeFormat(timeFormat);
+        logger.setSeparator(separator);
+        logger.setDecimalSeparator(decimal);
+        logger.setFillColumns(fill);
+    }
     QByteArray stop()
     {
         const QString name = logger.fileName();
@@ -41,6 +48,8 @@ private slots:
     void golden();
     void cells_data();
     void cells();
+    void linesSplitIntoHeaderFields_data();
+    void linesSplitIntoHeaderFields();
     void syncJobWritesNoLineOfItsOwn();
     void timeOfDayWraps();
     void earlyJobIgnoredAndMarkers();
@@ -72,6 +81,9 @@ void TestDataLogger::golden_data()
                                    << QByteArray("time;A;B;Z\r\n00:00:01,500;3,5;7;\r\n00:00:01,700;;;42\r\n");
     QTest::newRow("seconds , dot") << 1 << QChar(',') << QChar('.') << true
                                    << QByteArray("time,A,B,Z\r\n00:00:01.500,3.5,7,\r\n00:00:01.700,3.5,7,42\r\n");
+    // The same character for both: numbers and times keep a "." instead.
+    QTest::newRow("seconds , ,") << 1 << QChar(',') << QChar(',') << true
+                                 << QByteArray("time,A,B,Z\r\n00:00:01.500,3.5,7,\r\n00:00:01.700,3.5,7,42\r\n");
     const QByteArray c1 = QDateTime::fromMSecsSinceEpoch(t0() + 1500).time().toString("HH:mm:ss.zzz").toLatin1();
     const QByteArray c2 = QDateTime::fromMSecsSinceEpoch(t0() + 1700).time().toString("HH:mm:ss.zzz").toLatin1();
     QTest::newRow("clock time") << 2 << QChar(';') << QChar('.') << false
@@ -90,10 +102,7 @@ void TestDataLogger::golden()
     QFETCH(QByteArray, expected);
     WorkDir wd;
     Harness h;
-    h.logger.setTimeFormat(timeFormat);
-    h.logger.setSeparator(separator);
-    h.logger.setDecimalSeparator(decimal);
-    h.logger.setFillColumns(fill);
+    h.configure(timeFormat, separator, decimal, fill);
     h.logger.addToFilter(column("J1", "A"));
     h.logger.addToFilter(column("J1", "B"));
     h.logger.addToFilter(column("J2", "Z"));
@@ -123,6 +132,7 @@ void TestDataLogger::cells_data()
     QTest::newRow("empty") << "" << 8 << QChar('.') << "";
     QTest::newRow("separator inside") << "a;b" << 6 << QChar('.') << "a b";
     QTest::newRow("line breaks inside") << "a\r\nb" << 6 << QChar('.') << "a  b";
+    QTest::newRow("decimal is the separator") << "12.5" << 8 << QChar(';') << "12.5";
 }
 
 void TestDataLogger::cells()
@@ -132,6 +142,55 @@ void TestDataLogger::cells()
     QFETCH(QChar, decimal);
     QFETCH(QString, cell);
     QCOMPARE(DataLogger::cellText(value, format, decimal, QChar(';')), cell);
+}
+
+void TestDataLogger::linesSplitIntoHeaderFields_data()
+{
+    QTest::addColumn<QChar>("separator");
+    QTest::addColumn<QChar>("decimal");
+    for (const QChar sep : {QChar(';'), QChar(','), QChar('\t')}) {
+        for (const QChar dec : {QChar(','), QChar('.'), sep}) {
+            const QString name = QStringLiteral("sep %1 dec %2")
+                                     .arg(sep == '\t' ? QStringLiteral("tab") : QString(sep))
+                                     .arg(dec == '\t' ? QStringLiteral("tab") : QString(dec));
+            QTest::newRow(qPrintable(name)) << sep << dec;
+        }
+    }
+}
+
+void TestDataLogger::linesSplitIntoHeaderFields()
+{
+    QFETCH(QChar, separator);
+    QFETCH(QChar, decimal);
+    // Every time format and both fill modes, values with decimals, a text
+    // holding the separator: every line splits into the header's fields.
+    for (int timeFormat = 0; timeFormat <= 3; ++timeFormat) {
+        for (const bool fill : {false, true}) {
+            WorkDir wd;
+            Harness h;
+            h.configure(timeFormat, separator, decimal, fill);
+            h.logger.setMarkerColumn(true);
+            h.logger.addToFilter(column("J1", "A", "Boost, abs."));
+            h.logger.addToFilter(column("J1", "B"));
+            h.logger.addToFilter(column("J2", "T", nullptr, 6));
+            h.logger.startLog();
+            h.logger.handleData(job("J1", t0() + 1250, {result("A", "12.5"), result("B", "-0.125")}));
+            h.logger.handleData(job("J2", t0() + 3601250, {result("T", "a;b,c.d\te")}));
+            h.logger.handleData(job("J1", t0() + 3602000, {result("A", "1234567"), result("B", "3")}));
+            const QList<QByteArray> lines = h.stop().split('\n');
+            QCOMPARE(lines.size(), 5); // four lines, each ended by CR LF
+            QVERIFY(lines.last().isEmpty());
+            const QByteArray sep = QString(separator).toLatin1();
+            const int fields = lines.first().count(sep) + 1;
+            QCOMPARE(fields, 5); // time, A, B, T, MARKER
+            for (int i = 1; i < 4; ++i)
+                QVERIFY2(lines.at(i).count(sep) + 1 == fields,
+                         qPrintable(QStringLiteral("time format %1, fill %2: %3")
+                                        .arg(timeFormat)
+                                        .arg(fill)
+                                        .arg(QString::fromLatin1(lines.at(i)))));
+        }
+    }
 }
 
 void TestDataLogger::syncJobWritesNoLineOfItsOwn()
@@ -245,6 +304,22 @@ void TestDataLogger::sideFile()
     QCOMPARE(c2.firstChildElement("number").text(), QString("2"));
     QCOMPARE(c2.firstChildElement("ecu").text(), QString("ECU2"));
     QCOMPARE(c2.firstChildElement("virtualname").text(), QString());
+
+    // Without a display name the header and the side file both name the
+    // column by its result name.
+    Harness h2;
+    h2.logger.addToFilter(column("J3", "STAT_X_WERT", ""));
+    h2.logger.startLog();
+    h2.logger.handleData(job("J3", t0() + 10, {result("STAT_X_WERT", "1")}));
+    const QString info2 = h2.logger.fileName() + ".info";
+    QVERIFY(h2.stop().startsWith("time;STAT_X_WERT\r\n"));
+    QFile f2(info2);
+    QVERIFY(f2.open(QIODevice::ReadOnly));
+    QDomDocument doc2;
+    QVERIFY(doc2.setContent(f2.readAll()));
+    QCOMPARE(doc2.documentElement().firstChildElement("info").firstChildElement("columns")
+                 .firstChildElement("column").firstChildElement("resultname").text(),
+             QString("STAT_X_WERT"));
 }
 
 void TestDataLogger::ruleStopsAndRestarts()

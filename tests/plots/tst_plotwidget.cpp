@@ -35,6 +35,18 @@ void feed(PlotWidget *plot, qint64 ms, const char *result, const char *text)
     plot->onJobResultUpdated(plotResult(result, text), plotJob(T0 + ms), 0);
 }
 
+// A plot that plots every result, shown and laid out.
+bool showPlot(PlotWidget &plot)
+{
+    plot.setPlotAllResults(true);
+    plot.setStartTime(T0);
+    plot.resize(600, 400);
+    plot.show();
+    const bool exposed = QTest::qWaitForWindowExposed(&plot);
+    plot.resizeDone();
+    return exposed;
+}
+
 int colouredPixelsInColumns(const QImage &img, int x0, int x1, QColor colour)
 {
     int n = 0;
@@ -65,6 +77,7 @@ private slots:
     void factorChangeReplots();
     void resetStartsOver();
     void curvesAndLabel();
+    void labelDrawnRightAfterReset();
     void showCurveWithAndWithoutLegend();
     void yZoomStep();
     void tearDownWithoutThread();
@@ -232,12 +245,7 @@ void TestPlotWidget::newPointsDrawnWithoutReplot()
 {
     WorkDir wd;
     CountingPlot plot(nullptr, false);
-    plot.setPlotAllResults(true);
-    plot.setStartTime(T0);
-    plot.resize(600, 400);
-    plot.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&plot));
-    plot.resizeDone();
+    QVERIFY(showPlot(plot));
     plot.setAxisScale(QwtPlot::yLeft, 0, 10);
     for (qint64 ms = 0; ms <= 10000; ms += 100)
         feed(&plot, ms, "R", ms % 200 ? "2" : "8");
@@ -372,6 +380,43 @@ void TestPlotWidget::curvesAndLabel()
     const QString hidden =
         static_cast<QwtPlotTextLabel *>(plot.itemList(QwtPlotItem::Rtti_PlotTextLabel).first())->text().text();
     QVERIFY(!hidden.contains(">A<br>"));
+}
+
+void TestPlotWidget::labelDrawnRightAfterReset()
+{
+    WorkDir wd;
+    CountingPlot plot(nullptr, false);
+    QVERIFY(showPlot(plot));
+    feed(&plot, 0, "STAT_LONG_CURVE_TITLE_WERT", "5");
+    plot.redrawAllCurves();
+
+    // R, F5 and "Reset graph" come here; the curve is made anew by the
+    // next result.
+    plot.reset();
+    // A fixed value scale, so that the canvas keeps its size.
+    plot.setAxisScale(QwtPlot::yLeft, 0, 10);
+    plot.replot();
+    QCoreApplication::processEvents();
+    const QImage empty = plot.canvas()->grab().toImage();
+    const int replots = plot.replots;
+    plot.onJobResultUpdated(plotResult("STAT_LONG_CURVE_TITLE_WERT", "5"),
+                            plotJob(plot.data()->startTime() + 100), 0);
+    QCOMPARE(plot.curveMap().size(), 1);
+    // The label was rebuilt with the new curve and is on the canvas at once,
+    // without waiting for a replot of the time window.
+    QVERIFY(plot.replots > replots);
+    const QString label =
+        static_cast<QwtPlotTextLabel *>(plot.itemList(QwtPlotItem::Rtti_PlotTextLabel).first())->text().text();
+    QVERIFY2(label.contains(">" + plot.curveAt(0)->title().text() + "<br>"), qPrintable(label));
+    QCoreApplication::processEvents();
+    const QImage shown = plot.canvas()->grab().toImage();
+    QCOMPARE(shown.size(), empty.size());
+    // The label sits in the top right corner.
+    int changed = 0;
+    for (int y = 0; y < shown.height() / 6; ++y)
+        for (int x = shown.width() / 2; x < shown.width(); ++x)
+            changed += shown.pixel(x, y) != empty.pixel(x, y);
+    QVERIFY2(changed > 20, qPrintable(QString::number(changed)));
 }
 
 void TestPlotWidget::showCurveWithAndWithoutLegend()

@@ -132,9 +132,16 @@ void TestPlotWidgetData::acceptedPairsOnly()
     w.feed(0, "B", "2");
     QCOMPARE(w.data.curveMap().size(), 1);
     QVERIFY(w.curve("B"));
-    // The job's display name counts, not the ECU.
+    // The job of that name on another ECU feeds nothing: its values would
+    // zig-zag with the chosen ECU's on one curve.
     w.data.onJobResultUpdated(plotResult("B", "3"), plotJob(1000000 + 5, "STATUS_MESSWERTE", "OTHER"), 0);
+    QCOMPARE(w.curve("B")->pointCount(), qint64(1));
+    // A job without an ECU name (a device's pseudo job) matches by its name.
+    w.data.onJobResultUpdated(plotResult("B", "4"), plotJob(1000000 + 6, "STATUS_MESSWERTE", ""), 0);
     QCOMPARE(w.curve("B")->pointCount(), qint64(2));
+    w.data.setAcceptedPairs({plotPair("B", "STATUS_MESSWERTE", "")});
+    w.data.onJobResultUpdated(plotResult("B", "5"), plotJob(1000000 + 7, "STATUS_MESSWERTE", "OTHER"), 0);
+    QCOMPARE(w.curve("B")->pointCount(), qint64(3));
 }
 
 void TestPlotWidgetData::titles_data()

@@ -1,5 +1,7 @@
+#include "crunner.h"
 #include "customqwtcurve.h"
 #include "customqwtcurvedata.h"
+#include "ediabasfixture.h"
 #include "globaljobreceiver.h"
 #include "jobargumentdialog.h"
 #include "jobqueue.h"
@@ -9,8 +11,10 @@
 #include "plotwindow.h"
 #include "plotwindowfeed.h"
 #include "resulttableview.h"
+#include "tablechecks.h"
 #include "workdir.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QImage>
@@ -20,6 +24,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
+#include <QSplitter>
 #include <QtTest>
 
 #include <memory>
@@ -115,6 +120,10 @@ private slots:
     void exportNames();
     void closingUnregisters();
     void dataLogButtonAnnouncesRequest();
+    void multiplotButtonHandsOverPlottedPairs();
+    void realtimeShowsJobsWithTheNextFrame();
+    void filterKeepsLastColumnStretched();
+    void failedEdiabasStartShowsItsReason();
 
 private:
     std::unique_ptr<WorkDir> wd;
@@ -139,10 +148,7 @@ void TestPlotWindow::init()
 
 void TestPlotWindow::cleanup()
 {
-    for (const CJob &j : JobQueue::instance()->jobs()) {
-        CJob c = j;
-        JobQueue::instance()->removeJob(c);
-    }
+    PlotWindowFeed::emptyQueue();
     wd.reset();
 }
 
@@ -327,7 +333,10 @@ void TestPlotWindow::storedRateOpensInMode_data()
     QTest::addColumn<bool>("timerActive");
     QTest::addColumn<QString>("comboText");
     QTest::addColumn<QString>("written");
-    QTest::newRow("missing") << QString() << true << 500 << true << "Realtime" << "realtime";
+    // Nothing stored, or no number: realtime without a status line.
+    QTest::newRow("missing") << QString() << true << 500 << false << "Realtime" << "realtime";
+    for (const char *notANumber : {"abc", "nan", "inf", " "})
+        QTest::newRow(notANumber) << notANumber << true << 500 << false << "Realtime" << "realtime";
     QTest::newRow("realtime") << "realtime" << true << 500 << true << "Realtime" << "realtime";
     QTest::newRow("RealTime") << "RealTime" << true << 500 << true << "Realtime" << "realtime";
     QTest::newRow("1") << "1" << true << 1000 << true << "Realtime" << "realtime";
@@ -336,8 +345,8 @@ void TestPlotWindow::storedRateOpensInMode_data()
     QTest::newRow("10") << "10" << false << 100 << true << "10Hz" << "10";
     QTest::newRow("20") << "20" << false << 50 << true << "20Hz" << "20";
     QTest::newRow("50") << "50" << false << 20 << true << "50Hz" << "50";
-    for (const char *bad : {"0", "7", "2.5", "abc", "-5", "-0", "1000", "5000", "1e308", "nan",
-                            "inf", " "})
+    // A number not offered: realtime, status line every 500 ms.
+    for (const char *bad : {"0", "7", "2.5", "-5", "-0", "1000", "5000", "1e308"})
         QTest::newRow(bad) << bad << true << 500 << true << "Realtime" << "realtime";
 }
 
@@ -512,11 +521,11 @@ void TestPlotWindow::tableShowsUnitsAndValues()
     QCOMPARE(m->data(m->index(0, 2)).toString(), QString(" 3.1"));
     QCOMPARE(m->data(m->index(1, 1)).toString(), QString("mV"));
     QCOMPARE(m->data(m->index(1, 2)).toString(), QString("5"));
-    // Realtime mode writes the values per job.
+    // Realtime mode writes the values of every job with the next frame.
     w.findChild<QComboBox *>("cmbRefreshRate")->setCurrentIndex(0);
     job.results[1].setTextValue("6");
     deliver(w, job);
-    QCOMPARE(m->data(m->index(1, 2)).toString(), QString("6"));
+    QTRY_COMPARE_WITH_TIMEOUT(m->data(m->index(1, 2)).toString(), QString("6"), 1000);
 }
 
 void TestPlotWindow::statusLine()
@@ -813,6 +822,104 @@ void TestPlotWindow::dataLogButtonAnnouncesRequest()
     QVERIFY(button->isEnabled());
     button->click();
     QCOMPARE(requested.count(), 1);
+}
+
+void TestPlotWindow::multiplotButtonHandsOverPlottedPairs()
+{
+    auto w = makeWindow();
+    deliver(*w, PlotWindowFeed::makeJob(Ecu, JobName, fiveResults()));
+    tick(*w, "STAT_TEMP_WERT");
+    tick(*w, "STAT_RPM_WERT");
+    QPushButton *button = w->findChild<QPushButton *>("btnMultiCurve");
+    // Without a main window there is nobody to open the plot: the button is
+    // off and pressing it anyway opens nothing.
+    QVERIFY(!button->isEnabled());
+    const int windows = QApplication::topLevelWidgets().size();
+    w->on_btnMultiCurve_clicked();
+    QCOMPARE(QApplication::topLevelWidgets().size(), windows);
+
+    qRegisterMetaType<QList<CJobResultPair>>("QList<CJobResultPair>");
+    QSignalSpy requested(w.get(), &PlotWindow::multiCurveRequested);
+    QVERIFY(button->isEnabled());
+    button->click();
+    QCOMPARE(requested.count(), 1);
+    const auto pairs = requested.first().first().value<QList<CJobResultPair>>();
+    // The plots in the order of their names, each with its job's ECU.
+    QCOMPARE(pairs.size(), 2);
+    QCOMPARE(pairs[0].resultName, std::string("STAT_RPM_WERT"));
+    QCOMPARE(pairs[1].resultName, std::string("STAT_TEMP_WERT"));
+    QCOMPARE(pairs[0].job.ecuName, std::string(Ecu));
+    QCOMPARE(pairs[1].getJobName(), QString(JobName));
+}
+
+void TestPlotWindow::realtimeShowsJobsWithTheNextFrame()
+{
+    auto w = makeWindow(); // realtime
+    w->resize(900, 500);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    deliver(*w, PlotWindowFeed::makeJob(Ecu, JobName, fiveResults()));
+    tick(*w, "STAT_RPM_WERT");
+    const int rpm = rowOf(*w, "STAT_RPM_WERT");
+    const int text = rowOf(*w, "STAT_TEXT");
+    PlotWidget *plot = w->plotWidgets().value("STAT_RPM_WERT")->plotWidget();
+    QTest::qWait(300); // the new plot takes its size
+    QTRY_VERIFY_WITH_TIMEOUT(!plot->isResizing(), 2000);
+    QSignalSpy changed(model(*w), &QAbstractItemModel::dataChanged);
+
+    // Jobs in quick succession: every value reaches the plot, the table
+    // shows the latest, without waiting for any refresh timer.
+    const qint64 stamp = w->startTime() + 100;
+    for (int i = 0; i < 3; ++i)
+        PlotWindowFeed::send(PlotWindowFeed::makeJob(Ecu, JobName, fiveResults(2 + i), stamp + 50 * i));
+    QTRY_COMPARE_WITH_TIMEOUT(points(*w, "STAT_RPM_WERT"), qint64(3), 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(model(*w)->data(model(*w)->index(rpm, 2)).toString(), QString("3200.000"), 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(plot->curveAt(0)->curveData()->lastDrawnIndex(), qint64(3), 1000);
+    // Each changed value is announced as its own cell, so that the view
+    // paints that cell only; unchanged texts and units are not announced.
+    QVERIFY(!changed.isEmpty());
+    for (const QList<QVariant> &args : qAsConst(changed)) {
+        const QModelIndex from = args.at(0).toModelIndex();
+        QCOMPARE(args.at(1).toModelIndex(), from);
+        QCOMPARE(from.column(), 2);
+        QVERIFY(from.row() != text);
+    }
+}
+
+void TestPlotWindow::filterKeepsLastColumnStretched()
+{
+    auto w = makeWindow();
+    w->resize(900, 600);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    // Room for the table, so that its columns need not overflow.
+    w->findChild<QSplitter *>("splitter")->setSizes({600, 300});
+    deliver(*w, PlotWindowFeed::makeJob(Ecu, JobName, fiveResults()));
+    auto *view = w->findChild<ResultTableView *>("tableView");
+    QTRY_VERIFY(TableChecks::lastColumnReachesEdge(view));
+    auto *filter = w->findChild<QLineEdit *>("txtFilter");
+    for (const char *text : {"rpm", "", "STAT_"}) {
+        filter->setText(text);
+        QApplication::processEvents();
+        QVERIFY2(TableChecks::lastColumnReachesEdge(view), text);
+    }
+}
+
+void TestPlotWindow::failedEdiabasStartShowsItsReason()
+{
+    // A script file cut short: EDIABAS does not start, and the window says
+    // why rather than that a handle is missing.
+    EdiabasFixture fx;
+    QVERIFY(wd->write("ediabas/ediabas.json", R"({"ecus": {)"));
+    auto w = makeWindow();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^apiInit not OK: .*ediabas/ediabas\\.json"));
+    CRunner runner;
+    CJob job(Ecu, JobName);
+    const int code = runner.runJob(job);
+    QVERIFY(code != 0);
+    deliver(*w, job, code);
+    const QString shown = label(*w, "errorStatus")->text();
+    QVERIFY2(shown.startsWith("  Error: EDIABAS did not start: ediabas/ediabas.json: "), qPrintable(shown));
 }
 
 QTEST_MAIN(TestPlotWindow)

@@ -133,6 +133,20 @@ void TestResultTableModel::refreshRanges()
     QCOMPARE(changed.at(0).at(1).toModelIndex(), m.index(2, 2));
     QCOMPARE(changed.at(1).at(0).toModelIndex(), m.index(0, 0));
     QCOMPARE(changed.at(1).at(1).toModelIndex(), m.index(2, 2));
+
+    // Only what changed is announced, cell by cell: a text set again to
+    // itself is no change.
+    QVERIFY(m.setText(1, 2, "42"));
+    QVERIFY(!m.setText(1, 2, "42"));
+    QVERIFY(!m.setText(5, 2, "out"));
+    m.updateText(1, 2, "42");
+    QCOMPARE(changed.count(), 2);
+    m.updateText(1, 2, "43");
+    QCOMPARE(changed.count(), 3);
+    QCOMPARE(changed.at(2).at(0).toModelIndex(), m.index(1, 2));
+    QCOMPARE(changed.at(2).at(1).toModelIndex(), m.index(1, 2));
+    m.refreshCell(5, 0);
+    QCOMPARE(changed.count(), 3);
 }
 
 void TestResultTableModel::cellsOutsideAreIgnored()

@@ -1,5 +1,7 @@
 #include "lreleasetool.h"
 
+#include "bivtopoconverter.h"
+
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QProcess>
@@ -34,4 +36,18 @@ bool LReleaseTool::compile(const QString &po, const QString &qm, QString *log)
     if (log)
         *log = QString::fromLocal8Bit(p.readAll());
     return finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 && QFileInfo::exists(qm);
+}
+
+bool LReleaseTool::compileTable(const QString &table, QString *log)
+{
+    QString base = table;
+    if (base.endsWith(QStringLiteral(".txt")))
+        base.chop(4);
+    BivToPoConverter converter;
+    if (!converter.convert(table, base + QStringLiteral(".po"))) {
+        if (log)
+            *log = QStringLiteral("cannot convert ") + table;
+        return false;
+    }
+    return compile(base + QStringLiteral(".po"), base + QStringLiteral(".qm"), log);
 }

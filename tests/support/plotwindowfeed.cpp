@@ -2,6 +2,7 @@
 
 #include "globaljobreceiver.h"
 #include "jobmetatypes.h"
+#include "jobqueue.h"
 #include "plotwindow.h"
 
 #include <QDateTime>
@@ -41,6 +42,14 @@ void PlotWindowFeed::connect(QObject *listener)
                                             listener, SLOT(onJobFinished(CJob, int)), Qt::QueuedConnection);
     Q_ASSERT_X(connected, "PlotWindowFeed::connect", "the listener has no onJobFinished(CJob,int)");
     Q_UNUSED(connected);
+}
+
+void PlotWindowFeed::emptyQueue()
+{
+    for (const CJob &queued : JobQueue::instance()->jobs()) {
+        CJob job = queued;
+        JobQueue::instance()->removeJob(job);
+    }
 }
 
 void PlotWindowFeed::send(const CJob &job, int result)

@@ -29,6 +29,8 @@ public:
     // Any other listener with a slot onJobFinished(CJob,int): a gauge
     // screen, a chart, a logger window.
     static void connect(QObject *listener);
+    // Takes every job out of the queue (between test cases).
+    static void emptyQueue();
     // Queued hand-over to the receiver, as the runner thread does.
     static void send(const CJob &job, int result = 0);
     static CJob makeJob(const char *ecu, const char *name, const QList<Value> &values,

@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_multicurve SOURCES bench_multicurve.cpp)

@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_realtimecpu SOURCES bench_realtimecpu.cpp)
