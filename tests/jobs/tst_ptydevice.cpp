@@ -1,6 +1,7 @@
 // The pseudo-terminal ECU that the serial tests stand on: what the program
 // writes on the slave side arrives on the master side, and the scripted
 // adapter answers with echo and reply as told.
+#include "ptybridge.h"
 #include "ptydevice.h"
 #include "ptyresponder.h"
 #include "scriptedecu.h"
@@ -23,6 +24,9 @@ private slots:
     void answersUsedInTurn();
     void unplugFailsTheProgramSide();
     void responderAnswersAndStreams();
+    void bridgeJoinsTwoPorts();
+    void bridgeHoldsBackForASlowReader();
+    void bridgeCutFailsBothSides();
 
 private:
     static QByteArray readFor(QSerialPort &port, int ms);
@@ -206,6 +210,82 @@ void TestPtyDevice::responderAnswersAndStreams()
     device.stop();
     QCOMPARE(device.received(), QByteArray("V\r"));
     QVERIFY(ticks.load() >= 3);
+}
+
+void TestPtyDevice::bridgeJoinsTwoPorts()
+{
+    PtyDevice a;
+    PtyDevice b;
+    PtyBridge cable(a, b);
+    QSerialPort left(a.slavePath());
+    QSerialPort right(b.slavePath());
+    QVERIFY(left.open(QIODevice::ReadWrite));
+    QVERIFY(right.open(QIODevice::ReadWrite));
+    // Every byte value, both ways at once, in order.
+    QByteArray all;
+    for (int i = 0; i < 4096; ++i)
+        all += char(i & 0xFF);
+    left.write(all);
+    right.write(all + "back");
+    QByteArray gotRight;
+    QByteArray gotLeft;
+    QElapsedTimer t;
+    t.start();
+    while ((gotRight.size() < all.size() || gotLeft.size() < all.size() + 4) && t.elapsed() < 5000) {
+        // A wait for written bytes also takes in what arrived.
+        left.waitForBytesWritten(5);
+        right.waitForBytesWritten(5);
+        right.waitForReadyRead(5);
+        left.waitForReadyRead(5);
+        gotRight += right.readAll();
+        gotLeft += left.readAll();
+    }
+    QCOMPARE(gotRight, all);
+    QCOMPARE(gotLeft, all + "back");
+    QVERIFY(cable.waitForCarried(all.size(), all.size() + 4, 1000));
+    QCOMPARE(cable.aToB(), all);
+    QCOMPARE(cable.bToA(), all + "back");
+}
+
+void TestPtyDevice::bridgeHoldsBackForASlowReader()
+{
+    PtyDevice a;
+    PtyDevice b;
+    PtyBridge cable(a, b);
+    QSerialPort left(a.slavePath());
+    QVERIFY(left.open(QIODevice::ReadWrite));
+    // Nobody reads side b for a while: nothing is lost, the rest waits.
+    QByteArray big;
+    for (int i = 0; i < 200000; ++i)
+        big += char('a' + i % 26);
+    left.write(big);
+    QElapsedTimer t;
+    t.start();
+    while (left.bytesToWrite() > 0 && t.elapsed() < 300)
+        left.waitForBytesWritten(10);
+    QSerialPort right(b.slavePath());
+    QVERIFY(right.open(QIODevice::ReadWrite));
+    QByteArray got;
+    t.restart();
+    while (got.size() < big.size() && t.elapsed() < 10000) {
+        left.waitForBytesWritten(1);
+        right.waitForReadyRead(10);
+        got += right.readAll();
+    }
+    QCOMPARE(got.size(), big.size());
+    QVERIFY(got == big);
+}
+
+void TestPtyDevice::bridgeCutFailsBothSides()
+{
+    PtyDevice a;
+    PtyDevice b;
+    PtyBridge cable(a, b);
+    const QString left = a.slavePath();
+    cable.cut();
+    QVERIFY(!a.isOpen() && !b.isOpen());
+    QSerialPort port(left);
+    QVERIFY(!port.open(QIODevice::ReadWrite));
 }
 
 QTEST_GUILESS_MAIN(TestPtyDevice)
