@@ -1,12 +1,19 @@
 // The Innovate tester offscreen: its form; simulation answering the two
 // queries and streaming data every 82 ms on a pseudo-terminal; no stream
 // after a port that does not open; the converter; and reading a chain (on
-// a pseudo-terminal and on the LM-2) with its packets printed.
+// a pseudo-terminal and on the LM-2) with its packets printed; and the
+// simulation feeding "Innovate Serial" through a virtual cable.
+#include "extsourcemanager.h"
+#include "globaljobreceiver.h"
+#include "innovatedatahandler.h"
 #include "innovatestandin.h"
 #include "innovatetesterwindow.h"
 #include "innovatetestfiles.h"
+#include "jobsink.h"
 #include "mtschain.h"
+#include "plotwindowfeed.h"
 #include "privatetemp.h"
+#include "ptybridge.h"
 #include "ptydevice.h"
 #include "workdir.h"
 
@@ -58,6 +65,7 @@ private slots:
     void converter();
     void readsAChainOnAPort();
     void readsTheLm2();
+    void simulationFeedsInnovateSerial();
 };
 
 void TestInnovateTesterWindow::cleanup()
@@ -218,6 +226,50 @@ void TestInnovateTesterWindow::readsTheLm2()
     QVERIFY(t.out().contains("query response:ce\ndevCount:1\nWB\ndevCount:1"));
     t.click("btnStop");
     QCOMPARE(InnovateStandIn::lm2OpenHandles(), 0);
+}
+
+// The simulator on one end of a virtual cable, the "Innovate Serial" source
+// on the other, as a user bench-tests the program without a device.
+void TestInnovateTesterWindow::simulationFeedsInnovateSerial()
+{
+    WorkDir wd;
+    installDemo(wd);
+    PtyDevice simulatorEnd;
+    PtyDevice sourceEnd;
+    PtyBridge cable(simulatorEnd, sourceEnd);
+    Tester t;
+    t.edit("txtComPort")->setText(simulatorEnd.slavePath());
+    t.click("btnStart");
+    QVERIFY(t.sendTimer()->isActive());
+    JobSink sink;
+    PlotWindowFeed::connect(&sink);
+    InnovateDataHandler handler("INNOVATE");
+    QVERIFY(ExtSourceManager::connectToListener(&handler, GlobalJobReceiver::instance()));
+    SerialPortSettings s = handler.serialSettings();
+    s.name = sourceEnd.slavePath();
+    handler.setSerialSettings(s);
+    handler.start();
+    // The simulated gauge's type is not configured yet: it is filed at the
+    // types reply and named results follow from the next packet.
+    QTRY_VERIFY_WITH_TIMEOUT(sink.count() > 0 && sink.last().getResultCount() == 2, 5000);
+    QVERIFY(cable.waitForCarried(6, 2, 1000));
+    QCOMPARE(cable.bToA().left(2), QByteArray::fromHex("cef3"));
+    QVERIFY(t.out().contains("--> a285017311204d5458620387"));
+    const CJob job = sink.last();
+    QCOMPARE(job.jobName, std::string("INNOVATE"));
+    QCOMPARE(sink.count(349), 0);
+    // The names reply carries "MTXb" in the slot whose first character the
+    // chain uses for itself, so the device is called "TXb".
+    QCOMPARE(job.getResultCount(), 2);
+    QCOMPARE(job.results[0].name, std::string("TXb_1"));
+    QCOMPARE(job.results[0].unit, std::string("AFR"));
+    QCOMPARE(job.results[1].name, std::string("TXb_2"));
+    QCOMPARE(job.results[1].unit, std::string("degC"));
+    // Data words 145 and 411 on the simulated gauge's AFR and TEMP outputs.
+    QVERIFY(qAbs(job.results[0].realValue - 9.4818) < 0.001);
+    QVERIFY(qAbs(job.results[1].realValue - 36.334) < 0.001);
+    handler.stop();
+    t.click("btnStop");
 }
 
 int main(int argc, char **argv)
