@@ -4,6 +4,7 @@
 // and MTXb), and the small set of innovateconfigtexts.h.
 #include "innovateconfigtexts.h"
 #include "innovatemtspacket.h"
+#include "innovatestandin.h"
 #include "mtschain.h"
 #include "mtsstreamparser.h"
 #include "workdir.h"
@@ -32,6 +33,26 @@ inline void installOwn(const WorkDir &wd)
     wd.write("config/SensorDefs.xml", SensorDefs);
     wd.write("config/DeviceDefs.xml", DeviceDefs);
     wd.write("config/InputConfigs.xml", InputConfigs);
+}
+
+// Replaces the stand-in's script; a script that does not load says why.
+inline bool loadStandIn(const QByteArray &script)
+{
+    InnovateStandIn::reset();
+    QString error;
+    const bool ok = InnovateStandIn::loadScript(script, &error);
+    if (!ok)
+        qWarning("%s", qPrintable(error));
+    return ok;
+}
+
+// The demo's two devices (an LM-2 at 14.7 AFR, four AUX4 inputs) as one
+// chain plays them.
+inline void playDemoChain(MtsChain &chain)
+{
+    chain.setDevices({{"LM-2", "LM-2"}, {"AUX4", "AUX4"}});
+    chain.setData({MtsChain::dataPacket(MtsChain::lambda(0, 147, 500) + MtsChain::aux(646) + MtsChain::aux(256)
+                                        + MtsChain::aux(82) + MtsChain::aux(0))});
 }
 
 // The InputConfig elements of "config/InputConfigs.xml" by SensorPrefix.

@@ -259,9 +259,7 @@ void TestInnovateDataHandler::chainOnPseudoTerminal()
     installDemo(wd);
     PtyDevice dev;
     MtsChain chain(dev);
-    chain.setDevices({{"LM-2", "LM-2"}, {"AUX4", "AUX4"}});
-    chain.setData({MtsChain::dataPacket(MtsChain::lambda(0, 147, 500) + MtsChain::aux(646) + MtsChain::aux(256)
-                                        + MtsChain::aux(82) + MtsChain::aux(0))});
+    playDemoChain(chain);
     chain.splitWrites(5);
     chain.start();
     JobSink sink;

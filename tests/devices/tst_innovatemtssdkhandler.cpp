@@ -14,15 +14,6 @@
 using namespace InnovateTestFiles;
 
 namespace {
-bool load(const QByteArray &script)
-{
-    InnovateStandIn::reset();
-    QString error;
-    const bool ok = InnovateStandIn::loadScript(script, &error);
-    if (!ok)
-        qWarning("%s", qPrintable(error));
-    return ok;
-}
 
 // One input of a script.
 QString input(const QString &name, int type, int function, const QString &samples, const QString &more = QString())
@@ -133,7 +124,7 @@ void TestInnovateMTSSDKHandler::results()
     QFETCH(QString, input);
     QFETCH(QStringList, results);
     WorkDir wd;
-    QVERIFY(load(script({input})));
+    QVERIFY(loadStandIn(script({input})));
     Source source;
     const CJob job = source.firstJob();
     QCOMPARE(job.jobName, std::string("MTS"));
@@ -151,7 +142,7 @@ void TestInnovateMTSSDKHandler::results()
 void TestInnovateMTSSDKHandler::samplesInTurn()
 {
     WorkDir wd;
-    QVERIFY(load(script({input("IN 1", 2, 9, "0, 512, 1024"), input("L", 0, 0, "500")})));
+    QVERIFY(loadStandIn(script({input("IN 1", 2, 9, "0, 512, 1024"), input("L", 0, 0, "500")})));
     Source source;
     source.handler.startConnect();
     QTRY_VERIFY(source.jobs.count() >= 4);
@@ -168,7 +159,7 @@ void TestInnovateMTSSDKHandler::auxiliaryInputUsesConfiguration()
     // device; its input of the input's index gives range and unit.
     WorkDir wd;
     installOwn(wd);
-    QVERIFY(load(script({input("L", 0, 0, "500"), input("T_1", 2, 9, "1024"), input("T_2", 2, 9, "0"),
+    QVERIFY(loadStandIn(script({input("L", 0, 0, "500"), input("T_1", 2, 9, "1024"), input("T_2", 2, 9, "0"),
                          input("X_1", 2, 9, "1024"), input("T_5", 2, 9, "1024")})));
     Source source;
     const CJob job = source.firstJob();
@@ -196,7 +187,7 @@ void TestInnovateMTSSDKHandler::portChosenByName()
     QFETCH(QString, port);
     QFETCH(QStringList, writes);
     WorkDir wd;
-    QVERIFY(load(script({input("L", 0, 0, "500")}, ports)));
+    QVERIFY(loadStandIn(script({input("L", 0, 0, "500")}, ports)));
     Source source(port);
     QVERIFY(!source.firstJob().jobName.empty());
     QCOMPARE(portWrites(), writes);
@@ -206,7 +197,7 @@ void TestInnovateMTSSDKHandler::portChosenByName()
 void TestInnovateMTSSDKHandler::connectsTwoSecondsAfterStart()
 {
     WorkDir wd;
-    QVERIFY(load(script({input("L", 0, 0, "500")})));
+    QVERIFY(loadStandIn(script({input("L", 0, 0, "500")})));
     Source started;
     Source stoppedEarly;
     QElapsedTimer t;
@@ -231,7 +222,7 @@ void TestInnovateMTSSDKHandler::connectionErrorStopsOnce()
 {
     WorkDir wd;
     // The connection breaks after three sample sets.
-    QVERIFY(load(script({input("L", 0, 0, "500")}, R"("MTS-1")", R"("connectionErrorAfter": 3)")));
+    QVERIFY(loadStandIn(script({input("L", 0, 0, "500")}, R"("MTS-1")", R"("connectionErrorAfter": 3)")));
     Source source;
     source.handler.startConnect();
     QTRY_COMPARE(source.jobs.count(), 4);

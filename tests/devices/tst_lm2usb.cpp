@@ -29,15 +29,6 @@ using namespace InnovateTestFiles;
 namespace {
 const char *const QuietChain = R"({"lm2": {"ce": "A285 014E 014C 4D2D 3200 0000", "f3": "A285 0173 1120 4C4D 2D32 0387"}})";
 
-bool load(const QByteArray &script)
-{
-    InnovateStandIn::reset();
-    QString error;
-    const bool ok = InnovateStandIn::loadScript(script, &error);
-    if (!ok)
-        qWarning("%s", qPrintable(error));
-    return ok;
-}
 
 // The control calls logged, as "code:index".
 QStringList controlPairs()
@@ -127,7 +118,7 @@ void TestLm2Usb::openWriteClose()
     lm2Close();  // not open: nothing
     QVERIFY(InnovateStandIn::callLog().isEmpty());
     QCOMPARE(lm2Open(), 0);  // no script, no device
-    QVERIFY(load(QuietChain));
+    QVERIFY(loadStandIn(QuietChain));
     QCOMPARE(lm2Open(), 1);
     QCOMPARE(InnovateStandIn::lm2OpenHandles(), 2);  // control and reader
     QCOMPARE(controlPairs(), expectedPairs());
@@ -146,7 +137,7 @@ void TestLm2Usb::openWriteClose()
 
 void TestLm2Usb::ringKeepsFirst510AndLast()
 {
-    QVERIFY(load(QuietChain));
+    QVERIFY(loadStandIn(QuietChain));
     QCOMPARE(lm2Open(), 1);
     QByteArray sent;
     for (int i = 0; i < 600; ++i)
@@ -164,7 +155,7 @@ void TestLm2Usb::ringKeepsFirst510AndLast()
 
 void TestLm2Usb::oneUserAtATime()
 {
-    QVERIFY(load(QuietChain));
+    QVERIFY(loadStandIn(QuietChain));
     QCOMPARE(lm2Open(), 1);
     QCOMPARE(lm2Open(), 0);
     QCOMPARE(openInOtherProcess("open"), 0);
@@ -178,17 +169,17 @@ void TestLm2Usb::oneUserAtATime()
 void TestLm2Usb::readerThatCannotOpen()
 {
     // A device that takes one handle: the reader's own open fails.
-    QVERIFY(load(R"({"lm2": {"handles": 1}})"));
+    QVERIFY(loadStandIn(R"({"lm2": {"handles": 1}})"));
     QCOMPARE(lm2Open(), 0);
     QCOMPARE(InnovateStandIn::lm2OpenHandles(), 0);
     QCOMPARE(controlPairs(), expectedPairs() + expectedPairs());
-    QVERIFY(load(QuietChain));
+    QVERIFY(loadStandIn(QuietChain));
     QCOMPARE(lm2Open(), 1);
 }
 
 void TestLm2Usb::closeIsBoundedOnSilentDevice()
 {
-    QVERIFY(load(QuietChain));
+    QVERIFY(loadStandIn(QuietChain));
     QCOMPARE(lm2Open(), 1);
     QTest::qWait(150);  // the reader waits in a read
     QElapsedTimer t;
@@ -230,9 +221,7 @@ void TestLm2Usb::pseudoTerminalPassedThrough()
     installDemo(wd);
     PtyDevice dev;
     MtsChain chain(dev);
-    chain.setDevices({{"LM-2", "LM-2"}, {"AUX4", "AUX4"}});
-    chain.setData({MtsChain::dataPacket(MtsChain::lambda(0, 147, 500) + MtsChain::aux(646) + MtsChain::aux(256)
-                                        + MtsChain::aux(82) + MtsChain::aux(0))});
+    playDemoChain(chain);
     chain.mergeWrites(2);
     chain.start();
     wd.write("innovate/innovate.json", QString(R"({"lm2": {"device": "%1"}})").arg(dev.slavePath()).toUtf8());
