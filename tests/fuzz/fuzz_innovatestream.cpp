@@ -1,13 +1,14 @@
 // The MTS stream through the parser and the Innovate data handler: every
 // packet keeps within its arrays (64 channels, 256 reply bytes, known
 // function codes), every data packet gives one job whose results name a
-// device the chain reported, and no reply gives a job. The handler reads
-// the configuration of innovateconfigtexts.h, which is put back for each
-// input, so the defaults it writes do not pile up.
+// device the chain reported (names are 8-bit text, any byte), and no reply
+// gives a job. The handler reads the configuration of innovateconfigtexts.h,
+// which is put back for each input, so the defaults it writes do not pile up.
 #include "fuzzworkdir.h"
 #include "innovateconfigtexts.h"
 #include "innovatedatahandler.h"
 #include "innovatemtsextconfig.h"
+#include "latin1.h"
 #include "mtsstreamparser.h"
 
 #include <QCoreApplication>
@@ -76,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             std::abort();
         const QStringList names = handler.deviceNames();
         for (const CJobResult &r : job.results) {
-            const QString name = QString::fromStdString(r.name);
+            const QString name = Latin1::toQString(r.name);
             bool known = name == QLatin1String("STAT_UNKNOWN");
             for (const QString &device : names)
                 known = known || name.startsWith(device + QLatin1Char('_'));
