@@ -4,6 +4,7 @@
 // frame and paint (the worst case, one job per frame), and one refresh
 // tick of the timed mode (table filled, plots drawn), for jobs of 20 and
 // 200 results.
+#include "guibenchmain.h"
 #include "jobmetatypes.h"
 #include "kelvosettings.h"
 #include "plotwindow.h"
@@ -115,12 +116,5 @@ BENCHMARK(BM_TimedTick)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    JobMetaTypes::registerAll();
-    QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return runGuiBenchmarksInTempDir(argc, argv);
 }

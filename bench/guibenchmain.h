@@ -29,3 +29,18 @@ inline int runGuiBenchmarks(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks();
     return 0;
 }
+
+// The same in a temporary working directory, with the record types that
+// cross threads registered.
+#include "jobmetatypes.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+inline int runGuiBenchmarksInTempDir(int argc, char **argv)
+{
+    JobMetaTypes::registerAll();
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    return runGuiBenchmarks(argc, argv);
+}

@@ -13,6 +13,7 @@
 #include "jobmetatypes.h"
 #include "kelvoglobaldata.h"
 #include "kelvosettings.h"
+#include "loggingwindow.h"
 #include "miscutilswindow.h"
 #include "mdiarea.h"
 #include "mlvmultiplot.h"
@@ -24,7 +25,12 @@
 #include "basic2dchart.h"
 #include "ddecustomview.h"
 #include "datatabletestingform.h"
+#include "debugform.h"
+#include "ecudetectwindow.h"
+#include "jobtool.h"
 #include "translationviewrform.h"
+#include "managecustomjobform.h"
+#include "prgtabletest.h"
 #include "aboutdialog.h"
 #include "datasenderwindow.h"
 #include "seriaporttestform.h"
@@ -247,15 +253,9 @@ void MainWindow::disableMissingWindows()
     // menus so that the menus keep their shape. One entry a line: each
     // window that is built takes its own line out.
     const QList<QAction *> missing = {
-        ui->actionDetect_ECU,
-        ui->actionLogging,
         ui->actionOpen_CSV,
         ui->actionPlayBackTester,
-        ui->actionCustom_jobs,
-        ui->actionJob_Tool,
-        ui->actionTrace,
         ui->action14point7,
-        ui->actionTables,
         ui->actionUsb,
     };
     for (QAction *action : missing)
@@ -289,6 +289,7 @@ PlotWindow &MainWindow::createPlotWindow(CJob &job, Qt::WindowFlags flags)
     connectJobListener(window);
     connect(window, &PlotWindow::plotWidgetStatusChanged, this, &MainWindow::onPlotWidgetStatusChanged);
     connect(window, &PlotWindow::closed, this, &MainWindow::onClosed);
+    connect(window, &PlotWindow::dataLogRequested, this, &MainWindow::on_actionLogging_triggered);
     connect(window, &PlotWindow::multiCurveRequested, this, &MainWindow::showMultiCurvePlot);
     LOG4CPLUS_DEBUG(logger, "< createPlotWindow");
     return *window;
@@ -536,6 +537,22 @@ void MainWindow::on_actionInnovate_triggered()
     addSubWindow(new InnovateTesterWindow(this))->show();
 }
 
+void MainWindow::on_actionCustom_jobs_triggered()
+{
+    ManageCustomJobForm *form = new ManageCustomJobForm(this);
+    connect(form, &ManageCustomJobForm::jobStarted, this, &MainWindow::showPlotWindow);
+    connect(form, &ManageCustomJobForm::tableBrowserOpened, this,
+            [this](PRGTableTest *browser) { addSubWindow(browser)->show(); });
+    addSubWindow(form)->show();
+}
+
+void MainWindow::on_actionTables_triggered()
+{
+    QMdiSubWindow *sub = addSubWindow(new PRGTableTest(this));
+    sub->layout()->addWidget(new QSizeGrip(sub));
+    sub->show();
+}
+
 void MainWindow::on_actionMulti_plot_window_triggered()
 {
     multiCurvePlotWindow = new MultiCurvePlotWindow(this);
@@ -555,6 +572,28 @@ void MainWindow::on_actionMLV_triggered()
 void MainWindow::on_actionTranslations_triggered()
 {
     QMdiSubWindow *sub = addSubWindow(new TranslationViewrForm(this));
+    sub->show();
+}
+
+void MainWindow::on_actionDetect_ECU_triggered()
+{
+    auto *window = new EcuDetectWindow(this);
+    QMdiSubWindow *sub = addSubWindow(window);
+    connect(window, &EcuDetectWindow::ecuDetected, ecuJobListWindow, &EcuJobListWindow::selectEcu);
+    sub->show();
+}
+
+void MainWindow::on_actionTrace_triggered()
+{
+    debugForm = new DebugForm(this);
+    QMdiSubWindow *sub = addSubWindow(debugForm);
+    connect(ecuJobListWindow, &EcuJobListWindow::ecuSelected, debugForm.data(), &DebugForm::onEcuSelected);
+    sub->show();
+}
+
+void MainWindow::on_actionJob_Tool_triggered()
+{
+    QMdiSubWindow *sub = addSubWindow(new JobTool(this));
     sub->show();
 }
 
@@ -641,6 +680,20 @@ void MainWindow::on_actionGauges_triggered()
     QMdiSubWindow *sub = addSubWindow(window);
     sub->layout()->addWidget(new QSizeGrip(sub));
     window->show();
+    centerSubWindow(sub);
+}
+
+LoggingWindow *MainWindow::lastLoggingWindow() const
+{
+    return loggingWindow.data();
+}
+
+void MainWindow::on_actionLogging_triggered()
+{
+    loggingWindow = new LoggingWindow(this, this);
+    QMdiSubWindow *sub = addSubWindow(loggingWindow);
+    connect(this, &MainWindow::plotWidgetStatusChanged, loggingWindow.data(), &LoggingWindow::plotWidgetStatusChanged);
+    loggingWindow->show();
     centerSubWindow(sub);
 }
 

@@ -7,6 +7,7 @@
 #include "extsourcehost.h"
 #include "jobqueue.h"
 #include "kelvolog.h"
+#include "loggingwindowhost.h"
 #include "mdihost.h"
 #include "serialportsettings.h"
 
@@ -20,10 +21,12 @@
 class QCloseEvent;
 class QMdiSubWindow;
 class QThread;
+class DebugForm;
 class AboutDialog;
 class EcuJobListWindow;
 class GaugeDefManager;
 class GlobalJobReceiver;
+class LoggingWindow;
 class MdiArea;
 class MultiCurvePlotWindow;
 class PlotWindow;
@@ -35,7 +38,7 @@ namespace Ui {
 class MainWindow;
 }
 
-class MainWindow : public QMainWindow, public MdiHost, public ExtSourceHost
+class MainWindow : public QMainWindow, public MdiHost, public ExtSourceHost, public LoggingWindowHost
 {
     Q_OBJECT
 public:
@@ -48,7 +51,7 @@ public:
     // A multi-curve plot in a sub-window of 800 x 400, centred, registered
     // for jobs and not yet shown.
     QMdiSubWindow *createMultiCurvePlotWindow();
-    QList<PlotWindow *> plotWindows();
+    QList<PlotWindow *> plotWindows() override;
     QString currentEcu() override;
     QSize hostSize() const override { return size(); }
     QObject *jobReceiver() override;
@@ -63,6 +66,8 @@ public:
     bool isSimulation() const { return simulation; }
     // The serial settings the hidden settings action edits; kept in memory only.
     SerialPortSettings serialPortSettings() const { return serialSettings; }
+    // The data-logger window last opened by its action; null once it closed.
+    LoggingWindow *lastLoggingWindow() const;
 
     // "gauge_" + date and time to the millisecond + ".png", made unique
     // within the working directory.
@@ -74,6 +79,8 @@ signals:
 
 public slots:
     void on_actionReset_all_triggered();
+    // Also what a plot window's "Data Log" button asks for.
+    void on_actionLogging_triggered();
 
     void ecuSelected(QString ecu);
     void onJobFinished(CJob job, int result);
@@ -103,6 +110,11 @@ private slots:
     void on_actionPLX_Config_triggered();
     void on_actionInnovate_Config_triggered();
     void on_actionInnovate_triggered();
+    void on_actionDetect_ECU_triggered();
+    void on_actionTrace_triggered();
+    void on_actionJob_Tool_triggered();
+    void on_actionCustom_jobs_triggered();
+    void on_actionTables_triggered();
     void on_actionMulti_plot_window_triggered();
     void on_actionMLV_triggered();
     void on_actionChart2D_triggered();
@@ -145,7 +157,9 @@ private:
     qint64 programStartTime = 0;
     bool simulation = false;
     std::atomic<bool> runnerLoopEnded{false};
+    QPointer<DebugForm> debugForm;
     QPointer<SeriaPortTestForm> serialTestForm;
     QPointer<SettingsDialog> settingsDialog;
     QPointer<AboutDialog> aboutDialog;
+    QPointer<LoggingWindow> loggingWindow;
 };

@@ -35,19 +35,23 @@ CustomJobsEditor::CustomJobsEditor()
 CustomJobsEditor::ReadResult CustomJobsEditor::readFile(const char *countLabel, QList<QDomElement> &entries)
 {
     entries.clear();
+    error.clear();
     doc = QDomDocument();
     QFile f(file);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        error = QStringLiteral("%1 cannot be read: %2").arg(file, f.errorString());
         return ReadMissing;
-    QString error;
+    }
+    QString parseError;
     int line = 0, column = 0;
-    const bool parsed = doc.setContent(&f, &error, &line, &column);
+    const bool parsed = doc.setContent(&f, &parseError, &line, &column);
     f.close();
     if (!parsed) {
         const QString msg = QStringLiteral("%1 is not valid XML (line %2, column %3: %4)")
-                                .arg(file).arg(line).arg(column).arg(error);
+                                .arg(file).arg(line).arg(column).arg(parseError);
         LOG4CPLUS_ERROR_FMT(logger, "%s", KELVO_QS(msg));
         qWarning("%s", qPrintable(msg));
+        error = msg;
         doc = QDomDocument();
         return ReadBroken;
     }
@@ -219,20 +223,26 @@ bool CustomJobsEditor::save()
         doc.save(out, 1);
     }
     QSaveFile f(file);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    // Unbuffered, and flushed before the commit: Qt's commit renames a file
+    // whose buffered tail failed to reach the disk (a full disk, a file-size
+    // limit), which would put a cut-off file in the place of the user's.
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered)) {
         LOG4CPLUS_ERROR(logger, "Can't open customjobs.xml");
-        qWarning("Can't open %s for writing: %s", qPrintable(file), qPrintable(f.errorString()));
+        error = QStringLiteral("Can't open %1 for writing: %2").arg(file, f.errorString());
+        qWarning("%s", qPrintable(error));
         return false;
     }
-    if (f.write(bytes) != bytes.size() || bytes.isEmpty()) {
+    if (f.write(bytes) != bytes.size() || bytes.isEmpty() || !f.flush()) {
         LOG4CPLUS_ERROR(logger, "Can't save to customjobs.xml");
-        qWarning("Can't save to %s: %s", qPrintable(file), qPrintable(f.errorString()));
+        error = QStringLiteral("Can't save to %1: %2").arg(file, f.errorString());
+        qWarning("%s", qPrintable(error));
         f.cancelWriting();
         return false;
     }
     if (!f.commit()) {
         LOG4CPLUS_ERROR(logger, "Can't save to customjobs.xml");
-        qWarning("Can't save to %s: %s", qPrintable(file), qPrintable(f.errorString()));
+        error = QStringLiteral("Can't save to %1: %2").arg(file, f.errorString());
+        qWarning("%s", qPrintable(error));
         return false;
     }
     LOG4CPLUS_DEBUG(logger, "<updateJobAndSave");

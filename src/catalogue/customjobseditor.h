@@ -34,6 +34,9 @@ public:
     bool delJobAndSave(const CJob &job);
 
     QString fileName() const { return file; }
+    // Why the last operation failed, for the user (the file is missing, is
+    // not valid XML, cannot be written); empty after a success.
+    QString errorString() const { return error; }
 
 private:
     enum ReadResult { ReadOk, ReadMissing, ReadBroken };
@@ -52,5 +55,6 @@ private:
 
     QDomDocument doc;
     QString file;
+    QString error;
     log4cplus::Logger logger;
 };

@@ -7,6 +7,7 @@
 #include "kelvosettings.h"
 #include "latin1.h"
 #include "translationmgr.h"
+#include "tsanannotate.h"
 
 #include <QDebug>
 #include <QThread>
@@ -165,11 +166,19 @@ CRunner::CRunner(QObject *parent)
 
 CRunner::~CRunner()
 {
+    // An owner in another thread may hand this runner over through Qt's
+    // event queue (deleteLater), which ThreadSanitizer cannot see.
+    KELVO_TSAN_ACQUIRE(this);
     LOG4CPLUS_DEBUG(logger, "> ~CRUNNER");
     releaseEdiabas();
     closePort();
-    std::lock_guard<std::mutex> lock(runCountMutex);
-    runCounts.clear();
+    {
+        std::lock_guard<std::mutex> lock(runCountMutex);
+        runCounts.clear();
+    }
+    // A stop() from another thread (the job tool's window, before it hands
+    // the runner to deleteLater) is over before the wait condition goes.
+    { std::lock_guard<std::mutex> lock(stopMutex); }
     LOG4CPLUS_DEBUG(logger, "< ~CRUNNER");
 }
 
@@ -288,10 +297,8 @@ int CRunner::sumCheckByte(const QByteArray &request)
 void CRunner::stop()
 {
     qDebug() << "runner::stop";
-    {
-        std::lock_guard<std::mutex> lock(stopMutex);
-        stopRequested = true;
-    }
+    std::lock_guard<std::mutex> lock(stopMutex);
+    stopRequested = true;
     stopCondition.notify_all();
 }
 

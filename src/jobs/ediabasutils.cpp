@@ -13,7 +13,7 @@ EdiabasUtils::EdiabasUtils(QObject *parent)
 
 int EdiabasUtils::execApiJob(QString ecu, QString jobName, QString params, ResultList &lst)
 {
-    const int state = EdiabasUtils2::runJob(ecu, jobName, params, lst, true);
+    const int state = EdiabasUtils2::runJob(ecu, jobName, params, lst, true, &lastError);
     if (state == Refused)
         return state;
     emit apiFinished();

@@ -18,6 +18,11 @@ public:
 
     explicit EdiabasUtils(QObject *parent = nullptr);
 
+    // The error text of the last execApiJob (empty when EDIABAS had none,
+    // or when the job was refused), read inside that job's transaction: a
+    // later apiErrorText() may already answer for another thread's job.
+    QString lastErrorText() const { return lastError; }
+
 public slots:
     // Returns the last EDIABAS state: 1 when the job ended ready.
     int execApiJob(QString ecu, QString jobName, QString params, ResultList &lst);
@@ -25,4 +30,7 @@ public slots:
 
 signals:
     void apiFinished();
+
+private:
+    QString lastError;
 };

@@ -49,8 +49,10 @@ EdiabasUtils2::EdiabasUtils2(QObject *parent)
 }
 
 int EdiabasUtils2::runJob(const QString &ecu, const QString &jobName, const QString &params, ResultList &lst,
-                          bool pumpEvents)
+                          bool pumpEvents, QString *errorText)
 {
+    if (errorText)
+        errorText->clear();
     qDebug() << " >execApiJob:" << ecu << "," << jobName << "," << params;
     EdiabasSessionLock lock;
     if (!lock.isLocked()) {
@@ -89,10 +91,14 @@ int EdiabasUtils2::runJob(const QString &ecu, const QString &jobName, const QStr
         }
         qDebug() << "hash count:" << lst.count();
         // The transaction ends with the error text, on this path too.
-        apiErrorText();
+        const char *err = apiErrorText();
+        if (errorText && err)
+            *errorText = QString::fromLatin1(err);
     } else {
         const char *err = apiErrorText();
         qDebug() << "state=" << state << ",err=" << (err ? err : "");
+        if (errorText && err)
+            *errorText = QString::fromLatin1(err);
     }
     lock.unlock();
     qDebug() << " <execApiJob";

@@ -20,9 +20,11 @@ public:
 
     // Runs the job named by ecu/jobName/params into lst; returns the last
     // EDIABAS state. Shared with EdiabasUtils. With pumpEvents the caller's
-    // events are processed while it polls.
+    // events are processed while it polls. errorText, when given, receives
+    // the job's error text (empty when EDIABAS has none), read inside the
+    // job's own transaction.
     static int runJob(const QString &ecu, const QString &jobName, const QString &params, ResultList &lst,
-                      bool pumpEvents);
+                      bool pumpEvents, QString *errorText = nullptr);
 
 public slots:
     // Always returns 1; the outcome is the (possibly empty) ResultList.

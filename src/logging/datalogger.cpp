@@ -259,7 +259,9 @@ void DataLogger::doStart()
         if (QFile::exists(name) || QFile::exists(name + QStringLiteral(".info")))
             continue;
         logFile.setFileName(name);
-        if (logFile.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        // Unbuffered: each job's bytes go to the file in one write, and a
+        // write the disk refuses leaves nothing behind in a buffer.
+        if (logFile.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
             opened = true;
             m_fileName = name;
         } else {
@@ -272,6 +274,9 @@ void DataLogger::doStart()
         const QString message = QStringLiteral("Cannot create log file in \"%1\": %2")
                                     .arg(QDir::toNativeSeparators(dir.absolutePath()), lastError);
         LOG4CPLUS_ERROR_FMT(logger, "%s", KELVO_QS(message));
+        // As after a failed write: a rule starts no file of its own until
+        // the user starts one, so the failure is reported once.
+        writeFailed = true;
         publishState();
         emit logFileError(message);
         return;
@@ -298,7 +303,7 @@ void DataLogger::doStop()
     emit logFileStopped(m_fileName);
 }
 
-void DataLogger::restartIfColumnsChanged()
+void DataLogger::restartIfColumnsChanged(qint64 jobTime)
 {
     if (columnsChangedAt == 0)
         return;
@@ -306,9 +311,18 @@ void DataLogger::restartIfColumnsChanged()
         columnsChangedAt = 0;
         return;
     }
+    // No columns left (the last plot closed): the file stays as it is until
+    // columns come back; the same ones continue it.
+    if (filter.isEmpty()) {
+        columnsChangedAt = 0;
+        return;
+    }
     // Lines after a change of columns would no longer match the header:
-    // the old file ends here and a new one starts with its own header.
+    // the old file ends here and a new one starts with its own header. A
+    // job that finished before the change reached this thread still belongs
+    // in the new file.
     LOG4CPLUS_INFO(logger, "columns changed while logging: starting a new file");
+    columnsChangedAt = qMin(columnsChangedAt, jobTime);
     doStop();
     doStart();
 }
@@ -420,7 +434,7 @@ void DataLogger::checkRules(const CJobResultPair &entry)
 
 void DataLogger::handleData(CJob job)
 {
-    restartIfColumnsChanged();
+    restartIfColumnsChanged(job.timeStamp);
     if (startTime > job.timeStamp) {
         LOG4CPLUS_DEBUG(logger, "job executed before start time");
         return;
@@ -502,9 +516,21 @@ bool DataLogger::writeBuffer()
     buffer.clear();
     // Each job's line reaches the operating system at once, so that a crash
     // of the program loses nothing already handed to the logger.
-    if (logFile.write(bytes) != bytes.size() || !logFile.flush()) {
+    const qint64 before = logFile.pos();
+    qint64 written = logFile.write(bytes);
+    if (written >= 0 && written < bytes.size()) {
+        // A full disk took part of the line; the rest names the reason.
+        const qint64 more = logFile.write(bytes.constData() + written, bytes.size() - written);
+        if (more > 0)
+            written += more;
+    }
+    if (written != bytes.size() || !logFile.flush()) {
         const QString message = QStringLiteral("Cannot write log file \"%1\": %2").arg(m_fileName, logFile.errorString());
         LOG4CPLUS_ERROR_FMT(logger, "%s", KELVO_QS(message));
+        // A part of a line would spoil the file for its readers: it ends
+        // with the last whole line.
+        if (written > 0 && logFile.resize(before))
+            logFile.seek(before);
         emit logFileError(message);
         return false;
     }

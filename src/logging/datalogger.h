@@ -89,7 +89,8 @@ private:
     QString headerLine() const;
     QString timeColumn(const CJob &job, quint64 sinceStart) const;
     QStringList columnSignature() const;
-    void restartIfColumnsChanged();
+    // jobTime: the time of the job being handled.
+    void restartIfColumnsChanged(qint64 jobTime);
     void syncToDisk(bool force);
     void publishState();
     static QString resultKey(const CJobResultPair &entry);

@@ -1,21 +1,32 @@
 // The demo working directory stays coherent: its description files are what
 // the writer makes of their sources, every listed ECU is one the simulation
 // answers, and its translations, gauges and themes load.
+#include "cprgfile.h"
+#include "ediabasstandin.h"
+#include "customjobseditor.h"
+#include "customjobtables.h"
 #include "crunner.h"
+#include "dataloggerset.h"
 #include "ddecustomview.h"
 #include "ediabasjobsimulation.h"
 #include "gaugedefmanager.h"
+#include "jobargumentrules.h"
 #include "joblistfilereader.h"
 #include "latin1.h"
+#include "prgfilereader.h"
 #include "prgwriter.h"
+#include "translationmgr.h"
 #include "resultlookup.h"
 #include "workdir.h"
 
-#include <QDirIterator>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSettings>
 #include <QTranslator>
 #include <cmath>
 #include <QtTest>
+#include <memory>
 
 class TestDemoFiles : public QObject
 {
@@ -26,8 +37,11 @@ private slots:
     void catalogueListsTheSimulatedEcus();
     void translationsLoad();
     void gaugesAndThemesLoad();
+    void ediabasScriptListsDescriptionJobs();
+    void customJobsResolve();
     void dieselJobCarriesEveryDashboardResult();
     void gaugeDefinitionsNameSimulatedResults();
+    void loggerPresetNamesSimulatedResults();
 
 private:
     QString demo;
@@ -91,18 +105,83 @@ void TestDemoFiles::gaugesAndThemesLoad()
     QCOMPARE(QDir(demo + "/themes").entryList({"*.qss"}).size(), 2);
 }
 
+void TestDemoFiles::ediabasScriptListsDescriptionJobs()
+{
+    QFile file(demo + "/ediabas/ediabas.json");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray json = file.readAll();
+    QString error;
+    QVERIFY2(EdiabasStandIn::checkScript(json, &error), qPrintable(error));
+
+    // "_JOBS" of each described ECU names its description file's jobs, in order.
+    const QJsonObject ecus = QJsonDocument::fromJson(json).object().value("ecus").toObject();
+    QDir::setCurrent(demo);
+    JobListFileReader reader;
+    reader.prgReader().setEcuDirectory("./ecu");
+    for (const QString ecu : {"MSV70", "D73N57C0", "GS19D"}) {
+        QStringList described;
+        CPRGFile *prg = reader.createPrgFromPrg(ecu, false);
+        for (int i = 0; i < prg->getJobCount(); ++i)
+            described << QString::fromLatin1(prg->getJob(i)->jobName.c_str());
+        delete prg;
+        QStringList scripted;
+        const QJsonArray sets =
+            ecus.value(ecu).toObject().value("jobs").toObject().value("_JOBS").toObject().value("sets").toArray();
+        for (const QJsonValue &set : sets)
+            scripted << set.toArray().at(0).toObject().value("text").toString();
+        QCOMPARE(scripted, described);
+        QVERIFY(ecus.value(ecu).toObject().contains("default"));
+    }
+}
+
+void TestDemoFiles::customJobsResolve()
+{
+    QDir::setCurrent(demo);
+    const JobArgumentRules rules;
+    QCOMPARE(rules.findMeasureJob("MSV70"), qMakePair(QString("MW_SELECT_LESEN_NORM"), QString("BETRIEBSWTAB")));
+    QCOMPARE(rules.findMeasureJob("D73N57C0"), qMakePair(QString("STATUS_BLOCK_LESEN"), QString("SG_FUNKTIONEN")));
+
+    // SET_1 of MSV70: every selector names a row of the table, and the
+    // demo translations know its result.
+    const QList<CJob> jobs = CustomJobsEditor().getCustomJobs("MSV70");
+    QCOMPARE(jobs.size(), 1);
+    const CJob &set = jobs.first();
+    QCOMPARE(Latin1::toQString(set.virtualName), QString("SET_1"));
+    const QString jobName = Latin1::toQString(set.jobName);
+    const QString table = rules.getTableName(jobName);
+    PRGFileReader reader;
+    std::unique_ptr<PRGTable> read(reader.readTable("MSV70.prg", table));
+    QVERIFY(read);
+    TranslationMgr translations("en_EN", nullptr);
+    const CustomJobTables::SelectorRows rows = CustomJobTables::selectorRows(
+        read->text, table, "MSV70", jobName, Latin1::toQString(set.arguments), &translations);
+    QCOMPARE(rows.problem, QString());
+    bool error = false;
+    const QStringList selectors = rules.parseArgument(jobName, Latin1::toQString(set.arguments), &error);
+    QCOMPARE(selectors.size(), 2);
+    QCOMPARE(rows.rows.size(), selectors.size());
+    for (int i = 0; i < selectors.size(); ++i) {
+        QCOMPARE(rows.rows.at(i).at(CustomJobTables::IdColumn), selectors.at(i));
+        QVERIFY2(!rows.rows.at(i).at(CustomJobTables::TranslationColumn).isEmpty(), qPrintable(selectors.at(i)));
+    }
+    // Every row of the browsers' tables has a translated long text.
+    for (const auto &ecuTable : {qMakePair(QString("MSV70"), QString("BETRIEBSWTAB")),
+                                 qMakePair(QString("D73N57C0"), QString("SG_FUNKTIONEN"))}) {
+        std::unique_ptr<PRGTable> t(reader.readTable(ecuTable.first + ".prg", ecuTable.second));
+        QVERIFY(t);
+        const CustomJobTables::Grid grid = CustomJobTables::browserGrid(t->text, ecuTable.second, &translations);
+        QCOMPARE(grid.skippedLines, 0);
+        for (int r = 1; r < grid.rows.size(); ++r)
+            QVERIFY2(!grid.rows.at(r).at(grid.longColumn).isEmpty(), qPrintable(grid.rows.at(r).join(' ')));
+    }
+}
+
 void TestDemoFiles::dieselJobCarriesEveryDashboardResult()
 {
     // In a copy, as scripts/demo.sh runs it: the runner reads the custom
     // expressions from its working directory.
     WorkDir wd;
-    QDirIterator it(demo, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        QFile file(source);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(wd.write(QDir(demo).relativeFilePath(source), file.readAll()));
-    }
+    QVERIFY(wd.copyTree(demo));
     CRunner runner;
     runner.setSimulation(true);
     runner.setMinSimulationPause(0);
@@ -196,6 +275,29 @@ void TestDemoFiles::gaugeDefinitionsNameSimulatedResults()
             }
         }
     }
+}
+
+void TestDemoFiles::loggerPresetNamesSimulatedResults()
+{
+    QDir::setCurrent(demo);
+    QSettings ini("kelvo.ini", QSettings::IniFormat);
+    QCOMPARE(ini.value("logging/logfileprefix").toString(), QString("demo_"));
+    QCOMPARE(ini.value("logging/logfilepath").toString(), QString());
+    const QString preset = ini.value("logging/preset").toString();
+    DataLoggerSet set;
+    QCOMPARE(set.readFile(), DataLoggerSet::Loaded);
+    QCOMPARE(set.presetNames(), QStringList{preset});
+    EdiabasJobSimulation simulation;
+    for (const QVariant &v : set.presetEntries(preset)) {
+        const QVariantMap entry = v.toMap();
+        CJob job(Latin1::toStd(entry.value("ecu").toString()), Latin1::toStd(entry.value("job").toString()));
+        simulation.getJob(job);
+        bool found = false;
+        for (const CJobResult &r : qAsConst(job.results))
+            found = found || Latin1::toQString(r.name) == entry.value("result").toString();
+        QVERIFY2(found, qPrintable(entry.value("result").toString()));
+    }
+    QVERIFY(!set.presetEntries(preset).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestDemoFiles)

@@ -5,6 +5,7 @@
 // there: the setup window, the dial grid, the text lines and the gauges a
 // plot window makes.
 #include "basicgauge.h"
+#include "demosession.h"
 #include "ecujoblistwindow.h"
 #include "gaugecontainer.h"
 #include "gaugesetupwindow.h"
@@ -31,36 +32,6 @@ private slots:
 };
 
 namespace {
-void copyDemo(const WorkDir &wd)
-{
-    const QString demo = QStringLiteral(KELVO_SOURCE_DIR) + "/demo";
-    QDirIterator it(demo, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        QFile in(file);
-        QVERIFY(in.open(QIODevice::ReadOnly));
-        QVERIFY(wd.write(QDir(demo).relativeFilePath(file), in.readAll()));
-    }
-}
-
-// The job as the list shows it: by its translated title.
-// Double-clicks a job as the list shows it: by its translated title.
-void chooseJob(MainWindow &w, const QString &ecu, const QString &job)
-{
-    auto *ecus = w.ecuList()->findChild<QListWidget *>("listEcus");
-    auto *jobs = w.ecuList()->findChild<QListWidget *>("listJobs");
-    for (int row = 0; row < ecus->count(); ++row)
-        if (ecus->item(row)->data(Qt::UserRole).toString() == ecu)
-            ecus->setCurrentRow(row);
-    QCOMPARE(w.currentEcu(), ecu);
-    QList<QListWidgetItem *> found = jobs->findItems(job, Qt::MatchExactly);
-    QVERIFY2(!found.isEmpty(), qPrintable(job));
-    jobs->scrollToItem(found.first());
-    const QRect rect = jobs->visualItemRect(found.first());
-    QTest::mouseClick(jobs->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
-    QTest::mouseDClick(jobs->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
-}
-
 template <typename T> T *subWindowOf(MainWindow &w)
 {
     for (QMdiSubWindow *sub : w.mdi()->subWindowList())
@@ -69,26 +40,14 @@ template <typename T> T *subWindowOf(MainWindow &w)
     return nullptr;
 }
 
-void shoot(QWidget *widget, const QString &name)
-{
-    const QString dir = qEnvironmentVariable("KELVO_GAUGE_SHOTS");
-    if (dir.isEmpty())
-        return;
-    QTest::qWait(300);
-    QVERIFY(widget->grab().save(dir + "/" + name + ".png"));
-}
 } // namespace
 
 void TestGaugesLive::twelveNeedlesMove()
 {
-    WorkDir wd;
-    copyDemo(wd);
-    MainWindow w(QStringList{"kelvo", "simulation"});
-    w.resize(1280, 1000);
-    w.show();
-    w.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
-    chooseJob(w, "MSV70", "Measurement values");
+    DemoSession demo(QStringLiteral(KELVO_SOURCE_DIR) + "/demo");
+    QVERIFY(demo.isReady());
+    MainWindow &w = demo.window();
+    QVERIFY(demo.chooseJob("MSV70", "Measurement values"));
     QTRY_VERIFY(!w.plotWindows().isEmpty());
 
     QTest::keyClick(&w, Qt::Key_F3);
@@ -98,7 +57,7 @@ void TestGaugesLive::twelveNeedlesMove()
     QList<QListWidgetItem *> all = list->findItems("all", Qt::MatchExactly);
     QCOMPARE(all.size(), 1);
     list->setCurrentItem(all.first());
-    shoot(w.mdi(), "setup-window");
+    DemoSession::shoot(w.mdi(), "KELVO_GAUGE_SHOTS", "setup-window");
     QTest::mouseClick(setup->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
 
     GaugeContainer *screen = subWindowOf<GaugeContainer>(w);
@@ -126,16 +85,16 @@ void TestGaugesLive::twelveNeedlesMove()
         return !moved.contains(false);
     };
     QTRY_VERIFY_WITH_TIMEOUT(allMoved(), 15000);
-    shoot(w.mdi(), "dial-grid");
+    DemoSession::shoot(w.mdi(), "KELVO_GAUGE_SHOTS", "dial-grid");
 
     QTest::mouseClick(screen, Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
     QVERIFY(!screen->isShowingGauges());
-    shoot(w.mdi(), "text-lines");
+    DemoSession::shoot(w.mdi(), "KELVO_GAUGE_SHOTS", "text-lines");
     screen->subWindow()->close();
 
     // A plot window's own gauges: the defined result keeps its scale, the
     // air mass meter (no definition for this ECU) scales itself.
-    chooseJob(w, "MSV70", "Air mass");
+    QVERIFY(demo.chooseJob("MSV70", "Air mass"));
     PlotWindow *plot = nullptr;
     QTRY_VERIFY((plot = w.plotWindows().size() == 2 ? w.plotWindows().last() : nullptr) != nullptr);
     ResultTableModel *model = plot->findChild<ResultTableView *>("tableView")->tableModel();
@@ -156,7 +115,7 @@ void TestGaugesLive::twelveNeedlesMove()
             lmm = g;
     QVERIFY(lmm && lmm->autoScale());
     QTRY_VERIFY_WITH_TIMEOUT(lmm->gaugeDef().max > 1, 10000);
-    shoot(w.mdi(), "auto-scaled");
+    DemoSession::shoot(w.mdi(), "KELVO_GAUGE_SHOTS", "auto-scaled");
 }
 
 QTEST_MAIN(TestGaugesLive)

@@ -4,6 +4,9 @@
 #include "aboutdialog.h"
 #include "basic2dchart.h"
 #include "crunner.h"
+#include "debugform.h"
+#include "ecudetectwindow.h"
+#include "jobtool.h"
 #include "datasenderwindow.h"
 #include "ddecustomview.h"
 #include "ediabasstandin.h"
@@ -30,6 +33,8 @@
 #include <QComboBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiSubWindow>
@@ -69,6 +74,9 @@ private slots:
     void f3OpensGaugeScreensEachTime();
     void saveAllScreenshotsWritesOnePerGaugeScreen();
     void closingWhileEdiabasJobIsBusyEndsCleanly();
+    void detectedEcuIsSelectedInList();
+    void traceWindowFollowsEcuList();
+    void closingMidJobToolReadEndsQuickly();
     void menuTable();
     void menusInOrder();
     void doNothingRowsOpenNothing();
@@ -387,6 +395,11 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::newRow("plx config") << "actionPLX_Config" << "PLXConfigForm";
     QTest::newRow("innovate config") << "actionInnovate_Config" << "InnovateConfigForm";
     QTest::newRow("innovate simulator") << "actionInnovate" << "InnovateTesterWindow";
+    QTest::newRow("detect ecu") << "actionDetect_ECU" << "EcuDetectWindow";
+    QTest::newRow("trace") << "actionTrace" << "DebugForm";
+    QTest::newRow("job tool") << "actionJob_Tool" << "JobTool";
+    QTest::newRow("custom jobs") << "actionCustom_jobs" << "ManageCustomJobForm";
+    QTest::newRow("tables") << "actionTables" << "PRGTableTest";
     QTest::newRow("multi plot window") << "actionMulti_plot_window" << "MultiCurvePlotWindow";
     QTest::newRow("mlv") << "actionMLV" << "MLVMultiPlot";
     QTest::newRow("chart2D") << "actionChart2D" << "Basic2DChart";
@@ -394,6 +407,7 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::newRow("serial port") << "actionSerial_Port" << "SeriaPortTestForm";
     QTest::newRow("data sender") << "actionData_Sender" << "DataSenderWindow";
     QTest::newRow("gauges") << "actionGauges" << "GaugeSetupWindow";
+    QTest::newRow("data logger") << "actionLogging" << "LoggingWindow";
 }
 
 void TestMainWindow::toolActionsOpenSubWindows()
@@ -633,6 +647,74 @@ void TestMainWindow::closingWhileEdiabasJobIsBusyEndsCleanly()
             broken = true;
     }
     QVERIFY(broken);
+    EdiabasStandIn::reset();
+}
+
+void TestMainWindow::detectedEcuIsSelectedInList()
+{
+    WorkDir wd;
+    writeCatalogue(wd);
+    EdiabasStandIn::reset();
+    // Without a script the runtime answers INITIALISIERUNG on D_MOTOR with
+    // the variant MSV70 and fails on the other candidates.
+    MainWindow w(args("simulation"));
+    QAction *detect = w.findChild<QAction *>("actionDetect_ECU");
+    QCOMPARE(detect->shortcut(), QKeySequence("Ctrl+D"));
+    detect->trigger();
+    EcuDetectWindow *window = w.mdi()->findChild<EcuDetectWindow *>();
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    window->findChild<QPushButton *>("detectButton")->click();
+    QCOMPARE(w.ecuList()->currentEcu(), QString("MSV70"));
+    QCOMPARE(w.currentEcu(), QString("MSV70"));
+    CRunner::endEdiabas();
+    EdiabasStandIn::reset();
+}
+
+void TestMainWindow::traceWindowFollowsEcuList()
+{
+    WorkDir wd;
+    writeCatalogue(wd);
+    MainWindow w(args("simulation"));
+    w.findChild<QAction *>("actionTrace")->trigger();
+    DebugForm *form = w.mdi()->findChild<DebugForm *>();
+    QVERIFY(form);
+    QLineEdit *line = form->findChild<QLineEdit *>("lineECU");
+    QListWidget *ecus = w.ecuList()->findChild<QListWidget *>("listEcus");
+    ecus->setCurrentRow(rowOfEcu(ecus, "D73N57C0"));
+    QCOMPARE(line->text(), QString("D73N57C0"));
+    ecus->setCurrentRow(rowOfEcu(ecus, "MSV70"));
+    QCOMPARE(line->text(), QString("MSV70"));
+}
+
+void TestMainWindow::closingMidJobToolReadEndsQuickly()
+{
+    WorkDir wd;
+    EdiabasStandIn::reset();
+    wd.write("ediabas/ediabas.json",
+             R"({"ecus": {"MSV70": {"jobs": {"SPEICHER_LESEN": {"busyMs": 2, "generator": "memory"}}}}})");
+    QElapsedTimer timer;
+    {
+        MainWindow w(args("simulation"));
+        w.findChild<QAction *>("actionJob_Tool")->trigger();
+        JobTool *tool = w.mdi()->findChild<JobTool *>();
+        QVERIFY(tool);
+        tool->findChild<QRadioButton *>("radIterCount")->setChecked(true);
+        tool->findChild<QLineEdit *>("iterationCountLineEdit")->setText("3999");
+        QComboBox *target = tool->findChild<QComboBox *>("iterationTargetCombo");
+        target->setCurrentIndex(target->findText("arg2"));
+        QComboBox *amount = tool->findChild<QComboBox *>("iterationAmountFieldComboBox");
+        amount->setCurrentIndex(amount->findText("arg3"));
+        tool->findChild<QPushButton *>("pushButton")->click();
+        QTRY_VERIFY(EdiabasStandIn::callLog().size() > 50);
+        w.close();
+        timer.start();
+    }
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+    int jobs = 0;
+    for (const EdiabasStandIn::CallRecord &call : EdiabasStandIn::callLog())
+        jobs += call.call == QLatin1String("__apiJob") ? 1 : 0;
+    QVERIFY(jobs < 4000);
     EdiabasStandIn::reset();
 }
 

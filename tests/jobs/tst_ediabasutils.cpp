@@ -76,6 +76,7 @@ private slots:
         QCOMPARE(utils.execApiJob("D_MOTOR", "THREE", "", lst), 1);
         QCOMPARE(finished.count(), 1);
         QCOMPARE(lst.count(), 4);
+        QCOMPARE(utils.lastErrorText(), QString());
         QCOMPARE(describe(lst.value(0)).first(), QStringLiteral("VARIANTE|6|text|MSV70"));
         QCOMPARE(describe(lst.value(1)), (QStringList{"STAT_WERT|8|real|12.5", "STAT_EINH|6|text|Grad C"}));
         // The binary result keeps the runtime's text rendering.
@@ -93,6 +94,7 @@ private slots:
         ResultList lst;
         QCOMPARE(utils.execApiJob("D_MOTOR", "FAIL", "", lst), 3);
         QVERIFY(lst.isEmpty());
+        QCOMPARE(utils.lastErrorText(), QString("IFH: no answer"));
         QCOMPARE(QByteArray(apiErrorText()), QByteArray("IFH: no answer"));
         QCOMPARE(EdiabasFixture::count("__apiResultSets"), 0);
     }

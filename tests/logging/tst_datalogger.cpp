@@ -320,6 +320,26 @@ void TestDataLogger::sideFile()
     QCOMPARE(doc2.documentElement().firstChildElement("info").firstChildElement("columns")
                  .firstChildElement("column").firstChildElement("resultname").text(),
              QString("STAT_X_WERT"));
+
+    // A side file that cannot be made is reported; the log goes on. A
+    // dangling link in its place looks free, yet refuses a new file.
+    QVERIFY(QDir().mkpath("side"));
+    QVERIFY(QFile::link("gone/nowhere", "side/run_2026-12-10-134530.csv.info"));
+    Harness h3;
+    QSignalSpy errors(&h3.logger, &DataLogger::logFileError);
+    QSignalSpy started(&h3.logger, &DataLogger::logFileStarted);
+    h3.logger.setLogPath("side");
+    h3.logger.setFilePrefix("run_");
+    h3.logger.addToFilter(column("J", "A"));
+    h3.logger.startLog();
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.first().first().toString().startsWith("Cannot create side file"),
+             qPrintable(errors.first().first().toString()));
+    QCOMPARE(started.size(), 1);
+    QCOMPARE(h3.logger.fileStatus(), int(DataLogger::Saving));
+    h3.logger.handleData(job("J", t0() + 10, {result("A", "1")}));
+    QCOMPARE(h3.stop(), QByteArray("time;A\r\n10;1\r\n"));
+    QCOMPARE(errors.size(), 1);
 }
 
 void TestDataLogger::ruleStopsAndRestarts()
@@ -369,8 +389,25 @@ void TestDataLogger::columnsChangeStartsNewFile()
     h.now = t0() + 300;
     h.logger.handleData(job("J", t0() + 200, {result("A", "3"), result("B", "4")}));
     QCOMPARE(started.count(), 2);
+    // The last plot closed: no columns, no new file, no line.
+    h.now = t0() + 350;
+    h.logger.clearFilter();
+    h.logger.handleData(job("J", t0() + 400, {result("A", "5"), result("B", "6")}));
+    // The same columns back continue the file.
+    h.now = t0() + 450;
+    h.logger.addToFilter(column("J", "A"));
+    h.logger.addToFilter(column("J", "B"));
+    h.logger.handleData(job("J", t0() + 500, {result("A", "7"), result("B", "8")}));
+    QCOMPARE(started.count(), 2);
+    // A job that finished before a change reached the logger starts the new
+    // file with it, instead of being dropped as older than the file.
+    h.now = t0() + 700;
+    h.logger.addToFilter(column("J", "C"));
+    h.logger.handleData(job("J", t0() + 600, {result("A", "9"), result("C", "10")}));
+    QCOMPARE(started.count(), 3);
     QCOMPARE(wd.read(started.at(0).at(0).toString()), QByteArray("time;A\r\n100;1\r\n"));
-    QCOMPARE(h.stop(), QByteArray("time;A;B\r\n50;3;4\r\n"));
+    QCOMPARE(wd.read(started.at(1).at(0).toString()), QByteArray("time;A;B\r\n50;3;4\r\n350;7;8\r\n"));
+    QCOMPARE(h.stop(), QByteArray("time;A;B;C\r\n0;9;;10\r\n"));
 }
 
 void TestDataLogger::unwritableFolderReported()
@@ -386,6 +423,23 @@ void TestDataLogger::unwritableFolderReported()
     QVERIFY(failed.at(0).at(0).toString().contains("Cannot create log file"));
     QCOMPARE(started.count(), 0);
     QCOMPARE(h.logger.fileStatus(), int(DataLogger::Stopped));
+
+    // An armed rule over that folder does not try again for every job; the
+    // user's next start does.
+    LoggingRule rule;
+    rule.active = true;
+    rule.jobName = "J";
+    rule.resultName = "A";
+    rule.upper.value = 100;
+    h.logger.addToFilter(column("J", "A"));
+    h.logger.setRule(rule);
+    h.logger.startLog();
+    QCOMPARE(failed.count(), 2);
+    for (int i = 0; i < 5; ++i)
+        h.logger.handleData(job("J", t0() + 100 + i, {result("A", "50")}));
+    QCOMPARE(failed.count(), 2);
+    h.logger.startLog();
+    QCOMPARE(failed.count(), 3);
 }
 
 // The child logs N jobs and aborts without stopping the log.
@@ -474,6 +528,11 @@ void TestDataLogger::fullDiskStopsTheLog()
     QCOMPARE(logs.size(), 1);
     const QByteArray written = wd.read(logs.first());
     QVERIFY(written.startsWith("time;A\r\n1000;12345.5\r\n"));
+    // The file ends with the last whole line: no part of the refused one.
+    QVERIFY(written.endsWith("12345.5\r\n"));
+    const QList<QByteArray> lines = written.split('\n');
+    for (int i = 1; i + 1 < lines.size(); ++i)
+        QVERIFY2(lines.at(i).endsWith(";12345.5\r") && lines.at(i).count(';') == 1, lines.at(i));
 }
 
 int main(int argc, char **argv)

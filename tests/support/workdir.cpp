@@ -1,5 +1,6 @@
 #include "workdir.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -30,4 +31,18 @@ QByteArray WorkDir::read(const QString &name) const
     if (!f.open(QIODevice::ReadOnly))
         return QByteArray();
     return f.readAll();
+}
+
+bool WorkDir::copyTree(const QString &folder) const
+{
+    const QDir source(folder);
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString from = it.next();
+        const QString to = dir.filePath(source.relativeFilePath(from));
+        QDir().mkpath(QFileInfo(to).absolutePath());
+        if (!QFile::copy(from, to))
+            return false;
+    }
+    return true;
 }

@@ -20,6 +20,9 @@ public:
     // Writes a file below the working directory, creating its folders.
     bool write(const QString &name, const QByteArray &bytes) const;
     QByteArray read(const QString &name) const;
+    // Copies every file below folder into the working directory, keeping
+    // the folder structure (a copy of demo/, say).
+    bool copyTree(const QString &folder) const;
 
 private:
     QString previous;

@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_jobtool SOURCES bench_jobtool.cpp)

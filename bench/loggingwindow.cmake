@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_loggingwindow SOURCES bench_loggingwindow.cpp)

@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_prgtables SOURCES bench_prgtables.cpp)

@@ -1,0 +1,1 @@
+kelvo_test(NAME tst_demoediabas SOURCES tst_demoediabas.cpp LABELS gui)

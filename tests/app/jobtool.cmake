@@ -1,0 +1,1 @@
+kelvo_test(NAME tst_jobtool SOURCES tst_jobtool.cpp LABELS gui threads)

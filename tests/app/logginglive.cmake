@@ -1,0 +1,1 @@
+kelvo_test(NAME tst_logginglive SOURCES tst_logginglive.cpp LABELS gui)

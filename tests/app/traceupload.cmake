@@ -1,0 +1,1 @@
+kelvo_test(NAME tst_traceupload SOURCES tst_traceupload.cpp LABELS gui net)

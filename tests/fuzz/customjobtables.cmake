@@ -1,0 +1,2 @@
+kelvo_fuzz(NAME fuzz_argumentrules SOURCES fuzz_argumentrules.cpp CORPUS corpus/fuzz_argumentrules)
+kelvo_fuzz(NAME fuzz_customjobtables SOURCES fuzz_customjobtables.cpp CORPUS corpus/fuzz_customjobtables)
