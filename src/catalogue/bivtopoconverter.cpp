@@ -1,9 +1,9 @@
 #include "bivtopoconverter.h"
+#include "safefile.h"
 #include "translationtablelines.h"
 
 #include <QDebug>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringList>
 #include <QTextStream>
 
@@ -30,31 +30,29 @@ QString BivToPoConverter::escape(const QString &text)
 bool BivToPoConverter::convert(QString inputPath, QString outputPath)
 {
     QFile input(inputPath);
-    // Written aside and renamed over the old file at the end: a write that
-    // fails half-way (a full disk) neither truncates the old PO file nor
-    // passes for a conversion.
-    QSaveFile output(outputPath);
-    // A folder that takes no new file but lets the PO file be rewritten.
-    output.setDirectWriteFallback(true);
     const bool readable = input.open(QIODevice::ReadOnly | QIODevice::Text);
     if (!readable)
         qWarning() << "translation table" << inputPath << "cannot be read:" << input.errorString();
-    if (!output.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        qWarning() << "PO file" << outputPath << "cannot be written:" << output.errorString();
-        return false;
+    QByteArray po;
+    {
+        QTextStream in(&input);
+        in.setCodec("UTF-8");
+        QTextStream out(&po, QIODevice::WriteOnly);
+        out.setCodec("UTF-8");
+        if (readable) {
+            convert(in, out);
+        } else {
+            QString empty;
+            QTextStream none(&empty, QIODevice::ReadOnly);
+            convert(none, out);
+        }
     }
-    QTextStream in(&input);
-    in.setCodec("UTF-8");
-    QTextStream out(&output);
-    out.setCodec("UTF-8");
-    if (readable) {
-        convert(in, out);
-    } else {
-        QString empty;
-        QTextStream none(&empty, QIODevice::ReadOnly);
-        convert(none, out);
-    }
-    if (out.status() != QTextStream::Ok || !output.commit()) {
+    // Written aside and renamed over the old file at the end: a write that
+    // fails half-way (a full disk) neither truncates the old PO file nor
+    // passes for a conversion. A folder that takes no new file still lets
+    // the PO file be rewritten in place: it is made again from its table.
+    SafeFile output(outputPath, SafeFile::DirectWriteFallback);
+    if (!output.write(po)) {
         qWarning() << "PO file" << outputPath << "cannot be written:" << output.errorString();
         return false;
     }

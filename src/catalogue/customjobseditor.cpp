@@ -1,11 +1,11 @@
 #include "customjobseditor.h"
 #include "kelvolog.h"
 #include "latin1.h"
+#include "safefile.h"
 
 #include <QDebug>
 #include <QDomNodeList>
 #include <QFile>
-#include <QSaveFile>
 #include <QTextStream>
 
 namespace {
@@ -222,26 +222,18 @@ bool CustomJobsEditor::save()
         out.setCodec("UTF-8");
         doc.save(out, 1);
     }
-    QSaveFile f(file);
-    // Unbuffered, and flushed before the commit: Qt's commit renames a file
-    // whose buffered tail failed to reach the disk (a full disk, a file-size
-    // limit), which would put a cut-off file in the place of the user's.
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered)) {
-        LOG4CPLUS_ERROR(logger, "Can't open customjobs.xml");
-        error = QStringLiteral("Can't open %1 for writing: %2").arg(file, f.errorString());
-        qWarning("%s", qPrintable(error));
-        return false;
-    }
-    if (f.write(bytes) != bytes.size() || bytes.isEmpty() || !f.flush()) {
-        LOG4CPLUS_ERROR(logger, "Can't save to customjobs.xml");
-        error = QStringLiteral("Can't save to %1: %2").arg(file, f.errorString());
-        qWarning("%s", qPrintable(error));
-        f.cancelWriting();
-        return false;
-    }
-    if (!f.commit()) {
-        LOG4CPLUS_ERROR(logger, "Can't save to customjobs.xml");
-        error = QStringLiteral("Can't save to %1: %2").arg(file, f.errorString());
+    // A document that saves to nothing would empty the user's file.
+    SafeFile f(file);
+    const bool saved = !bytes.isEmpty() && f.write(bytes);
+    if (!saved) {
+        if (!bytes.isEmpty() && f.openFailed()) {
+            LOG4CPLUS_ERROR(logger, "Can't open customjobs.xml");
+            error = QStringLiteral("Can't open %1 for writing: %2").arg(file, f.errorString());
+        } else {
+            LOG4CPLUS_ERROR(logger, "Can't save to customjobs.xml");
+            error = QStringLiteral("Can't save to %1: %2")
+                        .arg(file, bytes.isEmpty() ? QStringLiteral("nothing to write") : f.errorString());
+        }
         qWarning("%s", qPrintable(error));
         return false;
     }

@@ -7,7 +7,7 @@
 // children jobname, virtualname, comment, argument and, optionally, a fifth
 // child holding the result aliases. Children are taken by position.
 //
-// The file belongs to the user: it is written through QSaveFile (a failed
+// The file belongs to the user: it is written through SafeFile (a failed
 // write keeps the old file) and never over a file that did not parse.
 #include "cjob.h"
 

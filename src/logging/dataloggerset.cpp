@@ -1,13 +1,11 @@
 #include "dataloggerset.h"
 #include "kelvolog.h"
+#include "safefile.h"
 
 #include <QDebug>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 DataLoggerSet::DataLoggerSet(QObject *parent)
     : QObject(parent)
@@ -114,21 +112,14 @@ bool DataLoggerSet::writeFile(QString *error)
             *error = message;
         return false;
     }
-    QDir().mkpath(QFileInfo(fileName()).path());
     QJsonObject top;
     top.insert(QStringLiteral("loggingSets"), QJsonObject::fromVariantMap(sets));
-    QSaveFile file(fileName());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        LOG4CPLUS_ERROR_FMT(logger, "can't open file error: %s", KELVO_QS(file.fileName()));
+    SafeFile file(fileName(), SafeFile::CreateFolder);
+    if (!file.write(QJsonDocument(top).toJson(QJsonDocument::Indented))) {
+        const QString message = QStringLiteral("Cannot write \"%1\": %2").arg(fileName(), file.errorString());
+        LOG4CPLUS_ERROR_FMT(logger, "%s", KELVO_QS(message));
         if (error)
-            *error = QStringLiteral("Cannot write \"%1\": %2").arg(fileName(), file.errorString());
-        return false;
-    }
-    file.write(QJsonDocument(top).toJson(QJsonDocument::Indented));
-    if (!file.commit()) {
-        LOG4CPLUS_ERROR_FMT(logger, "can't open file error: %s", KELVO_QS(file.fileName()));
-        if (error)
-            *error = QStringLiteral("Cannot write \"%1\": %2").arg(fileName(), file.errorString());
+            *error = message;
         return false;
     }
     return true;

@@ -17,6 +17,7 @@
 #include "plotwidget.h"
 #include "plotwidgetcontainer.h"
 #include "resulttableview.h"
+#include "safefile.h"
 #include "tablecolumns.h"
 #include "translationmgr.h"
 
@@ -33,7 +34,6 @@
 #include <QMutexLocker>
 #include <QPixmap>
 #include <QRegExp>
-#include <QSaveFile>
 #include <QSizeGrip>
 #include <QSortFilterProxyModel>
 #include <QTextStream>
@@ -854,28 +854,25 @@ bool PlotWindow::saveCsv()
         const QString resultName = Latin1::toQString(curve->resultPair()->resultName);
         const QString fileName =
             exportName(stamp + "_" + titleText() + "_" + resultName) + ".csv";
-        QSaveFile file(fileName);
-        if (!file.open(QIODevice::WriteOnly)) {
-            LOG4CPLUS_ERROR_FMT(logger, "cannot open %s: %s", KELVO_QS(fileName),
-                                KELVO_QS(file.errorString()));
-            failed << fileName;
-            allWritten = false;
-            continue;
+        QByteArray csv;
+        {
+            QTextStream out(&csv, QIODevice::WriteOnly);
+            out << "Time;" << resultName << "\n";
+            const CustomQwtCurveData *data = curve->curveData();
+            const qint64 points = data ? data->pointCount() : 0;
+            for (qint64 i = 0; i < points; ++i) {
+                // The values as recorded, not stretched to the plot's common scale.
+                out << csvTimeText(data->rawX(i), m_decimalPoint) << ";"
+                    << csvValueText(data->rawY(i), m_decimalPoint) << "\n";
+            }
         }
-        QTextStream out(&file);
-        out << "Time;" << resultName << "\n";
-        const CustomQwtCurveData *data = curve->curveData();
-        const qint64 points = data ? data->pointCount() : 0;
-        for (qint64 i = 0; i < points; ++i) {
-            // The values as recorded, not stretched to the plot's common scale.
-            out << csvTimeText(data->rawX(i), m_decimalPoint) << ";"
-                << csvValueText(data->rawY(i), m_decimalPoint) << "\n";
-        }
-        out.flush();
-        if (out.status() != QTextStream::Ok || !file.commit()) {
-            LOG4CPLUS_ERROR_FMT(logger, "cannot write %s: %s", KELVO_QS(fileName),
-                                KELVO_QS(file.errorString()));
-            failed << fileName;
+        SafeFile file(fileName);
+        if (!file.write(csv)) {
+            LOG4CPLUS_ERROR_FMT(logger, "%s %s: %s", file.openFailed() ? "cannot open" : "cannot write",
+                                KELVO_QS(fileName), KELVO_QS(file.errorString()));
+            // The reason goes with the name: a full disk wants another remedy
+            // than a folder that has gone.
+            failed << QString("%1 (%2)").arg(fileName, file.errorString());
             allWritten = false;
             continue;
         }

@@ -1,4 +1,5 @@
 #include "customjobseditor.h"
+#include "filesizelimit.h"
 #include "latin1.h"
 #include "workdir.h"
 
@@ -59,6 +60,7 @@ private slots:
     void updateWithoutMatchKeepsContent();
     void deleteAdjacentDuplicates();
     void malformedFileLeftAlone();
+    void failedWriteKeepsOldFile_data();
     void failedWriteKeepsOldFile();
 };
 
@@ -236,18 +238,40 @@ void TestCustomJobsEditor::malformedFileLeftAlone()
     QCOMPARE(wd.read("config/customjobs.xml"), QByteArray());
 }
 
+void TestCustomJobsEditor::failedWriteKeepsOldFile_data()
+{
+    QTest::addColumn<QString>("cause");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("read-only folder") << "read-only" << "Can't open .*customjobs.xml for writing: ";
+    // The whole file is smaller than Qt's write buffer: it fails only at the
+    // end, and must not be committed cut off.
+    QTest::newRow("disk full half-way") << "full" << "Can't save to .*customjobs.xml: File too large";
+}
+
 void TestCustomJobsEditor::failedWriteKeepsOldFile()
 {
-    if (geteuid() == 0)
+    QFETCH(QString, cause);
+    QFETCH(QString, message);
+    if (cause == "read-only" && geteuid() == 0)
         QSKIP("root writes into read-only folders");
     WorkDir wd;
     QVERIFY(wd.write("config/customjobs.xml", kStore));
-    QFile::setPermissions(wd.filePath("config"), QFile::ReadOwner | QFile::ExeOwner);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Can't open"));
-    const bool ok = CustomJobsEditor().addJobAndSave(makeJob("GS19D", "NEW", "N"));
-    QFile::setPermissions(wd.filePath("config"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(message));
+    CustomJobsEditor editor;
+    bool ok = true;
+    if (cause == "read-only") {
+        QFile::setPermissions(wd.filePath("config"), QFile::ReadOwner | QFile::ExeOwner);
+        ok = editor.addJobAndSave(makeJob("GS19D", "NEW", "N"));
+        QFile::setPermissions(wd.filePath("config"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    } else {
+        FileSizeLimit limit(rlim_t(kStore.size()));
+        QVERIFY(limit.ok());
+        ok = editor.addJobAndSave(makeJob("GS19D", "NEW", "N"));
+    }
     QVERIFY(!ok);
+    QVERIFY2(QRegularExpression(message).match(editor.errorString()).hasMatch(), qPrintable(editor.errorString()));
     QCOMPARE(wd.read("config/customjobs.xml"), kStore);
+    QCOMPARE(QDir(wd.filePath("config")).entryList(QDir::Files | QDir::Hidden), QStringList{"customjobs.xml"});
 }
 
 QTEST_GUILESS_MAIN(TestCustomJobsEditor)

@@ -1,4 +1,5 @@
 #include "dataloggerset.h"
+#include "filesizelimit.h"
 #include "workdir.h"
 
 #include <QJsonDocument>
@@ -10,6 +11,7 @@ class TestDataLoggerSet : public QObject
 private slots:
     void roundTripReplaceDeleteSort();
     void invalidFileLeftUntouched();
+    void failedWriteKeepsOldFile();
     void presetTicksRowsOfEveryEcu();
 };
 
@@ -61,6 +63,36 @@ void TestDataLoggerSet::invalidFileLeftUntouched()
     QVERIFY(!set.writeFile(&error));
     QVERIFY(error.contains("not saved"));
     QCOMPARE(wd.read("config/datalogger.json"), broken);
+}
+
+void TestDataLoggerSet::failedWriteKeepsOldFile()
+{
+    WorkDir wd;
+    DataLoggerSet set;
+    set.insertPreset("a", QVariantList{DataLoggerSet::entry("MSV70", "STATUS", "RPM")});
+    QVERIFY(set.writeFile());
+    const QByteArray old = wd.read("config/datalogger.json");
+
+    // A disk that fills up while the presets are written: a file of a few
+    // hundred bytes fails only when Qt's write buffer is emptied at the end.
+    set.insertPreset("b", QVariantList{DataLoggerSet::entry("GS19D", "GEAR", "GANG")});
+    QString error;
+    bool written = true;
+    {
+        FileSizeLimit limit(rlim_t(old.size()));
+        QVERIFY(limit.ok());
+        written = set.writeFile(&error);
+    }
+    QVERIFY(!written);
+    QVERIFY2(error.startsWith("Cannot write \"config/datalogger.json\": File too large"), qPrintable(error));
+    QCOMPARE(wd.read("config/datalogger.json"), old);
+    QCOMPARE(QDir(wd.filePath("config")).entryList(QDir::Files | QDir::Hidden), QStringList{"datalogger.json"});
+
+    // With room again the same set is saved.
+    QVERIFY(set.writeFile());
+    DataLoggerSet back;
+    QCOMPARE(back.readFile(), DataLoggerSet::Loaded);
+    QCOMPARE(back.presetNames(), (QStringList{"a", "b"}));
 }
 
 void TestDataLoggerSet::presetTicksRowsOfEveryEcu()

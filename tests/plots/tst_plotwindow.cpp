@@ -2,6 +2,7 @@
 #include "customqwtcurve.h"
 #include "customqwtcurvedata.h"
 #include "ediabasfixture.h"
+#include "filesizelimit.h"
 #include "globaljobreceiver.h"
 #include "jobargumentdialog.h"
 #include "jobqueue.h"
@@ -748,6 +749,22 @@ void TestPlotWindow::exportReportsUnwritableFolder()
     deliver(*w, PlotWindowFeed::makeJob(Ecu, JobName, fiveResults(), w->startTime() + 6));
     QVERIFY(label(*w, "errorStatus")->text().startsWith("  Error: "));
     QDir::setCurrent(wd->path());
+
+    // A disk that fills up while the curve is written leaves no cut-off
+    // file that could pass for the whole curve, and says why.
+    bool saved = true;
+    {
+        FileSizeLimit limit(10);
+        QVERIFY(limit.ok());
+        saved = w->saveCsv();
+    }
+    QVERIFY(!saved);
+    const QString error = label(*w, "errorStatus")->text();
+    QVERIFY2(error.startsWith("  Error: cannot write") && error.contains("STAT_RPM_WERT.csv (File too large)"),
+             qPrintable(error));
+    QCOMPARE(QDir(wd->path()).entryList({"*.csv"}), QStringList());
+    QVERIFY(w->saveCsv());
+    QCOMPARE(QDir(wd->path()).entryList({"*.csv"}).size(), 1);
 }
 
 void TestPlotWindow::csvTimeText_data()
