@@ -1,11 +1,10 @@
 #include "innovatemtsextconfig.h"
 
+#include "safefile.h"
+
 #include <QDebug>
-#include <QDir>
 #include <QDomDocument>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -235,9 +234,8 @@ DeviceDef *InnovateMTSExtConfig::deviceDef(const QString &type)
 
 bool InnovateMTSExtConfig::writeInputConfigs(const QByteArray &bytes)
 {
-    QDir().mkpath(QFileInfo(inputConfigPath).path());
-    QSaveFile file(inputConfigPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(bytes) != bytes.size() || !file.commit()) {
+    SafeFile file(inputConfigPath, SafeFile::CreateFolder);
+    if (!file.write(bytes)) {
         LOG4CPLUS_ERROR_FMT(logger, "can't open file error: %s", KELVO_QS(file.errorString()));
         return false;
     }

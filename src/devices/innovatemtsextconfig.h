@@ -6,8 +6,8 @@
 // configurations ("InputConfigs.xml": per named device, the function and
 // unit of each input). load() reads all three afresh.
 //
-// InputConfigs.xml is the user's file: it is written through QSaveFile,
-// and never when it does not parse. Every successful write, and
+// InputConfigs.xml is the user's file: it is replaced whole or not at all
+// (SafeFile), and never when it does not parse. Every successful write, and
 // notifyInputConfigChanged(), emits inputConfigChanged(); listeners load()
 // again when they need to.
 //

@@ -1,6 +1,8 @@
 // The Innovate configuration files: sensor definitions, device definitions
 // and input configurations as read; the two writers (a changed input, a
-// new device's defaults), and a file that does not parse left as it is.
+// new device's defaults), and a file that does not parse or a disk that is
+// full left as it is.
+#include "filesizelimit.h"
 #include "innovatemtsextconfig.h"
 #include "innovatetestfiles.h"
 #include "workdir.h"
@@ -26,6 +28,7 @@ private slots:
     void addNewConfigAddsNothing_data();
     void addNewConfigAddsNothing();
     void malformedFileNeverRewritten();
+    void fullDiskLeavesTheFile();
     void sharedInstance();
 };
 
@@ -257,6 +260,29 @@ void TestInnovateMTSExtConfig::malformedFileNeverRewritten()
     QCOMPARE(changed.count(), 0);
     QCOMPARE(wd.read("config/InputConfigs.xml"), broken);
     QCOMPARE(QDir("config").entryList(QDir::Files).size(), 3);
+}
+
+void TestInnovateMTSExtConfig::fullDiskLeavesTheFile()
+{
+    WorkDir wd;
+    installOwn(wd);
+    InnovateMTSExtConfig config;
+    config.load();
+    QSignalSpy changed(&config, &InnovateMTSExtConfig::inputConfigChanged);
+    InputConfigItem item{"T", "AN02", 2, "VOLT", 11};
+    {
+        // Room for less than the file: both writers fail whole.
+        FileSizeLimit limit(rlim_t(qstrlen(InputConfigs) / 2));
+        QVERIFY(limit.ok());
+        QVERIFY(!config.updateSensorConfg(item, item));
+        QVERIFY(!config.addNewConfig("NEW", "AN02"));
+    }
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(wd.read("config/InputConfigs.xml"), QByteArray(InputConfigs));
+    QCOMPARE(QDir("config").entryList(QDir::Files | QDir::Hidden).size(), 3);
+    // With room again the change is written.
+    QVERIFY(config.updateSensorConfg(item, item));
+    QCOMPARE(changed.count(), 1);
 }
 
 void TestInnovateMTSExtConfig::sharedInstance()
