@@ -8,6 +8,7 @@
 # Usage: scripts/device-demo.sh DEVICE
 #   plx   "PLX Real-Time": demo/devices/plx.hex into ./ttyPLX (one frame every 100 ms)
 #   aem   "AEM Air/Fuel Ratio" or "AEM Boost": demo/devices/aem.txt into ./ttyAEM (one line every 100 ms)
+#   can   "USBTin CAN adapter": demo/devices/can.slcan into ./ttyCAN (one frame every 30 ms)
 #   innovate  a linked pair of ports: Troubleshooting > Innovate Simulator plays the MTS chain on
 #         ./ttyMTS-sim (Start with "Simulate MTS Devices" ticked), "Innovate Serial" reads it on ./ttyMTS
 #
@@ -44,6 +45,21 @@ play_lines() {
   done
 }
 
+# SLCAN frame lines ended by "\r", "#" comments skipped; the last four hex
+# digits (the adapter's ms stamp) are replaced by a running clock, so the
+# stamps go on when the file starts over.
+play_can() {
+  local frames=()
+  mapfile -t frames < <(sed -E -e 's/#.*//' -e 's/[[:space:]]//g' -e '/^$/d' "$STREAM")
+  local start=$(( ${EPOCHREALTIME/./} / 1000 ))
+  while true; do
+    for frame in "${frames[@]}"; do
+      printf '%s%04X\r' "${frame:0:${#frame}-4}" $(( ( ${EPOCHREALTIME/./} / 1000 - start ) & 0xFFFF ))
+      sleep "$PACE"
+    done
+  done
+}
+
 # A device that only talks: the stream into the terminal, whatever KelvO sends is ignored.
 stream_only() {
   "$PLAY" | socat -u STDIN "PTY,link=$WORKDIR/$LINK,raw,echo=0"
@@ -55,6 +71,7 @@ pty_pair() {
 }
 
 plx() { LINK=ttyPLX; STREAM=demo/devices/plx.hex; PLAY=play_hex; PACE=0.1; SERVE=stream_only; }
+can() { LINK=ttyCAN; STREAM=demo/devices/can.slcan; PLAY=play_can; PACE=0.03; SERVE=stream_only; }
 aem() { LINK=ttyAEM; STREAM=demo/devices/aem.txt; PLAY=play_lines; PACE=0.1; SERVE=stream_only; }
 innovate() { LINK=ttyMTS; PEER=ttyMTS-sim; SERVE=pty_pair; }
 
@@ -65,7 +82,7 @@ usage() {
 DEVICE=${1:-}
 PEER=""
 case "$DEVICE" in
-  plx | aem | innovate) "$DEVICE" ;;
+  plx | aem | can | innovate) "$DEVICE" ;;
   -h | --help) usage; exit 0 ;;
   *) usage >&2; exit 2 ;;
 esac

@@ -3,6 +3,7 @@
 
 #include "ecudatatableregistry.h"
 #include "ecujoblistwindow.h"
+#include "canproxywindow.h"
 #include "extloggersetupwindow.h"
 #include "extsourcemanager.h"
 #include "gaugedefmanager.h"
@@ -256,7 +257,6 @@ void MainWindow::disableMissingWindows()
         ui->actionOpen_CSV,
         ui->actionPlayBackTester,
         ui->action14point7,
-        ui->actionUsb,
     };
     for (QAction *action : missing)
         action->setEnabled(false);
@@ -535,6 +535,11 @@ void MainWindow::on_actionInnovate_Config_triggered()
 void MainWindow::on_actionInnovate_triggered()
 {
     addSubWindow(new InnovateTesterWindow(this))->show();
+}
+
+void MainWindow::on_actionUsb_triggered()
+{
+    addSubWindow(new CanProxyWindow(this))->show();
 }
 
 void MainWindow::on_actionCustom_jobs_triggered()

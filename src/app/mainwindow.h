@@ -107,6 +107,7 @@ private slots:
     void on_actionTranslations_triggered();
     void on_actionDatatable_triggered();
     void on_actionExternal_source_triggered();
+    void on_actionUsb_triggered();
     void on_actionPLX_Config_triggered();
     void on_actionInnovate_Config_triggered();
     void on_actionInnovate_triggered();

@@ -1,5 +1,12 @@
 #include "extlinecollector.h"
 
+ExtLineCollector::ExtLineCollector(int maxLine, Start start)
+    : cap(maxLine)
+    , keepFirst(start == FirstLineKept)
+    , synced(keepFirst)
+{
+}
+
 void ExtLineCollector::feed(const char *bytes, int count)
 {
     int i = 0;
@@ -25,7 +32,7 @@ void ExtLineCollector::feed(const char *bytes, int count)
         int end = i + 1;
         while (end < count && bytes[end] != '\r' && bytes[end] != '\n')
             ++end;
-        if (current.size() + (end - i) > MaxLine) {
+        if (current.size() + (end - i) > cap) {
             overlong = true;
             current.clear();
         } else {
@@ -54,7 +61,7 @@ void ExtLineCollector::reset()
 {
     ready.clear();
     current.clear();
-    synced = false;
+    synced = keepFirst;
     overlong = false;
     overlongLines = 0;
 }

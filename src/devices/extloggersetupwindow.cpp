@@ -2,6 +2,7 @@
 #include "ui_extloggersetupwindow.h"
 
 #include "aemdatahandler.h"
+#include "canadapterfe.h"
 #include "cjob.h"
 #include "extsourcehost.h"
 #include "extsourcemanager.h"
@@ -78,6 +79,12 @@ ExtLoggerSetupWindow::SourceFactory ExtLoggerSetupWindow::commonSource(int id)
         // start() connects 2 s later.
         return [](ExtSourceManager &m, const QString &name, QObject *listener, PlotWindow &w) {
             auto *s = m.createMTS(name, listener, w);
+            return CommonSource{s, [s] { return s->serialSettings(); },
+                                [s](const SerialPortSettings &p) { s->setSerialSettings(p); }, [s] { s->start(); }};
+        };
+    case UsbTinCan:
+        return [](ExtSourceManager &m, const QString &name, QObject *listener, PlotWindow &w) {
+            CANAdapterFE *s = m.createCANAdapter(name, listener, w);
             return CommonSource{s, [s] { return s->serialSettings(); },
                                 [s](const SerialPortSettings &p) { s->setSerialSettings(p); }, [s] { s->start(); }};
         };

@@ -1,5 +1,6 @@
 #include "extsourcemanager.h"
 
+#include "canadapterfe.h"
 #include "extsourcedatahandler.h"
 #include "innovatedatahandler.h"
 #include "innovatemtssdkhandler.h"
@@ -7,6 +8,7 @@
 #include "plotwindow.h"
 #include "qextrunnerthread.h"
 
+#include <QCloseEvent>
 #include <QDebug>
 #include <QMutexLocker>
 
@@ -103,6 +105,18 @@ QExtRunnerThread *ExtSourceManager::createExtRunner(CJob &job, ExtSourceDataHand
         delete replaced;
     }
     return runner;
+}
+
+CANAdapterFE *ExtSourceManager::createCANAdapter(const QString &name, QObject *listener, PlotWindow &window)
+{
+    auto *source = new CANAdapterFE(name, &window, this);
+    if (!connectToListener(source, listener))
+        LOG4CPLUS_ERROR_FMT(logger, "readings of %s reach no listener", KELVO_QS(name));
+    // Queued, so that the close returns at once; the event itself does not
+    // travel (it is gone by then).
+    connect(&window, &PlotWindow::closed, source,
+            [source] { QMetaObject::invokeMethod(source, "stop", Qt::QueuedConnection); });
+    return source;
 }
 
 QExtRunnerThread *ExtSourceManager::extRunner(const QString &jobName) const

@@ -18,6 +18,7 @@
 #include <QObject>
 #include <QString>
 
+class CANAdapterFE;
 class ExtSourceDataHandler;
 class InnovateDataHandler;
 class InnovateMTSSDKHandler;
@@ -37,6 +38,9 @@ public:
     // job name, replacing (and stopping) an earlier reader of that name.
     QExtRunnerThread *createExtRunner(CJob &job, ExtSourceDataHandler *handler, QObject *listener,
                                       bool readLine = false);
+    // The passive CAN listener for the plot window (its start-time receiver),
+    // a child of the manager.
+    CANAdapterFE *createCANAdapter(const QString &name, QObject *listener, PlotWindow &window);
     // The reader filed under the job name, or null.
     QExtRunnerThread *extRunner(const QString &jobName) const;
     // Connects source's jobFinished(CJob,int) queued to listener's

@@ -3,6 +3,7 @@
 #include "extlinecollector.h"
 #include "extsourcedatahandler.h"
 #include "latin1.h"
+#include "serialwait.h"
 #include "tsanannotate.h"
 
 #include <QDateTime>
@@ -12,15 +13,6 @@
 namespace {
 // A stop is seen within one slice of a wait.
 const int SliceMs = 50;
-// A port whose waits keep returning at once without data and without an
-// error is taken for lost as well.
-const int QuickFailLimit = 20;
-
-bool portFailing(const QSerialPort &port)
-{
-    const QSerialPort::SerialPortError e = port.error();
-    return e != QSerialPort::NoError && e != QSerialPort::TimeoutError;
-}
 } // namespace
 
 QExtRunnerThread::QExtRunnerThread(const QString &jobName, ExtSourceDataHandler *dataHandler, bool lineMode)
@@ -38,7 +30,17 @@ QExtRunnerThread::QExtRunnerThread(const QString &jobName, ExtSourceDataHandler 
     // before the worker's event loop starts.
     connect(worker, &QThread::started, this, &QExtRunnerThread::runLoop);
     moveToThread(worker);
-    worker->start(QThread::InheritPriority);
+    // Started once the creator is back in its event loop: whoever creates
+    // the reader connects its listener first, so that not even an
+    // immediate "failed to open port" is emitted to nobody.
+    QThread *w = worker;
+    QMetaObject::invokeMethod(
+        w,
+        [this, w] {
+            if (!stopRequested)
+                w->start(QThread::InheritPriority);
+        },
+        Qt::QueuedConnection);
 }
 
 QExtRunnerThread::~QExtRunnerThread()
@@ -104,43 +106,17 @@ void QExtRunnerThread::portFailed(const char *text)
     emit jobFinished(job, 349);
 }
 
-QExtRunnerThread::Wait QExtRunnerThread::waitForData(QSerialPort &port, int ms)
-{
-    QElapsedTimer total;
-    total.start();
-    int quickFails = 0;
-    for (;;) {
-        if (stopRequested)
-            return Wait::Stopped;
-        if (port.bytesAvailable() > 0)
-            return Wait::Data;
-        const int left = ms - int(total.elapsed());
-        if (left <= 0)
-            return Wait::Timeout;
-        const int slice = qMin(left, SliceMs);
-        QElapsedTimer t;
-        t.start();
-        port.clearError();
-        if (port.waitForReadyRead(slice))
-            return Wait::Data;
-        if (portFailing(port))
-            return Wait::Lost;
-        if (t.elapsed() * 5 < slice && ++quickFails >= QuickFailLimit)
-            return Wait::Lost;
-    }
-}
-
 bool QExtRunnerThread::readBlock(QSerialPort &port, QByteArray &block)
 {
     LOG4CPLUS_TRACE(logger, "QExtRunner loop...");
-    const Wait w = waitForData(port, WaitMs);
-    if (w == Wait::Lost) {
+    const SerialWait::Result w = SerialWait::wait(port, WaitMs, stopRequested, SliceMs);
+    if (w == SerialWait::Lost) {
         portLost = true;
         return false;
     }
-    if (w == Wait::Timeout)
+    if (w == SerialWait::Timeout)
         LOG4CPLUS_INFO(logger, "waitForReadyRead timeout");
-    if (w != Wait::Data)
+    if (w != SerialWait::Data)
         return false;
     block = port.read(MaxBlock);
     // A device sends a burst per reading: collect until it pauses, but never
@@ -152,7 +128,7 @@ bool QExtRunnerThread::readBlock(QSerialPort &port, QByteArray &block)
         if (port.bytesAvailable() == 0) {
             port.clearError();
             if (!port.waitForReadyRead(FollowUpMs)) {
-                if (portFailing(port))
+                if (SerialWait::failing(port))
                     portLost = true;
                 break;
             }
@@ -171,12 +147,12 @@ bool QExtRunnerThread::readLineInto(QSerialPort &port, ExtLineCollector &lines, 
                                int(ExtLineCollector::MaxLine));
         if (lines.takeLine(line))
             return true;
-        const Wait w = waitForData(port, WaitMs);
-        if (w == Wait::Lost) {
+        const SerialWait::Result w = SerialWait::wait(port, WaitMs, stopRequested, SliceMs);
+        if (w == SerialWait::Lost) {
             portLost = true;
             return false;
         }
-        if (w == Wait::Data)
+        if (w == SerialWait::Data)
             lines.feed(port.read(MaxBlock));
     }
     // A line still being collected at stop is never handed over.

@@ -2,8 +2,9 @@
 // The generic reader of a serial device: a worker of its own thread that
 // opens the port from its handler's settings, reads blocks (block mode) or
 // "\r"-ended lines (line mode), hands them to the handler and announces
-// every decoded reading as a finished pseudo job. The thread starts with
-// the constructor and ends only through stop().
+// every decoded reading as a finished pseudo job. The thread starts when
+// the creating thread's event loop next runs (so the creator connects its
+// listener before anything can be emitted) and ends only through stop().
 //
 // jobFinished carries 0 for a reading; 349 with the error text "failed to
 // open port" when the port does not open, or "port lost" when it fails
@@ -52,9 +53,6 @@ protected slots:
     void runLoop();
 
 private:
-    enum class Wait { Data, Timeout, Stopped, Lost };
-    // Waits up to ms for bytes in short slices, so that a stop is seen soon.
-    Wait waitForData(QSerialPort &port, int ms);
     bool readBlock(QSerialPort &port, QByteArray &block);
     bool readLineInto(QSerialPort &port, ExtLineCollector &lines, QByteArray &line);
     void applySettings(QSerialPort &port);

@@ -407,6 +407,7 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::newRow("serial port") << "actionSerial_Port" << "SeriaPortTestForm";
     QTest::newRow("data sender") << "actionData_Sender" << "DataSenderWindow";
     QTest::newRow("gauges") << "actionGauges" << "GaugeSetupWindow";
+    QTest::newRow("usb") << "actionUsb" << "CanProxyWindow";
     QTest::newRow("data logger") << "actionLogging" << "LoggingWindow";
 }
 

@@ -1,7 +1,9 @@
 // The demo's device streams decode as scripts/device-demo.sh plays them:
-// every PLX frame whole and valid, every AEM line a number; the scripted
+// every PLX frame whole and valid, every AEM line a number, every CAN line
+// a stamped frame of the listener's three identifiers; the scripted
 // Innovate chain gives every value of its two devices in range.
 #include "aemdatahandler.h"
+#include "canbroadcastdecoder.h"
 #include "extlinecollector.h"
 #include "innovatedatahandler.h"
 #include "innovatestandin.h"
@@ -33,6 +35,7 @@ private slots:
     void plxStreamDecodes();
     void aemStreamDecodes();
     void innovateChainDecodes();
+    void canStreamDecodes();
 };
 
 void TestDeviceDemo::plxStreamDecodes()
@@ -129,5 +132,30 @@ void TestDeviceDemo::innovateChainDecodes()
     }
 }
 
+void TestDeviceDemo::canStreamDecodes()
+{
+    CANBroadcastDecoder decoder;
+    QSet<int> ids;
+    double topSpeed = 0;
+    int frames = 0;
+    for (QByteArray line : demoFile("devices/can.slcan").split('\n')) {
+        if (line.contains('#'))
+            line = line.left(line.indexOf('#'));
+        line = line.trimmed();
+        if (line.isEmpty())
+            continue;
+        QVERIFY2(decoder.takeLine(line), line.constData());
+        ids << decoder.lastFrame().identifier;
+        topSpeed = qMax(topSpeed, decoder.value(CANBroadcastDecoder::VehicleSpeed));
+        const double rpm = decoder.value(CANBroadcastDecoder::EngineSpeed);
+        QVERIFY(rpm >= 0 && rpm <= 7000);
+        ++frames;
+    }
+    QCOMPARE(ids, (QSet<int>{0x0AA, 0x0CE, 0x1A0}));
+    QVERIFY(frames >= 300);
+    QVERIFY(topSpeed > 90 && topSpeed <= 100);
+}
+
 QTEST_GUILESS_MAIN(TestDeviceDemo)
 #include "tst_devicedemo.moc"
+

@@ -269,7 +269,7 @@ void TestExtLoggerSetupWindow::secondConnectOpensNothing()
 void TestExtLoggerSetupWindow::sourcesNotBuiltOpenNothing_data()
 {
     QTest::addColumn<QString>("device");
-    for (const char *d : {"14point7 SLC PP2", "TechEdge WBO2", "USBTin CAN adapter"})
+    for (const char *d : {"14point7 SLC PP2", "TechEdge WBO2"})
         QTest::newRow(d) << QString(d);
 }
 

@@ -1,8 +1,10 @@
 // The EDIABAS stand-in as the program's callers meet it: script look-up,
 // responses in turn, busy times, the system set, the interface trace file,
-// the script file at initialisation and the built-in answers.
+// the script file at initialisation, the built-in answers and the serial
+// side (a telegram written to the interface port, its answer as a result).
 #include "ediabasapi.h"
 #include "ediabasfixture.h"
+#include "ptydevice.h"
 #include "workdir.h"
 
 #include <QElapsedTimer>
@@ -328,6 +330,79 @@ private slots:
         QVERIFY(fx.load(R"({"ecus": {"KEEP": {}}})"));
         QVERIFY(!fx.load(json));
         QVERIFY2(fx.error().contains(message), qPrintable(fx.error()));
+    }
+
+    void telegramAnswerBecomesResult()
+    {
+        WorkDir wd;
+        PtyDevice port;
+        wd.write("ediabas/obd.ini", "[OBD]\nPort=" + port.slavePath().toLatin1() + "\n");
+        EdiabasFixture fx;
+        QVERIFY2(fx.load(R"({ "ecus": { "D_MOTOR": { "jobs": { "STATUS_CAN": {
+                     "telegram": "82 12 F1 1A 80 1F", "answerResult": "ANSWER",
+                     "sets": [[ { "name": "JOB_STATUS", "text": "OKAY" } ]] } } } } })"),
+                 qPrintable(fx.error()));
+        QCOMPARE(apiInit(), 1);
+        apiJob("D_MOTOR", "STATUS_CAN", "", "");
+        // The interface: the telegram arrives; echo and answer in pieces.
+        QCOMPARE(port.readExactly(6, 2000), QByteArray::fromHex("8212f11a801f"));
+        QCOMPARE(apiState(), 0);
+        port.write(QByteArray::fromHex("8212f11a801f84f112"));
+        QTest::qWait(50);
+        QCOMPARE(apiState(), 0);
+        port.write(QByteArray::fromHex("5a80010264"));
+        unsigned char bytes[64] = {0};
+        unsigned short length = 0;
+        // The getter waits for the exchange.
+        QVERIFY(apiResultBinary(bytes, &length, "ANSWER", 1));
+        QCOMPARE(QByteArray(reinterpret_cast<char *>(bytes), length), QByteArray::fromHex("84f1125a80010264"));
+        QCOMPARE(apiState(), 1);
+        QCOMPARE(text("JOB_STATUS", 1), QStringLiteral("OKAY"));
+        QCOMPARE(text("ANSWER", 1), QStringLiteral("84 F1 12 5A 80 01 02 64"));
+        apiEnd();
+    }
+
+    void telegramFailures_data()
+    {
+        QTest::addColumn<QByteArray>("reply");  // after the echo
+        QTest::addColumn<bool>("portListed");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("no answer") << QByteArray() << true << "no answer within 150 ms";
+        QTest::newRow("half an answer") << QByteArray::fromHex("84f112") << true << "no answer within 150 ms";
+        QTest::newRow("wrong check byte") << QByteArray::fromHex("82f1125a8000") << true << "wrong check byte";
+        QTest::newRow("no header") << QByteArray::fromHex("7f") << true << "no telegram header";
+        QTest::newRow("no port") << QByteArray() << false << "no \"OBD/Port\"";
+    }
+
+    void telegramFailures()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, portListed);
+        QFETCH(QString, why);
+        WorkDir wd;
+        PtyDevice port;
+        if (portListed)
+            wd.write("ediabas/obd.ini", "[OBD]\nPort=" + port.slavePath().toLatin1() + "\n");
+        EdiabasFixture fx;
+        QVERIFY(fx.load(R"({ "ecus": { "D_MOTOR": { "jobs": { "STATUS_CAN": {
+                     "telegram": "8212F11A801F", "answerTimeoutMs": 150 } } } } })"));
+        QCOMPARE(apiInit(), 1);
+        QElapsedTimer t;
+        t.start();
+        apiJob("D_MOTOR", "STATUS_CAN", "", "");
+        if (portListed) {
+            QCOMPARE(port.readExactly(6, 2000), QByteArray::fromHex("8212f11a801f"));
+            port.write(QByteArray::fromHex("8212f11a801f") + reply);
+        }
+        int state = apiState();
+        while (state == 0 && t.elapsed() < 3000) {
+            QTest::qWait(5);
+            state = apiState();
+        }
+        QCOMPARE(state, 3);
+        QCOMPARE(apiErrorCode(), 19);
+        QVERIFY2(QString::fromLatin1(apiErrorText()).contains(why), apiErrorText());
+        apiEnd();
     }
 
     void invalidHandleCodeIsConfigurable()

@@ -3,6 +3,7 @@
 // file, the call log and the overlap detector.
 #include "api32.h"
 #include "ediabasscript.h"
+#include "ediabasserial.h"
 #include "ediabasstandin.h"
 
 #include <QDateTime>
@@ -42,6 +43,8 @@ struct Job
     Clock::time_point start;
     bool broken = false;
     bool settled = false;
+    // The telegram exchange on the interface port, while one runs.
+    std::shared_ptr<SerialExchange> serial;
 };
 
 struct Session
@@ -202,6 +205,8 @@ void setError(Runtime &r, const ErrorDef &def, const QString &arg = QString())
     r.s.errorText = text.replace(QLatin1String("%1"), arg);
 }
 
+ResultSet systemSet(const Job &j);
+
 int stateOf(Runtime &r, Job &j)
 {
     if (!j.active)
@@ -210,6 +215,28 @@ int stateOf(Runtime &r, Job &j)
         return APIBREAK;
     if (j.resp.busyUntilBroken)
         return APIBUSY;
+    if (j.serial) {
+        if (!j.serial->done)
+            return APIBUSY;
+        // The answer becomes the binary result of set 1, or the job fails.
+        if (j.serial->error.isEmpty()) {
+            Result x;
+            x.name = j.resp.answerResult;
+            x.kind = Result::Bytes;
+            x.format = 7;
+            x.bytes = j.serial->answer;
+            if (j.resp.sets.isEmpty())
+                j.resp.sets.append(ResultSet());
+            j.resp.sets[0].append(x);
+        } else {
+            const ErrorDef e = errs(r).noAnswer;
+            j.resp.errorCode = e.code;
+            j.resp.errorText = e.text + QStringLiteral(": ") + j.serial->error;
+        }
+        j.serial.reset();
+        if (!j.resp.systemSetScripted)
+            j.set0 = systemSet(j);
+    }
     if (Clock::now() - j.start < milliseconds(j.resp.busyMs))
         return APIBUSY;
     if (!j.settled) {
@@ -574,6 +601,8 @@ void startJob(const char *call, ApiHandle handle, const QString &ecu, const QStr
     j.resp = resp;
     j.variant = variant;
     j.set0 = resp.systemSetScripted ? resp.systemSet : systemSet(j);
+    if (!resp.telegram.isEmpty() && !resp.errorCode)
+        j.serial = startSerialExchange(resp.telegram, resp.answerTimeoutMs);
     r.s.job = j;
     if (tracing(r))
         writeTrace(r, j);
@@ -599,7 +628,9 @@ public:
             if (st == APIBUSY && !j.broken && !j.resp.busyUntilBroken) {
                 const auto left = j.start + milliseconds(j.resp.busyMs) - Clock::now();
                 lk.unlock();
-                std::this_thread::sleep_for(std::min<Clock::duration>(left, milliseconds(10)));
+                // A telegram exchange has no end time: poll it.
+                std::this_thread::sleep_for(
+                    std::max<Clock::duration>(milliseconds(1), std::min<Clock::duration>(left, milliseconds(10))));
                 lk.lock();
                 continue;
             }

@@ -246,6 +246,19 @@ bool parseResponse(const QJsonValue &value, Response &out, QString *error, const
             out.trace.append(line.toString());
         }
     }
+    if (o.contains(QStringLiteral("telegram"))) {
+        const QJsonValue v = o.value(QStringLiteral("telegram"));
+        if (!v.isString() || !parseHex(v.toString(), out.telegram) || out.telegram.isEmpty())
+            return fail(error, where + QStringLiteral(": \"telegram\" must be pairs of hex digits"));
+    }
+    if (!parseWholeMs(o, "answerTimeoutMs", out.answerTimeoutMs, error, where))
+        return false;
+    if (o.contains(QStringLiteral("answerResult"))) {
+        const QJsonValue v = o.value(QStringLiteral("answerResult"));
+        if (!v.isString() || v.toString().isEmpty())
+            return fail(error, where + QStringLiteral(": \"answerResult\" must be a result name"));
+        out.answerResult = v.toString();
+    }
     if (o.contains(QStringLiteral("generator"))) {
         const QString g = o.value(QStringLiteral("generator")).toString();
         if (g != QLatin1String("memory"))

@@ -48,6 +48,13 @@ struct Response
     QStringList trace;             // interface trace lines; empty: the default lines
     int traceDelayMs = 0;          // the trace lines appear this late
     QString generator;             // "memory": set 1 computed from the arguments
+    // EDIABAS's serial side: a nonempty telegram is written to "OBD/Port" of
+    // "ediabas/obd.ini"; the job stays busy until its echo and the answer
+    // telegram are read (an error after answerTimeoutMs) and puts the answer
+    // in set 1 as the binary result answerResult.
+    QByteArray telegram;
+    int answerTimeoutMs = 1000;
+    QString answerResult = QStringLiteral("ANTWORT");
 };
 
 struct JobRequest

@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_can SOURCES bench_can.cpp)

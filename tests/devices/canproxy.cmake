@@ -1,0 +1,1 @@
+kelvo_test(NAME tst_canproxy SOURCES tst_canproxy.cpp LABELS serial threads)

@@ -1,0 +1,106 @@
+// The "Usb" window of the EDIABAS-to-CAN bridge, offscreen: its fields from
+// "kelvo.ini", the EDIABAS port label, Start with both sides connected or
+// failing, the adapter command field, and the keys written on close.
+#include "canproxy.h"
+#include "canproxywindow.h"
+#include "ptydevice.h"
+#include "slcanadapter.h"
+#include "workdir.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QtTest>
+
+class TestCanProxyWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void noKeysEmptyFields();
+    void startConnectsAndCloseSavesPorts();
+    void errorsShowInTheirPanes();
+};
+
+namespace {
+template <typename T>
+T *child(QWidget &w, const char *name)
+{
+    return w.findChild<T *>(name);
+}
+} // namespace
+
+void TestCanProxyWindow::noKeysEmptyFields()
+{
+    WorkDir wd;
+    wd.write("ediabas/obd.ini", "[OBD]\nPort=/dev/ttyUSB0\n");
+    CanProxyWindow w;
+    QCOMPARE(w.windowTitle(), QStringLiteral("Form"));
+    QCOMPARE(w.size(), QSize(411, 392));
+    QCOMPARE(child<QLineEdit>(w, "txtEdiabasPort")->text(), QString());
+    QCOMPARE(child<QLineEdit>(w, "txtUsbPort")->text(), QString());
+    QCOMPARE(child<QLineEdit>(w, "txtUsbSend")->text(), QStringLiteral("MC2400000"));
+    QCOMPARE(child<QLabel>(w, "lblOBD")->text(), QStringLiteral("OBD.ini Ediabas port:/dev/ttyUSB0"));
+    QCOMPARE(child<QPlainTextEdit>(w, "txtEdiabas")->font().family(), QStringLiteral("DejaVu Sans Mono"));
+    QCOMPARE(child<QPlainTextEdit>(w, "txtUSB")->font().pointSize(), 10);
+}
+
+void TestCanProxyWindow::startConnectsAndCloseSavesPorts()
+{
+    WorkDir wd;
+    PtyDevice ed, usb;
+    SlcanAdapter adapter(usb);
+    adapter.start();
+    {
+        CanProxyWindow w;
+        QCOMPARE(child<QLabel>(w, "lblOBD")->text(), QStringLiteral("OBD.ini Ediabas port:"));
+        w.show();
+        child<QLineEdit>(w, "txtEdiabasPort")->setText(ed.slavePath());
+        child<QLineEdit>(w, "txtUsbPort")->setText(usb.slavePath());
+        QTest::mouseClick(child<QPushButton>(w, "pushButton"), Qt::LeftButton);
+        QTRY_COMPARE(child<QPlainTextEdit>(w, "txtEdiabas")->toPlainText(), QStringLiteral("Ediabas connected"));
+        QTRY_COMPARE(child<QPlainTextEdit>(w, "txtUSB")->toPlainText(), QStringLiteral("USB connected"));
+        QVERIFY(adapter.waitForCommand("O", 2000));
+        // A command typed below the adapter's pane, sent on Return.
+        QLineEdit *send = child<QLineEdit>(w, "txtUsbSend");
+        send->setText("V");
+        QTest::keyClick(send, Qt::Key_Return);
+        QVERIFY(adapter.waitForCommand("V", 2000));
+        QCOMPARE(adapter.commands().count("MC2400000"), 1);
+        send->setText("MC2400000");
+        QTest::keyClick(send, Qt::Key_Return);
+        QTRY_COMPARE(adapter.commands().count("MC2400000"), 2);
+        QVERIFY(adapter.received().contains("\rV\r"));
+        w.close();
+        QVERIFY(!w.proxy()->isStarted());
+        QVERIFY(!adapter.channelOpen());
+    }
+    QSettings ini("kelvo.ini", QSettings::IniFormat);
+    QCOMPARE(ini.value("usb/ediabas").toString(), ed.slavePath());
+    QCOMPARE(ini.value("usb/usb").toString(), usb.slavePath());
+    // They come back.
+    CanProxyWindow again;
+    QCOMPARE(child<QLineEdit>(again, "txtEdiabasPort")->text(), ed.slavePath());
+    QCOMPARE(again.proxy()->usbPort(), usb.slavePath());
+}
+
+void TestCanProxyWindow::errorsShowInTheirPanes()
+{
+    WorkDir wd;
+    CanProxyWindow w;
+    child<QLineEdit>(w, "txtEdiabasPort")->setText("/dev/kelvo-no-ediabas");
+    child<QLineEdit>(w, "txtUsbPort")->setText("/dev/kelvo-no-usb");
+    QTest::mouseClick(child<QPushButton>(w, "pushButton"), Qt::LeftButton);
+    QTRY_COMPARE(child<QPlainTextEdit>(w, "txtEdiabas")->toPlainText(),
+                 QStringLiteral("error:port /dev/kelvo-no-ediabas not opened"));
+    QTRY_COMPARE(child<QPlainTextEdit>(w, "txtUSB")->toPlainText(),
+                 QStringLiteral("error:port:/dev/kelvo-no-usb not opened"));
+    // Return with no bridge running sends nothing and breaks nothing.
+    QTest::keyClick(child<QLineEdit>(w, "txtUsbSend"), Qt::Key_Return);
+}
+
+QTEST_MAIN(TestCanProxyWindow)
+#include "tst_canproxywindow.moc"
