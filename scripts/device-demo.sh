@@ -9,10 +9,13 @@
 #   plx   "PLX Real-Time": demo/devices/plx.hex into ./ttyPLX (one frame every 100 ms)
 #   aem   "AEM Air/Fuel Ratio" or "AEM Boost": demo/devices/aem.txt into ./ttyAEM (one line every 100 ms)
 #   can   "USBTin CAN adapter": demo/devices/can.slcan into ./ttyCAN (one frame every 30 ms)
+#   innovate  a linked pair of ports: Troubleshooting > Innovate Simulator plays the MTS chain on
+#         ./ttyMTS-sim (Start with "Simulate MTS Devices" ticked), "Innovate Serial" reads it on ./ttyMTS
 #
 # A device word is a function below that sets LINK (the name of the port in
-# the working directory) and SERVE (the function that runs the device on
-# it); play_hex and play_lines loop a stream file at the device's pace.
+# the working directory), PEER (the other end's name, for a device that
+# KelvO itself plays) and SERVE (the function that runs the device on it);
+# play_hex and play_lines loop a stream file at the device's pace.
 set -euo pipefail
 SCRIPT="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$0")/.."
@@ -62,28 +65,35 @@ stream_only() {
   "$PLAY" | socat -u STDIN "PTY,link=$WORKDIR/$LINK,raw,echo=0"
 }
 
+# Two ports joined: whatever is written to one is read on the other.
+pty_pair() {
+  socat "PTY,link=$WORKDIR/$PEER,raw,echo=0" "PTY,link=$WORKDIR/$LINK,raw,echo=0"
+}
+
 plx() { LINK=ttyPLX; STREAM=demo/devices/plx.hex; PLAY=play_hex; PACE=0.1; SERVE=stream_only; }
 can() { LINK=ttyCAN; STREAM=demo/devices/can.slcan; PLAY=play_can; PACE=0.03; SERVE=stream_only; }
 aem() { LINK=ttyAEM; STREAM=demo/devices/aem.txt; PLAY=play_lines; PACE=0.1; SERVE=stream_only; }
+innovate() { LINK=ttyMTS; PEER=ttyMTS-sim; SERVE=pty_pair; }
 
 usage() {
   sed -n '2,/^set -euo/p' "$SCRIPT" | sed -e '/^set -euo/d' -e 's/^# \{0,1\}//'
 }
 
 DEVICE=${1:-}
+PEER=""
 case "$DEVICE" in
-  plx | aem | can) "$DEVICE" ;;
+  plx | aem | can | innovate) "$DEVICE" ;;
   -h | --help) usage; exit 0 ;;
   *) usage >&2; exit 2 ;;
 esac
 
 command -v socat >/dev/null || bash scripts/install-deps.sh
 mkdir -p "$WORKDIR"
-echo "$DEVICE: port ./$LINK in $WORKDIR (Ctrl+C ends it)"
+echo "$DEVICE: port ./$LINK${PEER:+ and ./$PEER for the simulator} in $WORKDIR (Ctrl+C ends it)"
 # The device runs as a job of its own, so that it ends with the script.
 set -m
 "$SERVE" &
 DEVICE_PID=$!
-trap 'kill -- -$DEVICE_PID 2>/dev/null || true; rm -f "$WORKDIR/$LINK"' EXIT
+trap 'kill -- -$DEVICE_PID 2>/dev/null || true; rm -f "$WORKDIR/$LINK" ${PEER:+"$WORKDIR/$PEER"}' EXIT
 trap 'exit 130' INT TERM
 wait "$DEVICE_PID"

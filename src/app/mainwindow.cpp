@@ -9,6 +9,8 @@
 #include "gaugedefmanager.h"
 #include "gaugesetupwindow.h"
 #include "globaljobreceiver.h"
+#include "innovateconfigform.h"
+#include "innovatetesterwindow.h"
 #include "jobmetatypes.h"
 #include "kelvoglobaldata.h"
 #include "kelvosettings.h"
@@ -254,9 +256,7 @@ void MainWindow::disableMissingWindows()
     const QList<QAction *> missing = {
         ui->actionOpen_CSV,
         ui->actionPlayBackTester,
-        ui->actionInnovate_Config,
         ui->action14point7,
-        ui->actionInnovate,
     };
     for (QAction *action : missing)
         action->setEnabled(false);
@@ -525,6 +525,16 @@ void MainWindow::on_actionExternal_source_triggered()
 void MainWindow::on_actionPLX_Config_triggered()
 {
     addSubWindow(new PLXConfigForm(this))->show();
+}
+
+void MainWindow::on_actionInnovate_Config_triggered()
+{
+    addSubWindow(new InnovateConfigForm(this))->show();
+}
+
+void MainWindow::on_actionInnovate_triggered()
+{
+    addSubWindow(new InnovateTesterWindow(this))->show();
 }
 
 void MainWindow::on_actionUsb_triggered()

@@ -109,6 +109,8 @@ private slots:
     void on_actionExternal_source_triggered();
     void on_actionUsb_triggered();
     void on_actionPLX_Config_triggered();
+    void on_actionInnovate_Config_triggered();
+    void on_actionInnovate_triggered();
     void on_actionDetect_ECU_triggered();
     void on_actionTrace_triggered();
     void on_actionJob_Tool_triggered();

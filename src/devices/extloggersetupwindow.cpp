@@ -6,6 +6,8 @@
 #include "cjob.h"
 #include "extsourcehost.h"
 #include "extsourcemanager.h"
+#include "innovatedatahandler.h"
+#include "innovatemtssdkhandler.h"
 #include "kelvosettings.h"
 #include "latin1.h"
 #include "plotwindow.h"
@@ -58,6 +60,28 @@ ExtLoggerSetupWindow::SourceFactory ExtLoggerSetupWindow::commonSource(int id)
     //                               [s] { s->start(); }};
     //       };
     switch (id) {
+    case InnovateSerial:
+        return [](ExtSourceManager &m, const QString &name, QObject *listener, PlotWindow &w) {
+            auto *s = m.createInnovate(name, listener, w);
+            return CommonSource{s, [s] { return s->serialSettings(); },
+                                [s](const SerialPortSettings &p) { s->setSerialSettings(p); }, [s] { s->start(); }};
+        };
+    case InnovateUsb:
+        // No port and no baud rate: the LM-2 is reached through its driver.
+        return [](ExtSourceManager &m, const QString &name, QObject *listener, PlotWindow &w) {
+            auto *s = m.createInnovate(name, listener, w);
+            return CommonSource{s, {}, {}, [s] {
+                                    s->setUSB(true);
+                                    s->start();
+                                }};
+        };
+    case InnovateMts:
+        // start() connects 2 s later.
+        return [](ExtSourceManager &m, const QString &name, QObject *listener, PlotWindow &w) {
+            auto *s = m.createMTS(name, listener, w);
+            return CommonSource{s, [s] { return s->serialSettings(); },
+                                [s](const SerialPortSettings &p) { s->setSerialSettings(p); }, [s] { s->start(); }};
+        };
     case UsbTinCan:
         return [](ExtSourceManager &m, const QString &name, QObject *listener, PlotWindow &w) {
             CANAdapterFE *s = m.createCANAdapter(name, listener, w);

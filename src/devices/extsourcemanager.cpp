@@ -2,6 +2,8 @@
 
 #include "canadapterfe.h"
 #include "extsourcedatahandler.h"
+#include "innovatedatahandler.h"
+#include "innovatemtssdkhandler.h"
 #include "latin1.h"
 #include "plotwindow.h"
 #include "qextrunnerthread.h"
@@ -54,6 +56,33 @@ bool ExtSourceManager::connectToListener(QObject *source, QObject *listener)
         return false;
     return bool(connect(source, SIGNAL(jobFinished(CJob, int)), listener, SLOT(onJobFinished(CJob, int)),
                         Qt::QueuedConnection));
+}
+
+void ExtSourceManager::connectSource(QObject *source, QObject *listener, PlotWindow &window)
+{
+    if (!connectToListener(source, listener))
+        LOG4CPLUS_ERROR_FMT(logger, "readings of %s reach no listener", KELVO_QS(source->objectName()));
+    connect(&window, SIGNAL(closed(QCloseEvent *)), source, SLOT(stop()), Qt::QueuedConnection);
+}
+
+InnovateDataHandler *ExtSourceManager::createInnovate(const QString &name, QObject *listener, PlotWindow &window)
+{
+    auto *source = new InnovateDataHandler(name, this);
+    source->setObjectName(name);
+    connectSource(source, listener, window);
+    return source;
+}
+
+InnovateMTSSDKHandler *ExtSourceManager::createMTS(const QString &name, QObject *listener, PlotWindow &window)
+{
+    LOG4CPLUS_DEBUG(logger, "createMTS");
+    auto *source = new InnovateMTSSDKHandler(name, this);
+    LOG4CPLUS_DEBUG(logger, "1");
+    source->setObjectName(name);
+    connectSource(source, listener, window);
+    LOG4CPLUS_DEBUG(logger, "2");
+    LOG4CPLUS_DEBUG(logger, "3");
+    return source;
 }
 
 QExtRunnerThread *ExtSourceManager::createExtRunner(CJob &job, ExtSourceDataHandler *handler, QObject *listener,

@@ -20,6 +20,8 @@
 
 class CANAdapterFE;
 class ExtSourceDataHandler;
+class InnovateDataHandler;
+class InnovateMTSSDKHandler;
 class PlotWindow;
 class QCloseEvent;
 class QExtRunnerThread;
@@ -45,12 +47,20 @@ public:
     // onJobFinished(CJob,int); false when either side lacks it.
     static bool connectToListener(QObject *source, QObject *listener);
 
+    // An Innovate MTS chain on a serial port or the LM-2 (setUSB), and one
+    // through the MTS SDK; children of the manager, stopped when window closes.
+    InnovateDataHandler *createInnovate(const QString &name, QObject *listener, PlotWindow &window);
+    InnovateMTSSDKHandler *createMTS(const QString &name, QObject *listener, PlotWindow &window);
+
 public slots:
     // A plot window of a filed reader closes: the reader stops and goes.
     void onCloseEvent(QCloseEvent *e);
     void onDestroyed(QObject *o = nullptr);
 
 private:
+    // The connections every source of a create<Device> factory gets.
+    void connectSource(QObject *source, QObject *listener, PlotWindow &window);
+
     explicit ExtSourceManager(QObject *parent = nullptr);
     ~ExtSourceManager() override;
 

@@ -393,6 +393,8 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::newRow("datatable") << "actionDatatable" << "DatatableTestingForm";
     QTest::newRow("external source") << "actionExternal_source" << "ExtLoggerSetupWindow";
     QTest::newRow("plx config") << "actionPLX_Config" << "PLXConfigForm";
+    QTest::newRow("innovate config") << "actionInnovate_Config" << "InnovateConfigForm";
+    QTest::newRow("innovate simulator") << "actionInnovate" << "InnovateTesterWindow";
     QTest::newRow("detect ecu") << "actionDetect_ECU" << "EcuDetectWindow";
     QTest::newRow("trace") << "actionTrace" << "DebugForm";
     QTest::newRow("job tool") << "actionJob_Tool" << "JobTool";

@@ -1,14 +1,21 @@
 // The demo's device streams decode as scripts/device-demo.sh plays them:
 // every PLX frame whole and valid, every AEM line a number, every CAN line
-// a stamped frame of the listener's three identifiers.
+// a stamped frame of the listener's three identifiers; the scripted
+// Innovate chain gives every value of its two devices in range.
 #include "aemdatahandler.h"
 #include "canbroadcastdecoder.h"
 #include "extlinecollector.h"
+#include "innovatedatahandler.h"
+#include "innovatestandin.h"
 #include "plxdatahandler.h"
 #include "plxtestfiles.h"
 #include "resultlookup.h"
 #include "workdir.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
@@ -27,6 +34,7 @@ class TestDeviceDemo : public QObject
 private slots:
     void plxStreamDecodes();
     void aemStreamDecodes();
+    void innovateChainDecodes();
     void canStreamDecodes();
 };
 
@@ -85,6 +93,43 @@ void TestDeviceDemo::aemStreamDecodes()
     }
     QCOMPARE(count, 2 * stream.count('\r') - 1);
     QCOMPARE(lines.takeOverlongCount(), 0);
+}
+
+void TestDeviceDemo::innovateChainDecodes()
+{
+    WorkDir wd;
+    for (const char *name : {"config/SensorDefs.xml", "config/DeviceDefs.xml", "config/InputConfigs.xml"})
+        wd.write(name, demoFile(name));
+    const QByteArray script = demoFile("innovate/innovate.json");
+    QString error;
+    QVERIFY2(InnovateStandIn::loadScript(script, &error), qPrintable(error));
+    InnovateStandIn::reset();
+    const QJsonObject lm2 = QJsonDocument::fromJson(script).object().value("lm2").toObject();
+    InnovateDataHandler handler("INNOVATE_USB");
+    QSignalSpy jobs(&handler, &InnovateDataHandler::jobFinished);
+    auto bytes = [](const QJsonValue &v) { return QByteArray::fromHex(v.toString().toLatin1()); };
+    handler.streamHandler().feed(bytes(lm2.value("ce")) + bytes(lm2.value("f3")));
+    QCOMPARE(handler.deviceNames(), (QStringList{"LM-2", "AUX4"}));
+    QCOMPARE(handler.deviceTypes(), (QStringList{"LM-2", "AUX4"}));
+    const QJsonArray data = lm2.value("data").toArray();
+    QVERIFY(data.size() >= 40);
+    for (const QJsonValue &packet : data)
+        handler.streamHandler().feed(bytes(packet));
+    QCOMPARE(jobs.count(), data.size());
+    for (const QList<QVariant> &args : jobs) {
+        const CJob job = args.at(0).value<CJob>();
+        QCOMPARE(job.getResultCount(), 5);
+        const struct
+        {
+            const char *name;
+            double low, high;
+        } ranges[] = {{"LM-2_1", 11.5, 15.5}, {"AUX4_1", 80, 90},   {"AUX4_2", -0.7, 1.3},
+                      {"AUX4_3", 790, 6010},  {"AUX4_4", 0, 110}};
+        for (const auto &r : ranges) {
+            const double v = findResult(job, r.name)->realValue;
+            QVERIFY2(v >= r.low && v <= r.high, qPrintable(QString("%1 %2").arg(r.name).arg(v)));
+        }
+    }
 }
 
 void TestDeviceDemo::canStreamDecodes()

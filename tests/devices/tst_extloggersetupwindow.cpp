@@ -7,12 +7,16 @@
 #include "extsourcehost.h"
 #include "extsourcemanager.h"
 #include "globaljobreceiver.h"
+#include "innovatedatahandler.h"
+#include "innovatemtssdkhandler.h"
+#include "innovatestandin.h"
 #include "mainwindow.h"
 #include "mdiarea.h"
 #include "plotwindow.h"
 #include "plotwindowfeed.h"
 #include "plxdatahandler.h"
 #include "plxstream.h"
+#include "privatetemp.h"
 #include "ptydevice.h"
 #include "ptyresponder.h"
 #include "qextrunnerthread.h"
@@ -108,6 +112,8 @@ private slots:
     void secondConnectOpensNothing();
     void sourcesNotBuiltOpenNothing_data();
     void sourcesNotBuiltOpenNothing();
+    void innovateSerialMissingPort();
+    void innovateUsbAndMtsPlotNamedValues();
     void noDeviceDoesNothing();
     void plxThroughMainWindow();
     void closingMainWindowWhileStreamingEndsSoon();
@@ -263,7 +269,7 @@ void TestExtLoggerSetupWindow::secondConnectOpensNothing()
 void TestExtLoggerSetupWindow::sourcesNotBuiltOpenNothing_data()
 {
     QTest::addColumn<QString>("device");
-    for (const char *d : {"14point7 SLC PP2", "Innovate Serial", "Innovate MTS", "Innovate USB", "TechEdge WBO2"})
+    for (const char *d : {"14point7 SLC PP2", "TechEdge WBO2"})
         QTest::newRow(d) << QString(d);
 }
 
@@ -281,6 +287,61 @@ void TestExtLoggerSetupWindow::sourcesNotBuiltOpenNothing()
     QTest::mouseClick(s.window.findChild<QPushButton *>("pushButton_2"), Qt::LeftButton);
     QTest::mouseClick(s.window.findChild<QPushButton *>("pushButton_3"), Qt::LeftButton);
     QCOMPARE(host.windows.size(), 0);
+}
+
+void TestExtLoggerSetupWindow::innovateSerialMissingPort()
+{
+    WorkDir wd;
+    FakeHost host;
+    Setup s(&host);
+    s.choose("Innovate Serial", "/dev/kelvo-missing", "19200");
+    s.connectButton();
+    QCOMPARE(host.windows.size(), 1);
+    PlotWindow *w = host.windows.first();
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->windowTitle(), QString("Innovate"));
+    QCOMPARE(w->job().jobName, std::string("INNOVATE"));
+    QCOMPARE(w->job().ecuName, std::string());
+    auto *source = ExtSourceManager::instance()->findChild<InnovateDataHandler *>();
+    QVERIFY(source);
+    QCOMPARE(source->serialSettings().name, QString("/dev/kelvo-missing"));
+    QCOMPARE(source->serialSettings().baudRate, 19200);
+    QTRY_VERIFY(w->findChild<QLabel *>("errorStatus")->text().contains("failed to open port"));
+}
+
+void TestExtLoggerSetupWindow::innovateUsbAndMtsPlotNamedValues()
+{
+    WorkDir wd;
+    for (const char *name : {"config/SensorDefs.xml", "config/DeviceDefs.xml", "config/InputConfigs.xml",
+                             "innovate/innovate.json"}) {
+        QFile demo(QStringLiteral(KELVO_SOURCE_DIR) + "/demo/" + name);
+        QVERIFY(demo.open(QIODevice::ReadOnly));
+        wd.write(name, demo.readAll());
+    }
+    FakeHost host;
+    Setup usb(&host);
+    usb.choose("Innovate USB", "", "");
+    usb.connectButton();
+    Setup mts(&host);
+    mts.choose("Innovate MTS", "MTS-1", "");
+    mts.connectButton();
+    QCOMPARE(host.windows.size(), 2);
+    QCOMPARE(host.windows.at(0)->windowTitle(), QString("Innovate USB"));
+    QCOMPARE(host.windows.at(1)->windowTitle(), QString("Innovate MTS SDK"));
+    QCOMPARE(ExtSourceManager::instance()->findChild<InnovateMTSSDKHandler *>()->serialSettings().name,
+             QString("MTS-1"));
+    QTRY_VERIFY_WITH_TIMEOUT(!shownValue(*host.windows.at(0), "AUX4_3").isEmpty(), 5000);
+    QVERIFY(!shownValue(*host.windows.at(0), "LM-2_1").isEmpty());
+    // The SDK source connects 2 s after Connect.
+    QCOMPARE(InnovateStandIn::callCount("MTS::Connect"), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!shownValue(*host.windows.at(1), "LM-2 AFR").isEmpty(), 5000);
+    QCOMPARE(InnovateStandIn::callCount("MTS::Connect"), 1);
+    // Closing the plot windows stops both sources.
+    host.windows.at(0)->close();
+    host.windows.at(1)->close();
+    QTRY_COMPARE(InnovateStandIn::lm2OpenHandles(), 0);
+    QTRY_COMPARE(InnovateStandIn::callCount("MTS::Disconnect"), 1);
+    InnovateStandIn::reset();
 }
 
 void TestExtLoggerSetupWindow::noDeviceDoesNothing()
@@ -370,6 +431,7 @@ void TestExtLoggerSetupWindow::closingMainWindowWhileStreamingEndsSoon()
 int main(int argc, char **argv)
 {
     qputenv("QT_NO_GLIB", "1");
+    PrivateTemp temp;
     QApplication app(argc, argv);
     TestExtLoggerSetupWindow test;
     QTEST_SET_MAIN_SOURCE_PATH

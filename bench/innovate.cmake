@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_innovate SOURCES bench_innovate.cpp)

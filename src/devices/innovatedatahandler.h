@@ -1,0 +1,74 @@
+#pragma once
+// The external source of an Innovate MTS chain on a serial port ("INNOVATE")
+// or on the LM-2 USB link ("INNOVATE_USB"). Asks the chain for its device
+// names (0xCE, 250 ms after construction) and types (0xF3, 500 ms later),
+// once each, and turns every data packet into one pseudo job: per device
+// with an input configuration one real result per input, in the unit the
+// configuration chooses; a device of a known type without one gets a
+// default configuration written (results from the next packet on); a
+// device of an unknown type gives "STAT_UNKNOWN". A port that does not open
+// gives one job with result 349. Lives in the GUI thread.
+#include "cjob.h"
+#include "innovatemtspacket.h"
+#include "innovatestreamhandler.h"
+#include "kelvolog.h"
+#include "serialportsettings.h"
+#include "unitconverter.h"
+
+#include <QObject>
+#include <QSet>
+#include <QStringList>
+#include <QTimer>
+
+class InnovateMTSExtConfig;
+
+class InnovateDataHandler : public QObject
+{
+    Q_OBJECT
+public:
+    explicit InnovateDataHandler(QString name, QObject *parent = nullptr);
+    ~InnovateDataHandler() override;
+
+    SerialPortSettings serialSettings() const { return stream.serialSettings(); }
+    void setSerialSettings(const SerialPortSettings &settings) { stream.setSerialSettings(settings); }
+    InnovateStreamHandler &streamHandler() { return stream; }
+    QStringList deviceNames() const { return devNames; }
+    QStringList deviceTypes() const { return devTypes; }
+
+public slots:
+    void start();
+    void stop();
+    void setUSB(bool USB);
+    void configChanged();
+    void queryTimer();
+    void onMTSPacketRead(InnovateMTSPacket packet);
+
+signals:
+    void jobFinished(CJob job, int result);
+
+private slots:
+    void onStreamError(const QString &message);
+
+private:
+    void fillJobResultsForDevice(CJob &job, const QString &deviceName, const InnovateMTSPacket &packet,
+                                 int &packetInd);
+    void takeDeviceNames(const InnovateMTSPacket &packet);
+
+    InnovateStreamHandler stream;
+    QString name;
+    log4cplus::Logger logger;
+    InnovateMTSExtConfig *config;
+    QStringList devTypes;
+    QStringList devNames;
+    InnovateMTSPacket ceReply;
+    InnovateMTSPacket f3Reply;
+    bool ceSent = false;
+    bool f3Sent = false;
+    bool isUSB = false;
+    const QString letters = QStringLiteral("abcdefghijklmn");
+    bool configDirty = false;
+    // Devices a default configuration was tried for, once each.
+    QSet<QString> configTried;
+    QTimer queries;
+    UnitConverter converter;
+};

@@ -1,0 +1,75 @@
+#pragma once
+// What the program knows about the devices of an Innovate MTS chain, from
+// three files under "config/": the sensor functions ("SensorDefs.xml":
+// name, default unit, range), the kinds of device ("DeviceDefs.xml": the
+// functions each channel offers and its default), and the user's input
+// configurations ("InputConfigs.xml": per named device, the function and
+// unit of each input). load() reads all three afresh.
+//
+// InputConfigs.xml is the user's file: it is replaced whole or not at all
+// (SafeFile), and never when it does not parse. Every successful write, and
+// notifyInputConfigChanged(), emits inputConfigChanged(); listeners load()
+// again when they need to.
+//
+// The shared instance serves the data handler and the configuration form;
+// the SDK handler and the tester have their own. GUI thread only.
+#include "deviceinputconfig.h"
+#include "devicedef.h"
+#include "inputconfigitem.h"
+#include "kelvolog.h"
+#include "sensordef.h"
+#include "unitconverter.h"
+
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+
+class InnovateMTSExtConfig : public QObject
+{
+    Q_OBJECT
+public:
+    static InnovateMTSExtConfig *instance();
+
+    explicit InnovateMTSExtConfig(QObject *parent = nullptr);
+
+    void load();
+    void loadDeviceDefs();
+    void loadSensorDefs();
+    void loadInputConfigs();
+
+    // Null when there is none; valid until the next load.
+    const SensorDef *sensorDef(const QString &name) const;
+    const DeviceInputConfig *inputConfig(const QString &deviceName) const;
+    bool hasInputConfig(const QString &deviceName) const { return inputConfigs.contains(deviceName); }
+    DeviceDef *deviceDef(const QString &type);
+    // The configured device names in the order of the file.
+    QStringList inputConfigNames() const { return inputConfigOrder; }
+
+    // Gives the input of item's device and number item's function, and its
+    // unit number unless that is -999. False when nothing was written.
+    bool updateSensorConfg(const InputConfigItem &oldItem, const InputConfigItem &item);
+    // Appends an input configuration for a device of a known type, one
+    // input per channel with its default function. False when nothing was
+    // written: no such type, the device is configured already, or the
+    // file does not parse.
+    bool addNewConfig(const QString &name, const QString &type);
+    void notifyInputConfigChanged();
+
+    QString inputConfigFile() const { return inputConfigPath; }
+
+signals:
+    void inputConfigChanged();
+
+private:
+    bool writeInputConfigs(const QByteArray &bytes);
+
+    QHash<QString, SensorDef> sensorDefs;
+    QHash<QString, DeviceInputConfig> inputConfigs;
+    QStringList inputConfigOrder;
+    QHash<QString, DeviceDef> deviceDefs;
+    log4cplus::Logger logger;
+    QString inputConfigPath;
+    QString sensorDefsPath;
+    QString deviceDefsPath;
+    UnitConverter converter;
+};

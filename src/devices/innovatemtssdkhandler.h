@@ -1,0 +1,59 @@
+#pragma once
+// The external source "Innovate MTS": reads an MTS chain through the
+// Innovate MTS SDK control instead of decoding its stream. start() connects
+// 2 s later to the port whose name the settings hold (else the last port
+// the SDK reports); after the connection event the control sends sample
+// sets, each of which becomes one pseudo job with one or more results per
+// input. A connection error stops the source and gives one job with result
+// 349. Lives in the GUI thread, where the control's events arrive.
+#include "cjob.h"
+#include "innovatemtsextconfig.h"
+#include "kelvolog.h"
+#include "serialportsettings.h"
+
+#include <QObject>
+#include <QTimer>
+
+namespace MTSSDKLib {
+class MTS;
+}
+
+class InnovateMTSSDKHandler : public QObject
+{
+    Q_OBJECT
+public:
+    static const int ConnectDelayMs = 2000;
+
+    explicit InnovateMTSSDKHandler(QString name, QObject *parent = nullptr);
+    ~InnovateMTSSDKHandler() override;
+
+    SerialPortSettings serialSettings() const { return settings; }
+    void setSerialSettings(const SerialPortSettings &s) { settings = s; }
+
+public slots:
+    void start();
+    void startConnect();
+    // Disconnects and lets the control go; again, or before the connection
+    // was made, it does nothing more (a pending connection is dropped).
+    void stop();
+    void onNewData();
+    void onConnectionError();
+    void onConnectionEvent(int result);
+
+signals:
+    void jobFinished(CJob job, int result);
+
+private:
+    void addJobResultForInput(CJob &job, int input);
+    int intProperty(const char *property) const;
+    double realProperty(const char *property) const;
+    QString textProperty(const char *property) const;
+
+    QString name;
+    log4cplus::Logger logger;
+    SerialPortSettings settings;
+    MTSSDKLib::MTS *control;
+    InnovateMTSExtConfig config;
+    QTimer connectTimer;
+    bool stopped = false;
+};

@@ -1,0 +1,7 @@
+kelvo_test(NAME tst_innovatestream SOURCES tst_innovatestream.cpp LABELS unit serial)
+kelvo_test(NAME tst_innovatedatahandler SOURCES tst_innovatedatahandler.cpp LABELS unit serial threads)
+kelvo_test(NAME tst_innovatemtsextconfig SOURCES tst_innovatemtsextconfig.cpp LABELS unit)
+kelvo_test(NAME tst_lm2usb SOURCES tst_lm2usb.cpp LABELS unit serial threads)
+kelvo_test(NAME tst_innovatemtssdkhandler SOURCES tst_innovatemtssdkhandler.cpp LABELS unit)
+kelvo_test(NAME tst_innovatetesterwindow SOURCES tst_innovatetesterwindow.cpp LABELS gui serial)
+kelvo_test(NAME tst_innovateconfigform SOURCES tst_innovateconfigform.cpp LABELS gui)

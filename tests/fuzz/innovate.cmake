@@ -1,0 +1,2 @@
+kelvo_fuzz(NAME fuzz_innovatestream SOURCES fuzz_innovatestream.cpp CORPUS corpus/fuzz_innovatestream)
+kelvo_fuzz(NAME fuzz_innovateconfig SOURCES fuzz_innovateconfig.cpp CORPUS corpus/fuzz_innovateconfig)
