@@ -51,7 +51,7 @@ public:
 private slots:
     void fileChanged(const QString &file);
     // Watches the configuration file again once it exists (a replace by
-    // QSaveFile, or the handler's own rewrite, drops the watch).
+    // SafeFile, or the handler's own rewrite, drops the watch).
     void rearmWatcher();
 
 private:

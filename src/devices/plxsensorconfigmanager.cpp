@@ -1,11 +1,9 @@
 #include "plxsensorconfigmanager.h"
+#include "safefile.h"
 
 #include <QDebug>
-#include <QDir>
 #include <QDomDocument>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 // The integer of an element's text or attribute; ok false when it is none.
@@ -33,14 +31,8 @@ bool parseFile(const QString &path, QDomDocument &doc, QString *error)
 
 bool saveDocument(const QString &path, const QDomDocument &doc, QString *error)
 {
-    QDir().mkpath(QFileInfo(path).path());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        *error = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = doc.toByteArray(1);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
+    SafeFile file(path, SafeFile::CreateFolder);
+    if (!file.write(doc.toByteArray(1))) {
         *error = file.errorString();
         return false;
     }
@@ -176,7 +168,7 @@ bool PLXSensorConfigManager::writeConfig(const QList<PLXSensorConf> &list)
     qDebug() << "doc:" << doc.toString(1);
     QString error;
     if (!saveDocument(configPath, doc, &error)) {
-        LOG4CPLUS_ERROR_FMT(logger, "can't open file error: %s", KELVO_QS(error));
+        LOG4CPLUS_ERROR_FMT(logger, "cannot write %s: %s", KELVO_QS(configPath), KELVO_QS(error));
         return false;
     }
     return true;

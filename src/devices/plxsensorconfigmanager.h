@@ -3,7 +3,7 @@
 // units per kind of sensor) and reads and writes the sensor configuration
 // ("config/PLXSensorsConfig.xml": the unit chosen per address and
 // instance). Loads nothing by itself; load() reads both files from scratch.
-// The configuration is the user's file: it is written through QSaveFile and
+// The configuration is the user's file: it is written through SafeFile and
 // never replaced when it does not parse.
 #include "kelvolog.h"
 #include "plxsensorconf.h"

@@ -1,6 +1,7 @@
 // The PLX sensor files and "PLX Config": definitions and configurations
 // read, units written by their numbers, the list rebuilt, the file deleted,
 // and a configuration that does not parse left as it is.
+#include "filesizelimit.h"
 #include "plxconfigform.h"
 #include "plxdatahandler.h"
 #include "plxsensorconfigmanager.h"
@@ -93,6 +94,7 @@ private slots:
     void deleteConfigEmptiesListAndFile();
     void emptyListIsSafe();
     void malformedConfigurationStaysUntouched();
+    void fullDiskKeepsTheConfiguration();
 };
 
 void TestPlxConfig::managerReadsBothFiles()
@@ -252,6 +254,28 @@ void TestPlxConfig::malformedConfigurationStaysUntouched()
     handler.onDataReceived(frame, job, valid);
     QVERIFY(valid);
     QCOMPARE(wd.read("config/PLXSensorsConfig.xml"), broken);
+}
+
+void TestPlxConfig::fullDiskKeepsTheConfiguration()
+{
+    Files files;
+    const QByteArray old = files.wd.read("config/PLXSensorsConfig.xml");
+    PLXSensorConfigManager manager;
+    manager.load();
+    QList<PLXSensorConf> more = manager.sensorConfigs();
+    more << more;
+    bool written = true;
+    {
+        // The file fails only when the last of it is written.
+        FileSizeLimit limit(rlim_t(old.size()));
+        QVERIFY(limit.ok());
+        written = manager.writeConfig(more);
+    }
+    QVERIFY(!written);
+    QCOMPARE(files.wd.read("config/PLXSensorsConfig.xml"), old);
+    QCOMPARE(QDir(files.wd.filePath("config")).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    QVERIFY(manager.writeConfig(more));
+    QCOMPARE(PlxTestFiles::stored().size(), 8);
 }
 
 int main(int argc, char **argv)

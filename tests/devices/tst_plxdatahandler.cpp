@@ -308,7 +308,7 @@ void TestPlxDataHandler::unitChangeAppliesFromNextFrame()
     bool valid = false;
     QCOMPARE(decode(handler, frame, &valid).resultAt(0).realValue, 0.936);
 
-    // The change goes through QSaveFile, which replaces the watched file.
+    // The change goes through SafeFile, which replaces the watched file.
     PLXSensorConfigManager form;
     form.load();
     QVERIFY(form.updateSensorConf(&form.sensorConfigs().first(), 1));
