@@ -1,0 +1,85 @@
+#include "extcsvreader.h"
+
+#include "latin1.h"
+
+#include <QDateTime>
+
+ExtCSVReader::ExtCSVReader(QObject *parent)
+    : QObject(parent)
+    , logger(KelvoLog::get("CSVReader"))
+{
+    connect(&port, &QSerialPort::readyRead, this, &ExtCSVReader::onReadyRead);
+}
+
+ExtCSVReader::~ExtCSVReader()
+{
+    stop();
+}
+
+void ExtCSVReader::start()
+{
+    port.close();
+    port.setPortName(settings.name);
+    if (!port.open(QIODevice::ReadWrite)) {
+        LOG4CPLUS_ERROR_FMT(logger, "ExtCsvReader: open port %s failed: %s", KELVO_QS(settings.name),
+                            KELVO_QS(port.errorString()));
+        return;
+    }
+    LOG4CPLUS_DEBUG(logger, "ExtCsvReader: open port OK");
+    applySettings();
+    port.flush();
+}
+
+void ExtCSVReader::applySettings()
+{
+    // A pseudo-terminal refuses some of these; the bytes pass all the same.
+    auto refused = [this](const char *what) {
+        LOG4CPLUS_WARN_FMT(logger, "port %s refused the %s setting", KELVO_QS(settings.name), what);
+    };
+    if (settings.baudRate > 0 && !port.setBaudRate(settings.baudRate, QSerialPort::AllDirections))
+        refused("baud rate");
+    if (settings.dataBits >= QSerialPort::Data5 && settings.dataBits <= QSerialPort::Data8
+        && !port.setDataBits(QSerialPort::DataBits(settings.dataBits)))
+        refused("data bits");
+    if (!port.setParity(QSerialPort::Parity(settings.parity)))
+        refused("parity");
+    if (settings.stopBits >= QSerialPort::OneStop && settings.stopBits <= QSerialPort::TwoStop
+        && !port.setStopBits(QSerialPort::StopBits(settings.stopBits)))
+        refused("stop bits");
+    if (!port.setFlowControl(QSerialPort::FlowControl(settings.flowControl)))
+        refused("flow control");
+    port.clearError();
+}
+
+void ExtCSVReader::stop()
+{
+    if (!port.isOpen())
+        return;
+    LOG4CPLUS_DEBUG_FMT(logger, "ExtCsvReader: close port %s", KELVO_QS(port.portName()));
+    port.close();
+}
+
+void ExtCSVReader::onReadyRead()
+{
+    const QByteArray bytes = port.readAll();
+    if (!bytes.isEmpty())
+        onDataRead(bytes);
+}
+
+void ExtCSVReader::onDataRead(QByteArray responseData)
+{
+    LOG4CPLUS_DEBUG_FMT(logger, "read msg: '%s'", responseData.toHex().constData());
+    if (responseData.size() != MessageSize)
+        return;
+    CJob job;
+    job.jobName = Latin1::toStd(jobName);
+    job.timeStamp = QDateTime::currentMSecsSinceEpoch();
+    CJobResult result;
+    result.name = "RAWDATA_AS_HEX";
+    result.typeName = "string";
+    result.format = 6;
+    result.setTextValue(responseData.toHex().constData());
+    job.addResult(result);
+    job.duration = QDateTime::currentMSecsSinceEpoch() - job.timeStamp;
+    emit jobFinished(job, 0);
+}
