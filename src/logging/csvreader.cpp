@@ -5,6 +5,27 @@
 #include <QFileInfo>
 #include <algorithm>
 
+namespace {
+// The header and the first data line of a text log hold no control bytes
+// but tab and the line ends (a binary file, UTF-16 text with its NUL bytes,
+// do). Later lines are not judged: a crash may leave NUL bytes at the end
+// of a log whose whole rows are still worth reading.
+bool looksLikeText(const char *b, const char *e)
+{
+    const char *end = e;
+    if (const char *nl = static_cast<const char *>(std::memchr(b, '\n', size_t(e - b)))) {
+        const char *second = static_cast<const char *>(std::memchr(nl + 1, '\n', size_t(e - nl - 1)));
+        end = second ? second : e;
+    }
+    for (const char *p = b; p < end; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c < 0x20 && c != '\t' && c != '\r' && c != '\n')
+            return false;
+    }
+    return true;
+}
+} // namespace
+
 CSVReader::CSVReader()
     : m_log(KelvoLog::get("CSVReader"))
 {
@@ -47,6 +68,8 @@ bool CSVReader::load(const QString &fileName)
             return fail(QStringLiteral("cannot read \"%1\": %2").arg(fileName, m_file.errorString()));
         const char *b = buffer.data();
         const char *e = b + got;
+        if (pos == 0 && !looksLikeText(b, e))
+            return fail(QStringLiteral("\"%1\": not a text log").arg(fileName));
         for (const char *p = b; const char *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(e - p)));
              p = nl + 1) {
             const qint64 at = pos + (nl - b);

@@ -41,6 +41,10 @@ signals:
     void maxYChanged(CJobResultPair pair, qreal y);
     void minYChanged(CJobResultPair pair, qreal y);
 
+    // appendPoint without its per-point log line, for whole logs read at
+    // once: the same point, the same extreme reports.
+    void appendQuiet(qreal x, qreal y);
+
 public slots:
     void appendPoint(qreal x, qreal y);
 

@@ -3,3 +3,9 @@ kelvo_test(NAME tst_dataloggerthread SOURCES tst_dataloggerthread.cpp LABELS uni
 kelvo_test(NAME tst_dataloggerset SOURCES tst_dataloggerset.cpp LABELS unit)
 kelvo_test(NAME tst_loggingwindow SOURCES tst_loggingwindow.cpp LABELS gui threads)
 kelvo_test(NAME tst_csvreader SOURCES tst_csvreader.cpp LABELS unit)
+kelvo_test(NAME tst_csvgraphwindow SOURCES tst_csvgraphwindow.cpp LABELS gui)
+# Not a test: writes demo/demo-drive.csv and its side file (see its head).
+if(NOT KELVO_FUZZ)
+  add_executable(demo_drive_tool ${CMAKE_CURRENT_LIST_DIR}/demodrivetool.cpp)
+  target_link_libraries(demo_drive_tool PRIVATE kelvotestsupport kelvocore kelvo_warnings)
+endif()
