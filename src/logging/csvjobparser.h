@@ -50,7 +50,12 @@ public:
     // Fields a row must have, the time included.
     int fieldCount() const;
     QString separator() const { return m_separator; }
-    void setSeparator(const QString &separator) { m_separator = separator; }
+    // One character; an empty text leaves the separator as it is.
+    void setSeparator(const QString &separator)
+    {
+        if (!separator.isEmpty())
+            m_separator = separator.left(1);
+    }
     bool sideFileLoaded() const { return m_sideFileLoaded; }
     // Why the columns came from the header, side-file columns left out, ...
     QStringList warnings() const { return m_warnings; }

@@ -37,13 +37,13 @@ public:
     void drawSeries(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
                     const QRectF &canvasRect, int from, int to) const override;
 
-signals:
-    void maxYChanged(CJobResultPair pair, qreal y);
-    void minYChanged(CJobResultPair pair, qreal y);
-
     // appendPoint without its per-point log line, for whole logs read at
     // once: the same point, the same extreme reports.
     void appendQuiet(qreal x, qreal y);
+
+signals:
+    void maxYChanged(CJobResultPair pair, qreal y);
+    void minYChanged(CJobResultPair pair, qreal y);
 
 public slots:
     void appendPoint(qreal x, qreal y);

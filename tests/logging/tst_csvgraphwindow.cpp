@@ -5,6 +5,7 @@
 #include "csvjobparser.h"
 #include "csvlogwriter.h"
 #include "csvreader.h"
+#include "guitestmain.h"
 #include "customqwtcurve.h"
 #include "loggerfixture.h"
 #include "plotwidget.h"
@@ -22,6 +23,7 @@
 #include <QToolButton>
 #include <QtTest>
 #include <atomic>
+#include <thread>
 
 using namespace loggerfixture;
 
@@ -215,7 +217,7 @@ void TestCsvGraphWindow::fileStillBeingWritten()
         bytes += QByteArray::number(i) + ";" + QByteArray::number(i % 100) + "\r\n";
     const QString file = writeFile(wd, "w.csv", bytes);
     std::atomic<bool> stop{false};
-    QThread *writer = QThread::create([&] {
+    std::thread writer([&] {
         QFile f(file);
         f.open(QIODevice::Append | QIODevice::Unbuffered);
         for (int i = 20000; !stop.load(); ++i) {
@@ -223,7 +225,17 @@ void TestCsvGraphWindow::fileStillBeingWritten()
             f.write(QByteArray::number(i % 100) + "\r\n");
         }
     });
-    writer->start();
+    // Ended and joined however the test leaves.
+    struct Joiner
+    {
+        std::atomic<bool> &stop;
+        std::thread &thread;
+        ~Joiner()
+        {
+            stop = true;
+            thread.join();
+        }
+    } joiner{stop, writer};
     bool seen = false;
     for (int attempt = 0; attempt < 200 && !seen; ++attempt) {
         CSVGraphWindow w;
@@ -234,9 +246,6 @@ void TestCsvGraphWindow::fileStillBeingWritten()
         QCOMPARE(d->rawY(d->pointCount() - 1), double(qint64(d->rawX(d->pointCount() - 1)) % 100));
         QVERIFY(d->pointCount() >= 20000);
     }
-    stop = true;
-    writer->wait();
-    delete writer;
     QVERIFY(seen);
 }
 
@@ -295,5 +304,5 @@ void TestCsvGraphWindow::legendToolBarAndScrollBar()
     QVERIFY(w.plot()->curveMap().isEmpty());
 }
 
-QTEST_MAIN(TestCsvGraphWindow)
+KELVO_GUI_TEST_MAIN(TestCsvGraphWindow)
 #include "tst_csvgraphwindow.moc"
