@@ -25,6 +25,7 @@
 #include "crunner.h"
 #include "csvgraphwindow.h"
 #include "basic2dchart.h"
+#include "playbacktester.h"
 #include "ddecustomview.h"
 #include "datatabletestingform.h"
 #include "debugform.h"
@@ -256,7 +257,6 @@ void MainWindow::disableMissingWindows()
     // menus so that the menus keep their shape. One entry a line: each
     // window that is built takes its own line out.
     const QList<QAction *> missing = {
-        ui->actionPlayBackTester,
         ui->action14point7,
     };
     for (QAction *action : missing)
@@ -610,6 +610,11 @@ void MainWindow::on_actionChart2D_triggered()
     connectJobListener(chart);
     sub->show();
     chart->setMainWnd(this);
+}
+
+void MainWindow::on_actionPlayBackTester_triggered()
+{
+    addSubWindow(new PlayBackTester(this, this))->show();
 }
 
 void MainWindow::on_actionDDE6_M47_triggered()

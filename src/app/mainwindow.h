@@ -125,6 +125,7 @@ private slots:
     void on_actionMLV_triggered();
     void on_actionChart2D_triggered();
     void on_actionDDE6_M47_triggered();
+    void on_actionPlayBackTester_triggered();
     void on_actionSerial_Port_triggered();
     void on_actionData_Sender_triggered();
     void on_actionDonate_triggered();

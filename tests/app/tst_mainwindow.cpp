@@ -23,6 +23,7 @@
 #include "multicurveplotwindow.h"
 #include "plotwidget.h"
 #include "plotwindow.h"
+#include "playbacktester.h"
 #include "plotwindowfeed.h"
 #include "prgwriter.h"
 #include "qrunnerthread.h"
@@ -72,6 +73,7 @@ private slots:
     void saveAllScreenshotsWritesOnePerPlotWindow();
     void toolActionsOpenSubWindows_data();
     void toolActionsOpenSubWindows();
+    void playBackListsTheDemoLog();
     void multiPlotWindowTakesJobsAndResets();
     void multiplotOpensPlottedResults();
     void dieselJobReachesChartAndDashboard();
@@ -414,6 +416,7 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::newRow("gauges") << "actionGauges" << "GaugeSetupWindow";
     QTest::newRow("usb") << "actionUsb" << "CanProxyWindow";
     QTest::newRow("data logger") << "actionLogging" << "LoggingWindow";
+    QTest::newRow("playback") << "actionPlayBackTester" << "PlayBackTester";
 }
 
 void TestMainWindow::toolActionsOpenSubWindows()
@@ -463,6 +466,23 @@ QSize subWindowSize(QWidget *window)
     return window->parentWidget()->size();
 }
 } // namespace
+
+void TestMainWindow::playBackListsTheDemoLog()
+{
+    WorkDir wd;
+    QVERIFY(wd.copyTree(QStringLiteral(KELVO_SOURCE_DIR) + "/demo"));
+    MainWindow w(args("simulation"));
+    w.findChild<QAction *>("actionPlayBackTester")->trigger();
+    QList<PlayBackTester *> testers;
+    for (QMdiSubWindow *sub : w.mdi()->subWindowList())
+        if (auto *t = qobject_cast<PlayBackTester *>(sub->widget()))
+            testers << t;
+    QCOMPARE(testers.size(), 1);
+    QVERIFY(testers.first()->isVisible());
+    QComboBox *files = testers.first()->findChild<QComboBox *>("cmbCsvFile");
+    QVERIFY(files->findText("demo-drive.csv") >= 0);
+    QVERIFY(!testers.first()->hasWorker());
+}
 
 void TestMainWindow::multiPlotWindowTakesJobsAndResets()
 {

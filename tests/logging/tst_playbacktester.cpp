@@ -1,0 +1,338 @@
+// The playback window: its list of logs, controls that do nothing before a
+// log is opened, the status texts of a failed load, the gauge screen and
+// graph it opens for a loaded log (definitions from its own gauge files,
+// made up for the rest), replayed jobs re-emitted, and its player thread:
+// one at a time, gone when the window closes.
+#include "basicgauge.h"
+#include "csvgraphwindow.h"
+#include "fakemdihost.h"
+#include "gaugecontainer.h"
+#include "gaugewidget.h"
+#include "guitestmain.h"
+#include "jobmetatypes.h"
+#include "playbackfixture.h"
+#include "playbackthread.h"
+#include "playbacktester.h"
+#include "workdir.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTextEdit>
+#include <QThread>
+#include <QtTest>
+#include <memory>
+
+namespace {
+QStringList tenColumns()
+{
+    return {"STAT_A_WERT", "STAT_B_WERT", "STAT_C_WERT", "STAT_D_WERT", "STAT_E_WERT",
+            "STAT_F_WERT", "STAT_G_WERT", "STAT_H_WERT", "STAT_I_WERT", "STAT_MOTOR_WERT"};
+}
+
+// Gauge files of the window's own manager: MSV70 knows STAT_A_WERT of MOTOR,
+// written in another letter case than the log's.
+const QByteArray definitions = "[A]\n"
+                               "Jobname=motor\n"
+                               "Resultname=stat_a_wert\n"
+                               "Min=0\n"
+                               "Max=500\n"
+                               "title=Alpha\n"
+                               "unit=bar\n";
+
+template <typename T> T *child(QWidget *w, const char *name)
+{
+    return w->findChild<T *>(QLatin1String(name));
+}
+
+JobInfo columnInfo(const char *job, const QString &translated, const QString &raw)
+{
+    JobInfo info;
+    info.job.ecuName = "MSV70";
+    info.job.jobName = job;
+    info.resultName = translated;
+    info.sideFileName = raw;
+    return info;
+}
+} // namespace
+
+class TestPlayBackTester : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { JobMetaTypes::registerAll(); }
+    void init() { workDir.reset(new WorkDir); }
+    void cleanup() { workDir.reset(); }
+
+    void listsLogFilesOnly();
+    void inertBeforeOpen();
+    void missingFileSaysWhy();
+    void gaugeDefinitions_data();
+    void gaugeDefinitions();
+    void gaugeColumns();
+    void opensViewsAndReplays();
+    void playsToTheEndAndShowsPlay();
+    void secondOpenLeavesOneWorker();
+    void closingEndsTheWorker();
+
+private:
+    std::unique_ptr<WorkDir> workDir;
+};
+
+void TestPlayBackTester::listsLogFilesOnly()
+{
+    QVERIFY(workDir->write("b.csv", "time;A\r\n"));
+    QVERIFY(workDir->write("A.csv", "time;A\r\n"));
+    QVERIFY(workDir->write("notes.txt", "x"));
+    QVERIFY(QDir(workDir->path()).mkdir("folder.csv"));
+    FakeMdiHost host;
+    PlayBackTester tester(nullptr, &host);
+    auto *combo = child<QComboBox>(&tester, "cmbCsvFile");
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    QCOMPARE(items, (QStringList{"A.csv", "b.csv"}));
+}
+
+void TestPlayBackTester::inertBeforeOpen()
+{
+    playbackfixture::writeLog(3);
+    FakeMdiHost host;
+    PlayBackTester tester(nullptr, &host);
+    tester.show();
+    QSignalSpy jobs(&tester, &PlayBackTester::jobFinished);
+    QVERIFY(!child<QPushButton>(&tester, "btnStart")->isEnabled());
+    child<QPushButton>(&tester, "pushButton_3")->click();
+    child<QPushButton>(&tester, "pushButton_4")->click();
+    QVERIFY(QMetaObject::invokeMethod(&tester, "on_btnStart_clicked"));
+    QTest::keyClick(&tester, Qt::Key_Left);
+    QTest::keyClick(&tester, Qt::Key_Right);
+    child<QScrollBar>(&tester, "horizontalScrollBar")->setValue(5);
+    child<QSpinBox>(&tester, "spnSpeed")->setValue(100);
+    QCoreApplication::processEvents();
+    QVERIFY(!tester.hasWorker());
+    QVERIFY(tester.findChildren<QThread *>().isEmpty());
+    QCOMPARE(host.area.subWindowList().size(), 0);
+    QCOMPARE(jobs.count(), 0);
+    QVERIFY(child<QTextEdit>(&tester, "textEdit")->toPlainText().isEmpty());
+}
+
+void TestPlayBackTester::missingFileSaysWhy()
+{
+    const QString file = playbackfixture::writeLog(3);
+    FakeMdiHost host;
+    PlayBackTester tester(nullptr, &host);
+    QVERIFY(QFile::remove(file));
+    child<QPushButton>(&tester, "pushButton_5")->click();
+    auto *text = child<QTextEdit>(&tester, "textEdit");
+    QTRY_VERIFY_WITH_TIMEOUT(text->toPlainText().contains("Error during load"), 30000);
+    const QStringList lines = text->toPlainText().split('\n');
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.at(0), QString("loading file.."));
+    // Why, not only that: the reader's reason follows.
+    QVERIFY2(lines.at(1).startsWith("Error during load: ") && lines.at(1).size() > 19, qPrintable(lines.at(1)));
+    QCOMPARE(host.area.subWindowList().size(), 0);
+    QVERIFY(!tester.gaugeScreen());
+}
+
+void TestPlayBackTester::gaugeDefinitions_data()
+{
+    QTest::addColumn<QString>("translated");
+    QTest::addColumn<QString>("raw");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("same name, other case") << "Stat_A_Wert" << "Stat_A_Wert" << true << "Alpha";
+    QTest::newRow("translated, the file names the side file's name") << "Pressure" << "STAT_A_WERT" << true << "Alpha";
+    QTest::newRow("translated, the file names the translation") << "stat_a_wert" << "STAT_X" << true << "Alpha";
+    QTest::newRow("no definition: prefix and suffix removed") << "STAT_MOTOR_WERT" << "STAT_MOTOR_WERT" << false
+                                                                << "MOTOR";
+    QTest::newRow("no definition: case kept") << "stat_motor_wert" << "stat_motor_wert" << false
+                                              << "stat_motor_wert";
+}
+
+void TestPlayBackTester::gaugeDefinitions()
+{
+    QFETCH(QString, translated);
+    QFETCH(QString, raw);
+    QFETCH(bool, found);
+    QFETCH(QString, title);
+    GaugeDef file;
+    file.jobName = "MOTOR";
+    file.resultName = "STAT_A_WERT";
+    file.title = "Alpha";
+    file.min = 0;
+    file.max = 500;
+    GaugeDef other = file;
+    other.jobName = "OTHERJOB";
+    other.title = "Other job";
+    bool wasFound = !found;
+    const GaugeDef def = PlayBackTester::gaugeDefFor({other, file}, columnInfo("motor", translated, raw), &wasFound);
+    QCOMPARE(wasFound, found);
+    QCOMPARE(def.title, title);
+    if (!found) {
+        QCOMPARE(def.jobName, QString("motor"));
+        QCOMPARE(def.resultName, translated);
+        QCOMPARE(def.unit, QString("-"));
+        QCOMPARE(def.min, 0.0);
+        QCOMPARE(def.max, 1.0);
+        QCOMPARE(def.needleColor, QColor("#157DEC"));
+        QCOMPARE(def.color, QColor("#ff0000"));
+        QCOMPARE(def.fillColor, QColor("#000000"));
+        QCOMPARE(def.textColor, QColor("#ffffff"));
+        QCOMPARE(def.titleColor, QColor("#FFFFFF"));
+        QCOMPARE(def.decimals, GaugeDef().decimals);
+        QCOMPARE(def.conversionFactor, GaugeDef().conversionFactor);
+    }
+}
+
+void TestPlayBackTester::gaugeColumns()
+{
+    QCOMPARE(PlayBackTester::gaugeColumns(10), 3);
+    QCOMPARE(PlayBackTester::gaugeColumns(9), 3);
+    QCOMPARE(PlayBackTester::gaugeColumns(16), 4);
+    QCOMPARE(PlayBackTester::gaugeColumns(1), 1);
+    QCOMPARE(PlayBackTester::gaugeColumns(0), 0);
+}
+
+void TestPlayBackTester::opensViewsAndReplays()
+{
+    QVERIFY(workDir->write("gauges/MSV70/definitions.txt", definitions));
+    playbackfixture::writeLog(20, 50, tenColumns());
+    FakeMdiHost host(QSize(1000, 800));
+    PlayBackTester tester(nullptr, &host);
+    tester.show();
+    QSignalSpy jobs(&tester, &PlayBackTester::jobFinished);
+    child<QPushButton>(&tester, "pushButton_5")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(tester.gaugeScreen() != nullptr, 30000);
+    auto *text = child<QTextEdit>(&tester, "textEdit");
+
+    // The gauge screen: 10 columns in a grid of 3, every column a dial.
+    GaugeContainer *screen = tester.gaugeScreen();
+    QCOMPARE(screen->columns(), 3);
+    QCOMPARE(screen->gauges().size(), 10);
+    QCOMPARE(screen->subWindow()->pos(), QPoint(0, 0));
+    const GaugeWidget *alpha = screen->gauges().at(0);
+    QCOMPARE(alpha->gaugeDef().title, QString("Alpha"));
+    QCOMPARE(alpha->gaugeDef().max, 500.0);
+    QVERIFY(!alpha->autoScale());
+    const GaugeWidget *motor = screen->gauges().at(9);
+    QCOMPARE(motor->gaugeDef().title, QString("MOTOR"));
+    QCOMPARE(motor->gaugeDef().min, 0.0);
+    QCOMPARE(motor->gaugeDef().max, 1.0);
+    QVERIFY(motor->autoScale());
+    QCOMPARE(motor->resultPair().resultName, std::string("STAT_MOTOR_WERT"));
+    QCOMPARE(motor->resultPair().job.jobName, std::string("MOTOR"));
+
+    // The graph of the whole log below it; no chart unless ticked.
+    QVERIFY(qobject_cast<CSVGraphWindow *>(tester.graphWindow()));
+    QVERIFY(!tester.chartWindow());
+    QCOMPARE(host.area.subWindowList().size(), 2);
+
+    // Scroll bar over rows 1 .. 19; the first row shown is row 1.
+    auto *bar = child<QScrollBar>(&tester, "horizontalScrollBar");
+    QCOMPARE(bar->minimum(), 1);
+    QCOMPARE(bar->maximum(), 19);
+    // Open asks for row 1 (refused while loading, shown once loaded).
+    QTRY_VERIFY_WITH_TIMEOUT(!jobs.isEmpty() && jobs.last().at(0).value<CJob>().timeStamp == 50, 30000);
+    jobs.clear();
+
+    // Next: row 2 as text and as one job re-emitted with result 0.
+    child<QPushButton>(&tester, "pushButton_4")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(jobs.count(), 1, 30000);
+    const CJob job = jobs.at(0).at(0).value<CJob>();
+    QCOMPARE(jobs.at(0).at(1).toInt(), 0);
+    QCOMPARE(job.jobName, std::string("MOTOR"));
+    QCOMPARE(job.timeStamp, qint64(100));
+    QCOMPARE(job.getResultCount(), 10);
+    QCOMPARE(job.resultAt(9).realValue, 20.0);
+    QStringList lines = text->toPlainText().split('\n');
+    QCOMPARE(lines.mid(0, 3), (QStringList{"MOTOR", "MOTORSTAT_A_WERT", "2"}));
+    QCOMPARE(lines.last(), QString("20"));
+
+    // The keys step too; the scroll bar seeks.
+    QTest::keyClick(&tester, Qt::Key_Left);
+    QTRY_COMPARE_WITH_TIMEOUT(jobs.count(), 2, 30000);
+    QCOMPARE(jobs.at(1).at(0).value<CJob>().timeStamp, qint64(50));
+    bar->setValue(7);
+    QTRY_COMPARE_WITH_TIMEOUT(jobs.count(), 3, 30000);
+    QCOMPARE(jobs.at(2).at(0).value<CJob>().timeStamp, qint64(350));
+
+    // The gauges are fed from the re-emitted jobs.
+    QTRY_COMPARE_WITH_TIMEOUT(motor->gauge()->value(), 70.0, 30000);
+}
+
+void TestPlayBackTester::playsToTheEndAndShowsPlay()
+{
+    playbackfixture::writeLog(30);
+    FakeMdiHost host;
+    PlayBackTester tester(nullptr, &host);
+    child<QCheckBox>(&tester, "chkChart2D")->setChecked(true);
+    child<QSpinBox>(&tester, "spnSpeed")->setValue(0);
+    QSignalSpy jobs(&tester, &PlayBackTester::jobFinished);
+    child<QPushButton>(&tester, "pushButton_5")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(tester.gaugeScreen() != nullptr, 30000);
+    QVERIFY(tester.chartWindow());
+    auto *start = child<QPushButton>(&tester, "btnStart");
+    QVERIFY(start->isEnabled());
+    QCOMPARE(start->text(), QString("Start"));
+    start->click();
+    QCOMPARE(start->text(), QString("Stop"));
+    // At the end the player stops on the last row by itself.
+    QTRY_COMPARE_WITH_TIMEOUT(start->text(), QString("Play"), 60000);
+    QCOMPARE(tester.playbackWorker()->getCurIndex(), 29);
+    QCOMPARE(jobs.last().at(0).value<CJob>().timeStamp, qint64(290));
+    QCOMPARE(child<QScrollBar>(&tester, "horizontalScrollBar")->value(), 29);
+    // Choosing another file disables Start until the next Open.
+    QVERIFY(QMetaObject::invokeMethod(&tester, "on_cmbCsvFile_activated", Q_ARG(QString, QString("x.csv"))));
+    QVERIFY(!start->isEnabled());
+}
+
+void TestPlayBackTester::secondOpenLeavesOneWorker()
+{
+    playbackfixture::writeLog(200);
+    FakeMdiHost host;
+    PlayBackTester tester(nullptr, &host);
+    child<QSpinBox>(&tester, "spnSpeed")->setValue(0);
+    child<QPushButton>(&tester, "pushButton_5")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(tester.gaugeScreen() != nullptr, 30000);
+    child<QPushButton>(&tester, "btnStart")->click();
+    QPointer<PlayBackThread> first = tester.playbackWorker();
+    QPointer<QThread> firstThread = tester.findChild<QThread *>();
+    QVERIFY(firstThread);
+
+    child<QPushButton>(&tester, "pushButton_5")->click();
+    // The first player and its thread are gone before the second starts.
+    QVERIFY(!first);
+    QVERIFY(!firstThread);
+    QCOMPARE(tester.findChildren<QThread *>().size(), 1);
+    QVERIFY(tester.playbackWorker());
+    QCOMPARE(child<QPushButton>(&tester, "btnStart")->text(), QString("Start"));
+    QTRY_COMPARE_WITH_TIMEOUT(host.windows<GaugeContainer>().size(), 2, 30000);
+}
+
+void TestPlayBackTester::closingEndsTheWorker()
+{
+    playbackfixture::writeLog(200);
+    FakeMdiHost host;
+    auto *tester = new PlayBackTester(nullptr, &host);
+    tester->show();
+    child<QSpinBox>(tester, "spnSpeed")->setValue(5000);
+    child<QPushButton>(tester, "pushButton_5")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(tester->gaugeScreen() != nullptr, 30000);
+    child<QPushButton>(tester, "btnStart")->click();
+    QPointer<PlayBackThread> worker = tester->playbackWorker();
+    // Closing waits for the player, which ends its 5 s pause at once.
+    QVERIFY(tester->close());
+    QVERIFY(!worker);
+    QVERIFY(!tester->hasWorker());
+    QVERIFY(tester->findChildren<QThread *>().isEmpty());
+    delete tester;
+    // The views stay with the main window.
+    QCOMPARE(host.windows<GaugeContainer>().size(), 1);
+}
+
+KELVO_GUI_TEST_MAIN(TestPlayBackTester)
+#include "tst_playbacktester.moc"
