@@ -236,8 +236,9 @@ void PlayBackTester::buildViews()
         }
     }
     container->show();
-    container->adjustSize();
-    sub->adjustSize();
+    // Sized to its dials it would shrink to a strip of unreadable ones: the
+    // screen keeps half the main window.
+    sub->resize(host.width() / 2, host.height() / 2);
     gauges = container;
 }
 

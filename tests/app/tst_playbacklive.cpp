@@ -68,7 +68,8 @@ void TestPlayBackLive::demoLogPlaysIntoGauges()
     auto *bar = tester->findChild<QScrollBar *>("horizontalScrollBar");
     QTRY_VERIFY_WITH_TIMEOUT(bar->value() >= 200, 60000);
     // The dials follow the replayed rows.
-    QTRY_VERIFY_WITH_TIMEOUT(std::any_of(screen->gauges().begin(), screen->gauges().end(),
+    const QList<GaugeWidget *> dials = screen->gauges();
+    QTRY_VERIFY_WITH_TIMEOUT(std::any_of(dials.begin(), dials.end(),
                                          [](GaugeWidget *g) { return g->gauge()->value() != 0; }),
                              10000);
     DemoSession::shoot(&w, "KELVO_PLAYBACK_SHOTS", "playback-mid-log");

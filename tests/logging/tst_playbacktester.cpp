@@ -214,6 +214,7 @@ void TestPlayBackTester::opensViewsAndReplays()
     QCOMPARE(screen->columns(), 3);
     QCOMPARE(screen->gauges().size(), 10);
     QCOMPARE(screen->subWindow()->pos(), QPoint(0, 0));
+    QCOMPARE(screen->subWindow()->size(), QSize(500, 400));
     const GaugeWidget *alpha = screen->gauges().at(0);
     QCOMPARE(alpha->gaugeDef().title, QString("Alpha"));
     QCOMPARE(alpha->gaugeDef().max, 500.0);
