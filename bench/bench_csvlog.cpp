@@ -7,13 +7,18 @@
 #include "guibenchmain.h"
 
 #include "csvgraphwindow.h"
+#include "playbackthread.h"
 #include "plotwidget.h"
 
 #include <benchmark/benchmark.h>
 #include <qwt_plot_canvas.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
+#include <QTimer>
+#include <functional>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -117,9 +122,170 @@ static void BM_CSVGraphFullReplotWholeLog(benchmark::State &state)
 BENCHMARK(BM_CSVGraphFullReplotWholeLog)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // ---------------------------------------------------------------------------
-// Playback benchmarks (PlayBack, PlayBackThread) of the same log:
-// CsvLogBench::logFile() gives it; add them here.
+// Playback (PlayBackThread) of the same log, every row handed to a listener
+// in the GUI thread as the playback window takes them.
+//  - BM_PlaybackPacing/<pause ms>/<rows>: the last rows of the log played at
+//    that pause; mean interval between rows as they reach the GUI thread
+//    (target: within 2 % of the pause) and drift (the last row against the
+//    schedule the first row set).
+//  - BM_PlaybackUnpaced: the whole log at a pause of 0, every row in order
+//    to the GUI thread (target: within 10 s) while a 10 ms timer in the GUI
+//    thread keeps firing (target: no gap over 100 ms).
 // ---------------------------------------------------------------------------
+namespace {
+bool waitFor(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    // Sleeps until an event comes, as an idle GUI thread does; the timer
+    // makes sure the time-out is seen.
+    QTimer wake;
+    wake.start(50);
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+// One player in its thread and what reaches the GUI thread.
+struct Run
+{
+    QThread thread;
+    PlayBackThread *worker = nullptr;
+    QObject listener;
+    QElapsedTimer clock;
+    std::vector<qint64> arrivals; // nanoseconds since the clock started
+    std::vector<qint64> stamps;
+    bool loaded = false;
+    bool stopped = false;
+    double checksum = 0;
+
+    explicit Run(int speed)
+    {
+        worker = new PlayBackThread();
+        worker->setFileName(CsvLogBench::logFile());
+        worker->setSpeed(speed);
+        QObject::connect(&thread, &QThread::started, worker, &PlayBackThread::runLoop);
+        QObject::connect(&thread, &QThread::finished, worker, &QObject::deleteLater);
+        QObject::connect(worker, &PlayBackThread::fileStatusChanged, &listener,
+                         [this](int s) { loaded = s == PlayBackThread::Loaded; });
+        QObject::connect(worker, &PlayBackThread::statusChanged, &listener, [this](int) { stopped = true; });
+        QObject::connect(worker, &PlayBackThread::jobsReady, &listener, [this](QList<CJob> jobs) {
+            arrivals.push_back(clock.nsecsElapsed());
+            if (!jobs.isEmpty()) {
+                stamps.push_back(jobs.first().timeStamp);
+                checksum += jobs.first().results.isEmpty() ? 0 : jobs.first().results.first().realValue;
+            }
+        });
+        worker->moveToThread(&thread);
+        arrivals.reserve(CsvLogBench::Lines);
+        stamps.reserve(CsvLogBench::Lines);
+        thread.start();
+        waitFor([this] { return loaded; }, 60000);
+    }
+    ~Run()
+    {
+        worker->quit();
+        thread.quit();
+        thread.wait();
+    }
+    // Plays from `first` to the end of the log.
+    bool play(int first, int timeoutMs)
+    {
+        worker->seek(quint32(first));
+        // The stopped player shows the row it was sent to; wait for it.
+        waitFor([this] { return !arrivals.empty(); }, 10000);
+        arrivals.clear();
+        stamps.clear();
+        clock.start();
+        worker->startPlay();
+        return waitFor([this] { return stopped; }, timeoutMs);
+    }
+    bool inOrder(int first) const
+    {
+        for (size_t i = 0; i < stamps.size(); ++i)
+            if (stamps[i] != qint64(first + int(i)) * CsvLogBench::Step)
+                return false;
+        return true;
+    }
+};
+} // namespace
+
+static void BM_PlaybackPacing(benchmark::State &state)
+{
+    const int pause = int(state.range(0));
+    const int rows = int(state.range(1));
+    for (auto _ : state) {
+        Run run(pause);
+        const int first = CsvLogBench::Lines - rows;
+        if (!run.play(first, rows * pause * 3 + 60000)) {
+            state.SkipWithError("playback did not reach the end");
+            return;
+        }
+        const size_t n = run.arrivals.size();
+        if (n != size_t(rows) || !run.inOrder(first)) {
+            state.SkipWithError("rows lost, repeated or out of order");
+            return;
+        }
+        const double spanMs = double(run.arrivals.back() - run.arrivals.front()) / 1e6;
+        const double mean = spanMs / double(n - 1);
+        double maxGap = 0;
+        for (size_t i = 1; i < n; ++i)
+            maxGap = std::max(maxGap, double(run.arrivals[i] - run.arrivals[i - 1]) / 1e6);
+        state.counters["rows"] = double(n);
+        state.counters["mean_interval_ms"] = mean;
+        state.counters["deviation_pct"] = (mean - pause) / pause * 100.0;
+        // The last row against the schedule set by the first.
+        state.counters["drift_ms"] = spanMs - double(n - 1) * pause;
+        state.counters["max_interval_ms"] = maxGap;
+        state.counters["first_row_ms"] = double(run.arrivals.front()) / 1e6;
+    }
+}
+BENCHMARK(BM_PlaybackPacing)
+    ->Args({50, 400})
+    ->Args({5, 400})
+    ->Args({50, 4000})
+    ->Args({5, 4000})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+static void BM_PlaybackUnpaced(benchmark::State &state)
+{
+    for (auto _ : state) {
+        Run run(0);
+        // The GUI thread's answer: the longest gap between ticks of a 10 ms
+        // timer while the rows pour in.
+        QElapsedTimer tick;
+        qint64 longestGap = 0;
+        QTimer timer;
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            if (tick.isValid())
+                longestGap = std::max(longestGap, tick.nsecsElapsed());
+            tick.start();
+        });
+        timer.start();
+        QElapsedTimer total;
+        total.start();
+        const bool done = run.play(0, 120000);
+        const double seconds = double(total.nsecsElapsed()) / 1e9;
+        timer.stop();
+        if (!done || run.arrivals.size() != size_t(CsvLogBench::Lines) || !run.inOrder(0)) {
+            state.SkipWithError("rows lost, repeated or out of order");
+            return;
+        }
+        state.counters["rows"] = double(run.arrivals.size());
+        state.counters["seconds"] = seconds;
+        state.counters["rows_per_s"] = double(CsvLogBench::Lines) / seconds;
+        state.counters["gui_longest_gap_ms"] = double(longestGap) / 1e6;
+        benchmark::DoNotOptimize(run.checksum);
+    }
+}
+BENCHMARK(BM_PlaybackUnpaced)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 
 int main(int argc, char **argv)
 {

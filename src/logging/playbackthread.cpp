@@ -1,6 +1,7 @@
 #include "playbackthread.h"
 
-#include <QMetaObject>
+#include "tsanannotate.h"
+
 #include <QThread>
 #include <chrono>
 #include <condition_variable>
@@ -41,10 +42,27 @@ PlayBackThread::PlayBackThread(QObject *parent)
     , pacer(new QObject)
     , logger(KelvoLog::get("playback"))
 {
+    // The acknowledgement holds the shared block, not the player, which may
+    // be gone by the time it runs.
+    std::shared_ptr<Shared> s = shared;
+    connect(
+        this, &PlayBackThread::rowPosted, pacer,
+        [s] {
+            {
+                std::lock_guard<std::mutex> lock(s->mutex);
+                s->inFlight = false;
+            }
+            s->wake.notify_all();
+        },
+        Qt::QueuedConnection);
 }
 
 PlayBackThread::~PlayBackThread()
 {
+    // Usually run in the worker's thread once it has finished: after the
+    // window's last call (quit), which reached it through Qt's thread end,
+    // a hand-over ThreadSanitizer cannot see in Debian's Qt.
+    KELVO_TSAN_ACQUIRE(shared.get());
     quit();
     if (pacer->thread() == QThread::currentThread())
         delete pacer;
@@ -106,6 +124,7 @@ void PlayBackThread::quit()
         shared->quit = true;
     }
     shared->wake.notify_all();
+    KELVO_TSAN_RELEASE(shared.get());
 }
 
 void PlayBackThread::stepTo(int target)
@@ -191,19 +210,9 @@ void PlayBackThread::stopPlay()
 void PlayBackThread::emitRow(const QList<CJob> &jobs)
 {
     emit jobsReady(jobs);
-    // Queued behind the row in the creating thread's event queue: it runs
-    // once the row has been delivered there.
-    std::shared_ptr<Shared> s = shared;
-    QMetaObject::invokeMethod(
-        pacer,
-        [s] {
-            {
-                std::lock_guard<std::mutex> lock(s->mutex);
-                s->inFlight = false;
-            }
-            s->wake.notify_all();
-        },
-        Qt::QueuedConnection);
+    // Queued behind the row in the creating thread's event queue: the pacer
+    // hears of it once the row has been delivered there.
+    emit rowPosted();
 }
 
 void PlayBackThread::runLoop()
@@ -273,9 +282,10 @@ void PlayBackThread::runLoop()
             due = now + pause;
         } else {
             due += pause;
-            // More than a pause behind (a busy window): start afresh rather
-            // than catch up in a burst.
-            if (due + pause < now)
+            // A short hold-up (a busy window) is made up, so the rows keep
+            // to their schedule; after a long one the schedule starts afresh
+            // rather than the rows catching up in a burst.
+            if (due + std::chrono::milliseconds(CatchUpMs) < now)
                 due = now;
         }
         scheduled = true;

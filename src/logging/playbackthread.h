@@ -10,10 +10,11 @@
 // are read and parsed in the worker's thread only.
 //
 // The pause is measured from a fixed schedule (row n is due n pauses after
-// the start), so rows neither drift nor bunch up. At most one emitted row is
-// waiting in the thread that created the player: the next is emitted only
-// after that thread's event loop has delivered the previous one, so even a
-// pause of 0 cannot flood the window with queued rows.
+// the start), so rows do not drift; a window held up for long restarts the
+// schedule instead of receiving the missed rows in a burst. At most one
+// emitted row is waiting in the thread that created the player: the next is
+// emitted only after that thread's event loop has delivered the previous
+// one, so even a pause of 0 cannot flood the window with queued rows.
 #include "cjob.h"
 #include "csvjobparser.h"
 #include "kelvolog.h"
@@ -32,6 +33,8 @@ public:
     enum Status { PLAYING = 0, STOPPED = 1 };
     enum FileStatus { Loading = 0, Loaded = 1, LoadFailed = 2 };
     enum { DefaultSpeed = 250 };
+    // Rows up to this late are caught up with; later, the schedule restarts.
+    enum { CatchUpMs = 1000 };
 
     explicit PlayBackThread(QObject *parent = nullptr);
     ~PlayBackThread() override;
@@ -60,6 +63,8 @@ signals:
     // The player stopped or started by itself or by a control (STOPPED
     // when playing reached the last row).
     void statusChanged(int status);
+    // A row was emitted (internal: paces the next one).
+    void rowPosted();
 
 public slots:
     void runLoop();
