@@ -116,6 +116,8 @@ void Q14Point7Reader::stop()
     // Nothing is written after a stop: no pause or retry is left to end.
     pauseTimer.stop();
     retryTimer.stop();
+    // Also when called from a slot of dataRead: the step sends no request.
+    protocolState = Idle;
     if (port.isOpen())
         port.close();
 }
@@ -157,12 +159,16 @@ void Q14Point7Reader::takeBytes(const QByteArray &bytes)
     switch (protocolState) {
     case WaitStart:
         emit dataRead(bytes);
+        if (protocolState != WaitStart)
+            break;
         protocolState = WaitInit;
         send(InitByte);
         pause(InitPauseMs);
         break;
     case WaitInit:
         emit dataRead(bytes);
+        if (protocolState != WaitInit)
+            break;
         protocolState = Streaming;
         send(DataRequest);
         pause(InitPauseMs);

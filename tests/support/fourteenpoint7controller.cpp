@@ -105,10 +105,13 @@ void FourteenPoint7Controller::writeDue()
                 return;
             next = pending.takeFirst();
         }
+        // Taken before the write: the program may read the bytes before this
+        // thread runs again, so that is the earliest it can have them.
+        const qint64 at = now();
         dev.write(next.bytes);
         if (next.endsMessage) {
             std::lock_guard<std::mutex> lock(mutex);
-            sent.append(clock.elapsed());
+            sent.append(at);
         }
     }
 }

@@ -60,7 +60,7 @@ public:
     QByteArray received() const;
     // Each byte received with the time it was read.
     QList<Event> requests() const;
-    // When each data message was written out whole.
+    // When the last byte of each data message was about to be written.
     QList<qint64> messagesSent() const;
     int messageCount() const;
     // Waits (processing no events: a program in this thread writes nothing
