@@ -267,10 +267,10 @@ void TestQ14Point7::requestsInOrderWithPause()
     for (int i = 2; i < requests.size(); ++i)
         QCOMPARE(requests.at(i).byte, char(0x07));
     // Each next request no sooner than the data pause after the message
-    // (the clock counts whole milliseconds).
+    // (less a few milliseconds of slack between the two threads' readings).
     for (int i = 0; i + 3 < requests.size(); ++i) {
         const qint64 gap = requests.at(i + 3).atMs - messages.at(i);
-        QVERIFY2(gap >= 59, qPrintable(QString("message %1: %2 ms").arg(i).arg(gap)));
+        QVERIFY2(gap >= 55, qPrintable(QString("message %1: %2 ms").arg(i).arg(gap)));
     }
     const CJob job = ex.sink.last();
     QCOMPARE(ex.sink.count(), ex.jobsOk());
