@@ -38,6 +38,15 @@ int MyLabel::fittedPointSize(int height) const
     return size < 1 ? 1 : size;
 }
 
+QSize MyLabel::sizeHint() const
+{
+    QSize hint = QLabel::sizeHint();
+    // A label's minimum height is that of its text on one line.
+    if (wordWrap())
+        hint.setHeight(qMin(hint.height(), QLabel::minimumSizeHint().height()));
+    return hint;
+}
+
 void MyLabel::resizeEvent(QResizeEvent *event)
 {
     const int size = fittedPointSize(event->size().height());

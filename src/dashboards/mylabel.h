@@ -27,6 +27,11 @@ public:
     // a wrapped title would otherwise ask for more height, get a larger
     // font, wrap again and grow its line past the others.
     bool hasHeightForWidth() const override { return false; }
+    // For the same reason a wrapped label asks for one line of its font:
+    // the plain hint wraps at a width guessed from the font, not the real
+    // one, so one size can ask for two lines and the next for one, and a
+    // title whose height is its hint would switch between them for ever.
+    QSize sizeHint() const override;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

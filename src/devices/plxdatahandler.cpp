@@ -33,6 +33,7 @@ PLXDataHandler::PLXDataHandler(QObject *parent)
     watcher.addPath(configManager.configFile());
     qDebug() << "files watched: " << watcher.files();
     connect(&watcher, &QFileSystemWatcher::fileChanged, this, &PLXDataHandler::fileChanged);
+    connect(this, &PLXDataHandler::rearmRequested, this, &PLXDataHandler::rearmWatcher, Qt::QueuedConnection);
     configChanged = false;
     configMissing = !configReadable(configManager.configFile());
 }
@@ -62,7 +63,7 @@ void PLXDataHandler::requestRearm()
     // One pending re-arm at a time, always in the watcher's thread.
     if (rearmPending.exchange(true))
         return;
-    QMetaObject::invokeMethod(this, &PLXDataHandler::rearmWatcher, Qt::QueuedConnection);
+    emit rearmRequested(QPrivateSignal());
 }
 
 void PLXDataHandler::rearmWatcher()

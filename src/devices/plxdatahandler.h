@@ -10,7 +10,9 @@
 // writes a new one listing every sensor seen so far once, in unit 0.
 //
 // onDataReceived runs in the reader's thread; the watcher lives in the
-// thread of the handler (the GUI thread) and only sets flags.
+// thread of the handler (the GUI thread) and only sets flags. The reader
+// asks for the watch to be renewed through a queued signal, whose
+// connection is made here in the handler's thread.
 #include "extsourcedatahandler.h"
 #include "kelvolog.h"
 #include "plxsensorconfigmanager.h"
@@ -47,6 +49,10 @@ public:
     }
     bool isConfigMissing() const { return configMissing.load(); }
     int droppedFrames() const { return decoder.droppedFrames(); }
+
+signals:
+    // Renews the watch in the handler's thread, from whichever thread.
+    void rearmRequested(QPrivateSignal);
 
 private slots:
     void fileChanged(const QString &file);

@@ -172,7 +172,6 @@ void QExtRunnerThread::runLoop()
         LOG4CPLUS_ERROR(logger, "no data handler: nothing to read for");
         return;
     }
-    reading = true;
     {
         QSerialPort port;
         port.setPortName(handler->serialSettings().name);
@@ -180,11 +179,13 @@ void QExtRunnerThread::runLoop()
             LOG4CPLUS_ERROR_FMT(logger, "open port failed: %s: %s", KELVO_QS(port.portName()),
                                 KELVO_QS(port.errorString()));
             portFailed("failed to open port");
-            reading = false;
             return;
         }
         LOG4CPLUS_DEBUG(logger, "open port OK");
         applySettings(port);
+        // Only now: applying the settings flushes what came before, so a
+        // byte sent after this point reaches the loop.
+        reading = true;
 
         ExtLineCollector lines;
         bool lineMode = readLine;

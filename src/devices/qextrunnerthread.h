@@ -39,7 +39,8 @@ public:
     bool isReadLine() const { return readLine.load(); }
     QString jobName() const { return name; }
     ExtSourceDataHandler *dataHandler() const { return handler; }
-    // True while the read loop runs (the port is open or being opened).
+    // True while the read loop runs: from the moment the port is open and
+    // configured (input sent before then may be flushed) until it ends.
     bool isReading() const { return reading.load(); }
 
 signals:

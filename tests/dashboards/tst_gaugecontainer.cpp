@@ -30,6 +30,7 @@ private slots:
     void twoDialsOnOneResultBothMove();
     void viewsSwitch();
     void textLinesShareTheHeight();
+    void longTitleKeepsItsDial();
     void frameRateKeys();
     void jobThroughTheReceiverReachesItsDial();
     void closingWhileFedLeavesNoThread();
@@ -243,6 +244,43 @@ void TestGaugeContainer::textLinesShareTheHeight()
     for (TextValueWidget *line : lines) {
         QVERIFY2(std::abs(line->height() - lines.first()->height()) <= 1, qPrintable(line->titleLabel()->text()));
         QCOMPARE(line->titleLabel()->font().pointSize(), lines.first()->titleLabel()->font().pointSize());
+    }
+}
+
+void TestGaugeContainer::longTitleKeepsItsDial()
+{
+    // The demo's screen "all": the longest title, wrapped by its label's
+    // own guess at one font size and not at the next, must not keep its
+    // row's layout busy; every dial settles with its background drawn and
+    // every title keeps the height of the others.
+    const char *const titles[] = {"Air per cylinder", "Boost", "Coolant", "Intake air", "Lambda",
+                                  "Injection angle", "Injection quantity", "Rail pressure peak",
+                                  "Engine speed", "Vehicle speed signal", "Injection time", "Wastegate duty"};
+    QList<GaugeDef> defs;
+    for (const char *title : titles) {
+        defs << makeDef("JOB", QString("R%1").arg(defs.size()));
+        defs.last().title = title;
+    }
+    QMdiArea area;
+    area.resize(1280, 1000);
+    area.show();
+    GaugeContainer *c = screenWith(defs, 4);
+    QMdiSubWindow *sub = area.addSubWindow(c);
+    c->show();
+    sub->resize(960, 750);
+    QVERIFY(QTest::qWaitForWindowExposed(&area));
+    const QList<GaugeWidget *> dials = c->gauges();
+    auto settled = [&]() {
+        return std::all_of(dials.begin(), dials.end(), [](GaugeWidget *g) {
+            return !g->gauge()->isResizing() && !g->gauge()->background().isNull();
+        });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(settled(), 5000);
+    for (GaugeWidget *g : dials) {
+        const QString title = g->gaugeDef().title;
+        QVERIFY2(g->gauge()->width() >= 100 && g->gauge()->background().size() == g->gauge()->size(),
+                 qPrintable(title));
+        QCOMPARE(g->findChild<MyLabel *>("title")->height(), dials.first()->findChild<MyLabel *>("title")->height());
     }
 }
 

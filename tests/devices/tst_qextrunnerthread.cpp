@@ -76,14 +76,14 @@ struct Rig
     {
         ExtSourceManager::connectToListener(&reader, &sink);
     }
-    // True once the port is open and configured.
+    // True once the port is open and configured: bytes the device sends
+    // from now on reach the reader.
     bool opened()
     {
         QElapsedTimer t;
         t.start();
-        while (!reader.isReading() && t.elapsed() < 5000)
+        while (!reader.isReading() && t.elapsed() < 20000)
             QTest::qWait(10);
-        QTest::qWait(100);
         return reader.isReading();
     }
 
@@ -189,6 +189,7 @@ void TestQExtRunnerThread::blockModeDecodesPlxChunks()
 void TestQExtRunnerThread::quietDeviceGivesNothing()
 {
     Rig rig(false);
+    QVERIFY(rig.opened());
     QTest::qWait(1500);
     QVERIFY(rig.reader.isReading());
     rig.reader.stop();

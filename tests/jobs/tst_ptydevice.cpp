@@ -10,6 +10,8 @@
 #include <QSerialPort>
 #include <QtTest>
 #include <atomic>
+#include <fcntl.h>
+#include <unistd.h>
 
 class TestPtyDevice : public QObject
 {
@@ -173,7 +175,14 @@ void TestPtyDevice::unplugFailsTheProgramSide()
 {
     PtyDevice dev;
     const QString path = dev.slavePath();
+    // The program has the line open when the cable goes.
+    const int program = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    QVERIFY(program >= 0);
     dev.unplug();
+    char byte;
+    QVERIFY(::read(program, &byte, 1) <= 0);
+    QVERIFY(::write(program, "x", 1) < 0);
+    ::close(program);
     QSerialPort port(path);
     QVERIFY(!port.open(QIODevice::ReadWrite));
     QCOMPARE(dev.read(10), QByteArray());

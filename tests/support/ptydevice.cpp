@@ -35,6 +35,8 @@ PtyDevice::PtyDevice()
 PtyDevice::~PtyDevice()
 {
     unplug();
+    if (hungUp >= 0)
+        ::close(hungUp);
 }
 
 void PtyDevice::unplug()
@@ -42,7 +44,7 @@ void PtyDevice::unplug()
     if (master >= 0)
         ::close(master);
     if (slave >= 0)
-        ::close(slave);
+        hungUp = slave;
     master = slave = -1;
 }
 

@@ -62,5 +62,10 @@ public:
 private:
     int master = -1;
     int slave = -1;
+    // The slave descriptor after an unplug, hung up and kept until the
+    // fixture goes: while any descriptor holds the line, its number is not
+    // handed to a pseudo-terminal that another test process opens (which
+    // would make the unplugged path open again).
+    int hungUp = -1;
     QString path;
 };
