@@ -21,6 +21,7 @@
 #include "tablecolumns.h"
 #include "translationmgr.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
 #include <QDateTime>
@@ -713,10 +714,12 @@ GaugeContainer *PlotWindow::createGauges()
     for (const CJobResultPair &pair : pairs)
         LOG4CPLUS_DEBUG_FMT(logger, "gauge for %s:%s", KELVO_QS(pair.getJobName()), pair.resultName.c_str());
     // The main window made the manager; only without one does this window
-    // load the gauge files for itself, and it keeps no pointer to them.
+    // load the gauge files, and then the application owns them: a first
+    // caller's parent would delete them with this window under every other
+    // user's feet.
     const TranslationMgr *translations = m_translations;
     const GaugeList list = GaugeListBuilder::build(
-        pairs, *GaugeDefManager::instance(this), GaugeListBuilder::plotWindowDefaults(),
+        pairs, *GaugeDefManager::instance(qApp), GaugeListBuilder::plotWindowDefaults(),
         [translations](const QString &upperResultName) {
             return translations->lookup(RES_S, Latin1::toStd(upperResultName));
         });

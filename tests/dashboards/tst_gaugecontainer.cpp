@@ -69,6 +69,26 @@ GaugeContainer *screenWith(const QList<GaugeDef> &defs, int columns = 2)
     c->resize(600, 400);
     return c;
 }
+
+// The demo's screen "all": its twelve titles in four columns, shown at the
+// demo's size in an MDI area.
+GaugeContainer *demoScreenAll(QMdiArea &area, QList<GaugeDef> &defs)
+{
+    const char *const titles[] = {"Air per cylinder", "Boost", "Coolant", "Intake air", "Lambda",
+                                  "Injection angle", "Injection quantity", "Rail pressure peak",
+                                  "Engine speed", "Vehicle speed signal", "Injection time", "Wastegate duty"};
+    for (const char *title : titles) {
+        defs << makeDef("JOB", QString("R%1").arg(defs.size()));
+        defs.last().title = title;
+    }
+    area.resize(1280, 1000);
+    area.show();
+    GaugeContainer *c = screenWith(defs, 4);
+    QMdiSubWindow *sub = area.addSubWindow(c);
+    c->show();
+    sub->resize(960, 750);
+    return c;
+}
 } // namespace
 
 void TestGaugeContainer::initTestCase()
@@ -210,21 +230,9 @@ void TestGaugeContainer::viewsSwitch()
 void TestGaugeContainer::textLinesShareTheHeight()
 {
     // A long title wraps inside its line; it does not make the line taller.
-    const char *const titles[] = {"Air per cylinder", "Boost", "Coolant", "Intake air", "Lambda",
-                                  "Injection angle", "Injection quantity", "Rail pressure peak",
-                                  "Engine speed", "Vehicle speed signal", "Injection time", "Wastegate duty"};
     QList<GaugeDef> defs;
-    for (const char *title : titles) {
-        defs << makeDef("JOB", QString("R%1").arg(defs.size()));
-        defs.last().title = title;
-    }
     QMdiArea area;
-    area.resize(1280, 1000);
-    area.show();
-    GaugeContainer *c = screenWith(defs, 4);
-    QMdiSubWindow *sub = area.addSubWindow(c);
-    c->show();
-    sub->resize(960, 750);
+    GaugeContainer *c = demoScreenAll(area, defs);
     c->setStyleSheet("background-color:black");
     QVERIFY(QTest::qWaitForWindowExposed(&area));
     for (int i = 0; i < 10; ++i) {
@@ -253,21 +261,9 @@ void TestGaugeContainer::longTitleKeepsItsDial()
     // own guess at one font size and not at the next, must not keep its
     // row's layout busy; every dial settles with its background drawn and
     // every title keeps the height of the others.
-    const char *const titles[] = {"Air per cylinder", "Boost", "Coolant", "Intake air", "Lambda",
-                                  "Injection angle", "Injection quantity", "Rail pressure peak",
-                                  "Engine speed", "Vehicle speed signal", "Injection time", "Wastegate duty"};
     QList<GaugeDef> defs;
-    for (const char *title : titles) {
-        defs << makeDef("JOB", QString("R%1").arg(defs.size()));
-        defs.last().title = title;
-    }
     QMdiArea area;
-    area.resize(1280, 1000);
-    area.show();
-    GaugeContainer *c = screenWith(defs, 4);
-    QMdiSubWindow *sub = area.addSubWindow(c);
-    c->show();
-    sub->resize(960, 750);
+    GaugeContainer *c = demoScreenAll(area, defs);
     QVERIFY(QTest::qWaitForWindowExposed(&area));
     const QList<GaugeWidget *> dials = c->gauges();
     auto settled = [&]() {

@@ -13,6 +13,7 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QSizeGrip>
 #include <QtTest>
@@ -60,11 +61,11 @@ void TestPlotWindowGauges::initTestCase()
 void TestPlotWindowGauges::buttonWaitsForAMainWindow()
 {
     WorkDir wd;
-    PlotWindow w(CJob(Ecu, JobName));
-    auto *button = w.findChild<QPushButton *>("btnGauge");
+    auto w = std::make_unique<PlotWindow>(CJob(Ecu, JobName));
+    auto *button = w->findChild<QPushButton *>("btnGauge");
     QVERIFY(!button->isEnabled());
     FakeMdiHost host(QSize(1000, 700));
-    w.setMainWnd(&host);
+    w->setMainWnd(&host);
     QVERIFY(button->isEnabled());
     // Nothing plotted: an empty screen of one column.
     button->click();
@@ -73,6 +74,13 @@ void TestPlotWindowGauges::buttonWaitsForAMainWindow()
     QVERIFY(c);
     QCOMPARE(c->columns(), 1);
     QVERIFY(c->gauges().isEmpty());
+
+    // With no manager before it, the window loaded the definitions, but
+    // they outlive it: the screen and later callers keep using them.
+    QPointer<GaugeDefManager> manager = GaugeDefManager::instance();
+    w.reset();
+    QVERIFY(manager);
+    QCOMPARE(GaugeDefManager::instance(), manager.data());
 }
 
 void TestPlotWindowGauges::fivePlottedResultsBecomeAGaugeScreen()
@@ -82,6 +90,7 @@ void TestPlotWindowGauges::fivePlottedResultsBecomeAGaugeScreen()
     wd.write("gauges/D_MOTOR/definitions.txt",
              "[TEMP]\nJobname=status_messwerte\nResultname=STAT_TEMP_WERT\nMin=-40\nMax=160\n"
              "title=Coolant\nunit=degC\nneedlecolor=#ff0000\n");
+    GaugeDefManager::instance()->reload();
     FakeMdiHost host(QSize(1000, 700));
     PlotWindow w(CJob(Ecu, JobName));
     w.setMainWnd(&host);
