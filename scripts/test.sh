@@ -7,7 +7,9 @@ cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 bash scripts/install-deps.sh   # apt-get install of the Debian packages that are missing
 JOBS=$(nproc)
-export CCACHE_BASEDIR="$ROOT" CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/kelvo-ccache}" CCACHE_MAXSIZE=5G
+# A debug build hashes its folder into every cache entry unless told not to:
+# a fresh clone elsewhere (as CI makes) would then rebuild everything.
+export CCACHE_BASEDIR="$ROOT" CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/kelvo-ccache}" CCACHE_MAXSIZE=5G CCACHE_NOHASHDIR=1
 
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DKELVO_SANITIZE=address -DKELVO_TESTS=ON
 cmake --build build/asan -j"$JOBS"
