@@ -11,6 +11,7 @@
 #include "globaljobreceiver.h"
 #include "innovateconfigform.h"
 #include "innovatetesterwindow.h"
+#include "q14point7testerwindow.h"
 #include "jobmetatypes.h"
 #include "kelvoglobaldata.h"
 #include "kelvosettings.h"
@@ -257,7 +258,6 @@ void MainWindow::disableMissingWindows()
     // menus so that the menus keep their shape. One entry a line: each
     // window that is built takes its own line out.
     const QList<QAction *> missing = {
-        ui->action14point7,
     };
     for (QAction *action : missing)
         action->setEnabled(false);
@@ -536,6 +536,11 @@ void MainWindow::on_actionInnovate_Config_triggered()
 void MainWindow::on_actionInnovate_triggered()
 {
     addSubWindow(new InnovateTesterWindow(this))->show();
+}
+
+void MainWindow::on_action14point7_triggered()
+{
+    addSubWindow(new Q14Point7TesterWindow(this))->show();
 }
 
 void MainWindow::on_actionUsb_triggered()
