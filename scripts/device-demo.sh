@@ -9,13 +9,18 @@
 #   plx   "PLX Real-Time": demo/devices/plx.hex into ./ttyPLX (one frame every 100 ms)
 #   aem   "AEM Air/Fuel Ratio" or "AEM Boost": demo/devices/aem.txt into ./ttyAEM (one line every 100 ms)
 #   can   "USBTin CAN adapter": demo/devices/can.slcan into ./ttyCAN (one frame every 30 ms)
+#   14p7  "14point7 SLC PP2" (baud 14400): a controller on ./tty14P7 that answers KelvO's requests,
+#         each data request with the next message of demo/devices/14p7.hex (AFR and BOOST sweep)
+#   wbo2  "TechEdge WBO2": demo/devices/wbo2.hex into ./ttyWBO2; the port opens, the plot stays
+#         empty (the frames are not decoded); KelvO started with "trace" logs the bytes in hex
 #   innovate  a linked pair of ports: Troubleshooting > Innovate Simulator plays the MTS chain on
 #         ./ttyMTS-sim (Start with "Simulate MTS Devices" ticked), "Innovate Serial" reads it on ./ttyMTS
 #
 # A device word is a function below that sets LINK (the name of the port in
 # the working directory), PEER (the other end's name, for a device that
 # KelvO itself plays) and SERVE (the function that runs the device on it);
-# play_hex and play_lines loop a stream file at the device's pace.
+# play_hex and play_lines loop a stream file at the device's pace, and a
+# device that answers requests has its ANSWER function behind socat.
 set -euo pipefail
 SCRIPT="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$0")/.."
@@ -60,6 +65,30 @@ play_can() {
   done
 }
 
+# The 14Point7 controller's side of the exchange, on stdin and stdout: a
+# short answer to 0x01 and 0x04, the next message of the stream to each 0x07.
+answer_14p7() {
+  export LC_ALL=C
+  local frames=() i=0 c
+  mapfile -t frames < <(sed -E -e 's/#.*//' -e 's/[[:space:]]//g' -e '/^$/d' -e 's/(..)/\\x\1/g' "$STREAM")
+  while IFS= read -r -d '' -n 1 c; do
+    case "$c" in
+      $'\x01') printf '\x01\x50' ;;
+      $'\x04') printf '\x04\x02\x0a' ;;
+      $'\x07')
+        printf "${frames[i]}"
+        i=$(( (i + 1) % ${#frames[@]} ))
+        ;;
+    esac
+  done
+}
+
+# A device that answers: socat joins the terminal to this script's answering
+# side (run from the repository root, so the path needs no quoting).
+answer_requests() {
+  socat "PTY,link=$WORKDIR/$LINK,raw,echo=0" "SYSTEM:exec bash scripts/device-demo.sh --answer $DEVICE"
+}
+
 # A device that only talks: the stream into the terminal, whatever KelvO sends is ignored.
 stream_only() {
   "$PLAY" | socat -u STDIN "PTY,link=$WORKDIR/$LINK,raw,echo=0"
@@ -74,6 +103,8 @@ plx() { LINK=ttyPLX; STREAM=demo/devices/plx.hex; PLAY=play_hex; PACE=0.1; SERVE
 can() { LINK=ttyCAN; STREAM=demo/devices/can.slcan; PLAY=play_can; PACE=0.03; SERVE=stream_only; }
 aem() { LINK=ttyAEM; STREAM=demo/devices/aem.txt; PLAY=play_lines; PACE=0.1; SERVE=stream_only; }
 innovate() { LINK=ttyMTS; PEER=ttyMTS-sim; SERVE=pty_pair; }
+fourteen_point7() { LINK=tty14P7; STREAM=demo/devices/14p7.hex; ANSWER=answer_14p7; SERVE=answer_requests; }
+wbo2() { LINK=ttyWBO2; STREAM=demo/devices/wbo2.hex; PLAY=play_hex; PACE=0.1; SERVE=stream_only; }
 
 usage() {
   sed -n '2,/^set -euo/p' "$SCRIPT" | sed -e '/^set -euo/d' -e 's/^# \{0,1\}//'
@@ -81,8 +112,19 @@ usage() {
 
 DEVICE=${1:-}
 PEER=""
+# The answering side of a device, started by socat on the terminal.
+if [ "$DEVICE" = --answer ]; then
+  DEVICE=${2:-}
+  case "$DEVICE" in
+    14p7) fourteen_point7 ;;
+    *) exit 2 ;;
+  esac
+  "$ANSWER"
+  exit 0
+fi
 case "$DEVICE" in
-  plx | aem | can | innovate) "$DEVICE" ;;
+  plx | aem | can | innovate | wbo2) "$DEVICE" ;;
+  14p7) fourteen_point7 ;;
   -h | --help) usage; exit 0 ;;
   *) usage >&2; exit 2 ;;
 esac

@@ -11,6 +11,7 @@
 #include "globaljobreceiver.h"
 #include "innovateconfigform.h"
 #include "innovatetesterwindow.h"
+#include "q14point7testerwindow.h"
 #include "jobmetatypes.h"
 #include "kelvoglobaldata.h"
 #include "kelvosettings.h"
@@ -256,7 +257,6 @@ void MainWindow::disableMissingWindows()
     const QList<QAction *> missing = {
         ui->actionOpen_CSV,
         ui->actionPlayBackTester,
-        ui->action14point7,
     };
     for (QAction *action : missing)
         action->setEnabled(false);
@@ -535,6 +535,11 @@ void MainWindow::on_actionInnovate_Config_triggered()
 void MainWindow::on_actionInnovate_triggered()
 {
     addSubWindow(new InnovateTesterWindow(this))->show();
+}
+
+void MainWindow::on_action14point7_triggered()
+{
+    addSubWindow(new Q14Point7TesterWindow(this))->show();
 }
 
 void MainWindow::on_actionUsb_triggered()

@@ -111,6 +111,7 @@ private slots:
     void on_actionPLX_Config_triggered();
     void on_actionInnovate_Config_triggered();
     void on_actionInnovate_triggered();
+    void on_action14point7_triggered();
     void on_actionDetect_ECU_triggered();
     void on_actionTrace_triggered();
     void on_actionJob_Tool_triggered();

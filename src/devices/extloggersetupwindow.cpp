@@ -12,7 +12,9 @@
 #include "latin1.h"
 #include "plotwindow.h"
 #include "plxdatahandler.h"
+#include "q14point7thread.h"
 #include "qextrunnerthread.h"
+#include "techedgewbo2datahandler.h"
 
 #include <QCloseEvent>
 #include <QDebug>
@@ -50,16 +52,19 @@ CJob ExtLoggerSetupWindow::deviceJob(const Device &device)
 
 ExtLoggerSetupWindow::SourceFactory ExtLoggerSetupWindow::commonSource(int id)
 {
-    // Each device of ids 4 to 9 gets its case once its source exists: the
-    // manager's factory, then the source's settings pair and start, e.g.
-    //   case FourteenPoint7:
-    //       return [](ExtSourceManager &m, const QString &name, QObject *listener, PlotWindow &w) {
-    //           auto *s = m.create14Point7(name, listener, w);
-    //           return CommonSource{s, [s] { return s->serialSettings(); },
-    //                               [s](const SerialPortSettings &p) { s->setSerialSettings(p); },
-    //                               [s] { s->start(); }};
-    //       };
     switch (id) {
+    case FourteenPoint7:
+        return [](ExtSourceManager &m, const QString &name, QObject *listener, PlotWindow &w) {
+            Q14Point7Thread *s = m.create14Point7(name, listener, w);
+            return CommonSource{s, [s] { return s->serialSettings(); },
+                                [s](const SerialPortSettings &p) { s->setSerialSettings(p); }, [s] { s->start(); }};
+        };
+    case TechEdgeWbo2:
+        return [](ExtSourceManager &m, const QString &name, QObject *listener, PlotWindow &w) {
+            TechEdgeWBo2DataHandler *s = m.createTechEdge(name, listener, w);
+            return CommonSource{s, [s] { return s->serialSettings(); },
+                                [s](const SerialPortSettings &p) { s->setSerialSettings(p); }, [s] { s->start(); }};
+        };
     case InnovateSerial:
         return [](ExtSourceManager &m, const QString &name, QObject *listener, PlotWindow &w) {
             auto *s = m.createInnovate(name, listener, w);

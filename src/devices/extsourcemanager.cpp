@@ -6,7 +6,9 @@
 #include "innovatemtssdkhandler.h"
 #include "latin1.h"
 #include "plotwindow.h"
+#include "q14point7thread.h"
 #include "qextrunnerthread.h"
+#include "techedgewbo2datahandler.h"
 
 #include <QCloseEvent>
 #include <QDebug>
@@ -82,6 +84,29 @@ InnovateMTSSDKHandler *ExtSourceManager::createMTS(const QString &name, QObject 
     connectSource(source, listener, window);
     LOG4CPLUS_DEBUG(logger, "2");
     LOG4CPLUS_DEBUG(logger, "3");
+    return source;
+}
+
+Q14Point7Thread *ExtSourceManager::create14Point7(const QString &name, QObject *listener, PlotWindow &window)
+{
+    auto *source = new Q14Point7Thread(name, this);
+    source->setObjectName(name);
+    connectSource(source, listener, window);
+    fourteenPoint7 = source;
+    return source;
+}
+
+Q14Point7Thread *ExtSourceManager::last14Point7() const
+{
+    return fourteenPoint7.data();
+}
+
+TechEdgeWBo2DataHandler *ExtSourceManager::createTechEdge(const QString &name, QObject *listener,
+                                                          PlotWindow &window)
+{
+    auto *source = new TechEdgeWBo2DataHandler(name, this);
+    source->setObjectName(name);
+    connectSource(source, listener, window);
     return source;
 }
 

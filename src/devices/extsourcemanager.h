@@ -16,6 +16,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 class CANAdapterFE;
@@ -23,6 +24,8 @@ class ExtSourceDataHandler;
 class InnovateDataHandler;
 class InnovateMTSSDKHandler;
 class PlotWindow;
+class Q14Point7Thread;
+class TechEdgeWBo2DataHandler;
 class QCloseEvent;
 class QExtRunnerThread;
 
@@ -51,6 +54,11 @@ public:
     // through the MTS SDK; children of the manager, stopped when window closes.
     InnovateDataHandler *createInnovate(const QString &name, QObject *listener, PlotWindow &window);
     InnovateMTSSDKHandler *createMTS(const QString &name, QObject *listener, PlotWindow &window);
+    // A 14Point7 controller, remembered as the last one; and a TechEdge
+    // WBo2. Children of the manager, stopped when window closes.
+    Q14Point7Thread *create14Point7(const QString &name, QObject *listener, PlotWindow &window);
+    TechEdgeWBo2DataHandler *createTechEdge(const QString &name, QObject *listener, PlotWindow &window);
+    Q14Point7Thread *last14Point7() const;
 
 public slots:
     // A plot window of a filed reader closes: the reader stops and goes.
@@ -67,4 +75,5 @@ private:
     QHash<QString, QExtRunnerThread *> runners;
     log4cplus::Logger logger;
     QMutex mutex;
+    QPointer<Q14Point7Thread> fourteenPoint7;
 };

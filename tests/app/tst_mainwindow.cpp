@@ -408,6 +408,7 @@ void TestMainWindow::toolActionsOpenSubWindows_data()
     QTest::newRow("data sender") << "actionData_Sender" << "DataSenderWindow";
     QTest::newRow("gauges") << "actionGauges" << "GaugeSetupWindow";
     QTest::newRow("usb") << "actionUsb" << "CanProxyWindow";
+    QTest::newRow("14point7 tester") << "action14point7" << "Q14Point7TesterWindow";
     QTest::newRow("data logger") << "actionLogging" << "LoggingWindow";
 }
 

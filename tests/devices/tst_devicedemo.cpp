@@ -1,7 +1,9 @@
 // The demo's device streams decode as scripts/device-demo.sh plays them:
 // every PLX frame whole and valid, every AEM line a number, every CAN line
 // a stamped frame of the listener's three identifiers; the scripted
-// Innovate chain gives every value of its two devices in range.
+// Innovate chain gives every value of its two devices in range; the
+// 14Point7 sweep gives AFR and BOOST in range, and the script's answering
+// side answers the requests with it.
 #include "aemdatahandler.h"
 #include "canbroadcastdecoder.h"
 #include "extlinecollector.h"
@@ -9,12 +11,14 @@
 #include "innovatestandin.h"
 #include "plxdatahandler.h"
 #include "plxtestfiles.h"
+#include "q14point7thread.h"
 #include "resultlookup.h"
 #include "workdir.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -36,6 +40,8 @@ private slots:
     void aemStreamDecodes();
     void innovateChainDecodes();
     void canStreamDecodes();
+    void fourteenPoint7SweepDecodes();
+    void fourteenPoint7ScriptAnswers();
 };
 
 void TestDeviceDemo::plxStreamDecodes()
@@ -154,6 +160,65 @@ void TestDeviceDemo::canStreamDecodes()
     QCOMPARE(ids, (QSet<int>{0x0AA, 0x0CE, 0x1A0}));
     QVERIFY(frames >= 300);
     QVERIFY(topSpeed > 90 && topSpeed <= 100);
+}
+
+namespace {
+// The hex lines of a stream file, as the script reads them.
+QList<QByteArray> hexLines(const char *name)
+{
+    QList<QByteArray> out;
+    for (QByteArray line : demoFile(name).split('\n')) {
+        if (line.contains('#'))
+            line = line.left(line.indexOf('#'));
+        line = line.simplified().replace(' ', "");
+        if (!line.isEmpty())
+            out << QByteArray::fromHex(line);
+    }
+    return out;
+}
+} // namespace
+
+void TestDeviceDemo::fourteenPoint7SweepDecodes()
+{
+    WorkDir wd;
+    Q14Point7Thread source("14POINT7");
+    QSignalSpy jobs(&source, &Q14Point7Thread::jobFinished);
+    const QList<QByteArray> messages = hexLines("devices/14p7.hex");
+    QVERIFY(messages.size() >= 40);
+    double low = 100, high = 0, lowBoost = 100, highBoost = -100;
+    for (const QByteArray &m : messages) {
+        QCOMPARE(m.size(), 21);
+        source.onDataRead(m);
+        const CJob job = jobs.last().at(0).value<CJob>();
+        const double afr = findResult(job, "AFR")->realValue;
+        const double boost = findResult(job, "BOOST")->realValue;
+        low = qMin(low, afr);
+        high = qMax(high, afr);
+        lowBoost = qMin(lowBoost, boost);
+        highBoost = qMax(highBoost, boost);
+    }
+    QCOMPARE(jobs.count(), messages.size());
+    QVERIFY(low > 10.5 && low < 12);
+    QVERIFY(high > 15 && high < 16.5);
+    QVERIFY(lowBoost > -5 && highBoost < 25 && highBoost - lowBoost > 15);
+    // The TechEdge stream is plain hex too.
+    QVERIFY(hexLines("devices/wbo2.hex").size() >= 10);
+}
+
+void TestDeviceDemo::fourteenPoint7ScriptAnswers()
+{
+    QProcess answering;
+    answering.setWorkingDirectory(QStringLiteral(KELVO_SOURCE_DIR));
+    answering.start("bash", {"scripts/device-demo.sh", "--answer", "14p7"});
+    QVERIFY(answering.waitForStarted(10000));
+    answering.write(QByteArray::fromHex("01040707"));
+    answering.closeWriteChannel();
+    QVERIFY(answering.waitForFinished(10000));
+    QCOMPARE(answering.exitCode(), 0);
+    const QList<QByteArray> messages = hexLines("devices/14p7.hex");
+    const QByteArray out = answering.readAllStandardOutput();
+    QCOMPARE(out.toHex(), (QByteArray::fromHex("0150") + QByteArray::fromHex("04020a") + messages.at(0)
+                           + messages.at(1)).toHex());
 }
 
 QTEST_GUILESS_MAIN(TestDeviceDemo)

@@ -1,15 +1,19 @@
 // The external-source setup window: its devices and their ids, the saved
 // choices, Connect for AEM and PLX (names, baud rule, refusal of a second
-// source), devices whose source is not built, and PLX end to end through
-// the real main window on a pseudo-terminal hub.
+// source), and PLX end to end through
+// the real main window on a pseudo-terminal hub; 14Point7 and TechEdge
+// with their own baud rates, the 14Point7 plot following a scripted
+// controller and the TechEdge plot staying empty.
 #include "aemdatahandler.h"
 #include "extloggersetupwindow.h"
 #include "extsourcehost.h"
 #include "extsourcemanager.h"
+#include "fourteenpoint7controller.h"
 #include "globaljobreceiver.h"
 #include "innovatedatahandler.h"
 #include "innovatemtssdkhandler.h"
 #include "innovatestandin.h"
+#include "logcapture.h"
 #include "mainwindow.h"
 #include "mdiarea.h"
 #include "plotwindow.h"
@@ -19,9 +23,11 @@
 #include "privatetemp.h"
 #include "ptydevice.h"
 #include "ptyresponder.h"
+#include "q14point7thread.h"
 #include "qextrunnerthread.h"
 #include "resulttablemodel.h"
 #include "resulttableview.h"
+#include "techedgewbo2datahandler.h"
 #include "workdir.h"
 
 #include <QAction>
@@ -69,8 +75,15 @@ struct Setup
     QComboBox *baud = window.findChild<QComboBox *>("cmbBaudRate");
     void choose(const QString &deviceText, const QString &portText, const QString &baudText = QString())
     {
+        choose(&window, deviceText, portText, baudText);
+    }
+    static void choose(ExtLoggerSetupWindow *w, const QString &deviceText, const QString &portText,
+                       const QString &baudText)
+    {
+        auto *device = w->findChild<QComboBox *>("comboBox");
+        auto *baud = w->findChild<QComboBox *>("cmbBaudRate");
         device->setCurrentIndex(device->findText(deviceText));
-        port->setEditText(portText);
+        w->findChild<QComboBox *>("cmbComPort")->setEditText(portText);
         baud->setCurrentIndex(baud->findText(baudText));
     }
     void connectButton() { QTest::mouseClick(window.findChild<QPushButton *>("pushButton"), Qt::LeftButton); }
@@ -85,6 +98,18 @@ QString shownValue(PlotWindow &w, const char *name)
             return m->data(m->index(r, 2)).toString();
     }
     return QString();
+}
+
+// The result a plot window's table holds under that name.
+CJobResult shownResult(PlotWindow &w, const char *name)
+{
+    ResultTableModel *m = w.findChild<ResultTableView *>("tableView")->tableModel();
+    for (int r = 0; r < m->rowCount(); ++r) {
+        const CJobResult result = m->userData(r, 0).value<CJobResult>();
+        if (result.name == name)
+            return result;
+    }
+    return CJobResult();
 }
 
 // The names an AEM handler gives its results.
@@ -110,8 +135,10 @@ private slots:
     void aemConnect_data();
     void aemConnect();
     void secondConnectOpensNothing();
-    void sourcesNotBuiltOpenNothing_data();
-    void sourcesNotBuiltOpenNothing();
+    void widebandSourcesTakePortAndBaud_data();
+    void widebandSourcesTakePortAndBaud();
+    void fourteenPoint7ThroughMainWindow();
+    void techEdgeThroughMainWindowStaysEmpty();
     void innovateSerialMissingPort();
     void innovateUsbAndMtsPlotNamedValues();
     void noDeviceDoesNothing();
@@ -266,27 +293,112 @@ void TestExtLoggerSetupWindow::secondConnectOpensNothing()
     QVERIFY(ExtSourceManager::instance()->extRunner("PLX_SERIAL_REALTIME"));
 }
 
-void TestExtLoggerSetupWindow::sourcesNotBuiltOpenNothing_data()
+void TestExtLoggerSetupWindow::widebandSourcesTakePortAndBaud_data()
 {
     QTest::addColumn<QString>("device");
-    for (const char *d : {"14point7 SLC PP2", "TechEdge WBO2"})
-        QTest::newRow(d) << QString(d);
+    QTest::addColumn<QString>("baud");
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("14point7, no baud chosen") << "14point7 SLC PP2" << "" << 14400 << "14point7";
+    QTest::newRow("14point7, 19200") << "14point7 SLC PP2" << "19200" << 19200 << "14point7";
+    QTest::newRow("TechEdge, no baud chosen") << "TechEdge WBO2" << "" << 19200 << "TechEdge WBo2";
+    QTest::newRow("TechEdge, 9600") << "TechEdge WBO2" << "9600" << 9600 << "TechEdge WBo2";
 }
 
-void TestExtLoggerSetupWindow::sourcesNotBuiltOpenNothing()
+void TestExtLoggerSetupWindow::widebandSourcesTakePortAndBaud()
 {
     QFETCH(QString, device);
+    QFETCH(QString, baud);
+    QFETCH(int, rate);
+    QFETCH(QString, title);
     WorkDir wd;
     FakeHost host;
     Setup s(&host);
-    s.choose(device, "/dev/kelvo-missing", "19200");
+    s.choose(device, "/dev/kelvo-missing", baud);
     s.connectButton();
-    QCOMPARE(host.windows.size(), 0);
-    QVERIFY(ExtSourceManager::instance()->children().isEmpty());
-    // Disconnect and Close change nothing either.
-    QTest::mouseClick(s.window.findChild<QPushButton *>("pushButton_2"), Qt::LeftButton);
-    QTest::mouseClick(s.window.findChild<QPushButton *>("pushButton_3"), Qt::LeftButton);
-    QCOMPARE(host.windows.size(), 0);
+    QCOMPARE(host.windows.size(), 1);
+    PlotWindow *w = host.windows.first();
+    QVERIFY(w->isVisible());
+    QCOMPARE(w->windowTitle(), title);
+    ExtSourceManager *manager = ExtSourceManager::instance();
+    SerialPortSettings settings;
+    if (device.startsWith("14")) {
+        auto *source = manager->findChild<Q14Point7Thread *>();
+        QVERIFY(source);
+        QCOMPARE(manager->last14Point7(), source);
+        QCOMPARE(w->job().ecuName, std::string("14P7"));
+        QCOMPARE(w->job().jobName, std::string("14POINT7"));
+        settings = source->serialSettings();
+    } else {
+        auto *source = manager->findChild<TechEdgeWBo2DataHandler *>();
+        QVERIFY(source);
+        QCOMPARE(w->job().jobName, std::string("WBO2"));
+        settings = source->serialSettings();
+    }
+    QCOMPARE(settings.name, QString("/dev/kelvo-missing"));
+    QCOMPARE(settings.baudRate, rate);
+    // The missing port shows where the user looks.
+    QTRY_VERIFY(w->findChild<QLabel *>("errorStatus")->text().contains("failed to open port"));
+}
+
+void TestExtLoggerSetupWindow::fourteenPoint7ThroughMainWindow()
+{
+    WorkDir wd;
+    PtyDevice dev;
+    FourteenPoint7Controller slc(dev);
+    slc.setReading(0.0f, 51);
+    slc.start();
+    MainWindow main(QStringList{"kelvo", "simulation"});
+    main.findChild<QAction *>("actionExternal_source")->trigger();
+    ExtLoggerSetupWindow *setup = nullptr;
+    for (QMdiSubWindow *sub : main.mdi()->subWindowList())
+        setup = setup ? setup : qobject_cast<ExtLoggerSetupWindow *>(sub->widget());
+    QVERIFY(setup);
+    Setup::choose(setup, "14point7 SLC PP2", dev.slavePath(), "14400");
+    QTest::mouseClick(setup->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+    QCOMPARE(main.plotWindows().size(), 1);
+    PlotWindow *plot = main.plotWindows().first();
+    QCOMPARE(plot->windowTitle(), QString("14point7"));
+    QTRY_COMPARE_WITH_TIMEOUT(shownValue(*plot, "AFR"), QString("14.650"), 10000);
+    QCOMPARE(shownValue(*plot, "BOOST"), QString::number(double(float(51 * 0.28431 - 14.5)), 'f', 3));
+    QCOMPARE(shownResult(*plot, "AFR").realValue, 14.65002);
+    QCOMPARE(dev.baudRate(), 14400);
+    Q14Point7Thread *source = ExtSourceManager::instance()->last14Point7();
+    QVERIFY(source);
+    QVERIFY(source->streamReader().isOpen());
+
+    // Closing the plot window stops the source and frees the port.
+    plot->close();
+    QTRY_VERIFY(!source->streamReader().isOpen());
+    const int sent = slc.received().size();
+    QSerialPort port(dev.slavePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    QCoreApplication::processEvents();
+    QCOMPARE(slc.received().size(), sent);
+}
+
+void TestExtLoggerSetupWindow::techEdgeThroughMainWindowStaysEmpty()
+{
+    WorkDir wd;
+    PtyDevice dev;
+    LogCapture log("wbo2");
+    MainWindow main(QStringList{"kelvo", "simulation"});
+    Setup s(&main);
+    s.choose("TechEdge WBO2", dev.slavePath(), "19200");
+    s.connectButton();
+    QCOMPARE(main.plotWindows().size(), 1);
+    PlotWindow *plot = main.plotWindows().first();
+    QCOMPARE(plot->windowTitle(), QString("TechEdge WBo2"));
+    dev.write(QByteArray::fromHex("5aa5010203"));
+    QTRY_VERIFY(log.contains("read:5aa5010203"));
+    QCoreApplication::processEvents();
+    QCOMPARE(plot->findChild<ResultTableView *>("tableView")->tableModel()->rowCount(), 0);
+    auto *source = ExtSourceManager::instance()->findChild<TechEdgeWBo2DataHandler *>();
+    QVERIFY(source->streamHandler().isOpen());
+    plot->close();
+    QTRY_VERIFY(!source->streamHandler().isOpen());
+    QSerialPort port(dev.slavePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
 }
 
 void TestExtLoggerSetupWindow::innovateSerialMissingPort()

@@ -1,5 +1,7 @@
 #include "ptydevice.h"
 
+#include "ptyspeed.h"
+
 #include <QElapsedTimer>
 #include <cstring>
 #include <cerrno>
@@ -158,6 +160,10 @@ struct termios PtyDevice::lineSettings() const
 
 int PtyDevice::baudRate() const
 {
+    // The kernel's own speed first: it also holds speeds without a code.
+    const int speed = PtySpeed::output(slave);
+    if (speed > 0)
+        return speed;
     const struct termios t = lineSettings();
     switch (cfgetospeed(&t)) {
     case B1200: return 1200;

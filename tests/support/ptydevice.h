@@ -47,7 +47,7 @@ public:
 
     // Line settings the program applied to its side.
     struct termios lineSettings() const;
-    // 9600, 115200 ...; 0 when the speed code is not a standard one.
+    // 9600, 115200 ..., also speeds without a standard code (14400).
     int baudRate() const;
     int dataBits() const;
     bool parityEnabled() const;

@@ -1,0 +1,122 @@
+#include "techedgewbo2streamhandler.h"
+
+TechEdgeWBo2StreamHandler::TechEdgeWBo2StreamHandler(QObject *parent)
+    : QObject(parent)
+    , logger(KelvoLog::get("wbo2"))
+{
+    connect(&port, &QSerialPort::readyRead, this, &TechEdgeWBo2StreamHandler::onReadyRead);
+    connect(&port, &QSerialPort::errorOccurred, this, &TechEdgeWBo2StreamHandler::onError);
+    LOG4CPLUS_DEBUG(logger, "TechEdgeWBo2StreamHandler()");
+    setupDefaultComSettings();
+}
+
+TechEdgeWBo2StreamHandler::~TechEdgeWBo2StreamHandler()
+{
+    if (port.isOpen())
+        port.close();
+}
+
+void TechEdgeWBo2StreamHandler::setupDefaultComSettings()
+{
+    LOG4CPLUS_DEBUG(logger, "TechEdgeWBo2StreamHandler: setComSettings");
+    settings.name = defaultPortName;
+    settings.baudRate = 19200;
+    settings.dataBits = QSerialPort::Data8;
+    settings.parity = QSerialPort::NoParity;
+    settings.stopBits = QSerialPort::OneStop;
+    settings.flowControl = QSerialPort::NoFlowControl;
+}
+
+bool TechEdgeWBo2StreamHandler::open()
+{
+    if (port.isOpen()) {
+        LOG4CPLUS_INFO_FMT(logger, "TechEdgeWBo2StreamHandler: %s is open already", KELVO_QS(port.portName()));
+        return false;
+    }
+    port.setPortName(settings.name);
+    if (!port.open(QIODevice::ReadWrite)) {
+        LOG4CPLUS_ERROR_FMT(logger, "TechEdgeWBo2StreamHandler: cannot open %s: %s", KELVO_QS(settings.name),
+                            KELVO_QS(port.errorString()));
+        return false;
+    }
+    LOG4CPLUS_DEBUG(logger, "TechEdgeWBo2StreamHandler: open port OK");
+    // A pseudo-terminal refuses some settings; the bytes pass all the same.
+    auto refused = [this](const char *what) {
+        LOG4CPLUS_WARN_FMT(logger, "TechEdgeWBo2StreamHandler: port refused the %s setting", what);
+    };
+    if (settings.baudRate > 0 && !port.setBaudRate(settings.baudRate, QSerialPort::AllDirections))
+        refused("baud rate");
+    if (!port.setDataBits(QSerialPort::DataBits(settings.dataBits)))
+        refused("data bits");
+    if (!port.setParity(QSerialPort::Parity(settings.parity)))
+        refused("parity");
+    if (!port.setStopBits(QSerialPort::StopBits(settings.stopBits)))
+        refused("stop bits");
+    if (!port.setFlowControl(QSerialPort::FlowControl(settings.flowControl)))
+        refused("flow control");
+    port.clear();
+    port.clearError();
+    return true;
+}
+
+void TechEdgeWBo2StreamHandler::start()
+{
+    LOG4CPLUS_DEBUG(logger, ">start");
+    LOG4CPLUS_DEBUG(logger, "TechEdgeWBo2StreamHandler: start pressed");
+    if (!open()) {
+        LOG4CPLUS_DEBUG(logger, "TechEdgeWBo2StreamHandler: open port failed");
+        emit error(QStringLiteral("open port failed"));
+    } else {
+        LOG4CPLUS_DEBUG(logger, "TechEdgeWBo2StreamHandler: open port ok");
+        lost = false;
+    }
+    LOG4CPLUS_DEBUG(logger, "<start");
+}
+
+void TechEdgeWBo2StreamHandler::stop()
+{
+    LOG4CPLUS_DEBUG(logger, "TechEdgeWBo2StreamHandler: stop");
+    if (port.isOpen())
+        port.close();
+}
+
+void TechEdgeWBo2StreamHandler::onReadyRead()
+{
+    const QByteArray bytes = port.readAll();
+    // Every byte passes here: format only what is printed.
+    if (logger.isEnabledFor(log4cplus::TRACE_LOG_LEVEL))
+        LOG4CPLUS_TRACE_FMT(logger, "TechEdgeWBo2StreamHandler: read:%s", bytes.toHex().constData());
+}
+
+void TechEdgeWBo2StreamHandler::write(const QByteArray &data)
+{
+    LOG4CPLUS_DEBUG_FMT(logger, "TechEdgeWBo2StreamHandler: write:%s", data.toHex().constData());
+    if (port.isOpen())
+        port.write(data);
+}
+
+void TechEdgeWBo2StreamHandler::onError(QSerialPort::SerialPortError code)
+{
+    if (code == QSerialPort::NoError || lost)
+        return;
+    LOG4CPLUS_DEBUG_FMT(logger, "TechEdgeWBo2StreamHandler: onError:%d", int(code));
+    const bool gone =
+        code == QSerialPort::ResourceError || code == QSerialPort::ReadError || code == QSerialPort::WriteError;
+    if (gone && port.isOpen()) {
+        // Reported again at every notification: close once, after the port
+        // has returned.
+        lost = true;
+        QMetaObject::invokeMethod(this, &TechEdgeWBo2StreamHandler::closeLostPort, Qt::QueuedConnection);
+    }
+}
+
+void TechEdgeWBo2StreamHandler::closeLostPort()
+{
+    const QString reason = port.errorString();
+    if (!port.isOpen())
+        return;
+    port.close();
+    LOG4CPLUS_ERROR_FMT(logger, "TechEdgeWBo2StreamHandler: port lost: %s: %s", KELVO_QS(settings.name),
+                        KELVO_QS(reason));
+    emit error(QStringLiteral("port lost"));
+}
