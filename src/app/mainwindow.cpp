@@ -24,6 +24,7 @@
 #include "plxconfigform.h"
 #include "qrunnerthread.h"
 #include "crunner.h"
+#include "csvgraphwindow.h"
 #include "basic2dchart.h"
 #include "ddecustomview.h"
 #include "datatabletestingform.h"
@@ -44,6 +45,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLayout>
 #include <QMdiSubWindow>
@@ -255,7 +257,6 @@ void MainWindow::disableMissingWindows()
     // menus so that the menus keep their shape. One entry a line: each
     // window that is built takes its own line out.
     const QList<QAction *> missing = {
-        ui->actionOpen_CSV,
         ui->actionPlayBackTester,
     };
     for (QAction *action : missing)
@@ -691,6 +692,27 @@ void MainWindow::on_actionGauges_triggered()
     sub->layout()->addWidget(new QSizeGrip(sub));
     window->show();
     centerSubWindow(sub);
+}
+
+void MainWindow::on_actionOpen_CSV_triggered()
+{
+    const QString fileName = QFileDialog::getOpenFileName(this, tr("Open CSV"), QString(), tr("CSV Files (*.csv)"));
+    openLogViewer(fileName);
+}
+
+QMdiSubWindow *MainWindow::openLogViewer(const QString &fileName)
+{
+    auto *window = new CSVGraphWindow(this);
+    QMdiSubWindow *sub = addSubWindow(window);
+    if (!fileName.isEmpty())
+        window->load(fileName);
+    window->setScrollPosition(0);
+    window->show();
+    const QSize area = mdiArea->size();
+    const int height = int(area.height() * 0.5);
+    sub->resize(int(area.width() * 0.75), height);
+    sub->move(int(area.width() * 0.125), (area.height() - height) / 3);
+    return sub;
 }
 
 LoggingWindow *MainWindow::lastLoggingWindow() const

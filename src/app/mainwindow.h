@@ -69,6 +69,11 @@ public:
     // The data-logger window last opened by its action; null once it closed.
     LoggingWindow *lastLoggingWindow() const;
 
+    // The log viewer for a log the user chose (none: the empty viewer),
+    // sized and placed in the MDI area; what "Log Viewer" does after its
+    // file dialog.
+    QMdiSubWindow *openLogViewer(const QString &fileName);
+
     // "gauge_" + date and time to the millisecond + ".png", made unique
     // within the working directory.
     static QString gaugeScreenshotName(const QDateTime &when);
@@ -126,6 +131,7 @@ private slots:
     void on_actionDonate_triggered();
     void on_actionSerial_Port_2_triggered();
     void on_actionGauges_triggered();
+    void on_actionOpen_CSV_triggered();
     void on_actionMisc_triggered();
 
 protected:

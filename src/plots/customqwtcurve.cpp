@@ -132,6 +132,11 @@ QPointF CustomQwtCurve::rawSample(qint64 i) const
 void CustomQwtCurve::appendPoint(qreal x, qreal y)
 {
     LOG4CPLUS_DEBUG_FMT(m_log, "customcrv: appendPoint x:%f,y:%f", x, y);
+    appendQuiet(x, y);
+}
+
+void CustomQwtCurve::appendQuiet(qreal x, qreal y)
+{
     const double oldMax = m_data->maxY();
     const double oldMin = m_data->minY();
     m_data->append(x, y);

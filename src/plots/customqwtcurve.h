@@ -37,6 +37,10 @@ public:
     void drawSeries(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
                     const QRectF &canvasRect, int from, int to) const override;
 
+    // appendPoint without its per-point log line, for whole logs read at
+    // once: the same point, the same extreme reports.
+    void appendQuiet(qreal x, qreal y);
+
 signals:
     void maxYChanged(CJobResultPair pair, qreal y);
     void minYChanged(CJobResultPair pair, qreal y);

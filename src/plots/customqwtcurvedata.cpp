@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 CustomQwtCurveData::CustomQwtCurveData()
 {
@@ -76,6 +77,16 @@ void CustomQwtCurveData::append(double x, double y)
         m_blockMin[block] = std::min(m_blockMin[block], y);
         m_blockMax[block] = std::max(m_blockMax[block], y);
     }
+}
+
+void CustomQwtCurveData::reserve(qint64 points)
+{
+    if (points <= m_x.capacity() || points > qint64(std::numeric_limits<int>::max() / 2))
+        return;
+    m_x.reserve(int(points));
+    m_y.reserve(int(points));
+    m_blockMin.reserve(int(points / BlockSize + 1));
+    m_blockMax.reserve(int(points / BlockSize + 1));
 }
 
 void CustomQwtCurveData::clear()

@@ -24,6 +24,9 @@ public:
 
     void append(const QPointF &point);
     void append(double x, double y);
+    // Room for that many points in all, so that a curve of known length is
+    // never copied while it grows.
+    void reserve(qint64 points);
     // Drops every point and starts over as a new curve would.
     void clear();
 

@@ -2,6 +2,8 @@
 // the writer makes of their sources, every listed ECU is one the simulation
 // answers, and its translations, gauges and themes load.
 #include "cprgfile.h"
+#include "csvjobparser.h"
+#include "csvreader.h"
 #include "ediabasstandin.h"
 #include "customjobseditor.h"
 #include "customjobtables.h"
@@ -42,6 +44,7 @@ private slots:
     void dieselJobCarriesEveryDashboardResult();
     void gaugeDefinitionsNameSimulatedResults();
     void loggerPresetNamesSimulatedResults();
+    void demoDriveLogReadsBack();
 
 private:
     QString demo;
@@ -298,6 +301,74 @@ void TestDemoFiles::loggerPresetNamesSimulatedResults()
         QVERIFY2(found, qPrintable(entry.value("result").toString()));
     }
     QVERIFY(!set.presetEntries(preset).isEmpty());
+}
+
+
+// demo/demo-drive.csv, written by DataLogger through tests/logging's
+// demo_drive_tool: two minutes at 20 lines a second, every result of the
+// petrol ECU's gauge definitions on its scale, read back as playback and
+// the log viewer read it.
+void TestDemoFiles::demoDriveLogReadsBack()
+{
+    QDir::setCurrent(demo);
+    CSVReader reader;
+    QVERIFY(reader.load("demo-drive.csv"));
+    QVERIFY(reader.warnings().isEmpty());
+    CSVJobParser parser;
+    QVERIFY(parser.loadColumns("demo-drive.csv", reader.readHeader()));
+    QVERIFY(parser.warnings().isEmpty());
+    reader.indexTimes(parser);
+    QCOMPARE(reader.rowCount() - 1, 2400);
+    QCOMPARE(reader.startTime(), qint64(0));
+
+    GaugeDefManager manager;
+    manager.reload();
+    const QList<GaugeDef> defs = manager.gaugeDefs("MSV70");
+    QVERIFY(defs.size() >= 12);
+    // Every definition finds its column (by the side file's name, ignoring case).
+    QHash<QString, GaugeDef> byResult;
+    for (const GaugeDef &def : defs) {
+        bool found = false;
+        for (const JobInfo &info : parser.columns()) {
+            if (info.job.ecuName == "MSV70" && info.sideFileName.toUpper() == def.resultName
+                && Latin1::toQString(info.job.jobName).toUpper() == def.jobName)
+                found = true;
+        }
+        QVERIFY2(found, qPrintable(def.name));
+    }
+    // Results carry the translated names: back to the logged ones.
+    for (const JobInfo &info : parser.columns()) {
+        for (const GaugeDef &def : defs) {
+            if (info.job.ecuName == "MSV70" && info.sideFileName.toUpper() == def.resultName)
+                byResult.insert(info.resultName, def);
+        }
+    }
+
+    int markers = 0;
+    QString lastMarker;
+    for (int row = 0; row < 2400; ++row) {
+        const QList<CJob> jobs = parser.parse(reader.getRow(row), reader.dayOffset(row));
+        QVERIFY(!jobs.isEmpty());
+        QCOMPARE(jobs.first().timeStamp, qint64(50 * (row + 1)));
+        for (const CJob &job : jobs) {
+            if (job.ecuName != "MSV70")
+                continue;
+            QCOMPARE(job.getResultCount(), 12);
+            for (const CJobResult &r : job.results) {
+                QVERIFY(byResult.contains(Latin1::toQString(r.name)));
+                const GaugeDef def = byResult.value(Latin1::toQString(r.name));
+                const double v = r.realValue * def.conversionFactor;
+                QVERIFY2(v >= def.min && v <= def.max, qPrintable(def.name + ": " + QString::number(v)));
+            }
+        }
+        const QString marker = reader.getRow(row).section(';', -1);
+        if (marker != lastMarker) {
+            ++markers;
+            lastMarker = marker;
+        }
+    }
+    QCOMPARE(markers, 3); // Marker.0, then two presses
+    QCOMPARE(lastMarker, QString("Marker.2"));
 }
 
 QTEST_GUILESS_MAIN(TestDemoFiles)

@@ -4,6 +4,8 @@
 #include "aboutdialog.h"
 #include "basic2dchart.h"
 #include "crunner.h"
+#include "csvgraphwindow.h"
+#include "csvlogwriter.h"
 #include "debugform.h"
 #include "ecudetectwindow.h"
 #include "jobtool.h"
@@ -27,7 +29,9 @@
 #include "resulttableview.h"
 #include "seriaporttestform.h"
 #include "settingsdialog.h"
+#include "modalanswerer.h"
 #include "workdir.h"
+#include <QFileDialog>
 
 #include <QAction>
 #include <QComboBox>
@@ -81,6 +85,7 @@ private slots:
     void menusInOrder();
     void doNothingRowsOpenNothing();
     void donateOpensTopLevelDialog();
+    void logViewerShowsOneCurvePerColumn();
     void hiddenSettingsActionApplies();
     void startEdiabasTwiceInitialisesOnce();
     void stopEdiabasEndsBusyJob();
@@ -923,6 +928,59 @@ void TestMainWindow::donateOpensTopLevelDialog()
     QPointer<AboutDialog> first = dialogs.first();
     first->close();
     QTRY_VERIFY(first.isNull());
+}
+
+void TestMainWindow::logViewerShowsOneCurvePerColumn()
+{
+    WorkDir wd;
+    MainWindow w(args("simulation"));
+    w.resize(1200, 900);
+    QAction *viewer = w.findChild<QAction *>("actionOpen_CSV");
+    QVERIFY(viewer->isEnabled());
+
+    // Cancelled: the file dialog asked for a CSV file, the viewer is empty.
+    QString title, filter;
+    ModalAnswerer answerer([&](QWidget *dialog) {
+        if (auto *files = qobject_cast<QFileDialog *>(dialog)) {
+            title = files->windowTitle();
+            filter = files->nameFilters().join(';');
+            files->reject();
+        }
+    });
+    const int subs = w.mdi()->subWindowList().size();
+    viewer->trigger();
+    QCOMPARE(title, QString("Open CSV"));
+    QCOMPARE(filter, QString("CSV Files (*.csv)"));
+    QCOMPARE(w.mdi()->subWindowList().size(), subs + 1);
+    auto *empty = qobject_cast<CSVGraphWindow *>(w.mdi()->subWindowList().last()->widget());
+    QVERIFY(empty);
+    QVERIFY(empty->plot()->curveMap().isEmpty());
+
+    // With a log: one curve per column, 0.75 x 0.5 of the MDI area.
+    CsvLogWriter log(CsvLogOptions(), QDateTime::currentMSecsSinceEpoch());
+    log.addColumn("MSV70", "MW", "STAT_MOTORDREHZAHL_WERT");
+    log.addColumn("MSV70", "MW", "STAT_KUEHLMITTELTEMPERATUR_WERT");
+    log.addColumn("D73N57C0", "STATUS_LMM", "STATUS_LMM_WERT");
+    log.start();
+    for (int i = 0; i < 20; ++i) {
+        log.write("MSV70", "MW", log.now + 50,
+                  {{"STAT_MOTORDREHZAHL_WERT", QString::number(800 + i)}, {"STAT_KUEHLMITTELTEMPERATUR_WERT", "90"}});
+        log.write("D73N57C0", "STATUS_LMM", log.now + 50, {{"STATUS_LMM_WERT", "12.5"}});
+    }
+    const QString file = log.stop();
+    QMdiSubWindow *sub = w.openLogViewer(file);
+    auto *graph = qobject_cast<CSVGraphWindow *>(sub->widget());
+    QVERIFY(graph);
+    QVERIFY(graph->isVisible());
+    QCOMPARE(graph->plot()->curveMap().size(), 3);
+    QStringList titles;
+    for (CustomQwtCurve *c : graph->plot()->curveMap())
+        titles << c->title().text();
+    titles.sort();
+    QCOMPARE(titles, (QStringList{"KUEHLMITTELTEMPERATUR", "MOTORDREHZAHL", "STATUS_LMM_WERT"}));
+    const QSize area = w.mdi()->size();
+    QCOMPARE(sub->size(), QSize(int(area.width() * 0.75), int(area.height() * 0.5)));
+    QCOMPARE(sub->pos(), QPoint(int(area.width() * 0.125), (area.height() - int(area.height() * 0.5)) / 3));
 }
 
 void TestMainWindow::hiddenSettingsActionApplies()

@@ -1,0 +1,1 @@
+kelvo_bench(NAME bench_csvlog SOURCES bench_csvlog.cpp)

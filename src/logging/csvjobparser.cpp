@@ -1,0 +1,350 @@
+#include "csvjobparser.h"
+#include "csvtext.h"
+#include "latin1.h"
+#include "translationmgr.h"
+
+#include <QDebug>
+#include <QDomDocument>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+const char DummyEcu[] = "DUMMYECU";
+const char DummyJob[] = "DUMMYJOB";
+const char MarkerName[] = "MARKER";
+
+// A header's names: split as rows are (quotes and all), UTF-8 in and out.
+QStringList headerNames(const QString &header, QChar separator)
+{
+    if (header.isEmpty())
+        return QStringList();
+    const QByteArray bytes = header.toUtf8();
+    std::vector<CSVText::Field> fields;
+    CSVText::split(bytes.constData(), bytes.constData() + bytes.size(), char(separator.toLatin1()), fields);
+    QStringList names;
+    names.reserve(int(fields.size()));
+    for (const CSVText::Field &f : fields) {
+        QString name = QString::fromUtf8(f.begin, int(f.end - f.begin));
+        name.replace(QStringLiteral("\"\""), QStringLiteral("\""));
+        names << name;
+    }
+    return names;
+}
+} // namespace
+
+CSVJobParser::CSVJobParser()
+    : m_log(KelvoLog::get("CSVReader")),
+      m_translations(TranslationMgr::instance())
+{
+}
+
+bool CSVJobParser::loadColumns(const QString &csvFile, const QString &header)
+{
+    m_warnings.clear();
+    m_separatorFromSideFile = false;
+    const QString info = csvFile + QStringLiteral(".info");
+    bool fromSideFile = false;
+    if (QFileInfo::exists(info)) {
+        fromSideFile = loadJobsInfoFromFile(info);
+        if (!fromSideFile)
+            m_warnings << QStringLiteral("side file \"%1\" unusable, columns taken from the header")
+                              .arg(QFileInfo(info).fileName());
+    } else {
+        LOG4CPLUS_INFO_FMT(m_log, "FILE NOT FOUND: %s", KELVO_QS(QFileInfo(info).absoluteFilePath()));
+    }
+    if (!fromSideFile) {
+        setColumnsFromHeader(header);
+    } else {
+        if (!m_separatorFromSideFile)
+            m_separator = detectSeparator(header);
+        m_headerFields = headerNames(header, m_separator.at(0)).size();
+        refreshOrder();
+        // Columns the rows cannot hold are never read.
+        const int fields = fieldCount();
+        QHash<int, JobInfo> kept;
+        for (auto it = m_columns.cbegin(); it != m_columns.cend(); ++it) {
+            if (it.key() >= 1 && it.key() < fields) {
+                kept.insert(it.key(), it.value());
+            } else {
+                m_warnings << QStringLiteral("side file column %1 (%2) is outside the row, left out")
+                                  .arg(it.key())
+                                  .arg(it.value().sideFileName);
+            }
+        }
+        if (kept.size() != m_columns.size())
+            takeColumns(kept);
+    }
+    for (const QString &w : qAsConst(m_warnings))
+        LOG4CPLUS_WARN_FMT(m_log, "%s: %s", KELVO_QS(csvFile), KELVO_QS(w));
+    return fromSideFile;
+}
+
+bool CSVJobParser::loadJobsInfoFromFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        qWarning() << "FILE NOT FOUND:" << QFileInfo(path).absoluteFilePath();
+        return false;
+    }
+    m_sideFileLoaded = true;
+    QDomDocument doc;
+    QString error;
+    int line = 0;
+    int column = 0;
+    if (!doc.setContent(&file, &error, &line, &column)) {
+        LOG4CPLUS_WARN_FMT(m_log, "side file %s does not parse: %s (line %d, column %d)", KELVO_QS(path),
+                           KELVO_QS(error), line, column);
+        return false;
+    }
+    const QDomElement root = doc.documentElement();
+    LOG4CPLUS_DEBUG_FMT(m_log, "root:%s", KELVO_QS(root.tagName()));
+
+    const QDomNodeList separators = root.elementsByTagName(QStringLiteral("CSVSeparator"));
+    QString separator;
+    if (separators.count() == 1) {
+        const QString text = separators.at(0).toElement().text();
+        if (text.size() == 1 && text.at(0).unicode() < 128 && text != QStringLiteral("\"")
+            && text != QStringLiteral("\n") && text != QStringLiteral("\r"))
+            separator = text;
+    }
+
+    QHash<int, JobInfo> table;
+    const QDomNodeList columns = root.elementsByTagName(QStringLiteral("column"));
+    for (int i = 0; i < columns.count(); ++i) {
+        int number = 0;
+        CJob job;
+        QString resultName;
+        for (QDomElement child = columns.at(i).firstChildElement(); !child.isNull();
+             child = child.nextSiblingElement()) {
+            const QString tag = child.tagName();
+            const QString text = child.text();
+            if (tag == QLatin1String("number")) {
+                bool ok = false;
+                number = text.trimmed().toInt(&ok);
+                if (!ok)
+                    number = 0;
+            } else if (tag == QLatin1String("ecu")) {
+                job.ecuName = Latin1::toStd(text);
+            } else if (tag == QLatin1String("jobname")) {
+                job.jobName = Latin1::toStd(text);
+            } else if (tag == QLatin1String("virtualname")) {
+                job.virtualName = Latin1::toStd(text);
+            } else if (tag == QLatin1String("resultname")) {
+                resultName = text;
+            }
+        }
+        QString translated = resultName;
+        if (m_translateResultNames && m_translations && !resultName.isEmpty()) {
+            const QString text = m_translations->lookup(RES_L, Latin1::toStd(resultName));
+            if (!text.trimmed().isEmpty())
+                translated = text;
+        }
+        table.insert(number, JobInfo(number, job, translated, resultName));
+    }
+    if (table.isEmpty()) {
+        LOG4CPLUS_WARN_FMT(m_log, "side file %s names no column", KELVO_QS(path));
+        return false;
+    }
+    if (!separator.isEmpty()) {
+        m_separator = separator;
+        m_separatorFromSideFile = true;
+    }
+    LOG4CPLUS_INFO_FMT(m_log, "csvSeparator: %s", KELVO_QS(m_separator));
+    takeColumns(table);
+    QStringList keys;
+    for (int key : table.keys())
+        keys << QString::number(key);
+    LOG4CPLUS_DEBUG_FMT(m_log, "columns: %s", KELVO_QS(keys.join(QLatin1Char(','))));
+    return true;
+}
+
+QChar CSVJobParser::detectSeparator(const QString &header)
+{
+    const QString candidates = QStringLiteral(";,\t");
+    if (header.startsWith(QLatin1String("time"), Qt::CaseInsensitive) && header.size() > 4
+        && candidates.contains(header.at(4)))
+        return header.at(4);
+    QChar best = QLatin1Char(';');
+    int bestCount = 0;
+    for (const QChar c : candidates) {
+        const int n = header.count(c);
+        if (n > bestCount) {
+            best = c;
+            bestCount = n;
+        }
+    }
+    return best;
+}
+
+QStringList CSVJobParser::uniqueNames(QStringList names)
+{
+    // Where every name but the first occurrence has to move on, the scan
+    // makes n * n / 2 changes; beyond a sane number a plain count suffix
+    // keeps a hostile header from taking minutes.
+    const int budget = 20000;
+    const QStringList original = names;
+    QHash<QString, QList<int>> at;
+    for (int i = 0; i < names.size(); ++i)
+        at[names[i]].append(i);
+    int changes = 0;
+    int p = 0;
+    while (p < names.size() && changes < budget) {
+        QList<int> &same = at[names[p]];
+        if (same.size() <= 1) {
+            ++p;
+            continue;
+        }
+        same.removeOne(p);
+        names[p] += QLatin1Char('_');
+        QList<int> &now = at[names[p]];
+        now.append(p);
+        ++changes;
+        // Names before p were all unique; only one equal to the new name
+        // can repeat now, and the scan starts over at the first of them.
+        const int first = *std::min_element(now.cbegin(), now.cend());
+        if (first < p)
+            p = first;
+    }
+    if (changes < budget)
+        return names;
+    names = original;
+    QSet<QString> used(original.cbegin(), original.cend());
+    QHash<QString, int> seen;
+    for (int i = 0; i < names.size(); ++i) {
+        int &n = seen[original[i]];
+        if (n++ == 0)
+            continue;
+        QString candidate;
+        int k = n - 1;
+        do {
+            candidate = original[i] + QLatin1Char('_') + QString::number(k++);
+        } while (used.contains(candidate));
+        used.insert(candidate);
+        names[i] = candidate;
+    }
+    return names;
+}
+
+void CSVJobParser::setColumnsFromHeader(const QString &header)
+{
+    if (!m_separatorFromSideFile)
+        m_separator = detectSeparator(header);
+    const QStringList names = headerNames(header, m_separator.at(0));
+    m_headerFields = names.size();
+    LOG4CPLUS_DEBUG_FMT(m_log, "first row:%s", KELVO_QS(header));
+    const QStringList unique = uniqueNames(names);
+    LOG4CPLUS_DEBUG_FMT(m_log, "result list:%s", KELVO_QS(unique.join(QLatin1Char(','))));
+    QHash<int, JobInfo> table;
+    for (int i = 1; i < unique.size(); ++i) {
+        // The logger's marker column holds no result.
+        if (i == names.size() - 1 && names[i] == QLatin1String(MarkerName))
+            continue;
+        const CJob job(DummyEcu, DummyJob);
+        table.insert(i, JobInfo(i, job, unique[i], unique[i]));
+        LOG4CPLUS_DEBUG_FMT(m_log, "jobInfo: col:%d,job:%s, result:%s", i, DummyJob, KELVO_QS(unique[i]));
+    }
+    takeColumns(table);
+}
+
+void CSVJobParser::setColumns(const QHash<int, JobInfo> &columns)
+{
+    takeColumns(columns);
+}
+
+void CSVJobParser::takeColumns(const QHash<int, JobInfo> &columns)
+{
+    m_columns = columns;
+    m_columnCount = columns.size();
+    refreshOrder();
+}
+
+int CSVJobParser::fieldCount() const
+{
+    return m_headerFields > 0 ? m_headerFields : m_columnCount + 1;
+}
+
+void CSVJobParser::setFieldCount(int fields)
+{
+    m_headerFields = fields;
+    refreshOrder();
+}
+
+void CSVJobParser::refreshOrder()
+{
+    const int fields = fieldCount();
+    QMap<int, JobInfo> byColumn;
+    for (auto it = m_columns.cbegin(); it != m_columns.cend(); ++it) {
+        const JobInfo &info = it.value();
+        if (info.column >= 1 && info.column < fields && !info.resultName.isEmpty())
+            byColumn.insert(info.column, info);
+    }
+    // Jobs in the order of their first column, each with its columns.
+    QList<QList<JobInfo>> groups;
+    for (const JobInfo &info : qAsConst(byColumn)) {
+        bool placed = false;
+        for (QList<JobInfo> &g : groups) {
+            if (g.first().job == info.job) {
+                g.append(info);
+                placed = true;
+                break;
+            }
+        }
+        if (!placed)
+            groups.append(QList<JobInfo>{info});
+    }
+    m_order.clear();
+    for (const QList<JobInfo> &g : qAsConst(groups))
+        m_order += g;
+}
+
+QList<CJob> CSVJobParser::parse(const QString &line, qint64 dayOffset) const
+{
+    const QByteArray bytes = line.toLatin1();
+    std::vector<CSVText::Field> fields;
+    const QByteArray sepBytes = m_separator.toLatin1();
+    const char sep = sepBytes.isEmpty() ? ';' : sepBytes.at(0);
+    const int n = CSVText::split(bytes.constData(), bytes.constData() + bytes.size(), sep, fields);
+    if (n != fieldCount()) {
+        LOG4CPLUS_WARN_FMT(m_log, "cols size don't match: %d fields, %d expected", n, fieldCount());
+        return QList<CJob>();
+    }
+    bool timeOfDay = false;
+    const qint64 time = CSVText::readTime(fields[0].begin, fields[0].end, timeOfDay) + dayOffset;
+
+    QList<CJob> jobs;
+    for (const JobInfo &info : m_order) {
+        const CSVText::Field &cell = fields[size_t(info.column)];
+        double value = 0.0;
+        // An empty cell is a value this row does not have (the logger
+        // leaves the other jobs' cells empty), not a 0.
+        if (CSVText::readNumber(cell.begin, cell.end, value) == CSVText::Empty)
+            continue;
+        CJobResult result;
+        result.name = Latin1::toStd(info.resultName);
+        result.format = 8;
+        result.realValue = value;
+        char text[64];
+        std::snprintf(text, sizeof text, "%E", value);
+        result.setTextValue(text);
+        int j = 0;
+        while (j < jobs.size() && !(jobs[j] == info.job))
+            ++j;
+        if (j == jobs.size()) {
+            CJob job = info.job;
+            job.timeStamp = time;
+            jobs.append(job);
+        }
+        jobs[j].addResult(result);
+    }
+    return jobs;
+}
+
+quint64 CSVJobParser::getTimeFromCol(const QString &text) const
+{
+    const QByteArray bytes = text.toLatin1();
+    bool timeOfDay = false;
+    return quint64(CSVText::readTime(bytes.constData(), bytes.constData() + bytes.size(), timeOfDay));
+}

@@ -1,0 +1,99 @@
+#pragma once
+// Knows which job and result every column of a CSV log holds, from the
+// log's ".info" side file or, failing that, from its header line, and turns
+// one row into jobs: one CJob per job, its results in column order, each a
+// real (format 8) with its "%E" text, stamped with the row's time.
+//
+// Rows must have as many fields as the header names (a header "time" plus
+// the side file's columns, plus the logger's "MARKER" column when it wrote
+// one: that field is no result). A cell opening with '"' runs to its closing
+// quote ("" is one quote). An empty cell gives no result, so a job left
+// without any is not returned; a cell that is no number ("abc", "nan",
+// "inf") gives 0. A decimal comma is read when "," is not the separator.
+#include "jobinfo.h"
+#include "kelvolog.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class TranslationMgr;
+
+class CSVJobParser
+{
+public:
+    CSVJobParser();
+
+    // The columns for a log: from csvFile + ".info" when it reads, else
+    // from the header (side file missing, empty, broken or without
+    // columns: with a warning). Also takes the row width from the header.
+    // Returns true when the side file supplied the columns.
+    bool loadColumns(const QString &csvFile, const QString &header);
+
+    // Fills the columns and the separator from a side file; false when it
+    // cannot be opened, does not parse or names no column (the columns are
+    // then left as they were).
+    bool loadJobsInfoFromFile(const QString &path);
+    // Columns from a header line: its separator is detected when no side
+    // file gave one; names made unique with "_", jobs "DUMMYJOB" of ECU
+    // "DUMMYECU", untranslated.
+    void setColumnsFromHeader(const QString &header);
+    void setColumns(const QHash<int, JobInfo> &columns);
+    // The row width the header gives (fields, the time included); 0 leaves
+    // it at the column count + 1.
+    void setFieldCount(int fields);
+
+    QHash<int, JobInfo> columns() const { return m_columns; }
+    int columnCount() const { return m_columnCount; }
+    // Fields a row must have, the time included.
+    int fieldCount() const;
+    QString separator() const { return m_separator; }
+    // One character; an empty text leaves the separator as it is.
+    void setSeparator(const QString &separator)
+    {
+        if (!separator.isEmpty())
+            m_separator = separator.left(1);
+    }
+    bool sideFileLoaded() const { return m_sideFileLoaded; }
+    // Why the columns came from the header, side-file columns left out, ...
+    QStringList warnings() const { return m_warnings; }
+
+    // The jobs of one row; empty for a row of the wrong width. dayOffset
+    // (CSVReader::dayOffset) is added to the row's time.
+    QList<CJob> parse(const QString &line, qint64 dayOffset = 0) const;
+    // The columns in the order parse() hands out their results: jobs in the
+    // order of their first column, each job's columns in order. Columns
+    // without a name or beyond the row width are left out.
+    QList<JobInfo> resultOrder() const { return m_order; }
+
+    // A row's time from its first field: a number of milliseconds
+    // (fraction dropped), or a time of day "HH:mm:ss" with or without ",zzz"
+    // / ".zzz" as milliseconds since midnight; 0 when it is neither.
+    quint64 getTimeFromCol(const QString &text) const;
+
+    // The separator a header line uses: the one after a leading "time",
+    // else the most frequent of ";", "," and tab; ";" when none occurs.
+    static QChar detectSeparator(const QString &header);
+    // The header names made unique as the logger's readers always did:
+    // scanning from the first, the first name that occurs more than once
+    // gets a "_" and the scan starts over (a, a, a become a__, a_, a).
+    static QStringList uniqueNames(QStringList names);
+
+private:
+    void takeColumns(const QHash<int, JobInfo> &columns);
+    void refreshOrder();
+
+    QHash<int, JobInfo> m_columns;
+    int m_columnCount = 0;
+    int m_headerFields = 0;
+    QString m_separator = QStringLiteral(";");
+    bool m_separatorFromSideFile = false;
+    log4cplus::Logger m_log;
+    bool m_translateResultNames = true;
+    TranslationMgr *m_translations = nullptr;
+    bool m_sideFileLoaded = false;
+    QStringList m_warnings;
+    QList<JobInfo> m_order;
+};

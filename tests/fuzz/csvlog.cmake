@@ -1,0 +1,1 @@
+kelvo_fuzz(NAME fuzz_csvlog SOURCES fuzz_csvlog.cpp CORPUS corpus/fuzz_csvlog)

@@ -1,0 +1,87 @@
+// CSV logs as outside input: the bytes up to a line "--info--" are the log,
+// the rest (if any) its ".info" side file. The log is read whole (as the
+// graph window reads it), row by row (as playback reads it: index, parse,
+// time of each row) and the side file on its own; nothing may crash, and a
+// row read on its own must give what the whole read gave.
+#include "csvjobparser.h"
+#include "csvlogloader.h"
+#include "csvreader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+struct CountingSink : CSVLogLoader::Sink
+{
+    qint64 cells = 0;
+    int columns = 0;
+    void begin(const QList<JobInfo> &list, qint64, qint64) override { columns = list.size(); }
+    void cell(int slot, qint64, double value) override
+    {
+        if (slot < 0 || slot >= columns || value != value)
+            std::abort();
+        ++cells;
+    }
+};
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char *argv[] = {name, nullptr};
+    static QCoreApplication *app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
+    static QTemporaryDir dir;
+    Q_UNUSED(app);
+    QDir::setCurrent(dir.path());
+
+    const QByteArray input(reinterpret_cast<const char *>(data), int(size));
+    const int split = input.indexOf("\n--info--\n");
+    const QString log = dir.filePath(QStringLiteral("fuzz.csv"));
+    const QString info = log + QStringLiteral(".info");
+    QFile::remove(info);
+    {
+        QFile f(log);
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(split < 0 ? input : input.left(split + 1));
+    }
+    if (split >= 0) {
+        QFile f(info);
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(input.mid(split + 10));
+    }
+
+    CountingSink sink;
+    CSVLogLoader whole;
+    const bool wholeOk = whole.load(log, sink);
+
+    CSVReader reader;
+    if (reader.load(log) != wholeOk)
+        std::abort();
+    if (wholeOk) {
+        CSVJobParser parser;
+        parser.loadColumns(log, reader.readHeader());
+        reader.indexTimes(parser);
+        qint64 results = 0;
+        const int rows = reader.rowCount() - 1;
+        for (int i = 0; i <= rows + 1; ++i) {
+            const QString row = reader.getRow(i);
+            for (const CJob &job : parser.parse(row, reader.dayOffset(i)))
+                results += job.getResultCount();
+            parser.getTimeFromCol(row.section(parser.separator(), 0, 0));
+        }
+        // Both reads skip the same rows and read the same cells.
+        if (results != sink.cells)
+            std::abort();
+    }
+    if (split >= 0) {
+        CSVJobParser sideOnly;
+        sideOnly.loadJobsInfoFromFile(info);
+        sideOnly.parse(QString::fromLatin1(input.left(200)));
+    }
+    return 0;
+}

@@ -1,0 +1,308 @@
+// CSVGraphWindow: the whole-log read gives the curves that rows fed one by
+// one as jobs give; hostile logs give a message over the plot and never a
+// crash; legend, tool bar and scroll bar.
+#include "csvgraphwindow.h"
+#include "csvjobparser.h"
+#include "csvlogwriter.h"
+#include "csvreader.h"
+#include "guitestmain.h"
+#include "customqwtcurve.h"
+#include "loggerfixture.h"
+#include "plotwidget.h"
+#include "workdir.h"
+
+#include <qwt_legend.h>
+#include <qwt_legend_label.h>
+#include <qwt_plot_textlabel.h>
+#include <qwt_plot_zoomer.h>
+#include <qwt_scale_div.h>
+
+#include <QScrollBar>
+#include <QThread>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtTest>
+#include <atomic>
+#include <thread>
+
+using namespace loggerfixture;
+
+namespace {
+// The Part's way: every row parsed into jobs and fed through onJobFinished.
+void feedRows(CSVGraphWindow &w, const QString &file)
+{
+    CSVReader reader;
+    QVERIFY(reader.load(file));
+    CSVJobParser parser;
+    parser.loadColumns(file, reader.readHeader());
+    reader.indexTimes(parser);
+    w.plot()->reset();
+    w.plot()->setStartTime(reader.startTime());
+    for (int i = 0; i < reader.rowCount() - 1; ++i) {
+        for (const CJob &job : parser.parse(reader.getRow(i), reader.dayOffset(i)))
+            emit w.onJobFinished(job, 0);
+    }
+}
+
+// Curves in creation order (colours are given in that order).
+QStringList describeCurves(PlotWidget *plot)
+{
+    QList<CustomQwtCurve *> curves = plot->curveMap().values();
+    QStringList out;
+    for (CustomQwtCurve *c : curves) {
+        CustomQwtCurveData *d = c->curveData();
+        QStringList points;
+        for (qint64 i = 0; i < d->pointCount(); ++i)
+            points << QString("%1/%2").arg(d->rawX(i)).arg(d->rawY(i));
+        out << QString("%1 %2 f=%3 [%4]")
+                   .arg(c->title().text(), c->pen().color().name())
+                   .arg(d->factorY(), 0, 'g', 12)
+                   .arg(points.join(' '));
+    }
+    out << QString("peak %1").arg(plot->data()->curvePeak());
+    return out;
+}
+
+QString writeFile(const WorkDir &wd, const QString &name, const QByteArray &bytes)
+{
+    wd.write(name, bytes);
+    return wd.filePath(name);
+}
+} // namespace
+
+class TestCsvGraphWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void wholeLogReadEqualsRowsFedAsJobs_data();
+    void wholeLogReadEqualsRowsFedAsJobs();
+    void startTimeAndMidnight();
+    void hostileLogs_data();
+    void hostileLogs();
+    void fileStillBeingWritten();
+    void legendToolBarAndScrollBar();
+};
+
+void TestCsvGraphWindow::wholeLogReadEqualsRowsFedAsJobs_data()
+{
+    QTest::addColumn<int>("timeFormat");
+    QTest::addColumn<bool>("fill");
+    QTest::addColumn<bool>("withInfo");
+    QTest::addColumn<bool>("marker");
+    QTest::newRow("ms fill info") << 0 << true << true << false;
+    QTest::newRow("ms nofill info marker") << 0 << false << true << true;
+    QTest::newRow("seconds nofill header") << 1 << false << false << false;
+    QTest::newRow("clock fill header marker") << 2 << true << false << true;
+    QTest::newRow("system ms nofill info") << 3 << false << true << false;
+}
+
+void TestCsvGraphWindow::wholeLogReadEqualsRowsFedAsJobs()
+{
+    QFETCH(int, timeFormat);
+    QFETCH(bool, fill);
+    QFETCH(bool, withInfo);
+    QFETCH(bool, marker);
+    WorkDir wd;
+    CsvLogOptions o;
+    o.timeFormat = timeFormat;
+    o.fill = fill;
+    o.marker = marker;
+    CsvLogWriter w(o, t0());
+    // One job on two ECUs: its result B, in both, is one curve (the plot
+    // tells curves by job and result name) fed by two columns; rising, falling and negative values (y factors), texts.
+    w.addColumn("ECU1", "J", "STAT_A_WERT");
+    w.addColumn("ECU1", "J", "B");
+    w.addColumn("ECU2", "J", "B");
+    w.addColumn("ECU2", "J", "STAT_C_WERT");
+    w.start();
+    for (int i = 0; i < 60; ++i) {
+        const qint64 t = t0() + 100 + 50 * i;
+        w.write("ECU1", "J", t, {{"STAT_A_WERT", QString::number(i * 7 % 23)}, {"B", QString::number(-i * 1.5)}});
+        if (i % 3 == 0)
+            w.write("ECU2", "J", t + 20,
+                    {{"B", i == 30 ? QString("n/a") : QString::number(1000 - i)}, {"STAT_C_WERT", QString::number(i * i)}});
+    }
+    const QString file = w.stop();
+    if (!withInfo)
+        QVERIFY(QFile::remove(file + ".info"));
+
+    CSVGraphWindow whole;
+    QVERIFY(whole.load(file));
+    QVERIFY2(whole.messages().isEmpty(), qPrintable(whole.messages().join('\n')));
+    CSVGraphWindow rows;
+    feedRows(rows, file);
+    QVERIFY(rows.jobCount() > 0);
+    const QStringList a = describeCurves(whole.plot());
+    const QStringList b = describeCurves(rows.plot());
+    QCOMPARE(a.size(), withInfo ? 4 : 5); // curves + peak
+    for (int i = 0; i < a.size(); ++i)
+        QCOMPARE(a[i], b[i]);
+    QCOMPARE(whole.plot()->data()->lastElapsed(), rows.plot()->data()->lastElapsed());
+}
+
+void TestCsvGraphWindow::startTimeAndMidnight()
+{
+    WorkDir wd;
+    CSVGraphWindow w;
+    // Times of day across midnight: shown as logged, the next day on.
+    QVERIFY(w.load(writeFile(wd, "n.csv", "time;a\n23:59:59,000;1\n00:00:00,500;2\n00:00:01,000;3\n")));
+    CustomQwtCurveData *d = w.plot()->curveMap().first()->curveData();
+    QCOMPARE(d->pointCount(), qint64(3));
+    QCOMPARE(d->rawX(0), 86399000.0);
+    QCOMPARE(d->rawX(1), 86400500.0);
+    QCOMPARE(d->rawX(2), 86401000.0);
+    // Milliseconds since the epoch count from the first row.
+    QVERIFY(w.load(writeFile(wd, "e.csv", "time;a\n1796910330000;1\n1796910330050;2\n")));
+    d = w.plot()->curveMap().first()->curveData();
+    QCOMPARE(d->rawX(0), 0.0);
+    QCOMPARE(d->rawX(1), 50.0);
+    QCOMPARE(w.plot()->data()->startTime(), qint64(1796910330000));
+}
+
+void TestCsvGraphWindow::hostileLogs_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("loads");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("points"); // per curve, in map order
+
+    QTest::newRow("truncated last line") << QByteArray("time;a\r\n1;10\r\n2;20\r\n3;3") << true
+                                         << "last line incomplete" << "a:2";
+    QTest::newRow("fewer header names") << QByteArray("time;a\n1;10;5\n2;20\n3;30;6\n") << true
+                                        << "2 rows skipped: 3 fields, header names 2" << "a:1";
+    QTest::newRow("more header names") << QByteArray("time;a;b\n1;10\n2;20;1\n") << true
+                                       << "1 rows skipped: 2 fields, header names 3" << "a:1 b:1";
+    QTest::newRow("texts and empty cells") << QByteArray("time;a;b\n1;abc;\n2;;nan\n3;4;5\n") << true << ""
+                                           << "a:2 b:2";
+    QTest::newRow("quoted separator") << QByteArray("time,a,b\n1,\"12,5\",3\n2,12,5,3\n") << true
+                                      << "1 rows skipped: 4 fields, header names 3" << "a:1 b:1";
+    QTest::newRow("0-byte") << QByteArray() << true << "empty log" << "";
+    QByteArray utf16;
+    for (char c : QByteArray("time;a\r\n1;2\r\n")) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    QTest::newRow("UTF-16") << utf16 << false << "not a text log" << "";
+    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << false << "not a text log" << "";
+    QTest::newRow("first line over 64 KiB") << QByteArray(70000, ';') + "\n" << false << "not a text log" << "";
+}
+
+void TestCsvGraphWindow::hostileLogs()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, loads);
+    QFETCH(QString, message);
+    QFETCH(QString, points);
+    WorkDir wd;
+    CSVGraphWindow w;
+    QCOMPARE(w.load(writeFile(wd, "h.csv", bytes)), loads);
+    QVERIFY2(message.isEmpty() ? w.messages().isEmpty() : w.messages().join('\n').contains(message),
+             qPrintable(w.messages().join('\n')));
+    QStringList counts;
+    for (CustomQwtCurve *c : w.plot()->curveMap())
+        counts << c->title().text() + ":" + QString::number(c->curveData()->pointCount());
+    QCOMPARE(counts.join(' '), points);
+    // The message stands over the plot.
+    bool shown = message.isEmpty();
+    for (QwtPlotItem *item : w.plot()->itemList(QwtPlotItem::Rtti_PlotTextLabel))
+        shown = shown || static_cast<QwtPlotTextLabel *>(item)->text().text().contains(message);
+    QVERIFY(shown);
+}
+
+void TestCsvGraphWindow::fileStillBeingWritten()
+{
+    WorkDir wd;
+    QByteArray bytes = "time;a\r\n";
+    for (int i = 0; i < 20000; ++i)
+        bytes += QByteArray::number(i) + ";" + QByteArray::number(i % 100) + "\r\n";
+    const QString file = writeFile(wd, "w.csv", bytes);
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        QFile f(file);
+        f.open(QIODevice::Append | QIODevice::Unbuffered);
+        for (int i = 20000; !stop.load(); ++i) {
+            f.write(QByteArray::number(i) + ";");
+            f.write(QByteArray::number(i % 100) + "\r\n");
+        }
+    });
+    // Ended and joined however the test leaves.
+    struct Joiner
+    {
+        std::atomic<bool> &stop;
+        std::thread &thread;
+        ~Joiner()
+        {
+            stop = true;
+            thread.join();
+        }
+    } joiner{stop, writer};
+    bool seen = false;
+    for (int attempt = 0; attempt < 200 && !seen; ++attempt) {
+        CSVGraphWindow w;
+        QVERIFY(w.load(file));
+        seen = w.messages().contains("still being written");
+        // Whole rows only: the last point is a whole row's.
+        CustomQwtCurveData *d = w.plot()->curveMap().first()->curveData();
+        QCOMPARE(d->rawY(d->pointCount() - 1), double(qint64(d->rawX(d->pointCount() - 1)) % 100));
+        QVERIFY(d->pointCount() >= 20000);
+    }
+    QVERIFY(seen);
+}
+
+void TestCsvGraphWindow::legendToolBarAndScrollBar()
+{
+    WorkDir wd;
+    // A missing file, a directory named like a log, a broken side file.
+    CSVGraphWindow w;
+    QVERIFY(!w.load(wd.filePath("missing.csv")));
+    QVERIFY(w.messages().join('\n').contains("cannot open"));
+    QVERIFY(w.plot()->curveMap().isEmpty());
+    QVERIFY(QDir(wd.path()).mkdir("x.csv"));
+    QVERIFY(!w.load(wd.filePath("x.csv")));
+    QVERIFY(w.messages().join('\n').contains("is a directory"));
+    QByteArray log = "time;A;B\r\n";
+    for (int i = 0; i < 1200; ++i)
+        log += QByteArray::number(i * 50) + ";" + QByteArray::number(i % 40) + ";" + QByteArray::number(100 - i % 7)
+            + "\r\n";
+    const QString file = writeFile(wd, "g.csv", log);
+    wd.write("g.csv.info", "<CSVFile><columns>");
+    QVERIFY(w.load(file));
+    QVERIFY(w.messages().join('\n').contains("columns taken from the header"));
+    QCOMPARE(w.plot()->curveMap().size(), 2);
+
+    QCOMPARE(w.toolBar()->findChildren<QToolButton *>().size() >= 6, true);
+    // 60 s of log in 30 s windows: two steps, following the newest data.
+    QCOMPARE(w.scrollBar()->maximum(), 2);
+    w.setScrollPosition(0);
+    QCOMPARE(w.scrollBar()->value(), 1);
+    QCOMPARE(w.plot()->axisScaleDiv(QwtPlot::xBottom).upperBound(), 30000.0);
+    // A y range is no time position.
+    w.plot()->setAxisScaleAndNotify(QwtPlot::yLeft, 0, 1e6);
+    QCOMPARE(w.scrollBar()->value(), 1);
+
+    w.onLegendTimer();
+    QVERIFY(w.plot()->zoomer()->isEnabled());
+    const QwtScaleDiv y = w.plot()->axisScaleDiv(QwtPlot::yLeft);
+    QVERIFY(y.lowerBound() < y.upperBound());
+    QCOMPARE(w.plot()->axisScaleDiv(QwtPlot::xBottom).lowerBound(), 0.0);
+    CustomQwtCurve *first = w.plot()->curveMap().first();
+    const QList<QWidget *> labels = w.legend()->legendWidgets(w.plot()->itemToInfo(first));
+    QCOMPARE(labels.size(), 1);
+    auto *label = qobject_cast<QwtLegendLabel *>(labels.first());
+    QVERIFY(label->isChecked());
+    // Unticking hides the curve.
+    label->setChecked(false);
+    emit w.legend()->checked(w.plot()->itemToInfo(first), false, 0);
+    QVERIFY(!first->isVisible());
+
+    const qint64 window = w.plot()->timeWindow();
+    w.onZoomIn();
+    QVERIFY(w.plot()->timeWindow() < window);
+    w.onZoomOut();
+    QCOMPARE(w.plot()->timeWindow(), window);
+    w.onDelete();
+    QVERIFY(w.plot()->curveMap().isEmpty());
+}
+
+KELVO_GUI_TEST_MAIN(TestCsvGraphWindow)
+#include "tst_csvgraphwindow.moc"

@@ -1,0 +1,565 @@
+// CSVReader and CSVJobParser: logs the project's DataLogger writes read back
+// (values, names, times), the reader's edge cases and hostile files.
+#include "csvjobparser.h"
+#include "csvlogwriter.h"
+#include "csvreader.h"
+#include "loggerfixture.h"
+#include "workdir.h"
+
+#include <QFile>
+#include <QThread>
+#include <QtTest>
+#include <atomic>
+#include <thread>
+#include <unistd.h>
+
+using namespace loggerfixture;
+
+namespace {
+// A log opened as playback opens it.
+struct OpenLog
+{
+    CSVReader reader;
+    CSVJobParser parser;
+    bool ok = false;
+    explicit OpenLog(const QString &file)
+    {
+        ok = reader.load(file);
+        if (ok) {
+            parser.loadColumns(file, reader.readHeader());
+            reader.indexTimes(parser);
+        }
+    }
+    int rows() const { return reader.rowCount() - 1; }
+    QList<CJob> row(int i) { return parser.parse(reader.getRow(i), reader.dayOffset(i)); }
+};
+
+// "ECU/JOB:time:name=value,name=value|..." for every job of a row.
+QString describe(const QList<CJob> &jobs)
+{
+    QStringList parts;
+    for (const CJob &j : jobs) {
+        QStringList results;
+        for (const CJobResult &r : j.results)
+            results << QString::fromLatin1(r.name.c_str()) + '=' + QString::number(r.realValue, 'g', 10);
+        parts << QString::fromLatin1((j.ecuName + "/" + j.getDisplayName().toStdString()).c_str()) + ':'
+                + QString::number(j.timeStamp) + ':' + results.join(',');
+    }
+    return parts.join('|');
+}
+
+QString writeFile(const WorkDir &wd, const QString &name, const QByteArray &bytes)
+{
+    wd.write(name, bytes);
+    return wd.filePath(name);
+}
+
+QString sideFile(const QString &separator, const QList<QStringList> &columns)
+{
+    QString xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<CSVFile><info><starttime>0</starttime>"
+                  "<timeformat>0</timeformat><CSVSeparator><![CDATA["
+        + separator + "]]></CSVSeparator><columns>";
+    for (const QStringList &c : columns)
+        xml += "<column><number>" + c[0] + "</number><ecu>" + c[1] + "</ecu><jobname>" + c[2]
+            + "</jobname><virtualname></virtualname><resultname>" + c[3] + "</resultname></column>";
+    return xml + "</columns></info></CSVFile>\n";
+}
+} // namespace
+
+class TestCsvReader : public QObject
+{
+    Q_OBJECT
+private slots:
+    void loggerRoundTrip_data();
+    void loggerRoundTrip();
+    void markerColumnRows_data();
+    void markerColumnRows();
+    void indexAndEndEntry();
+    void headerNamesMadeUnique();
+    void uniqueNamesOfAHostileHeader();
+    void jobsMergedByEcuAndName();
+    void times_data();
+    void times();
+    void cells_data();
+    void cells();
+    void separatorFoundWithoutSideFile_data();
+    void separatorFoundWithoutSideFile();
+    void sideFileFaults_data();
+    void sideFileFaults();
+    void sideFileColumnsOutsideTheRow();
+    void translatedNamesKeepTheSideFileName();
+    void midnightUnwrapsAndStartTime();
+    void hostileFiles_data();
+    void hostileFiles();
+    void truncatedLastLine();
+    void fileStillBeingWritten();
+    void offsetsBeyondFourGiB();
+};
+
+void TestCsvReader::loggerRoundTrip_data()
+{
+    QTest::addColumn<QChar>("separator");
+    QTest::addColumn<QChar>("decimal");
+    QTest::addColumn<int>("timeFormat");
+    QTest::addColumn<bool>("fill");
+    QTest::addColumn<bool>("withInfo");
+
+    QTest::newRow("; . ms fill") << QChar(';') << QChar('.') << 0 << true << true;
+    QTest::newRow("; , ms nofill") << QChar(';') << QChar(',') << 0 << false << true;
+    QTest::newRow(", . seconds fill") << QChar(',') << QChar('.') << 1 << true << true;
+    QTest::newRow("tab , seconds nofill") << QChar('\t') << QChar(',') << 1 << false << true;
+    QTest::newRow("; , clock fill") << QChar(';') << QChar(',') << 2 << true << true;
+    QTest::newRow(", . clock nofill") << QChar(',') << QChar('.') << 2 << false << true;
+    QTest::newRow("tab . system fill") << QChar('\t') << QChar('.') << 3 << true << true;
+    QTest::newRow("; , system nofill") << QChar(';') << QChar(',') << 3 << false << true;
+    QTest::newRow("no info ; , ms") << QChar(';') << QChar(',') << 0 << true << false;
+    QTest::newRow("no info , . seconds") << QChar(',') << QChar('.') << 1 << false << false;
+    QTest::newRow("no info tab , clock") << QChar('\t') << QChar(',') << 2 << true << false;
+    QTest::newRow("no info ; . system") << QChar(';') << QChar('.') << 3 << false << false;
+}
+
+void TestCsvReader::loggerRoundTrip()
+{
+    QFETCH(QChar, separator);
+    QFETCH(QChar, decimal);
+    QFETCH(int, timeFormat);
+    QFETCH(bool, fill);
+    QFETCH(bool, withInfo);
+    WorkDir wd;
+    CsvLogOptions o;
+    o.separator = separator;
+    o.decimal = decimal;
+    o.timeFormat = timeFormat;
+    o.fill = fill;
+    CsvLogWriter w(o, t0());
+    w.addColumn("ECU1", "J1", "A");
+    w.addColumn("ECU1", "J1", "B");
+    w.addColumn("ECU2", "J2", "Z");
+    w.start();
+    w.write("ECU1", "J1", t0() + 1500, {{"A", "3.5"}, {"B", "-12.25"}});
+    w.write("ECU2", "J2", t0() + 1700, {{"Z", "1234567"}});
+    w.write("ECU1", "J1", t0() + 2500, {{"A", "abc"}, {"B", "0.125"}});
+    const QString file = w.stop();
+    if (!withInfo)
+        QVERIFY(QFile::remove(file + ".info"));
+
+    OpenLog log(file);
+    QVERIFY(log.ok);
+    QCOMPARE(log.rows(), 3);
+    QCOMPARE(log.parser.separator(), QString(separator));
+    QCOMPARE(log.parser.sideFileLoaded(), withInfo);
+
+    auto expected = [&](qint64 offset) -> qint64 {
+        switch (timeFormat) {
+        case 0:
+            return offset;
+        case 1:
+            return offset;
+        case 2:
+            return QDateTime::fromMSecsSinceEpoch(t0() + offset).time().msecsSinceStartOfDay();
+        default:
+            return t0() + offset;
+        }
+    };
+    const QString j1 = withInfo ? "ECU1/J1" : "DUMMYECU/DUMMYJOB";
+    const QString j2 = withInfo ? "ECU2/J2" : "DUMMYECU/DUMMYJOB";
+    const QString t1 = QString::number(expected(1500));
+    const QString t2 = QString::number(expected(1700));
+    const QString t3 = QString::number(expected(2500));
+    // 1234567 is logged as 1.23457e+06; a text is 0; an empty cell nothing.
+    QStringList want;
+    if (fill && withInfo) {
+        want << j1 + ":" + t1 + ":A=3.5,B=-12.25";
+        want << j1 + ":" + t2 + ":A=3.5,B=-12.25|" + j2 + ":" + t2 + ":Z=1234570";
+        want << j1 + ":" + t3 + ":A=0,B=0.125|" + j2 + ":" + t3 + ":Z=1234570";
+    } else if (fill) {
+        want << j1 + ":" + t1 + ":A=3.5,B=-12.25";
+        want << j1 + ":" + t2 + ":A=3.5,B=-12.25,Z=1234570";
+        want << j1 + ":" + t3 + ":A=0,B=0.125,Z=1234570";
+    } else {
+        want << j1 + ":" + t1 + ":A=3.5,B=-12.25";
+        want << j2 + ":" + t2 + ":Z=1234570";
+        want << j1 + ":" + t3 + ":A=0,B=0.125";
+    }
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(describe(log.row(i)), want[i]);
+    // Every result is a real with its "%E" text.
+    const CJobResult r = log.row(0).first().results.first();
+    QCOMPARE(r.format, 8);
+    QCOMPARE(QByteArray(r.textValue), QByteArray("3.500000E+00"));
+    QCOMPARE(log.row(3), QList<CJob>());
+}
+
+void TestCsvReader::markerColumnRows_data()
+{
+    QTest::addColumn<bool>("withInfo");
+    QTest::newRow("side file") << true;
+    QTest::newRow("header") << false;
+}
+
+// The side file names one column per result while every row also carries
+// the marker field: every row of such a log used to be rejected.
+void TestCsvReader::markerColumnRows()
+{
+    QFETCH(bool, withInfo);
+    WorkDir wd;
+    CsvLogOptions o;
+    o.marker = true;
+    CsvLogWriter w(o, t0());
+    w.addColumn("ECU", "J", "A");
+    w.addColumn("ECU", "J", "B");
+    w.start();
+    w.write("ECU", "J", t0() + 100, {{"A", "1"}, {"B", "2"}});
+    w.mark();
+    w.write("ECU", "J", t0() + 200, {{"A", "3"}, {"B", "4"}});
+    const QString file = w.stop();
+    QVERIFY(wd.read(QFileInfo(file).fileName()).contains("time;A;B;MARKER\r\n100;1;2;Marker.0\r\n200;3;4;Marker.1"));
+    if (!withInfo)
+        QVERIFY(QFile::remove(file + ".info"));
+    OpenLog log(file);
+    QVERIFY(log.ok);
+    QCOMPARE(log.parser.columnCount(), 2); // the marker is no result
+    const QString job = withInfo ? "ECU/J" : "DUMMYECU/DUMMYJOB";
+    QCOMPARE(describe(log.row(0)), job + ":100:A=1,B=2");
+    QCOMPARE(describe(log.row(1)), job + ":200:A=3,B=4");
+}
+
+void TestCsvReader::indexAndEndEntry()
+{
+    WorkDir wd;
+    const QString file = writeFile(wd, "two.csv", "time;A\r\n10;1\r\n20;2\r\n");
+    OpenLog log(file);
+    QVERIFY(log.ok);
+    QCOMPARE(log.reader.rowCount(), 3);
+    QCOMPARE(log.reader.rowOffset(2), qint64(QFileInfo(file).size()));
+    QCOMPARE(log.reader.getRow(1), QString("20;2"));
+    QCOMPARE(log.reader.getRow(2), QString());
+    QCOMPARE(log.row(2), QList<CJob>());
+    // Outside the index: empty, never the header.
+    QCOMPARE(log.reader.getRow(-1), QString());
+    QCOMPARE(log.reader.getRow(99), QString());
+    QCOMPARE(log.reader.readHeader(), QString("time;A"));
+
+    // A 0-byte file and a header alone: no rows (never -1).
+    for (const QByteArray &bytes : {QByteArray(), QByteArray("time;A\r\n")}) {
+        const QString empty = writeFile(wd, "empty.csv", bytes);
+        OpenLog e(empty);
+        QVERIFY(e.ok);
+        QCOMPARE(e.reader.rowCount(), 1);
+        QCOMPARE(e.rows(), 0);
+        QVERIFY(e.reader.warnings().isEmpty());
+    }
+}
+
+void TestCsvReader::headerNamesMadeUnique()
+{
+    WorkDir wd;
+    // "\r" of the line end is not part of the last name.
+    OpenLog log(writeFile(wd, "dup.csv", "time,a,a,b\r\n5,1,2,3\r\n"));
+    QVERIFY(log.ok);
+    QCOMPARE(log.parser.separator(), QString(","));
+    QCOMPARE(log.parser.columns().value(1).resultName, QString("a_"));
+    QCOMPARE(log.parser.columns().value(2).resultName, QString("a"));
+    QCOMPARE(log.parser.columns().value(3).resultName, QString("b"));
+    QCOMPARE(describe(log.row(0)), QString("DUMMYECU/DUMMYJOB:5:a_=1,a=2,b=3"));
+    QCOMPARE(CSVJobParser::uniqueNames({"a", "a", "a"}), QStringList({"a__", "a_", "a"}));
+    QCOMPARE(CSVJobParser::uniqueNames({"x", "a", "a_", "a"}), QStringList({"x", "a__", "a_", "a"}));
+}
+
+void TestCsvReader::uniqueNamesOfAHostileHeader()
+{
+    // Thousands of equal names: unique, and at once.
+    QStringList names;
+    for (int i = 0; i < 5000; ++i)
+        names << "v";
+    const QStringList unique = CSVJobParser::uniqueNames(names);
+    QCOMPARE(QSet<QString>(unique.cbegin(), unique.cend()).size(), 5000);
+}
+
+void TestCsvReader::jobsMergedByEcuAndName()
+{
+    WorkDir wd;
+    const QString file = writeFile(wd, "m.csv", "time;A;Z;B;C\r\n7;1;2;3;4\r\n");
+    wd.write("m.csv.info", sideFile(";", {{"1", "E1", "J", "A"}, {"2", "E1", "K", "Z"}, {"3", "E1", "J", "B"},
+                                          {"4", "E2", "J", "C"}})
+                               .toUtf8());
+    OpenLog log(file);
+    QVERIFY(log.ok);
+    // Jobs in the order of their first column, results in column order.
+    QCOMPARE(describe(log.row(0)), QString("E1/J:7:A=1,B=3|E1/K:7:Z=2|E2/J:7:C=4"));
+}
+
+void TestCsvReader::times_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("ms");
+    QTest::newRow("comma fraction") << "00:00:01,500" << qint64(1500);
+    QTest::newRow("dot fraction") << "13:45:30.250" << qint64(49530250);
+    QTest::newRow("no fraction") << "12:34:56" << qint64(45296000);
+    QTest::newRow("ms") << "1500" << qint64(1500);
+    QTest::newRow("ms fraction dropped") << "1500.9" << qint64(1500);
+    QTest::newRow("epoch ms") << "1796910330000" << qint64(1796910330000);
+    QTest::newRow("not a number") << "abc" << qint64(0);
+    QTest::newRow("nan") << "nan" << qint64(0);
+    QTest::newRow("negative") << "-5" << qint64(0);
+    QTest::newRow("bad hour") << "25:00:00" << qint64(0);
+    QTest::newRow("huge") << "1e300" << qint64(0);
+}
+
+void TestCsvReader::times()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, ms);
+    CSVJobParser parser;
+    QCOMPARE(parser.getTimeFromCol(text), quint64(ms));
+}
+
+void TestCsvReader::cells_data()
+{
+    QTest::addColumn<QByteArray>("log");
+    QTest::addColumn<QString>("row0");
+    // Decimal comma where "," is not the separator; "nan" and "inf" are no
+    // numbers; an empty cell gives no result, and a job left without any
+    // is not returned at all.
+    QTest::newRow("decimal comma") << QByteArray("time;a;b\n1;12,5;-0,25\n") << "DUMMYECU/DUMMYJOB:1:a=12.5,b=-0.25";
+    QTest::newRow("nan inf text") << QByteArray("time;a;b;c\n1;nan;inf;x1\n") << "DUMMYECU/DUMMYJOB:1:a=0,b=0,c=0";
+    QTest::newRow("empty cell") << QByteArray("time;a;b\n1;;2\n") << "DUMMYECU/DUMMYJOB:1:b=2";
+    QTest::newRow("all empty") << QByteArray("time;a;b\n1;;\n") << "";
+    QTest::newRow("exponent, blanks") << QByteArray("time;a;b\n1; 1.23457e+06 ;+4\n")
+                                      << "DUMMYECU/DUMMYJOB:1:a=1234570,b=4";
+    // A spreadsheet's quoted cell is one cell; "" is one quote.
+    QTest::newRow("quoted") << QByteArray("time,a,b\n1,\"12,5\",\"x\"\"y\"\n") << "DUMMYECU/DUMMYJOB:1:a=12.5,b=0";
+    QTest::newRow("unquoted separator") << QByteArray("time,a,b\n1,12,5,3\n") << "";
+    QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBFtime;a\r\n1;2\r\n") << "DUMMYECU/DUMMYJOB:1:a=2";
+}
+
+void TestCsvReader::cells()
+{
+    QFETCH(QByteArray, log);
+    QFETCH(QString, row0);
+    WorkDir wd;
+    OpenLog l(writeFile(wd, "c.csv", log));
+    QVERIFY(l.ok);
+    QCOMPARE(describe(l.row(0)), row0);
+}
+
+void TestCsvReader::separatorFoundWithoutSideFile_data()
+{
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<QString>("separator");
+    QTest::newRow(";") << QByteArray("time;a, b;c") << ";";
+    QTest::newRow(",") << QByteArray("time,a;b") << ",";
+    QTest::newRow("tab") << QByteArray("time\ta\tb") << "\t";
+    QTest::newRow("other first name") << QByteArray("t\ta\tb;c") << "\t";
+    QTest::newRow("none") << QByteArray("time") << ";";
+}
+
+void TestCsvReader::separatorFoundWithoutSideFile()
+{
+    QFETCH(QByteArray, header);
+    QFETCH(QString, separator);
+    QCOMPARE(QString(CSVJobParser::detectSeparator(QString::fromLatin1(header))), separator);
+}
+
+void TestCsvReader::sideFileFaults_data()
+{
+    QTest::addColumn<QByteArray>("info");
+    QTest::addColumn<bool>("fromSideFile");
+    QTest::addColumn<QString>("separator");
+    QTest::newRow("empty") << QByteArray() << false << ",";
+    QTest::newRow("not XML") << QByteArray("<CSVFile><info>") << false << ",";
+    QTest::newRow("no columns") << QByteArray("<CSVFile><info/></CSVFile>") << false << ",";
+    // Two separators count as none: the header tells.
+    QTest::newRow("two separators")
+        << QByteArray("<CSVFile><CSVSeparator>;</CSVSeparator><CSVSeparator>;</CSVSeparator><columns>"
+                      "<column><number>1</number><ecu>E</ecu><jobname>J</jobname><resultname>a</resultname></column>"
+                      "</columns></CSVFile>")
+        << true << ",";
+}
+
+void TestCsvReader::sideFileFaults()
+{
+    QFETCH(QByteArray, info);
+    QFETCH(bool, fromSideFile);
+    QFETCH(QString, separator);
+    WorkDir wd;
+    const QString file = writeFile(wd, "s.csv", "time,a\n4,2\n");
+    wd.write("s.csv.info", info);
+    OpenLog log(file);
+    QVERIFY(log.ok);
+    QCOMPARE(log.parser.sideFileLoaded() && log.parser.columns().value(1).job.ecuName == "E", fromSideFile);
+    QCOMPARE(log.parser.separator(), separator);
+    QCOMPARE(log.parser.warnings().isEmpty(), fromSideFile);
+    QCOMPARE(describe(log.row(0)), fromSideFile ? QString("E/J:4:a=2") : QString("DUMMYECU/DUMMYJOB:4:a=2"));
+}
+
+void TestCsvReader::sideFileColumnsOutsideTheRow()
+{
+    WorkDir wd;
+    const QString file = writeFile(wd, "o.csv", "time;a;b\n4;2;3\n");
+    wd.write("o.csv.info",
+             sideFile(";", {{"1", "E", "J", "a"}, {"0", "E", "J", "zero"}, {"7", "E", "J", "far"}, {"x", "E", "J", "bad"}})
+                 .toUtf8());
+    OpenLog log(file);
+    QVERIFY(log.ok);
+    QVERIFY(log.parser.sideFileLoaded());
+    QCOMPARE(log.parser.warnings().size(), 2); // 0 (also "x") and 7
+    QVERIFY(log.parser.warnings().join('\n').contains("outside the row"));
+    QCOMPARE(describe(log.row(0)), QString("E/J:4:a=2"));
+}
+
+void TestCsvReader::translatedNamesKeepTheSideFileName()
+{
+    WorkDir wd;
+    const QString file = writeFile(wd, "t.csv", "time;STAT_MOTOR_WERT\n1;2\n");
+    wd.write("t.csv.info", sideFile(";", {{"1", "E", "J", "STAT_MOTOR_WERT"}}).toUtf8());
+    OpenLog log(file);
+    const JobInfo info = log.parser.columns().value(1);
+    QCOMPARE(info.sideFileName, QString("STAT_MOTOR_WERT"));
+    QCOMPARE(info.resultName, QString("STAT_MOTOR_WERT")); // no catalogue here
+    QCOMPARE(info.job.jobName, std::string("J"));
+}
+
+void TestCsvReader::midnightUnwrapsAndStartTime()
+{
+    WorkDir wd;
+    OpenLog log(writeFile(wd, "n.csv",
+                          "time;a\n23:59:59,000;1\n00:00:00,500;2\n12:00:01,500;3\n00:00:01,000;4\nbad;row;x\n"
+                          "00:00:02,000;5\n"));
+    QVERIFY(log.ok);
+    const qint64 day = 24LL * 3600 * 1000;
+    QCOMPARE(log.reader.startTime(), qint64(0)); // a time of day: shown as logged
+    QCOMPARE(log.row(0).first().timeStamp, day - 1000);
+    QCOMPARE(log.row(1).first().timeStamp, day + 500);
+    QCOMPARE(log.row(2).first().timeStamp, day + 12 * 3600 * 1000 + 1500);
+    QCOMPARE(log.row(3).first().timeStamp, 2 * day + 1000);
+    QCOMPARE(log.row(5).first().timeStamp, 2 * day + 2000);
+
+    // Milliseconds since the epoch count from the first row; small ones
+    // (since the start) from 0.
+    OpenLog epoch(writeFile(wd, "e.csv", "time;a\n1796910330000;1\n1796910330050;2\n"));
+    QCOMPARE(epoch.reader.startTime(), qint64(1796910330000));
+    QCOMPARE(epoch.reader.dayOffset(1), qint64(0));
+    OpenLog since(writeFile(wd, "s.csv", "time;a\n250;1\n300;2\n"));
+    QCOMPARE(since.reader.startTime(), qint64(0));
+}
+
+void TestCsvReader::hostileFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("error");
+    QByteArray utf16;
+    for (char c : QByteArray("time;a\r\n1;2\r\n")) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    QTest::newRow("UTF-16") << utf16 << "not a text log";
+    QTest::newRow("binary") << QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0\n", 12) << "not a text log";
+    QTest::newRow("first line over 64 KiB") << QByteArray(70000, 'x') + "\n1;2\n" << "not a text log";
+}
+
+void TestCsvReader::hostileFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, error);
+    WorkDir wd;
+    CSVReader reader;
+    QVERIFY(!reader.load(writeFile(wd, "h.csv", bytes)));
+    QVERIFY2(reader.errorString().contains(error), qPrintable(reader.errorString()));
+    QCOMPARE(reader.getRow(0), QString());
+
+    QVERIFY(!reader.load(wd.filePath("missing.csv")));
+    QVERIFY(reader.errorString().contains("cannot open"));
+    QVERIFY(QDir(wd.path()).mkdir("x.csv"));
+    QVERIFY(!reader.load(wd.filePath("x.csv")));
+    QVERIFY(reader.errorString().contains("is a directory"));
+}
+
+void TestCsvReader::truncatedLastLine()
+{
+    WorkDir wd;
+    CsvLogWriter w(CsvLogOptions(), t0());
+    w.addColumn("ECU", "J", "A");
+    w.start();
+    for (int i = 0; i < 5; ++i)
+        w.write("ECU", "J", t0() + 100 * i, {{"A", QString::number(1000 + i)}});
+    const QString file = w.stop();
+    QFile f(file);
+    QVERIFY(f.resize(f.size() - 4)); // "1004\r\n" loses "04\r\n"
+    OpenLog log(file);
+    QVERIFY(log.ok);
+    QCOMPARE(log.rows(), 4);
+    QCOMPARE(log.reader.warnings(), QStringList("last line incomplete"));
+    QCOMPARE(describe(log.row(3)), QString("ECU/J:300:A=1003"));
+    QCOMPARE(log.row(4), QList<CJob>());
+}
+
+// A writer thread appends whole lines (in two writes each) while the log is
+// indexed: the rows are the whole lines up to where the file was.
+void TestCsvReader::fileStillBeingWritten()
+{
+    WorkDir wd;
+    QByteArray bytes = "time;a\r\n";
+    for (int i = 0; i < 20000; ++i)
+        bytes += QByteArray::number(i) + ";" + QByteArray::number(i * 3) + "\r\n";
+    const QString file = writeFile(wd, "w.csv", bytes);
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        QFile f(file);
+        f.open(QIODevice::Append | QIODevice::Unbuffered);
+        for (int i = 20000; !stop.load(); ++i) {
+            f.write(QByteArray::number(i) + ";");
+            f.write(QByteArray::number(i * 3) + "\r\n");
+        }
+    });
+    // Ended and joined however the test leaves.
+    struct Joiner
+    {
+        std::atomic<bool> &stop;
+        std::thread &thread;
+        ~Joiner()
+        {
+            stop = true;
+            thread.join();
+        }
+    } joiner{stop, writer};
+    bool seen = false;
+    for (int attempt = 0; attempt < 200 && !seen; ++attempt) {
+        OpenLog log(file);
+        QVERIFY(log.ok);
+        seen = log.reader.warnings().contains("still being written");
+        const int last = log.rows() - 1;
+        QCOMPARE(describe(log.row(last)), QString("DUMMYECU/DUMMYJOB:%1:a=%2").arg(last).arg(last * 3));
+    }
+    QVERIFY(seen);
+}
+
+// Offsets past 4 GiB (a sparse file: the hole is one line of NUL bytes,
+// skipped as a row of the wrong width).
+void TestCsvReader::offsetsBeyondFourGiB()
+{
+#if defined(__SANITIZE_THREAD__)
+    QSKIP("8 GiB of reads under ThreadSanitizer; the threads of this test are elsewhere");
+#endif
+    WorkDir wd;
+    const QString file = writeFile(wd, "big.csv", "time;a\n1;10\n");
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        const qint64 hole = (qint64(1) << 32) + 100;
+        if (!f.resize(hole))
+            QSKIP("no sparse file here");
+        QVERIFY(f.seek(hole));
+        f.write("\n2;20\n3;30\n");
+    }
+    OpenLog log(file);
+    QVERIFY(log.ok);
+    QCOMPARE(log.rows(), 4);
+    QVERIFY(log.reader.rowOffset(2) > (qint64(1) << 32));
+    QCOMPARE(describe(log.row(2)), QString("DUMMYECU/DUMMYJOB:2:a=20"));
+    QCOMPARE(describe(log.row(3)), QString("DUMMYECU/DUMMYJOB:3:a=30"));
+    QCOMPARE(log.row(1), QList<CJob>());
+}
+
+QTEST_GUILESS_MAIN(TestCsvReader)
+#include "tst_csvreader.moc"
