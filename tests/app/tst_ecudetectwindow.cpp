@@ -100,9 +100,18 @@ void TestEcuDetectWindow::firstAnsweringCandidateIsEmittedOnce()
     QVERIFY(apiInit());
     EcuDetectWindow w;
     QSignalSpy detected(&w, &EcuDetectWindow::ecuDetected);
+    // Looked at when the run writes its first line, however long it takes.
+    auto *text = w.findChild<QTextEdit *>("textEdit");
     bool enabledDuringRun = true;
-    QTimer::singleShot(60, &w, [&] { enabledDuringRun = button(w, "detectButton")->isEnabled(); });
+    bool sampled = false;
+    QMetaObject::Connection probe = connect(text, &QTextEdit::textChanged, &w, [&] {
+        if (!sampled)
+            enabledDuringRun = button(w, "detectButton")->isEnabled();
+        sampled = true;
+    });
     w.on_detectButton_clicked();
+    disconnect(probe);
+    QVERIFY(sampled);
     QVERIFY(!enabledDuringRun);
     QVERIFY(button(w, "detectButton")->isEnabled());
     QCOMPARE(askedEcus(), (QStringList{"D_0012", "D_MOTOR", "D_MOTOR2"}));
@@ -116,8 +125,15 @@ void TestEcuDetectWindow::firstAnsweringCandidateIsEmittedOnce()
     // A second run clears the label first and appends below the old lines.
     w.findChild<QLabel *>("lblECU")->setText("old");
     bool clearedDuringRun = false;
-    QTimer::singleShot(60, &w, [&] { clearedDuringRun = label(w).isEmpty(); });
+    sampled = false;
+    probe = connect(text, &QTextEdit::textChanged, &w, [&] {
+        if (!sampled)
+            clearedDuringRun = label(w).isEmpty();
+        sampled = true;
+    });
     w.on_detectButton_clicked();
+    disconnect(probe);
+    QVERIFY(sampled);
     QVERIFY(clearedDuringRun);
     QCOMPARE(protocol(w).size(), 12);
     QCOMPARE(protocol(w).mid(6, 1), QStringList{"Querying: D_0012"});

@@ -302,7 +302,7 @@ void TestCANAdapter::closingSetupWindowWhileListening()
     QCOMPARE(sink.last().jobName, std::string("CAN"));
     QCOMPARE(value(sink.last(), "RPM"), 0x40 * 0.25);
     host.windows.first()->close();
-    QTRY_VERIFY_WITH_TIMEOUT(!adapter.channelOpen(), 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(!adapter.channelOpen(), 10000);
     ExtSourceManager::destroy();
 }
 

@@ -109,8 +109,9 @@ void TestCANProxy::initialisesAdapter()
     QVERIFY(rig.edErr.isEmpty() && rig.transErr.isEmpty());
     // Leaving closes the channel.
     rig.proxy.stop();
+    // The device reads the close command in its own thread.
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.adapter.channelOpen(), 10000);
     QVERIFY(rig.adapter.received().endsWith("\rC\r"));
-    QVERIFY(!rig.adapter.channelOpen());
 }
 
 void TestCANProxy::requestsTravelAsFrames_data()
