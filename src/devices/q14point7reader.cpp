@@ -1,4 +1,5 @@
 #include "q14point7reader.h"
+#include "serialportsetup.h"
 
 namespace {
 // Errors of an open port that leave nothing to read: the adapter is gone.
@@ -72,16 +73,7 @@ bool Q14Point7Reader::open()
     auto refused = [this](const char *what) {
         LOG4CPLUS_WARN_FMT(logger, "Q14Point7Reader: port refused the %s setting", what);
     };
-    if (settings.baudRate > 0 && !port.setBaudRate(settings.baudRate, QSerialPort::AllDirections))
-        refused("baud rate");
-    if (!port.setDataBits(QSerialPort::DataBits(settings.dataBits)))
-        refused("data bits");
-    if (!port.setParity(QSerialPort::Parity(settings.parity)))
-        refused("parity");
-    if (!port.setStopBits(QSerialPort::StopBits(settings.stopBits)))
-        refused("stop bits");
-    if (!port.setFlowControl(QSerialPort::FlowControl(settings.flowControl)))
-        refused("flow control");
+    applySerialPortSettings(port, settings, refused);
     port.clear();
     port.clearError();
     return true;

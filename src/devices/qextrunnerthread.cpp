@@ -1,4 +1,5 @@
 #include "qextrunnerthread.h"
+#include "serialportsetup.h"
 
 #include "extlinecollector.h"
 #include "extsourcedatahandler.h"
@@ -81,18 +82,7 @@ void QExtRunnerThread::applySettings(QSerialPort &port)
     auto refused = [this](const char *what) {
         LOG4CPLUS_WARN_FMT(logger, "port refused the %s setting", what);
     };
-    if (s.baudRate > 0 && !port.setBaudRate(s.baudRate, QSerialPort::AllDirections))
-        refused("baud rate");
-    if (s.dataBits >= QSerialPort::Data5 && s.dataBits <= QSerialPort::Data8
-        && !port.setDataBits(QSerialPort::DataBits(s.dataBits)))
-        refused("data bits");
-    if (!port.setParity(QSerialPort::Parity(s.parity)))
-        refused("parity");
-    if (s.stopBits >= QSerialPort::OneStop && s.stopBits <= QSerialPort::TwoStop
-        && !port.setStopBits(QSerialPort::StopBits(s.stopBits)))
-        refused("stop bits");
-    if (!port.setFlowControl(QSerialPort::FlowControl(s.flowControl)))
-        refused("flow control");
+    applySerialPortSettings(port, s, refused);
     port.clear();
     port.clearError();
 }

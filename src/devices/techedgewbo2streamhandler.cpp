@@ -1,4 +1,5 @@
 #include "techedgewbo2streamhandler.h"
+#include "serialportsetup.h"
 
 TechEdgeWBo2StreamHandler::TechEdgeWBo2StreamHandler(QObject *parent)
     : QObject(parent)
@@ -44,16 +45,7 @@ bool TechEdgeWBo2StreamHandler::open()
     auto refused = [this](const char *what) {
         LOG4CPLUS_WARN_FMT(logger, "TechEdgeWBo2StreamHandler: port refused the %s setting", what);
     };
-    if (settings.baudRate > 0 && !port.setBaudRate(settings.baudRate, QSerialPort::AllDirections))
-        refused("baud rate");
-    if (!port.setDataBits(QSerialPort::DataBits(settings.dataBits)))
-        refused("data bits");
-    if (!port.setParity(QSerialPort::Parity(settings.parity)))
-        refused("parity");
-    if (!port.setStopBits(QSerialPort::StopBits(settings.stopBits)))
-        refused("stop bits");
-    if (!port.setFlowControl(QSerialPort::FlowControl(settings.flowControl)))
-        refused("flow control");
+    applySerialPortSettings(port, settings, refused);
     port.clear();
     port.clearError();
     return true;

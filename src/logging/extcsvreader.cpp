@@ -1,4 +1,5 @@
 #include "extcsvreader.h"
+#include "serialportsetup.h"
 
 #include "latin1.h"
 
@@ -36,18 +37,7 @@ void ExtCSVReader::applySettings()
     auto refused = [this](const char *what) {
         LOG4CPLUS_WARN_FMT(logger, "port %s refused the %s setting", KELVO_QS(settings.name), what);
     };
-    if (settings.baudRate > 0 && !port.setBaudRate(settings.baudRate, QSerialPort::AllDirections))
-        refused("baud rate");
-    if (settings.dataBits >= QSerialPort::Data5 && settings.dataBits <= QSerialPort::Data8
-        && !port.setDataBits(QSerialPort::DataBits(settings.dataBits)))
-        refused("data bits");
-    if (!port.setParity(QSerialPort::Parity(settings.parity)))
-        refused("parity");
-    if (settings.stopBits >= QSerialPort::OneStop && settings.stopBits <= QSerialPort::TwoStop
-        && !port.setStopBits(QSerialPort::StopBits(settings.stopBits)))
-        refused("stop bits");
-    if (!port.setFlowControl(QSerialPort::FlowControl(settings.flowControl)))
-        refused("flow control");
+    applySerialPortSettings(port, settings, refused);
     port.clearError();
 }
 
