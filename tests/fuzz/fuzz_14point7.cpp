@@ -17,11 +17,7 @@ struct Setup
     FuzzWorkDir dir;
     Setup()
     {
-        static int argc = 1;
-        static char name[] = "fuzz_14point7";
-        static char *argv[] = {name, nullptr};
-        if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv);
+        Fuzz::ensureApplication("fuzz_14point7");
     }
 };
 } // namespace

@@ -6,6 +6,7 @@
 #include "csvjobparser.h"
 #include "csvlogloader.h"
 #include "csvreader.h"
+#include "fuzzworkdir.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -31,12 +32,8 @@ struct CountingSink : CSVLogLoader::Sink
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static int argc = 1;
-    static char name[] = "fuzz";
-    static char *argv[] = {name, nullptr};
-    static QCoreApplication *app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
+    Fuzz::ensureApplication("fuzz");
     static QTemporaryDir dir;
-    Q_UNUSED(app);
     QDir::setCurrent(dir.path());
 
     const QByteArray input(reinterpret_cast<const char *>(data), int(size));

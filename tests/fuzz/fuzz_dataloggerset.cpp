@@ -2,6 +2,7 @@
 // "config/datalogger.json" are read, queried and, when they parsed, written
 // back without harm.
 #include "dataloggerset.h"
+#include "fuzzworkdir.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,12 +12,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static int argc = 1;
-    static char name[] = "fuzz";
-    static char *argv[] = {name, nullptr};
-    static QCoreApplication *app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
+    Fuzz::ensureApplication("fuzz");
     static QTemporaryDir dir;
-    Q_UNUSED(app);
     QDir::setCurrent(dir.path());
     QDir().mkpath("config");
     {

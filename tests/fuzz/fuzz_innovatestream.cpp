@@ -21,11 +21,7 @@ struct Setup
     FuzzWorkDir dir;
     Setup()
     {
-        static int argc = 1;
-        static char name[] = "fuzz_innovatestream";
-        static char *argv[] = {name, nullptr};
-        if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv);
+        Fuzz::ensureApplication("fuzz_innovatestream");
         dir.write("config/SensorDefs.xml", InnovateConfigTexts::SensorDefs);
         dir.write("config/DeviceDefs.xml", InnovateConfigTexts::DeviceDefs);
     }

@@ -15,11 +15,7 @@ struct Setup
     FuzzWorkDir dir;
     Setup()
     {
-        static int argc = 1;
-        static char name[] = "fuzz_plx";
-        static char *argv[] = {name, nullptr};
-        if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv);
+        Fuzz::ensureApplication("fuzz_plx");
         // A configuration is present, so no input rewrites it.
         dir.write("config/PLXSensorsConfig.xml",
                   "<SensorConfigs><SensorConfig address=\"0\" instance=\"0\" unitNum=\"1\"/></SensorConfigs>");

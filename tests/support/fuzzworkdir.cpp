@@ -1,5 +1,6 @@
 #include "fuzzworkdir.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -25,6 +26,18 @@ void quiet()
 {
     qInstallMessageHandler(dropMessage);
     QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
+}
+
+void ensureApplication(const char *name)
+{
+    if (QCoreApplication::instance())
+        return;
+    // The application keeps argc and argv for its whole life.
+    static QByteArray storedName;
+    storedName = name;
+    static int argc = 1;
+    static char *argv[] = {storedName.data(), nullptr};
+    new QCoreApplication(argc, argv);
 }
 
 } // namespace Fuzz

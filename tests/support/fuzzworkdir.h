@@ -15,6 +15,10 @@ namespace Fuzz {
 // of the run.
 void quiet();
 
+// Makes the QCoreApplication the code under test needs, once per process,
+// named after the target; later calls find it and do nothing.
+void ensureApplication(const char *name);
+
 } // namespace Fuzz
 
 // One working folder for the whole run, in memory where /dev/shm exists, so
