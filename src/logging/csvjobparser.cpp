@@ -60,26 +60,90 @@ bool CSVJobParser::loadColumns(const QString &csvFile, const QString &header)
     } else {
         if (!m_separatorFromSideFile)
             m_separator = detectSeparator(header);
-        m_headerFields = headerNames(header, m_separator.at(0)).size();
-        refreshOrder();
-        // Columns the rows cannot hold are never read.
-        const int fields = fieldCount();
-        QHash<int, JobInfo> kept;
-        for (auto it = m_columns.cbegin(); it != m_columns.cend(); ++it) {
-            if (it.key() >= 1 && it.key() < fields) {
-                kept.insert(it.key(), it.value());
-            } else {
-                m_warnings << QStringLiteral("side file column %1 (%2) is outside the row, left out")
-                                  .arg(it.key())
-                                  .arg(it.value().sideFileName);
-            }
-        }
-        if (kept.size() != m_columns.size())
-            takeColumns(kept);
+        const QStringList names = headerNames(header, m_separator.at(0));
+        m_headerFields = names.size();
+        // A log whose first line is not written yet has only its side file.
+        if (!names.isEmpty())
+            matchHeader(names, QFileInfo(info).fileName());
+        else
+            refreshOrder();
     }
     for (const QString &w : qAsConst(m_warnings))
         LOG4CPLUS_WARN_FMT(m_log, "%s: %s", KELVO_QS(csvFile), KELVO_QS(w));
     return fromSideFile;
+}
+
+void CSVJobParser::matchHeader(const QStringList &names, const QString &sideFile)
+{
+    // The header is what the rows hold: a column removed or moved by hand
+    // leaves the side file behind, and its names would then go to other
+    // columns' values. A side-file column is read where the header names
+    // it: at its own number, else at the one place the header has that
+    // name; a header column the side file does not name is read under the
+    // header's name, as without a side file.
+    const int fields = names.size();
+    const bool marker = fields > 1 && names.last() == QLatin1String(MarkerName);
+    std::vector<bool> taken(size_t(fields), false);
+    QHash<int, JobInfo> table;
+    QList<JobInfo> unplaced;
+    for (auto it = m_columns.cbegin(); it != m_columns.cend(); ++it) {
+        const int k = it.key();
+        if (k >= 1 && k < fields && names[k] == it.value().sideFileName) {
+            JobInfo info = it.value();
+            info.column = k;
+            table.insert(k, info);
+            taken[size_t(k)] = true;
+        } else {
+            unplaced.append(it.value());
+        }
+    }
+    std::sort(unplaced.begin(), unplaced.end(), [](const JobInfo &a, const JobInfo &b) { return a.column < b.column; });
+    // Where the header still has each name free, and how many unplaced
+    // columns want it: only a name both have once places a column.
+    QHash<QString, QList<int>> freeFields;
+    for (int i = fields - 1; i >= 1; --i) {
+        if (!taken[size_t(i)])
+            freeFields[names[i]].append(i);
+    }
+    QHash<QString, int> wanted;
+    for (const JobInfo &info : qAsConst(unplaced))
+        ++wanted[info.sideFileName];
+    int moved = 0;
+    QStringList leftOut;
+    for (const JobInfo &info : qAsConst(unplaced)) {
+        const QList<int> at = freeFields.value(info.sideFileName);
+        if (at.size() == 1 && wanted.value(info.sideFileName) == 1) {
+            JobInfo placed = info;
+            placed.column = at.first();
+            table.insert(placed.column, placed);
+            taken[size_t(placed.column)] = true;
+            ++moved;
+        } else {
+            leftOut << QStringLiteral("%1 (%2)").arg(info.column).arg(info.sideFileName);
+        }
+    }
+    const QStringList unique = uniqueNames(names);
+    QStringList fromHeader;
+    for (int i = 1; i < fields; ++i) {
+        if (taken[size_t(i)] || (marker && i == fields - 1))
+            continue;
+        table.insert(i, JobInfo(i, CJob(DummyEcu, DummyJob), unique[i], unique[i]));
+        fromHeader << QStringLiteral("%1 (%2)").arg(i).arg(names[i]);
+    }
+    if (moved > 0 || !leftOut.isEmpty() || !fromHeader.isEmpty())
+        m_warnings << QStringLiteral("side file \"%1\" does not match the header").arg(sideFile);
+    if (moved > 0)
+        m_warnings << QStringLiteral("%1 side file columns read where the header names them").arg(moved);
+    // A handful named, more counted: the messages stand over the plot.
+    auto columnList = [](const QStringList &list) {
+        return list.size() <= 5 ? list.join(QStringLiteral(", ")) : QStringLiteral("%1 columns").arg(list.size());
+    };
+    if (!leftOut.isEmpty())
+        m_warnings << QStringLiteral("side file columns not in the header, left out: %1").arg(columnList(leftOut));
+    if (!fromHeader.isEmpty())
+        m_warnings << QStringLiteral("header columns not in the side file, read under the header's names: %1")
+                          .arg(columnList(fromHeader));
+    takeColumns(table);
 }
 
 bool CSVJobParser::loadJobsInfoFromFile(const QString &path)
@@ -266,12 +330,6 @@ int CSVJobParser::fieldCount() const
     return m_headerFields > 0 ? m_headerFields : m_columnCount + 1;
 }
 
-void CSVJobParser::setFieldCount(int fields)
-{
-    m_headerFields = fields;
-    refreshOrder();
-}
-
 void CSVJobParser::refreshOrder()
 {
     const int fields = fieldCount();
@@ -306,13 +364,16 @@ QList<CJob> CSVJobParser::parse(const QString &line, qint64 dayOffset) const
     std::vector<CSVText::Field> fields;
     const QByteArray sepBytes = m_separator.toLatin1();
     const char sep = sepBytes.isEmpty() ? ';' : sepBytes.at(0);
-    const int n = CSVText::split(bytes.constData(), bytes.constData() + bytes.size(), sep, fields);
+    const int n = CSVText::splitRow(bytes.constData(), bytes.constData() + bytes.size(), sep, fields);
     if (n != fieldCount()) {
         LOG4CPLUS_WARN_FMT(m_log, "cols size don't match: %d fields, %d expected", n, fieldCount());
         return QList<CJob>();
     }
     bool timeOfDay = false;
-    const qint64 time = CSVText::readTime(fields[0].begin, fields[0].end, timeOfDay) + dayOffset;
+    const qint64 raw = CSVText::readTime(fields[0].begin, fields[0].end, timeOfDay);
+    // Only a time of day goes on across midnight; a number (or a time that
+    // does not read) stands as it is, as in the whole-log read.
+    const qint64 time = timeOfDay ? raw + dayOffset : raw;
 
     QList<CJob> jobs;
     for (const JobInfo &info : m_order) {

@@ -7,9 +7,10 @@
 // Rows must have as many fields as the header names (a header "time" plus
 // the side file's columns, plus the logger's "MARKER" column when it wrote
 // one: that field is no result). A cell opening with '"' runs to its closing
-// quote ("" is one quote). An empty cell gives no result, so a job left
-// without any is not returned; a cell that is no number ("abc", "nan",
-// "inf") gives 0. A decimal comma is read when "," is not the separator.
+// quote ("" is one quote). A line holding a NUL byte is no row. An empty
+// cell gives no result, so a job left without any is not returned; a cell
+// that is no number ("abc", "nan", "inf") gives 0. A decimal comma is read
+// when "," is not the separator.
 #include "jobinfo.h"
 #include "kelvolog.h"
 
@@ -29,6 +30,10 @@ public:
     // The columns for a log: from csvFile + ".info" when it reads, else
     // from the header (side file missing, empty, broken or without
     // columns: with a warning). Also takes the row width from the header.
+    // Where the side file no longer matches the header's names (a column
+    // removed or moved by hand), the header holds: a side-file column is
+    // read where the header names it, or left out; a header column the side
+    // file lacks is read under the header's name; each with a warning.
     // Returns true when the side file supplied the columns.
     bool loadColumns(const QString &csvFile, const QString &header);
 
@@ -41,9 +46,6 @@ public:
     // "DUMMYECU", untranslated.
     void setColumnsFromHeader(const QString &header);
     void setColumns(const QHash<int, JobInfo> &columns);
-    // The row width the header gives (fields, the time included); 0 leaves
-    // it at the column count + 1.
-    void setFieldCount(int fields);
 
     QHash<int, JobInfo> columns() const { return m_columns; }
     int columnCount() const { return m_columnCount; }
@@ -60,8 +62,9 @@ public:
     // Why the columns came from the header, side-file columns left out, ...
     QStringList warnings() const { return m_warnings; }
 
-    // The jobs of one row; empty for a row of the wrong width. dayOffset
-    // (CSVReader::dayOffset) is added to the row's time.
+    // The jobs of one row; empty for a row of the wrong width or one that
+    // holds a NUL byte. dayOffset (CSVReader::dayOffset) is added to a time
+    // of day.
     QList<CJob> parse(const QString &line, qint64 dayOffset = 0) const;
     // The columns in the order parse() hands out their results: jobs in the
     // order of their first column, each job's columns in order. Columns
@@ -82,6 +85,8 @@ public:
     static QStringList uniqueNames(QStringList names);
 
 private:
+    // Side-file columns against the header's names (see loadColumns).
+    void matchHeader(const QStringList &names, const QString &sideFile);
     void takeColumns(const QHash<int, JobInfo> &columns);
     void refreshOrder();
 

@@ -9,12 +9,10 @@ bool CSVLogLoader::load(const QString &fileName, Sink &sink)
     m_error.clear();
     m_messages.clear();
     m_startTime = 0;
-    m_rowsRead = 0;
-    if (!m_reader.load(fileName)) {
+    if (!m_reader.load(fileName, m_parser)) {
         m_error = m_reader.errorString();
         return false;
     }
-    m_parser.loadColumns(fileName, m_reader.readHeader());
     m_messages << m_parser.warnings() << m_reader.warnings();
 
     const QList<JobInfo> columns = m_parser.resultOrder();
@@ -29,6 +27,7 @@ bool CSVLogLoader::load(const QString &fileName, Sink &sink)
 
     QMap<int, qint64> skippedByWidth;
     qint64 overlong = 0;
+    qint64 withNul = 0;
     bool begun = false;
     CSVDayUnwrap days;
     std::vector<CSVText::Field> cells;
@@ -45,9 +44,11 @@ bool CSVLogLoader::load(const QString &fileName, Sink &sink)
                 ++overlong;
                 return true;
             }
-            if (b == e)
-                return true; // a blank line is no row
-            const int n = CSVText::split(b, e, sep, cells);
+            const int n = CSVText::splitRow(b, e, sep, cells);
+            if (n < 0) {
+                ++withNul;
+                return true;
+            }
             if (n != fields) {
                 ++skippedByWidth[n];
                 return true;
@@ -66,7 +67,6 @@ bool CSVLogLoader::load(const QString &fileName, Sink &sink)
                 if (CSVText::readNumber(f.begin, f.end, value) != CSVText::Empty)
                     sink.cell(s, time, value);
             }
-            ++m_rowsRead;
             return true;
         });
     if (!begun)
@@ -75,6 +75,8 @@ bool CSVLogLoader::load(const QString &fileName, Sink &sink)
         m_messages << QStringLiteral("read error: %1").arg(file.errorString());
     for (auto it = skippedByWidth.cbegin(); it != skippedByWidth.cend(); ++it)
         m_messages << QStringLiteral("%1 rows skipped: %2 fields, header names %3").arg(it.value()).arg(it.key()).arg(fields);
+    if (withNul > 0)
+        m_messages << QStringLiteral("%1 rows skipped: NUL bytes").arg(withNul);
     if (overlong > 0)
         m_messages << QStringLiteral("%1 rows skipped: longer than %2 MiB").arg(overlong).arg(CSVText::MaxLineBytes >> 20);
     if (lines == 0)

@@ -4,7 +4,8 @@
 // result column is handed to the sink in row order, in the order in which
 // CSVJobParser::parse would hand out the row's results, stamped with the
 // row's time (midnight unwrapped), so that the sink builds the same curves
-// as rows fed one by one. Rows of the wrong width are skipped and counted.
+// as rows fed one by one. Rows of the wrong width, or holding a NUL byte,
+// are skipped and counted; blank lines are no rows.
 #include "csvjobparser.h"
 #include "csvreader.h"
 
@@ -33,10 +34,10 @@ public:
     bool load(const QString &fileName, Sink &sink);
     QString errorString() const { return m_error; }
     // "last line incomplete", "still being written", "empty log",
-    // "N rows skipped: F fields, header names C", side-file warnings.
+    // "N rows skipped: F fields, header names C", "N rows skipped: NUL
+    // bytes", side-file warnings.
     QStringList messages() const { return m_messages; }
     qint64 startTime() const { return m_startTime; }
-    qint64 rowsRead() const { return m_rowsRead; }
     const CSVJobParser &parser() const { return m_parser; }
 
 private:
@@ -45,5 +46,4 @@ private:
     QString m_error;
     QStringList m_messages;
     qint64 m_startTime = 0;
-    qint64 m_rowsRead = 0;
 };

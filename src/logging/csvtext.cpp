@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <vector>
 
 namespace {
 bool blank(char c)
@@ -108,11 +109,16 @@ CSVText::CellKind CSVText::readNumber(const char *b, const char *e, double &valu
         }
     }
     // Everything else through the locale-free conversion, with "," read as
-    // the decimal point.
-    char buffer[128];
+    // the decimal point. A cell of any length is a number when it reads as
+    // one (a spreadsheet may write hundreds of digits).
+    char small[128];
+    std::vector<char> large;
     const size_t length = size_t(e - b);
-    if (length >= sizeof buffer)
-        return Text;
+    char *buffer = small;
+    if (length >= sizeof small) {
+        large.resize(length + 1);
+        buffer = large.data();
+    }
     size_t n = 0;
     if (negative)
         buffer[n++] = '-';

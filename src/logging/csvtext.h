@@ -33,6 +33,18 @@ public:
     // closing quote up to the separator is kept with it.
     static int split(const char *b, const char *e, char sep, std::vector<Field> &out);
 
+    // Splits a data line like split(); -1 for a line that is no row of any
+    // width: one holding a NUL byte (what a crash or a full disk leaves in
+    // a file; no logged text carries one).
+    static int splitRow(const char *b, const char *e, char sep, std::vector<Field> &out)
+    {
+        if (std::memchr(b, 0, size_t(e - b)) != nullptr) {
+            out.clear();
+            return -1;
+        }
+        return split(b, e, sep, out);
+    }
+
     // A cell as a number: blanks around it ignored, "." or "," as the
     // decimal character, an exponent allowed. Empty for an empty cell, Text
     // (value 0) for anything else, "nan" and "inf" included.
@@ -56,8 +68,9 @@ public:
     }
 
     // Reads the bytes [from, to) of an open file in blocks and hands each
-    // line to f(begin, end, whole) without its line end; f returns false to
-    // stop. A line longer than MaxLineBytes is handed over as an empty range
+    // line to f(begin, end, whole) without its line end ("\n" or "\r\n");
+    // f returns false to stop. A blank line (nothing before its line end) is
+    // no row of a log and is not handed over. A line longer than MaxLineBytes is handed over as an empty range
     // with whole false (no memory is spent on it). False when the file could
     // not be read.
     template <class F> static bool forEachLine(QFile &file, qint64 from, qint64 to, F &&f)
@@ -90,14 +103,19 @@ public:
             while (const char *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)))) {
                 const bool whole = !skipping;
                 skipping = false;
-                if (!(whole ? f(p, chopCR(p, nl), true) : f(nl, nl, false)))
+                const char *lineEnd = chopCR(p, nl);
+                if (whole && lineEnd == p) {
+                    p = nl + 1;
+                    continue;
+                }
+                if (!(whole ? f(p, lineEnd, true) : f(nl, nl, false)))
                     return true;
                 p = nl + 1;
             }
             if (pos >= to) {
                 if (skipping)
                     f(end, end, false);
-                else if (p < end)
+                else if (chopCR(p, end) > p)
                     f(p, chopCR(p, end), true);
                 return true;
             }

@@ -181,14 +181,28 @@ QString DataLogger::resultKey(const CJobResultPair &entry)
     return entry.job.getDisplayName() + QLatin1Char('.') + Latin1::toQString(entry.resultName);
 }
 
-// A separator, CR or LF inside a cell would shift every later column.
+// A separator, CR or LF inside a cell would shift every later column, and
+// other control characters would make a reader take the log for a binary
+// file; each becomes a blank. (A tab that is not the separator is text.)
 QString DataLogger::clean(QString text, QChar sep)
 {
     for (QChar &c : text) {
-        if (c == sep || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+        if (c == sep || (c.unicode() < 0x20 && c != QLatin1Char('\t')))
             c = QLatin1Char(' ');
     }
     return text;
+}
+
+// A field that opens with a quote is read up to its closing quote, so such
+// a text is written quoted ("" for each quote in it), as spreadsheets do;
+// any other text stands as it is.
+QString DataLogger::quoted(const QString &text)
+{
+    if (!text.startsWith(QLatin1Char('"')))
+        return text;
+    QString inner = text;
+    inner.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
 }
 
 QChar DataLogger::decimalFor(QChar decimal, QChar sep)
@@ -209,11 +223,11 @@ QString DataLogger::cellText(const QString &value, int format, QChar decimal, QC
     const QChar dec = decimalFor(decimal, sep);
     // Byte data shown as hexadecimal stays text: "00012345" is not 12345.
     if (format == 7)
-        return clean(value, sep);
+        return quoted(clean(value, sep));
     bool ok = false;
     const float number = value.toFloat(&ok);
     if (!ok)
-        return clean(value, sep);
+        return quoted(clean(value, sep));
     QString text = QString::number(double(number), 'g', 6);
     if (dec != QLatin1Char('.'))
         text.replace(QLatin1Char('.'), dec);
@@ -379,7 +393,7 @@ QString DataLogger::headerLine() const
 {
     QString header = QStringLiteral("time");
     for (const CJobResultPair &entry : filter)
-        header += separator + clean(columnTitle(entry), separator);
+        header += separator + quoted(clean(columnTitle(entry), separator));
     if (markerColumn)
         header += separator + QStringLiteral("MARKER");
     return header;

@@ -95,6 +95,7 @@ private:
     void publishState();
     static QString resultKey(const CJobResultPair &entry);
     static QString clean(QString text, QChar separator);
+    static QString quoted(const QString &text);
 
     QFile logFile;
     QList<CJobResultPair> filter;

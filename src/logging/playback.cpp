@@ -16,15 +16,14 @@ bool PlayBack::load(const QString &fileName)
 {
     // A log that cannot be read leaves the loaded one as it was.
     auto newReader = std::make_unique<CSVReader>();
-    if (!newReader->load(fileName)) {
+    auto newParser = std::make_unique<CSVJobParser>();
+    if (!newReader->load(fileName, *newParser)) {
         error = newReader->errorString();
         LOG4CPLUS_WARN_FMT(logger, "cannot play %s: %s", KELVO_QS(fileName), KELVO_QS(error));
         return false;
     }
-    auto newParser = std::make_unique<CSVJobParser>();
-    const QString header = newReader->readHeader();
-    if (!newParser->loadColumns(fileName, header))
-        LOG4CPLUS_INFO_FMT(logger, "first row: %s", KELVO_QS(header));
+    if (!newParser->sideFileLoaded())
+        LOG4CPLUS_INFO_FMT(logger, "first row: %s", KELVO_QS(newReader->readHeader()));
     for (const QString &w : newParser->warnings() + newReader->warnings())
         LOG4CPLUS_WARN_FMT(logger, "%s: %s", KELVO_QS(fileName), KELVO_QS(w));
     newReader->indexTimes(*newParser);

@@ -7,6 +7,7 @@
 #include "csvlogloader.h"
 #include "csvreader.h"
 #include "fuzzworkdir.h"
+#include "latin1.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,18 +15,26 @@
 #include <QTemporaryDir>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 namespace {
-struct CountingSink : CSVLogLoader::Sink
+struct Cell
 {
-    qint64 cells = 0;
-    int columns = 0;
-    void begin(const QList<JobInfo> &list, qint64, qint64) override { columns = list.size(); }
-    void cell(int slot, qint64, double value) override
+    int slot;
+    qint64 time;
+    double value;
+};
+
+struct RecordingSink : CSVLogLoader::Sink
+{
+    QList<JobInfo> columns;
+    std::vector<Cell> cells;
+    void begin(const QList<JobInfo> &list, qint64, qint64) override { columns = list; }
+    void cell(int slot, qint64 time, double value) override
     {
-        if (slot < 0 || slot >= columns || value != value)
+        if (slot < 0 || slot >= columns.size() || value != value)
             std::abort();
-        ++cells;
+        cells.push_back({slot, time, value});
     }
 };
 } // namespace
@@ -52,27 +61,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         f.write(input.mid(split + 10));
     }
 
-    CountingSink sink;
+    RecordingSink sink;
     CSVLogLoader whole;
     const bool wholeOk = whole.load(log, sink);
 
     CSVReader reader;
-    if (reader.load(log) != wholeOk)
+    CSVJobParser parser;
+    if (reader.load(log, parser) != wholeOk)
         std::abort();
     if (wholeOk) {
-        CSVJobParser parser;
-        parser.loadColumns(log, reader.readHeader());
         reader.indexTimes(parser);
-        qint64 results = 0;
+        // Both reads skip the same rows and give the same cells: each
+        // result of a row, in order, is the whole read's next cell, of the
+        // same column, time and value.
+        size_t next = 0;
         const int rows = reader.rowCount() - 1;
         for (int i = 0; i <= rows + 1; ++i) {
             const QString row = reader.getRow(i);
-            for (const CJob &job : parser.parse(row, reader.dayOffset(i)))
-                results += job.getResultCount();
+            for (const CJob &job : parser.parse(row, reader.dayOffset(i))) {
+                for (const CJobResult &r : job.results) {
+                    if (next >= sink.cells.size())
+                        std::abort();
+                    const Cell &c = sink.cells[next++];
+                    const JobInfo &info = sink.columns[c.slot];
+                    if (!(info.job == job) || Latin1::toStd(info.resultName) != r.name || c.time != job.timeStamp
+                        || !(c.value == r.realValue))
+                        std::abort();
+                }
+            }
             parser.getTimeFromCol(row.section(parser.separator(), 0, 0));
         }
-        // Both reads skip the same rows and read the same cells.
-        if (results != sink.cells)
+        if (next != sink.cells.size())
             std::abort();
     }
     if (split >= 0) {

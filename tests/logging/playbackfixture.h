@@ -1,6 +1,7 @@
 #pragma once
 // CSV logs for the playback tests, written by the program's own DataLogger
 // (time code 0: milliseconds since the start, ";" and a side file).
+#include "csvlogwriter.h"
 #include "datalogger.h"
 #include "latin1.h"
 #include "loggerfixture.h"
@@ -39,6 +40,8 @@ inline QString writeLog(int rows, qint64 stepMs, const QStringList &names,
     }
     const QString name = logger.fileName();
     logger.stopLog();
+    // Written long ago, not still being written.
+    setWrittenAt(name, t0() + rows * stepMs);
     return name;
 }
 

@@ -125,6 +125,7 @@ private slots:
     void seekBeforeLoadIsRefused();
     void stepsWhileStopped();
     void playsEveryRowOnceThenStops();
+    void blankLinesAreNoRows();
     void pauseEndsAtOnceForQuitStopAndSeek();
     void shorterPauseWhilePlaying();
     void controlsFromTheGuiWhilePlaying();
@@ -243,6 +244,36 @@ void TestPlayBackThread::playsEveryRowOnceThenStops()
         QVERIFY(p->waitRows(n + 1));
         QCOMPARE(p->rows.last().value, n - 1);
     }
+}
+
+void TestPlayBackThread::blankLinesAreNoRows()
+{
+    // The logger's log with a blank line after every line (as joined or
+    // edited by hand): the rows are the logged ones, and playing ends on
+    // the last of them, never on an empty row.
+    const int n = 6;
+    const QString file = playbackfixture::writeLog(n, 10);
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QByteArray bytes = f.readAll();
+    f.close();
+    bytes.replace("\r\n", "\r\n\r\n");
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes + "\n");
+    f.close();
+    QVERIFY(setWrittenAt(file, loggerfixture::t0()));
+
+    Player p(file, 0);
+    p.start();
+    QVERIFY(p.waitLoaded());
+    QCOMPARE(p.worker->rowCount(), n);
+    p.worker->startPlay();
+    QTRY_VERIFY_WITH_TIMEOUT(!p.playStatuses.isEmpty(), 60000);
+    QCOMPARE(p.playStatuses, QList<int>{PlayBackThread::STOPPED});
+    QCOMPARE(values(p.rows), range(0, n));
+    for (const Row &row : qAsConst(p.rows))
+        QCOMPARE(row.jobs, 1);
+    QCOMPARE(p.worker->getCurIndex(), n - 1);
 }
 
 void TestPlayBackThread::pauseEndsAtOnceForQuitStopAndSeek()

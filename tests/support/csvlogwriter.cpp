@@ -1,5 +1,15 @@
 #include "csvlogwriter.h"
 
+#include <QDateTime>
+#include <QFile>
+
+bool setWrittenAt(const QString &path, qint64 time)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly)
+        && file.setFileTime(QDateTime::fromMSecsSinceEpoch(time), QFileDevice::FileModificationTime);
+}
+
 CsvLogWriter::CsvLogWriter(const CsvLogOptions &options, qint64 start)
     : now(start), m_logger(new DataLogger)
 {
@@ -61,5 +71,6 @@ QString CsvLogWriter::stop()
 {
     const QString name = m_logger->fileName();
     m_logger->stopLog();
+    setWrittenAt(name, now);
     return name;
 }

@@ -18,6 +18,10 @@ struct CsvLogOptions
     QString prefix = QStringLiteral("log_");
 };
 
+// Dates a file's last change to time (ms since the epoch): readers take a
+// log changed in the last few seconds for one still being written.
+bool setWrittenAt(const QString &path, qint64 time);
+
 class CsvLogWriter
 {
 public:
@@ -34,7 +38,8 @@ public:
                const std::initializer_list<std::pair<const char *, QString>> &results);
     void write(const CJob &job);
     void mark();
-    // Stops the log; the CSV file's path.
+    // Stops the log; the CSV file's path. The file is dated to the writer's
+    // clock, as if written then.
     QString stop();
     DataLogger &logger() { return *m_logger; }
     qint64 now = 0;
