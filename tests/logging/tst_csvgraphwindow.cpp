@@ -7,6 +7,7 @@
 #include "csvreader.h"
 #include "guitestmain.h"
 #include "customqwtcurve.h"
+#include "fileappender.h"
 #include "loggerfixture.h"
 #include "plotwidget.h"
 #include "workdir.h"
@@ -22,8 +23,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
-#include <atomic>
-#include <thread>
 
 using namespace loggerfixture;
 
@@ -221,26 +220,10 @@ void TestCsvGraphWindow::fileStillBeingWritten()
     for (int i = 0; i < 20000; ++i)
         bytes += QByteArray::number(i) + ";" + QByteArray::number(i % 100) + "\r\n";
     const QString file = writeFile(wd, "w.csv", bytes);
-    std::atomic<bool> stop{false};
-    std::thread writer([&] {
-        QFile f(file);
-        f.open(QIODevice::Append | QIODevice::Unbuffered);
-        for (int i = 20000; !stop.load(); ++i) {
-            f.write(QByteArray::number(i) + ";");
-            f.write(QByteArray::number(i % 100) + "\r\n");
-        }
+    FileAppender writer(file, 20000, [](QFile &f, int i) {
+        f.write(QByteArray::number(i) + ";");
+        f.write(QByteArray::number(i % 100) + "\r\n");
     });
-    // Ended and joined however the test leaves.
-    struct Joiner
-    {
-        std::atomic<bool> &stop;
-        std::thread &thread;
-        ~Joiner()
-        {
-            stop = true;
-            thread.join();
-        }
-    } joiner{stop, writer};
     bool seen = false;
     for (int attempt = 0; attempt < 200 && !seen; ++attempt) {
         CSVGraphWindow w;

@@ -4,6 +4,7 @@
 #include "csvlogloader.h"
 #include "csvlogwriter.h"
 #include "csvreader.h"
+#include "fileappender.h"
 #include "loggerfixture.h"
 #include "workdir.h"
 
@@ -773,26 +774,10 @@ void TestCsvReader::fileStillBeingWritten()
     for (int i = 0; i < 20000; ++i)
         bytes += QByteArray::number(i) + ";" + QByteArray::number(i * 3) + "\r\n";
     const QString file = writeFile(wd, "w.csv", bytes);
-    std::atomic<bool> stop{false};
-    std::thread writer([&] {
-        QFile f(file);
-        f.open(QIODevice::Append | QIODevice::Unbuffered);
-        for (int i = 20000; !stop.load(); ++i) {
-            f.write(QByteArray::number(i) + ";");
-            f.write(QByteArray::number(i * 3) + "\r\n");
-        }
+    FileAppender writer(file, 20000, [](QFile &f, int i) {
+        f.write(QByteArray::number(i) + ";");
+        f.write(QByteArray::number(i * 3) + "\r\n");
     });
-    // Ended and joined however the test leaves.
-    struct Joiner
-    {
-        std::atomic<bool> &stop;
-        std::thread &thread;
-        ~Joiner()
-        {
-            stop = true;
-            thread.join();
-        }
-    } joiner{stop, writer};
     bool seen = false;
     for (int attempt = 0; attempt < 200 && !seen; ++attempt) {
         OpenLog log(file);
@@ -812,27 +797,12 @@ void TestCsvReader::logGrowingTenLinesASecond()
     WorkDir wd;
     QVERIFY(wd.write("g.csv", "time;a\r\n0;0\r\n"));
     const QString file = wd.filePath("g.csv");
-    std::atomic<bool> stop{false};
     std::atomic<qint64> lastWrite{QDateTime::currentMSecsSinceEpoch()};
-    std::thread writer([&] {
-        QFile f(file);
-        f.open(QIODevice::Append | QIODevice::Unbuffered);
-        for (int i = 1; !stop.load(); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            f.write(QByteArray::number(i * 100) + ";" + QByteArray::number(i) + "\r\n");
-            lastWrite = QDateTime::currentMSecsSinceEpoch();
-        }
+    FileAppender writer(file, 1, [&lastWrite](QFile &f, int i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        f.write(QByteArray::number(i * 100) + ";" + QByteArray::number(i) + "\r\n");
+        lastWrite = QDateTime::currentMSecsSinceEpoch();
     });
-    struct Joiner
-    {
-        std::atomic<bool> &stop;
-        std::thread &thread;
-        ~Joiner()
-        {
-            stop = true;
-            thread.join();
-        }
-    } joiner{stop, writer};
     int judged = 0;
     for (int read = 0; read < 20; ++read) {
         const qint64 before = lastWrite.load();
