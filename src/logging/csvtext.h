@@ -70,9 +70,9 @@ public:
     // Reads the bytes [from, to) of an open file in blocks and hands each
     // line to f(begin, end, whole) without its line end ("\n" or "\r\n");
     // f returns false to stop. A blank line (nothing before its line end) is
-    // no row of a log and is not handed over. A line longer than MaxLineBytes is handed over as an empty range
-    // with whole false (no memory is spent on it). False when the file could
-    // not be read.
+    // no row of a log and is not handed over. A line longer than
+    // MaxLineBytes is handed over as an empty range with whole false (no
+    // memory is spent on it). False when the file could not be read.
     template <class F> static bool forEachLine(QFile &file, qint64 from, qint64 to, F &&f)
     {
         if (to <= from)
