@@ -253,7 +253,14 @@ QStringList CSVJobParser::uniqueNames(QStringList names)
     QHash<QString, QList<int>> at;
     for (int i = 0; i < names.size(); ++i)
         at[names[i]].append(i);
+    // k equal names need at least 0 + 1 + ... + (k - 1) changes to part:
+    // where that alone spends the budget, the scan is not even begun.
     int changes = 0;
+    for (auto it = at.cbegin(); it != at.cend() && changes < budget; ++it) {
+        const qint64 k = it.value().size();
+        if (k * (k - 1) / 2 >= budget)
+            changes = budget;
+    }
     int p = 0;
     while (p < names.size() && changes < budget) {
         QList<int> &same = at[names[p]];
