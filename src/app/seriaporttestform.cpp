@@ -5,6 +5,7 @@
 #include "latin1.h"
 #include "portlinecontrol.h"
 #include "portwriter.h"
+#include "serialportloss.h"
 #include "serialportpinchecker.h"
 #include "settingsdialog.h"
 
@@ -23,6 +24,7 @@ SeriaPortTestForm::SeriaPortTestForm(QWidget *parent, const SerialPortList &port
     serial = new QSerialPort(this);
     // One byte at a time: every block is logged as it comes.
     serial->setReadBufferSize(1);
+    loss = new SerialPortLoss(*serial, this);
     settings = new SettingsDialog(this, portList);
     if (control) {
         lines = control;
@@ -34,6 +36,7 @@ SeriaPortTestForm::SeriaPortTestForm(QWidget *parent, const SerialPortList &port
     connect(settings, &SettingsDialog::settingsApplied, this, &SeriaPortTestForm::on_settings_applied);
     connect(serial, &QSerialPort::readyRead, this, &SeriaPortTestForm::readData);
     connect(serial, &QSerialPort::bytesWritten, this, &SeriaPortTestForm::bytesWritten);
+    connect(loss, &SerialPortLoss::lost, this, &SeriaPortTestForm::portLost);
 
     ui->cmbSendHex->setEditable(true);
     ui->cmbSendHex->installEventFilter(this);
@@ -187,9 +190,16 @@ void SeriaPortTestForm::on_pushButton_clicked()
     checker->startLoop();
 }
 
-void SeriaPortTestForm::on_btnClosePort_clicked()
+void SeriaPortTestForm::showClosed()
 {
     checker->stopLoop();
+    ui->btnDTR->setChecked(false);
+    ui->btnTX->setChecked(false);
+}
+
+void SeriaPortTestForm::on_btnClosePort_clicked()
+{
+    showClosed();
     serial->close();
     // The name as the user chose it: the port itself answers "ttyUSB0"
     // for "/dev/ttyUSB0".
@@ -370,6 +380,12 @@ void SeriaPortTestForm::status(QSerialPort::PinoutSignals signal)
         return;
     ui->btnDTR->setChecked(signal & QSerialPort::DataTerminalReadySignal);
     ui->btnTX->setChecked(signal & QSerialPort::TransmittedDataSignal);
+}
+
+void SeriaPortTestForm::portLost(const QString &reason)
+{
+    showClosed();
+    log(QStringLiteral("port lost: ") + openName + QStringLiteral(" (") + reason + QStringLiteral(")"));
 }
 
 void SeriaPortTestForm::pinReadFailed(const QString &reason)

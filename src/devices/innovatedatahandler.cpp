@@ -87,7 +87,7 @@ void InnovateDataHandler::onStreamError(const QString &message)
     CJob job;
     job.jobName = Latin1::toStd(name);
     job.timeStamp = QDateTime::currentMSecsSinceEpoch();
-    job.errorText = "failed to open port";
+    job.errorText = message == QLatin1String("port lost") ? "port lost" : "failed to open port";
     emit jobFinished(job, 349);
 }
 

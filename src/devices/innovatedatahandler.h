@@ -7,7 +7,8 @@
 // configuration chooses; a device of a known type without one gets a
 // default configuration written (results from the next packet on); a
 // device of an unknown type gives "STAT_UNKNOWN". A port that does not open
-// gives one job with result 349. Lives in the GUI thread.
+// gives one job with result 349 "failed to open port", a port lost while
+// open one with 349 "port lost". Lives in the GUI thread.
 #include "cjob.h"
 #include "innovatemtspacket.h"
 #include "innovatestreamhandler.h"

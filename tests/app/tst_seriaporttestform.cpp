@@ -2,8 +2,10 @@
 // whose master the test plays as the device: the port list, opening,
 // telegrams typed as hex, received blocks, the answer to 0x81, and the line
 // sequences (5-baud initialisation, ADS Send, pin display) on a recording
-// line control whose fake clock makes them take no time.
+// line control whose fake clock makes them take no time; and the device
+// side going away.
 #include "childwidget.h"
+#include "cputime.h"
 #include "ptydevice.h"
 #include "recordinglinecontrol.h"
 #include "seriaporttestform.h"
@@ -130,6 +132,7 @@ private slots:
     void failedPinReadLoggedOnce();
     void manualLines();
     void realControlOnPseudoTerminal();
+    void lostPortClosedAndLoggedOnce();
 };
 
 void TestSeriaPortTestForm::listsPortsWithReserved()
@@ -571,6 +574,36 @@ void TestSeriaPortTestForm::realControlOnPseudoTerminal()
     QCOMPARE(log.filter("refused").size(), 4);
     QCOMPARE(log.filter("> 8112f1").size(), 2);
     QCOMPARE(linesContaining(form, "pin read failed"), 1);
+}
+
+void TestSeriaPortTestForm::lostPortClosedAndLoggedOnce()
+{
+    PtyDevice dev;
+    Rec lines;
+    lines.scriptPins({QSerialPort::DataTerminalReadySignal | QSerialPort::TransmittedDataSignal});
+    SeriaPortTestForm form(nullptr, ptyPorts(dev), &lines);
+    QCheckBox *dtr = childWidget<QCheckBox>(form, "btnDTR");
+    QCheckBox *tx = childWidget<QCheckBox>(form, "btnTX");
+    openFirstPort(form);
+    QTRY_VERIFY_WITH_TIMEOUT(dtr->isChecked() && tx->isChecked(), 3000);
+    dev.write(QByteArray::fromHex("55"));
+    QTRY_COMPARE_WITH_TIMEOUT(receivedHex(form), QString("55"), 3000);
+    dev.unplug();
+    const double cpu = CpuTime::whileRunning(2000);
+    QVERIFY2(cpu < 0.1, qPrintable(QString::number(cpu)));
+    QCOMPARE(linesContaining(form, "port lost"), 1);
+    QVERIFY(logLines(form).contains("port lost: " + dev.slavePath() + " (the line hung up)"));
+    // As Close leaves it: port closed, pins no longer read nor shown.
+    QVERIFY(!form.port()->isOpen());
+    QVERIFY(!form.pinChecker()->isRunning());
+    QVERIFY(!dtr->isChecked() && !tx->isChecked());
+    const int reads = lines.count(Rec::ReadPins);
+    QTest::qWait(150);
+    QCOMPARE(lines.count(Rec::ReadPins), reads);
+    // What is typed now meets a closed port.
+    childWidget<QComboBox>(form, "cmbSendHex")->setEditText("120305");
+    QTest::keyClick(childWidget<QComboBox>(form, "cmbSendHex"), Qt::Key_Return);
+    QCOMPARE(logLines(form).last(), QString("Error writing data: port not open"));
 }
 
 QTEST_MAIN(TestSeriaPortTestForm)
