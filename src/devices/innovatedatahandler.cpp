@@ -13,9 +13,12 @@ InnovateDataHandler::InnovateDataHandler(QString jobName, QObject *parent)
     , name(std::move(jobName))
     , logger(KelvoLog::get("innovate"))
     , config(InnovateMTSExtConfig::instance())
+    , follower(*config, name)
 {
     LOG4CPLUS_DEBUG(logger, "Innovate started");
+    // What does not read is told at start(), once the window listens.
     config->load();
+    connect(&follower, &InnovateConfigFollower::notice, this, &InnovateDataHandler::notice);
     const bool c1 = connect(config, &InnovateMTSExtConfig::inputConfigChanged, this,
                             &InnovateDataHandler::configChanged, Qt::DirectConnection);
     const bool c2 = connect(&stream, &InnovateStreamHandler::MTSPacketRead, this,
@@ -45,6 +48,8 @@ InnovateDataHandler::~InnovateDataHandler()
 
 void InnovateDataHandler::start()
 {
+    // Only now is the plot window listening.
+    follower.noteReadError();
     stream.start();
 }
 
@@ -62,7 +67,7 @@ void InnovateDataHandler::setUSB(bool USB)
 void InnovateDataHandler::configChanged()
 {
     qDebug() << "config changed:";
-    configDirty = true;
+    follower.markStale();
 }
 
 void InnovateDataHandler::queryTimer()
@@ -113,10 +118,10 @@ void InnovateDataHandler::takeDeviceNames(const InnovateMTSPacket &packet)
 
 void InnovateDataHandler::onMTSPacketRead(InnovateMTSPacket packet)
 {
-    if (configDirty) {
-        config->load();
-        configDirty = false;
-    }
+    // A repaired file may lack a device that could not be added while it
+    // did not read: it is tried again.
+    if (follower.refresh())
+        configTried.clear();
     CJob job;
     job.jobName = Latin1::toStd(name);
     job.timeStamp = QDateTime::currentMSecsSinceEpoch();
@@ -156,8 +161,7 @@ void InnovateDataHandler::onMTSPacketRead(InnovateMTSPacket packet)
                     configTried.insert(devName);
                     LOG4CPLUS_DEBUG_FMT(logger, "add new config for:%s", KELVO_QS(devName));
                     config->addNewConfig(devName, devType);
-                    config->load();
-                    configDirty = false;
+                    follower.reload();
                 }
             } else {
                 LOG4CPLUS_DEBUG_FMT(logger, "inputConfig does not exists, packetInd:%d", packetInd);

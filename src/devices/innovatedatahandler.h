@@ -9,7 +9,13 @@
 // device of an unknown type gives "STAT_UNKNOWN". A port that does not open
 // gives one job with result 349 "failed to open port", a port lost while
 // open one with 349 "port lost". Lives in the GUI thread.
+//
+// The configuration files are watched: a change on disk, by hand or by the
+// configuration form, is read before the next packet. While a file does not
+// read, the last good configuration stays in use and notice() says so once,
+// with the reason; once the files read again, notice() is emptied.
 #include "cjob.h"
+#include "innovateconfigfollower.h"
 #include "innovatemtspacket.h"
 #include "innovatestreamhandler.h"
 #include "kelvolog.h"
@@ -46,6 +52,9 @@ public slots:
 
 signals:
     void jobFinished(CJob job, int result);
+    // For the plot window's status line: what keeps the configuration from
+    // reading, empty once it reads.
+    void notice(QString text);
 
 private slots:
     void onStreamError(const QString &message);
@@ -67,7 +76,7 @@ private:
     bool f3Sent = false;
     bool isUSB = false;
     const QString letters = QStringLiteral("abcdefghijklmn");
-    bool configDirty = false;
+    InnovateConfigFollower follower;
     // Devices a default configuration was tried for, once each.
     QSet<QString> configTried;
     QTimer queries;

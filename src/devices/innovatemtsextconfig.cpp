@@ -1,10 +1,12 @@
 #include "innovatemtsextconfig.h"
 
+#include "filewatch.h"
 #include "safefile.h"
 
 #include <QDebug>
 #include <QDomDocument>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -83,26 +85,63 @@ InnovateMTSExtConfig::InnovateMTSExtConfig(QObject *parent)
 void InnovateMTSExtConfig::load()
 {
     LOG4CPLUS_DEBUG(logger, ">ExtConfig::load()");
-    sensorDefs.clear();
-    inputConfigs.clear();
-    inputConfigOrder.clear();
-    deviceDefs.clear();
+    readErrors.clear();
     loadDeviceDefs();
     loadSensorDefs();
     loadInputConfigs();
+    // The files of the folder now current.
+    if (watch)
+        watch->setFiles({inputConfigPath, sensorDefsPath, deviceDefsPath});
     LOG4CPLUS_DEBUG(logger, "<ExtConfig::load()");
+}
+
+void InnovateMTSExtConfig::watchFiles()
+{
+    if (watch)
+        return;
+    watch = new FileWatch(this);
+    connect(watch, &FileWatch::changed, this, &InnovateMTSExtConfig::filesChanged);
+    watch->setFiles({inputConfigPath, sensorDefsPath, deviceDefsPath});
+}
+
+InnovateMTSExtConfig::Outcome InnovateMTSExtConfig::readFile(const QString &path, QString &source, QDomDocument &doc)
+{
+    QString error;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    switch (parseFile(path, doc, &error)) {
+    case Parse::Ok:
+        source = absolute;
+        return Outcome::Read;
+    case Parse::Missing:
+        LOG4CPLUS_WARN_FMT(logger, "%s not found! %s", KELVO_QS(path), KELVO_QS(error));
+        source.clear();
+        return Outcome::Emptied;
+    case Parse::Broken:
+        break;
+    }
+    const QString problem = path + QStringLiteral(" does not read: ") + error;
+    // What came from another folder's file is no last good state of this one.
+    if (source != absolute) {
+        LOG4CPLUS_WARN_FMT(logger, "%s", KELVO_QS(problem));
+        readErrors << problem;
+        source.clear();
+        return Outcome::Emptied;
+    }
+    LOG4CPLUS_WARN_FMT(logger, "%s; what was read of it before stays in use", KELVO_QS(problem));
+    readErrors << problem + QStringLiteral("; the last good one stays in use");
+    return Outcome::Kept;
 }
 
 void InnovateMTSExtConfig::loadDeviceDefs()
 {
     LOG4CPLUS_DEBUG(logger, ">loadDeviceDefs");
-    deviceDefs.clear();
     QDomDocument doc;
-    QString error;
-    if (parseFile(deviceDefsPath, doc, &error) != Parse::Ok) {
-        LOG4CPLUS_WARN_FMT(logger, "device defs config:%s not found! %s", KELVO_QS(deviceDefsPath), KELVO_QS(error));
+    const Outcome outcome = readFile(deviceDefsPath, deviceDefsSource, doc);
+    if (outcome == Outcome::Kept)
         return;
-    }
+    deviceDefs.clear();
+    if (outcome == Outcome::Emptied)
+        return;
     LOG4CPLUS_DEBUG_FMT(logger, "root: %s", KELVO_QS(doc.documentElement().tagName()));
     const QDomNodeList devs = doc.elementsByTagName(QStringLiteral("dev"));
     for (int i = 0; i < devs.count(); ++i) {
@@ -136,11 +175,12 @@ void InnovateMTSExtConfig::loadDeviceDefs()
 void InnovateMTSExtConfig::loadSensorDefs()
 {
     QDomDocument doc;
-    QString error;
-    if (parseFile(sensorDefsPath, doc, &error) != Parse::Ok) {
-        LOG4CPLUS_WARN_FMT(logger, "defs config:%s not found! %s", KELVO_QS(sensorDefsPath), KELVO_QS(error));
+    const Outcome outcome = readFile(sensorDefsPath, sensorDefsSource, doc);
+    if (outcome == Outcome::Kept)
         return;
-    }
+    sensorDefs.clear();
+    if (outcome == Outcome::Emptied)
+        return;
     LOG4CPLUS_DEBUG_FMT(logger, "root: %s", KELVO_QS(doc.documentElement().tagName()));
     const QDomNodeList blocks = doc.elementsByTagName(QStringLiteral("Configuration"));
     LOG4CPLUS_DEBUG_FMT(logger, "Configuration blocks found: %d", blocks.count());
@@ -168,11 +208,13 @@ void InnovateMTSExtConfig::loadSensorDefs()
 void InnovateMTSExtConfig::loadInputConfigs()
 {
     QDomDocument doc;
-    QString error;
-    if (parseFile(inputConfigPath, doc, &error) != Parse::Ok) {
-        LOG4CPLUS_WARN_FMT(logger, "input config: %s: %s", KELVO_QS(inputConfigPath), KELVO_QS(error));
+    const Outcome outcome = readFile(inputConfigPath, inputConfigSource, doc);
+    if (outcome == Outcome::Kept)
         return;
-    }
+    inputConfigs.clear();
+    inputConfigOrder.clear();
+    if (outcome == Outcome::Emptied)
+        return;
     for (const QDomElement &device : childElements(doc.documentElement())) {
         DeviceInputConfig config;
         config.prefix = device.attribute(QStringLiteral("SensorPrefix"));
