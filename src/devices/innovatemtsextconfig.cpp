@@ -279,6 +279,7 @@ bool InnovateMTSExtConfig::writeInputConfigs(const QByteArray &bytes)
     SafeFile file(inputConfigPath, SafeFile::CreateFolder);
     if (!file.write(bytes)) {
         LOG4CPLUS_ERROR_FMT(logger, "can't open file error: %s", KELVO_QS(file.errorString()));
+        writeError = inputConfigPath + QStringLiteral(" cannot be written: ") + file.errorString();
         return false;
     }
     return true;
@@ -286,11 +287,13 @@ bool InnovateMTSExtConfig::writeInputConfigs(const QByteArray &bytes)
 
 bool InnovateMTSExtConfig::updateSensorConfg(const InputConfigItem &, const InputConfigItem &item)
 {
+    writeError.clear();
     QDomDocument doc;
     QString error;
     if (parseFile(inputConfigPath, doc, &error) != Parse::Ok) {
         LOG4CPLUS_ERROR_FMT(logger, "input config: %s: %s; left as it is", KELVO_QS(inputConfigPath),
                             KELVO_QS(error));
+        writeError = inputConfigPath + QStringLiteral(" does not read: ") + error;
         return false;
     }
     bool changed = false;
@@ -317,6 +320,7 @@ bool InnovateMTSExtConfig::updateSensorConfg(const InputConfigItem &, const Inpu
     if (!changed) {
         LOG4CPLUS_WARN_FMT(logger, "no input %d of %s in %s: nothing written", item.inputNumber,
                            KELVO_QS(item.deviceName), KELVO_QS(inputConfigPath));
+        writeError = QStringLiteral("%1 has no input %2 of %3").arg(inputConfigPath).arg(item.inputNumber).arg(item.deviceName);
         return false;
     }
     if (!writeInputConfigs(doc.toByteArray(1)))
@@ -327,6 +331,7 @@ bool InnovateMTSExtConfig::updateSensorConfg(const InputConfigItem &, const Inpu
 
 bool InnovateMTSExtConfig::addNewConfig(const QString &name, const QString &type)
 {
+    writeError.clear();
     QDomDocument doc;
     QString error;
     switch (parseFile(inputConfigPath, doc, &error)) {
@@ -340,18 +345,21 @@ bool InnovateMTSExtConfig::addNewConfig(const QString &name, const QString &type
     case Parse::Broken:
         LOG4CPLUS_ERROR_FMT(logger, "input config: %s: %s; left as it is", KELVO_QS(inputConfigPath),
                             KELVO_QS(error));
+        writeError = inputConfigPath + QStringLiteral(" does not read: ") + error;
         return false;
     }
     const DeviceDef *def = deviceDef(type);
     if (!def) {
         LOG4CPLUS_WARN_FMT(logger, "no device definition of type '%s': no configuration for %s", KELVO_QS(type),
                            KELVO_QS(name));
+        writeError = QStringLiteral("no device definition of type '%1'").arg(type);
         return false;
     }
     QDomElement root = doc.documentElement();
     for (const QDomElement &device : childElements(root)) {
         if (device.attribute(QStringLiteral("SensorPrefix")) == name) {
             LOG4CPLUS_DEBUG_FMT(logger, "%s is configured already", KELVO_QS(name));
+            writeError = name + QStringLiteral(" is configured already");
             return false;
         }
     }

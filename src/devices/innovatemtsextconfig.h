@@ -69,6 +69,9 @@ public:
     // written: no such type, the device is configured already, or the
     // file does not parse.
     bool addNewConfig(const QString &name, const QString &type);
+    // Why the last updateSensorConfg or addNewConfig wrote nothing; empty
+    // after a write.
+    QString lastError() const { return writeError; }
     void notifyInputConfigChanged();
 
 signals:
@@ -97,6 +100,7 @@ private:
     QString sensorDefsSource;
     QString deviceDefsSource;
     QStringList readErrors;
+    QString writeError;
     FileWatch *watch = nullptr;
     UnitConverter converter;
 };
