@@ -1,46 +1,36 @@
 #pragma once
-// Tells when files change on disk, however they are changed: written in
-// place, replaced by a rename (as SafeFile and most editors save), deleted,
-// or made anew. QFileSystemWatcher alone loses a file's watch once the file
-// is replaced or deleted, and cannot watch a file that is not there yet, so
-// the folders that hold the files are watched as well, and a file is
-// watched again as soon as it is back.
+// Tells a window that a file it reads may have changed, whichever way the
+// change comes: written in place, replaced by a new file (SafeFile and most
+// editors save by renaming one over it, which ends a watch on the old
+// file), deleted, or made where there was none. The file's folder is
+// watched too (while it is missing, the nearest folder above it that
+// exists), so that a file made later is seen.
 //
-// changed() comes with each notification of a watched file, and with each
-// notification of a folder that finds a watched file other than it was
-// (made, deleted or replaced; other files of the folders do not count):
-// listeners mark the files to be read again when next needed. Lives in a
-// thread with an event loop.
-#include <QHash>
+// A window that could not read a file of the user's keeps one of these and
+// reads the file again on changed(), so that it shows the file once it
+// reads without being opened anew.
+#include <QFileSystemWatcher>
 #include <QObject>
-#include <QStringList>
-
-class QFileSystemWatcher;
+#include <QString>
 
 class FileWatch : public QObject
 {
     Q_OBJECT
 public:
-    explicit FileWatch(QObject *parent = nullptr);
+    // A relative path is taken relative to the working directory of now.
+    explicit FileWatch(const QString &path, QObject *parent = nullptr);
 
-    // The files to watch, made absolute against the current folder now.
-    // The same files again change nothing.
-    void setFiles(const QStringList &paths);
-    QStringList files() const { return watched; }
+    QString path() const { return file; }
 
 signals:
+    // The file, or a folder on its way, changed: read it again to know.
     void changed();
 
 private:
-    void fileChanged();
-    void folderChanged();
-    // Notes each file's signature; true when one differs from the last.
-    bool takeSignatures();
-    void rearm();
-    // Size, time and identity of the file, empty when it is missing.
-    static QString signature(const QString &path);
+    void onChange();
+    // Watches what exists now of the file and the folders on its way.
+    void arm();
 
-    QFileSystemWatcher *watcher;
-    QStringList watched;
-    QHash<QString, QString> seen;
+    QString file;
+    QFileSystemWatcher watcher;
 };

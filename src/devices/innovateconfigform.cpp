@@ -2,6 +2,7 @@
 #include "ui_innovateconfigform.h"
 
 #include "innovatemtsextconfig.h"
+#include "problemlabel.h"
 
 #include <QDebug>
 #include <QEvent>
@@ -251,9 +252,9 @@ void InnovateConfigForm::filesChanged()
 
 void InnovateConfigForm::showProblem(const QString &text)
 {
-    if (!text.isEmpty() && text != ui->lblStatus->text())
+    if (!text.isEmpty() && (text != ui->lblProblem->text() || ui->lblProblem->isHidden()))
         LOG4CPLUS_WARN_FMT(logger, "Innovate Config: %s", KELVO_QS(text));
-    ui->lblStatus->setText(text);
+    ProblemLabel::show(ui->lblProblem, text);
 }
 
 void InnovateConfigForm::foo()

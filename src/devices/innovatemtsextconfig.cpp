@@ -89,19 +89,29 @@ void InnovateMTSExtConfig::load()
     loadDeviceDefs();
     loadSensorDefs();
     loadInputConfigs();
-    // The files of the folder now current.
-    if (watch)
-        watch->setFiles({inputConfigPath, sensorDefsPath, deviceDefsPath});
+    if (watching)
+        watchCurrentFiles();
     LOG4CPLUS_DEBUG(logger, "<ExtConfig::load()");
 }
 
 void InnovateMTSExtConfig::watchFiles()
 {
-    if (watch)
+    watching = true;
+    watchCurrentFiles();
+}
+
+void InnovateMTSExtConfig::watchCurrentFiles()
+{
+    const QStringList paths{inputConfigPath, sensorDefsPath, deviceDefsPath};
+    if (!watches.isEmpty() && watches.first()->path() == QFileInfo(paths.first()).absoluteFilePath())
         return;
-    watch = new FileWatch(this);
-    connect(watch, &FileWatch::changed, this, &InnovateMTSExtConfig::filesChanged);
-    watch->setFiles({inputConfigPath, sensorDefsPath, deviceDefsPath});
+    qDeleteAll(watches);
+    watches.clear();
+    for (const QString &path : paths) {
+        auto *watch = new FileWatch(path, this);
+        connect(watch, &FileWatch::changed, this, &InnovateMTSExtConfig::filesChanged);
+        watches << watch;
+    }
 }
 
 InnovateMTSExtConfig::Outcome InnovateMTSExtConfig::readFile(const QString &path, QString &source, QDomDocument &doc)

@@ -10,8 +10,8 @@
 // what was last read from it in place: a source keeps its configuration
 // while the user is in the middle of an edit. readError() says which files
 // did not read at the last load() and why. A missing file empties its part.
-// With watchFiles(), filesChanged() tells when any of the three changes on
-// disk (an edit by hand included).
+// With watchFiles(), filesChanged() tells when one of the three may have
+// changed on disk (an edit by hand included): read them again to know.
 //
 // InputConfigs.xml is the user's file: it is replaced whole or not at all
 // (SafeFile), and never when it does not parse. Every successful write, and
@@ -81,6 +81,8 @@ signals:
 private:
     enum class Outcome { Read, Emptied, Kept };
     bool writeInputConfigs(const QByteArray &bytes);
+    // Watches the three files of the current folder, unless it does already.
+    void watchCurrentFiles();
     // Reads path into doc: Read (source becomes the file), Emptied (the
     // file is missing, or does not read and its table holds nothing of it)
     // or Kept (it does not read; its table keeps what source gave).
@@ -101,6 +103,8 @@ private:
     QString deviceDefsSource;
     QStringList readErrors;
     QString writeError;
-    FileWatch *watch = nullptr;
+    bool watching = false;
+    // One per file, of the folder that was current at the last load.
+    QList<FileWatch *> watches;
     UnitConverter converter;
 };
