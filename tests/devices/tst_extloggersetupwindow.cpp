@@ -13,6 +13,7 @@
 #include "innovatedatahandler.h"
 #include "innovatemtssdkhandler.h"
 #include "innovatestandin.h"
+#include "innovatetestfiles.h"
 #include "logcapture.h"
 #include "mainwindow.h"
 #include "mdiarea.h"
@@ -426,12 +427,8 @@ void TestExtLoggerSetupWindow::innovateSerialMissingPort()
 void TestExtLoggerSetupWindow::innovateUsbAndMtsPlotNamedValues()
 {
     WorkDir wd;
-    for (const char *name : {"config/SensorDefs.xml", "config/DeviceDefs.xml", "config/InputConfigs.xml",
-                             "innovate/innovate.json"}) {
-        QFile demo(QStringLiteral(KELVO_SOURCE_DIR) + "/demo/" + name);
-        QVERIFY(demo.open(QIODevice::ReadOnly));
-        wd.write(name, demo.readAll());
-    }
+    InnovateTestFiles::installDemo(wd);
+    wd.write("innovate/innovate.json", InnovateTestFiles::demoFile("innovate/innovate.json"));
     FakeHost host;
     Setup usb(&host);
     usb.choose("Innovate USB", "", "");
@@ -478,12 +475,8 @@ void TestExtLoggerSetupWindow::innovateConfigBrokenWhileRunning()
     QFETCH(QString, port);
     QFETCH(QString, result);
     WorkDir wd;
-    for (const char *name : {"config/SensorDefs.xml", "config/DeviceDefs.xml", "config/InputConfigs.xml",
-                             "innovate/innovate.json"}) {
-        QFile demo(QStringLiteral(KELVO_SOURCE_DIR) + "/demo/" + name);
-        QVERIFY(demo.open(QIODevice::ReadOnly));
-        wd.write(name, demo.readAll());
-    }
+    InnovateTestFiles::installDemo(wd);
+    wd.write("innovate/innovate.json", InnovateTestFiles::demoFile("innovate/innovate.json"));
     const QByteArray good = wd.read("config/InputConfigs.xml");
     QVERIFY(!good.isEmpty());
     FakeHost host;
