@@ -131,14 +131,16 @@ void TestCanProxyWindow::pulledPortReportedOnceInItsPane()
     QTRY_COMPARE(edPane->toPlainText(), QStringLiteral("Ediabas connected"));
     QTRY_COMPARE(usbPane->toPlainText(), QStringLiteral("USB connected"));
     QVERIFY(adapter.waitForCommand("O", 2000));
-    if (ediabasSide) {
+    adapter.stop();
+    if (ediabasSide)
         ed.unplug();
-    } else {
-        adapter.stop();
+    else
         usb.unplug();
-    }
+    // The other half of the bridge still waits on its port, in slices (a
+    // tenth of a core or so under the sanitizer); a lost port polled again
+    // and again would take most of a core.
     const double cpu = CpuTime::whileRunning(2000);
-    QVERIFY2(cpu < 0.1, qPrintable(QString::number(cpu)));
+    QVERIFY2(cpu < 0.5, qPrintable(QString::number(cpu)));
     if (ediabasSide) {
         QCOMPARE(edPane->toPlainText(), "Ediabas connected\nerror:port " + ed.slavePath() + " lost");
         QCOMPARE(usbPane->toPlainText(), QStringLiteral("USB connected"));
