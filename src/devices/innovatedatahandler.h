@@ -15,6 +15,7 @@
 // read, the last good configuration stays in use and notice() says so once,
 // with the reason; once the files read again, notice() is emptied.
 #include "cjob.h"
+#include "deviceinputconfig.h"
 #include "innovateconfigfollower.h"
 #include "innovatemtspacket.h"
 #include "innovatestreamhandler.h"
@@ -23,7 +24,9 @@
 #include "unitconverter.h"
 
 #include <QObject>
+#include <QHash>
 #include <QSet>
+#include <QVector>
 #include <QStringList>
 #include <QTimer>
 
@@ -60,6 +63,21 @@ private slots:
     void onStreamError(const QString &message);
 
 private:
+    // What an input's result carries besides its value, kept until the
+    // configuration is read again: made anew for every packet, the texts
+    // would cost more than the values.
+    struct InputText
+    {
+        bool configured = false;
+        std::string name;
+        std::string displayName;
+        std::string unit;
+        // Both set: the value is converted from the one to the other.
+        int convertFrom = UnitConverter::NoUnit;
+        int convertTo = UnitConverter::NoUnit;
+    };
+    // Indexed by input number - 1.
+    const QVector<InputText> &inputTexts(const QString &deviceName, const DeviceInputConfig &device);
     void fillJobResultsForDevice(CJob &job, const QString &deviceName, const InnovateMTSPacket &packet,
                                  int &packetInd);
     void takeDeviceNames(const InnovateMTSPacket &packet);
@@ -81,4 +99,7 @@ private:
     QSet<QString> configTried;
     QTimer queries;
     UnitConverter converter;
+    const std::string jobName;
+    QHash<QString, QVector<InputText>> texts;
+    quint64 textsGeneration = 0;
 };

@@ -85,6 +85,7 @@ InnovateMTSExtConfig::InnovateMTSExtConfig(QObject *parent)
 void InnovateMTSExtConfig::load()
 {
     LOG4CPLUS_DEBUG(logger, ">ExtConfig::load()");
+    ++loads;
     readErrors.clear();
     loadDeviceDefs();
     loadSensorDefs();

@@ -46,6 +46,9 @@ public:
     void loadDeviceDefs();
     void loadSensorDefs();
     void loadInputConfigs();
+    // Counts the loads: what a consumer derived from the tables stands
+    // until it changes.
+    quint64 generation() const { return loads; }
     // What did not read at the last load(): per file "<file> does not read:
     // <why>", and whether what was read of it before stays in use; empty
     // when every file read (or was missing).
@@ -103,6 +106,7 @@ private:
     QString deviceDefsSource;
     QStringList readErrors;
     QString writeError;
+    quint64 loads = 0;
     bool watching = false;
     // One per file, of the folder that was current at the last load.
     QList<FileWatch *> watches;
