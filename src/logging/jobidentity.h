@@ -7,8 +7,10 @@
 #include "cjob.h"
 
 #include <QList>
+#include <QPair>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 class JobIdentity
 {

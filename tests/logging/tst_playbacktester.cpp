@@ -357,6 +357,11 @@ void TestPlayBackTester::loadReportStaysWhilePlaying()
     QFETCH(QString, report);
     QFETCH(int, rows);
     QVERIFY(workDir->write("x.csv", log));
+    // Saved an hour ago: a finished log, not one still being written.
+    QFile saved(workDir->filePath("x.csv"));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    saved.close();
     FakeMdiHost host;
     PlayBackTester tester(nullptr, &host);
     tester.show();
