@@ -11,6 +11,23 @@
 #include <QSerialPort>
 #include <QtTest>
 
+namespace {
+// One line through the air/fuel ratio device's handler, as the reader
+// hands it over; valid is left as the caller set it unless the handler
+// sets it.
+CJob decodeAfr(const QByteArray &line, bool &valid)
+{
+    AEMDataHandler handler;
+    handler.setJobName("AEM_AFR");
+    handler.setResultName("AEM_AFR_VALUE");
+    handler.setResultDisplayName("Air/fuel ratio");
+    CJob job;
+    QByteArray data = line;
+    handler.onDataReceived(data, job, valid);
+    return job;
+}
+} // namespace
+
 class TestAemDataHandler : public QObject
 {
     Q_OBJECT
@@ -39,14 +56,8 @@ void TestAemDataHandler::linesToResults()
     QFETCH(QByteArray, line);
     QFETCH(double, value);
     QFETCH(QByteArray, raw);
-    AEMDataHandler handler;
-    handler.setJobName("AEM_AFR");
-    handler.setResultName("AEM_AFR_VALUE");
-    handler.setResultDisplayName("Air/fuel ratio");
-    CJob job;
     bool valid = false;
-    QByteArray data = line;
-    handler.onDataReceived(data, job, valid);
+    const CJob job = decodeAfr(line, valid);
     QVERIFY(valid);
     QCOMPARE(job.jobName, std::string("AEM_AFR"));
     QCOMPARE(job.ecuName, std::string());
@@ -86,13 +97,8 @@ void TestAemDataHandler::linesWithoutNumberGiveNothing_data()
 void TestAemDataHandler::linesWithoutNumberGiveNothing()
 {
     QFETCH(QByteArray, line);
-    AEMDataHandler handler;
-    handler.setJobName("AEM_AFR");
-    handler.setResultName("AEM_AFR_VALUE");
-    CJob job;
     bool valid = true;
-    QByteArray data = line;
-    handler.onDataReceived(data, job, valid);
+    const CJob job = decodeAfr(line, valid);
     QVERIFY(!valid);
     QCOMPARE(job.getResultCount(), 0);
 }
