@@ -1,6 +1,8 @@
 #include "plxconfigform.h"
 #include "ui_plxconfigform.h"
 
+#include "problemlabel.h"
+
 #include <QDebug>
 #include <QEvent>
 #include <QStandardItemModel>
@@ -106,13 +108,9 @@ bool PLXConfigForm::eventFilter(QObject *watched, QEvent *event)
 
 void PLXConfigForm::showProblem(const QString &what, const QString &why)
 {
-    if (why.isEmpty()) {
-        ui->lblStatus->clear();
-        return;
-    }
-    const QString text = what + QStringLiteral(": ") + why;
-    LOG4CPLUS_WARN_FMT(logger, "PLX Config: %s", KELVO_QS(text));
-    ui->lblStatus->setText(text);
+    if (!why.isEmpty())
+        LOG4CPLUS_WARN_FMT(logger, "PLX Config: %s: %s", KELVO_QS(what), KELVO_QS(why));
+    ProblemLabel::show(ui->lblProblem, why.isEmpty() ? QString() : what + QStringLiteral(": ") + why);
 }
 
 void PLXConfigForm::reload(int row)

@@ -57,6 +57,12 @@ struct Form
     QListView *list = form.findChild<QListView *>("listView");
     QComboBox *combo = form.findChild<QComboBox *>("comboBox");
     QString label(const char *name) { return form.findChild<QLabel *>(name)->text(); }
+    // What the window says it could not do, or nothing while all is well.
+    QString problem()
+    {
+        auto *l = form.findChild<QLabel *>("lblProblem");
+        return l->isHidden() ? QString() : l->text();
+    }
     QStringList rows()
     {
         QStringList r;
@@ -247,8 +253,8 @@ void TestPlxConfig::malformedConfigurationStaysUntouched()
     QCOMPARE(wd.read("config/PLXSensorsConfig.xml"), broken);
     Form f;
     QCOMPARE(f.rows(), QStringList());
-    QVERIFY2(f.label("lblStatus").contains("config/PLXSensorsConfig.xml does not read"),
-             qPrintable(f.label("lblStatus")));
+    QVERIFY2(f.problem().contains("config/PLXSensorsConfig.xml does not read"),
+             qPrintable(f.problem()));
     // A running PLX source reads on and writes nothing over it.
     PLXDataHandler handler;
     QVERIFY(!handler.isConfigMissing());
@@ -276,8 +282,8 @@ void TestPlxConfig::configurationBrokenWhileShown()
     QCOMPARE(f.list->currentIndex().row(), 0);
     QCOMPARE(f.combo->currentText(), QString("AFR"));
     QCOMPARE(f.label("lblUnitNum"), QString("1"));
-    QVERIFY2(f.label("lblStatus").startsWith("Unit not changed: config/PLXSensorsConfig.xml does not read"),
-             qPrintable(f.label("lblStatus")));
+    QVERIFY2(f.problem().startsWith("Unit not changed: config/PLXSensorsConfig.xml does not read"),
+             qPrintable(f.problem()));
     // Another row still shows what was read.
     f.select(1);
     QCOMPARE(f.combo->currentText(), QString("Oil degC"));
@@ -294,7 +300,7 @@ void TestPlxConfig::configurationBrokenWhileShown()
     QCOMPARE(PlxTestFiles::stored(), (QStringList{"0/0/1", "2/1/0"}));
     QCOMPARE(f.rows(), (QStringList{"Wideband #0", "Temperature #1"}));
     QCOMPARE(f.combo->currentText(), QString("Water degC"));
-    QCOMPARE(f.label("lblStatus"), QString());
+    QCOMPARE(f.problem(), QString());
 }
 
 void TestPlxConfig::fullDiskKeepsTheConfiguration()
