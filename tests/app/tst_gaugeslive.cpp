@@ -17,6 +17,7 @@
 #include "resulttableview.h"
 #include "workdir.h"
 
+#include <QApplication>
 #include <QDirIterator>
 #include <QImage>
 #include <QListWidget>
@@ -29,6 +30,7 @@ class TestGaugesLive : public QObject
     Q_OBJECT
 private slots:
     void twelveNeedlesMove();
+    void setupWindowTakesTheKeysAfterF3();
 };
 
 namespace {
@@ -116,6 +118,39 @@ void TestGaugesLive::twelveNeedlesMove()
     QVERIFY(lmm && lmm->autoScale());
     QTRY_VERIFY_WITH_TIMEOUT(lmm->gaugeDef().max > 1, 10000);
     DemoSession::shoot(w.mdi(), "KELVO_GAUGE_SHOTS", "auto-scaled");
+}
+
+void TestGaugesLive::setupWindowTakesTheKeysAfterF3()
+{
+    // Keys go where the window system sends them, to the focus widget, as
+    // a user's do: the screen list must hold the focus without a click.
+    DemoSession demo(QStringLiteral(KELVO_SOURCE_DIR) + "/demo");
+    QVERIFY(demo.isReady());
+    MainWindow &w = demo.window();
+    QVERIFY(demo.chooseJob("MSV70", "Measurement values"));
+    QTRY_VERIFY(!w.plotWindows().isEmpty());
+    QWindow *window = w.windowHandle();
+
+    QTest::keyClick(window, Qt::Key_F3);
+    GaugeSetupWindow *setup = nullptr;
+    QTRY_VERIFY((setup = subWindowOf<GaugeSetupWindow>(w)) != nullptr);
+    auto *list = setup->findChild<QListWidget *>("listWidget");
+    QTRY_COMPARE(QApplication::focusWidget(), list);
+    QCOMPARE(list->currentItem()->text(), QString("dash"));
+    QTest::keyClick(window, Qt::Key_Down);
+    QCOMPARE(list->currentItem()->text(), QString("all"));
+    QTest::keyClick(window, Qt::Key_Return);
+    GaugeContainer *screen = nullptr;
+    QTRY_VERIFY((screen = subWindowOf<GaugeContainer>(w)) != nullptr);
+    QCOMPARE(screen->windowTitle(), QString("all"));
+    QTRY_VERIFY(!subWindowOf<GaugeSetupWindow>(w));
+
+    QTest::keyClick(window, Qt::Key_F3);
+    QTRY_VERIFY((setup = subWindowOf<GaugeSetupWindow>(w)) != nullptr);
+    QTRY_COMPARE(QApplication::focusWidget(), setup->findChild<QListWidget *>("listWidget"));
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(!subWindowOf<GaugeSetupWindow>(w));
+    QCOMPARE(subWindowOf<GaugeContainer>(w), screen);
 }
 
 QTEST_MAIN(TestGaugesLive)
