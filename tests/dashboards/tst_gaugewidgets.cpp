@@ -31,6 +31,8 @@ private slots:
     void labelFontsFollowHeight_data();
     void labelFontsFollowHeight();
     void textLineShowsTitleValueAndUnit();
+    void textLineValueShowsWhole_data();
+    void textLineValueShowsWhole();
     void oddRangesAndValuesPaintWithoutWarnings_data();
     void oddRangesAndValuesPaintWithoutWarnings();
     void valueDigitsUseTheSevenSegmentFont();
@@ -327,6 +329,45 @@ void TestGaugeWidgets::textLineShowsTitleValueAndUnit()
     QVERIFY(line.valueLabel()->geometry().right() < line.unitLabel()->geometry().left());
     QCOMPARE(line.unitLabel()->font().pointSize(), 16);
     QCOMPARE(line.valueLabel()->font().pointSize(), 20);
+}
+
+void TestGaugeWidgets::textLineValueShowsWhole_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<double>("value");
+    // A text line of the demo's screen "all" in a narrow window, with a
+    // long title beside the value.
+    QTest::newRow("wide, general") << 900 << 2247.61234;
+    QTest::newRow("narrow, general") << 340 << 2247.61234;
+    QTest::newRow("narrow, exponent") << 420 << -1234567.8;
+    QTest::newRow("very narrow, exponent") << 260 << -1234567.8;
+}
+
+void TestGaugeWidgets::textLineValueShowsWhole()
+{
+    QFETCH(int, width);
+    QFETCH(double, value);
+    GaugeDef def = makeDef(0, 5000);
+    def.title = "Air per cylinder";
+    def.unit = "mg/stroke";
+    TextValueWidget line;
+    line.setGaugeDef(def);
+    line.resize(width, 60);
+    line.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&line));
+    // A short value first: the font it gets must not cut the longer one.
+    line.setValue(7);
+    line.refresh();
+    QTRY_COMPARE(line.unitLabel()->height(), 60);
+    line.setValue(value);
+    line.refresh();
+    MyLabel *shown = line.valueLabel();
+    const int textWidth = QFontMetrics(shown->font()).horizontalAdvance(shown->text());
+    QVERIFY2(textWidth <= shown->contentsRect().width(),
+             qPrintable(QString("%1: %2 in %3").arg(shown->text()).arg(textWidth).arg(shown->contentsRect().width())));
+    // Fitted to the height as before where the width allows it.
+    if (width >= 900)
+        QCOMPARE(shown->font().pointSize(), 20);
 }
 
 void TestGaugeWidgets::oddRangesAndValuesPaintWithoutWarnings_data()
