@@ -283,8 +283,8 @@ PlotWindow &MainWindow::createPlotWindow(CJob &job, Qt::WindowFlags flags)
     window->setMainStyleSheet(styleSheet());
     window->setMainWnd(this);
     LOG4CPLUS_DEBUG(logger, " addSubWindow");
-    QMdiSubWindow *sub = mdiArea->addWindow(window, flags);
-    sub->resize(800, 400);
+    // At its form's size: narrower, the result table cuts the values.
+    mdiArea->addWindow(window, flags);
     LOG4CPLUS_DEBUG(logger, " connect joblistener");
     connectJobListener(window);
     connect(window, &PlotWindow::plotWidgetStatusChanged, this, &MainWindow::onPlotWidgetStatusChanged);

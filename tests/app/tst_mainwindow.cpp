@@ -75,6 +75,7 @@ private slots:
     void toolActionsOpenSubWindows();
     void windowsOpenAtTheirFormSize_data();
     void windowsOpenAtTheirFormSize();
+    void plotWindowOpensAtItsFormSize();
     void playBackListsTheDemoLog();
     void multiPlotWindowTakesJobsAndResets();
     void multiplotOpensPlottedResults();
@@ -496,6 +497,26 @@ void TestMainWindow::windowsOpenAtTheirFormSize()
     QVERIFY2(opened.width() >= form.width() && opened.height() >= form.height(),
              qPrintable(QString("%1x%2").arg(opened.width()).arg(opened.height())));
     QVERIFY(w.mdi()->viewport()->rect().contains(sub->geometry()));
+}
+
+void TestMainWindow::plotWindowOpensAtItsFormSize()
+{
+    // Narrower than its form, the result table beside the plot cuts the
+    // values off.
+    WorkDir wd;
+    writeCatalogue(wd);
+    MainWindow w(args("simulation"));
+    w.resize(1280, 1000);
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QListWidget *ecus = w.ecuList()->findChild<QListWidget *>("listEcus");
+    ecus->setCurrentRow(rowOfEcu(ecus, "D73N57C0"));
+    doubleClickRow(w.ecuList()->findChild<QListWidget *>("listJobs"), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(w.plotWindows().size(), 1, 5000);
+    PlotWindow *plot = w.plotWindows().first();
+    QTRY_VERIFY(plot->isVisible());
+    QVERIFY2(plot->width() >= 900 && plot->height() >= 520,
+             qPrintable(QString("%1x%2").arg(plot->width()).arg(plot->height())));
+    QVERIFY(w.mdi()->viewport()->rect().contains(plot->parentWidget()->geometry()));
 }
 
 namespace {
