@@ -25,12 +25,21 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <memory>
+
 class TestGaugesLive : public QObject
 {
     Q_OBJECT
 private slots:
+    // Each case starts the demo with the petrol ECU's measurement job
+    // running, as a user does first.
+    void init();
+    void cleanup();
     void twelveNeedlesMove();
     void setupWindowTakesTheKeysAfterF3();
+
+private:
+    std::unique_ptr<DemoSession> demo;
 };
 
 namespace {
@@ -44,14 +53,22 @@ template <typename T> T *subWindowOf(MainWindow &w)
 
 } // namespace
 
+void TestGaugesLive::init()
+{
+    demo = std::make_unique<DemoSession>(QStringLiteral(KELVO_SOURCE_DIR) + "/demo");
+    QVERIFY(demo->isReady());
+    QVERIFY(demo->chooseJob("MSV70", "Measurement values"));
+    QTRY_VERIFY(!demo->window().plotWindows().isEmpty());
+}
+
+void TestGaugesLive::cleanup()
+{
+    demo.reset();
+}
+
 void TestGaugesLive::twelveNeedlesMove()
 {
-    DemoSession demo(QStringLiteral(KELVO_SOURCE_DIR) + "/demo");
-    QVERIFY(demo.isReady());
-    MainWindow &w = demo.window();
-    QVERIFY(demo.chooseJob("MSV70", "Measurement values"));
-    QTRY_VERIFY(!w.plotWindows().isEmpty());
-
+    MainWindow &w = demo->window();
     QTest::keyClick(&w, Qt::Key_F3);
     GaugeSetupWindow *setup = nullptr;
     QTRY_VERIFY((setup = subWindowOf<GaugeSetupWindow>(w)) != nullptr);
@@ -96,7 +113,7 @@ void TestGaugesLive::twelveNeedlesMove()
 
     // A plot window's own gauges: the defined result keeps its scale, the
     // air mass meter (no definition for this ECU) scales itself.
-    QVERIFY(demo.chooseJob("MSV70", "Air mass"));
+    QVERIFY(demo->chooseJob("MSV70", "Air mass"));
     PlotWindow *plot = nullptr;
     QTRY_VERIFY((plot = w.plotWindows().size() == 2 ? w.plotWindows().last() : nullptr) != nullptr);
     ResultTableModel *model = plot->findChild<ResultTableView *>("tableView")->tableModel();
@@ -124,11 +141,7 @@ void TestGaugesLive::setupWindowTakesTheKeysAfterF3()
 {
     // Keys go where the window system sends them, to the focus widget, as
     // a user's do: the screen list must hold the focus without a click.
-    DemoSession demo(QStringLiteral(KELVO_SOURCE_DIR) + "/demo");
-    QVERIFY(demo.isReady());
-    MainWindow &w = demo.window();
-    QVERIFY(demo.chooseJob("MSV70", "Measurement values"));
-    QTRY_VERIFY(!w.plotWindows().isEmpty());
+    MainWindow &w = demo->window();
     QWindow *window = w.windowHandle();
 
     QTest::keyClick(window, Qt::Key_F3);
