@@ -262,6 +262,25 @@ QByteArray DebugUtils::userAgent()
     return QByteArray(userAgentText);
 }
 
+QByteArray DebugUtils::contentDisposition(const QString &fileName)
+{
+    // The name's bytes as the folder holds them. A quote or backslash would
+    // end or escape the quoted name, a line break end the header: those,
+    // every other control byte and "%" itself are sent percent-encoded, so
+    // that any name arrives whole and decodes to exactly the file's name.
+    // Other bytes, UTF-8 included, go as they are, as browsers send them.
+    static const QByteArray plain = [] {
+        QByteArray bytes;
+        for (int b = 0x20; b < 0x100; ++b) {
+            if (b != '"' && b != '\\' && b != '%' && b != 0x7F)
+                bytes += char(b);
+        }
+        return bytes;
+    }();
+    const QByteArray quoted = QFile::encodeName(fileName).toPercentEncoding(plain);
+    return QByteArrayLiteral("form-data; name=\"file\"; filename=\"") + quoted + '"';
+}
+
 int DebugUtils::runEcuTrace(QString ecu)
 {
     QPointer<DebugUtils> self(this);
@@ -401,8 +420,7 @@ void DebugUtils::upload(QString fileName, QString filePath)
 
     auto *multiPart = new QHttpMultiPart(QHttpMultiPart::FormDataType);
     QHttpPart part;
-    part.setHeader(QNetworkRequest::ContentDispositionHeader,
-                   QVariant(QStringLiteral("form-data; name=\"file\"; filename=\"") + fileName + QLatin1Char('"')));
+    part.setRawHeader("Content-Disposition", contentDisposition(fileName));
     part.setHeader(QNetworkRequest::ContentTypeHeader, QVariant(QStringLiteral("text/plain")));
     part.setBody(content);
     multiPart->append(part);

@@ -43,13 +43,16 @@ public:
     // "trace/upload_server" of kelvo.ini without trailing "/"; empty: unset.
     static QString uploadServer();
     static QByteArray userAgent();
+    // The Content-Disposition of a file's part: form-data, name "file" and
+    // the file's name quoted, its bytes that would break the header
+    // ("\"", "\\", "%", control bytes) percent-encoded.
+    static QByteArray contentDisposition(const QString &fileName);
 
     // The file name of the current (or last) trace log.
     QString logFileName() const { return logName; }
     bool isUploading() const { return uploading; }
     // Time-out of one upload without progress, in ms (30 s).
     void setUploadTimeout(int ms) { uploadTimeoutMs = ms; }
-    int uploadTimeout() const { return uploadTimeoutMs; }
     // How long a trace job waits for a job still busy in EDIABAS before it
     // breaks it off, in ms (10 s).
     void setBusyWaitLimit(int ms) { busyWaitLimitMs = ms; }
