@@ -48,8 +48,11 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMutexLocker>
 #include <QPixmap>
@@ -147,6 +150,10 @@ MainWindow::MainWindow(const QStringList &arguments, QWidget *parent)
     ui->actionDatatable->setVisible(true);
     ui->actionExternal_source->setVisible(true);
     disableMissingWindows();
+    // A text field takes some of the menus' keys for its editing (Ctrl+E,
+    // end of line; Ctrl+D, delete): the menus win, in every field of the
+    // main window and its sub-windows.
+    qApp->installEventFilter(this);
 
     queueRunner->unpause();
 }
@@ -154,6 +161,7 @@ MainWindow::MainWindow(const QStringList &arguments, QWidget *parent)
 MainWindow::~MainWindow()
 {
     LOG4CPLUS_DEBUG(logger, "> ~MainWindow");
+    qApp->removeEventFilter(this);
     stopRunnerThread();
     // External sources stop while their plot windows still stand.
     ExtSourceManager::destroy();
@@ -371,6 +379,33 @@ void MainWindow::closeEvent(QCloseEvent *e)
         settings->setValue(QStringLiteral("windows/lastJob"), QVariant::fromValue(job));
     }
     e->accept();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->window() == this && isMenuShortcut(static_cast<QKeyEvent *>(event))) {
+        // Kept from the field and left unaccepted: the shortcut fires.
+        event->ignore();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::isMenuShortcut(const QKeyEvent *key) const
+{
+    const QKeySequence pressed(int(key->modifiers() & ~Qt::KeypadModifier) | key->key());
+    QList<QAction *> pending = menuBar()->actions();
+    while (!pending.isEmpty()) {
+        QAction *action = pending.takeFirst();
+        if (!action->isVisible() || !action->isEnabled())
+            continue;
+        if (QMenu *menu = action->menu())
+            pending += menu->actions();
+        else if (action->shortcuts().contains(pressed))
+            return true;
+    }
+    return false;
 }
 
 void MainWindow::ecuSelected(QString ecu)
