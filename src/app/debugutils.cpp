@@ -9,6 +9,7 @@
 #include "kelvolog.h"
 #include "kelvosettings.h"
 #include "latin1.h"
+#include "programclosing.h"
 #include "resultlist.h"
 
 #include <QCoreApplication>
@@ -33,6 +34,7 @@
 namespace {
 
 const char *const refusedLine = "EDIABAS is busy with another job: trace stopped";
+const char *const closingLine = "The program is closing: trace stopped";
 const char *const userAgentText = "Mozilla/5.0 (X11; U; Linux x86_64; en-US; rv:1.9.1.3) Gecko/20091020 "
                                   "Ubuntu/9.10 (karmic) Firefox/3.5.3 GTB7.0";
 
@@ -110,7 +112,7 @@ void pumpFor(int ms)
     do {
         EdiabasSessionLock::processEvents();
         QThread::msleep(5);
-    } while (t.elapsed() < ms);
+    } while (t.elapsed() < ms && !ProgramClosing::announced());
 }
 
 // Sets the trace values of the EDIABAS configuration; with tracePath, also
@@ -140,7 +142,7 @@ void waitWhileBusy(int limitMs)
     QElapsedTimer t;
     t.start();
     while (apiState() == 0) {
-        if (t.elapsed() >= limitMs) {
+        if (t.elapsed() >= limitMs || ProgramClosing::announced()) {
             qDebug() << "EDIABAS still busy: apiBreak";
             apiBreak();
             break;
@@ -221,6 +223,7 @@ DebugUtils::DebugUtils(QObject *parent)
     , networkManager(new QNetworkAccessManager(this))
 {
     qRegisterMetaType<QNetworkReply::NetworkError>("QNetworkReply::NetworkError");
+    connect(ProgramClosing::instance(), &ProgramClosing::closing, this, &DebugUtils::abortUpload);
 }
 
 DebugUtils::~DebugUtils() = default;
@@ -308,6 +311,7 @@ int DebugUtils::runEcuTrace(QString ecu)
         return 0;
     };
     const QString refused = QString::fromLatin1(refusedLine);
+    const QString closing = QString::fromLatin1(closingLine);
 
     CRunner::initEdiabas();
     QString tracePath;
@@ -359,6 +363,8 @@ int DebugUtils::runEcuTrace(QString ecu)
         EdiabasSessionLock::processEvents();
         if (!self)
             return finish(StatusFailed, QString());
+        if (ProgramClosing::announced())
+            return finish(StatusFailed, closing);
         const QString jobName = Latin1::toQString(job.jobName);
         emit jobStarted(jobName);
         if (!self)
@@ -386,7 +392,7 @@ int DebugUtils::runEcuTrace(QString ecu)
 void DebugUtils::waitForUpload()
 {
     QPointer<DebugUtils> self(this);
-    while (self && uploading) {
+    while (self && uploading && !ProgramClosing::announced()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         if (self && uploading)
             QThread::msleep(5);
@@ -397,7 +403,7 @@ void DebugUtils::upload(QString fileName, QString filePath)
 {
     QPointer<DebugUtils> self(this);
     waitForUpload();
-    if (!self)
+    if (!self || ProgramClosing::announced())
         return;
     qDebug() << "DebugUtils::upload" << filePath << " <start>";
     const QString server = uploadServer();
@@ -431,6 +437,7 @@ void DebugUtils::upload(QString fileName, QString filePath)
     request.setRawHeader("User-Agent", userAgent());
     request.setTransferTimeout(uploadTimeoutMs);
     QNetworkReply *reply = networkManager->post(request, multiPart);
+    currentReply = reply;
     multiPart->setParent(reply);
     connect(reply, &QNetworkReply::uploadProgress, this, &DebugUtils::progress);
     connect(reply, &QNetworkReply::finished, this, &DebugUtils::replyFinished);
@@ -450,11 +457,18 @@ void DebugUtils::uploadFolder()
     const QStringList files = dir.entryList({QStringLiteral("*")}, QDir::Files, QDir::Name);
     for (const QString &name : files) {
         upload(name, dir.absolutePath() + QLatin1Char('/') + name);
-        if (!self)
+        if (!self || ProgramClosing::announced())
             return;
     }
     // The caller learns of the end only once the last reply came.
     waitForUpload();
+}
+
+void DebugUtils::abortUpload()
+{
+    // Its finished() ends the upload and lets the waits above return.
+    if (currentReply)
+        currentReply->abort();
 }
 
 void DebugUtils::progress(qint64 sent, qint64 total)

@@ -16,6 +16,7 @@
 // while they wait; the trace window drives them.
 #include <QNetworkReply>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -64,6 +65,8 @@ public:
     // the request is on its way.
     void upload(QString fileName, QString filePath);
     // Sends every file of "DebugLogs" in turn; returns after the last reply.
+    // The program's close ends the series at once: the request in flight is
+    // aborted and the files after it are not sent.
     void uploadFolder();
 
 signals:
@@ -82,8 +85,10 @@ public slots:
 
 private:
     void waitForUpload();
+    void abortUpload();
 
     QNetworkAccessManager *networkManager = nullptr;
+    QPointer<QNetworkReply> currentReply;
     QString currentFile;
     bool uploading = false;
     QString logName;

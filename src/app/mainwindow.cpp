@@ -22,6 +22,7 @@
 #include "multicurveplotwindow.h"
 #include "plotwindow.h"
 #include "plxconfigform.h"
+#include "programclosing.h"
 #include "qrunnerthread.h"
 #include "crunner.h"
 #include "csvgraphwindow.h"
@@ -84,6 +85,7 @@ MainWindow::MainWindow(const QStringList &arguments, QWidget *parent)
     , ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
+    ProgramClosing::reset();
 
     programStartTime = QDateTime::currentMSecsSinceEpoch();
     KelvoGlobalData::instance()->setStartTime(programStartTime);
@@ -162,6 +164,8 @@ MainWindow::~MainWindow()
 {
     LOG4CPLUS_DEBUG(logger, "> ~MainWindow");
     qApp->removeEventFilter(this);
+    // Also when the window goes without a close (the program ends with it).
+    ProgramClosing::announce();
     stopRunnerThread();
     // External sources stop while their plot windows still stand.
     ExtSourceManager::destroy();
@@ -172,9 +176,14 @@ MainWindow::~MainWindow()
         for (QMdiSubWindow *sub : subs)
             delete sub;
     }
+    // A job such a thread runs is broken off now that the program closes.
+    if (!ProgramClosing::waitForThreads(2000))
+        LOG4CPLUS_FATAL(logger, "a tool thread did not end");
     stopJobReceiverThread();
     delete ui;
     ui = nullptr;
+    // Gone with it: a later main window (a test's) starts with nothing closing.
+    ProgramClosing::reset();
     LOG4CPLUS_DEBUG(logger, "< ~MainWindow");
 }
 
@@ -379,6 +388,10 @@ void MainWindow::closeEvent(QCloseEvent *e)
         settings->setValue(QStringLiteral("windows/lastJob"), QVariant::fromValue(job));
     }
     e->accept();
+    // What runs in a wait of its own (an upload, a trace run, a detection)
+    // ends now: the event loop can only return, and the process end, once
+    // those waits have.
+    ProgramClosing::announce();
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
