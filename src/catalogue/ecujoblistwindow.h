@@ -6,6 +6,7 @@
 #include "cjob.h"
 #include "kelvolog.h"
 
+#include <QBrush>
 #include <QModelIndex>
 #include <QWidget>
 
@@ -53,6 +54,9 @@ protected:
 
 private:
     void showJobLabel(int row);
+    // Custom jobs show in blue, a shade that reads on the theme's list.
+    QBrush customJobColour() const;
+    void recolourCustomJobs();
     static void filterList(QListWidget *list, const QString &text);
 
     Ui::EcuJobListWindow *ui = nullptr;

@@ -1,16 +1,31 @@
-// Text that a window colours itself (protocol lines, errors, replies) read
-// under every theme: each line's colour against the background it is
-// painted on, taken from the widget's palette as the theme leaves it, with
-// the theme chosen before the lines came and after.
+// Text that a window colours itself (protocol lines, errors, replies,
+// marks and hints) reads under every theme: each text's colour against the
+// background it is painted on, taken from the widget's palette as the theme
+// leaves it (or from the cell's own colours), with the theme chosen before
+// the text came and after.
+#include "basic2dcharttableview.h"
+#include "chartgrid.h"
 #include "debugform.h"
 #include "ecudetectwindow.h"
+#include "ecujoblistwindow.h"
 #include "ediabasfixture.h"
 #include "guitestmain.h"
+#include "loggingwindow.h"
+#include "loggingwindowhost.h"
+#include "prgtabletest.h"
+#include "prgwriter.h"
 #include "readablecolour.h"
+#include "settingsdialog.h"
 #include "workdir.h"
 
+#include <QComboBox>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QtTest>
@@ -55,6 +70,20 @@ void verifyReadable(QTextEdit *edit, int lines, const QString &theme)
         QVERIFY2(line.second >= 4.5, qPrintable(QString("\"%1\": %2").arg(line.first).arg(line.second)));
 }
 
+// A widget's own text on its own background.
+double textContrast(QWidget *w)
+{
+    const QPalette p = w->palette();
+    return ReadableColour::contrast(p.color(w->foregroundRole()), p.color(w->backgroundRole()));
+}
+
+class NoPlots : public LoggingWindowHost
+{
+public:
+    QList<PlotWindow *> plotWindows() override { return {}; }
+    bool connectJobListener(QObject *) override { return true; }
+};
+
 } // namespace
 
 class TestThemeContrast : public QObject
@@ -68,7 +97,42 @@ private slots:
     void traceProtocol();
     void detectionProtocol_data();
     void detectionProtocol();
+    void themes_data();
+    void customJobsInEcuList();
+    void customJobsInEcuList_data() { themes_data(); }
+    void marksAndHints();
+    void marksAndHints_data() { themes_data(); }
+    void chartCellsOfTheirOwnColour();
+    void chartCellsOfTheirOwnColour_data() { themes_data(); }
+
+private:
+    // Applies the other theme and, when themeFirst, this one.
+    void themeBefore();
+    // Applies this theme when it was not applied before.
+    void themeAfter();
 };
+
+void TestThemeContrast::themes_data()
+{
+    traceProtocol_data();
+}
+
+void TestThemeContrast::themeBefore()
+{
+    QFETCH(QString, theme);
+    QFETCH(bool, themeFirst);
+    qApp->setStyleSheet(themeSheet(theme == "Night" ? "Daylight" : "Night"));
+    if (themeFirst)
+        qApp->setStyleSheet(themeSheet(theme));
+}
+
+void TestThemeContrast::themeAfter()
+{
+    QFETCH(QString, theme);
+    QFETCH(bool, themeFirst);
+    if (!themeFirst)
+        qApp->setStyleSheet(themeSheet(theme));
+}
 
 void TestThemeContrast::cleanup()
 {
@@ -159,6 +223,96 @@ void TestThemeContrast::detectionProtocol()
         qApp->setStyleSheet(themeSheet(theme));
     // Two queries, an error text, the variant.
     verifyReadable(window.findChild<QTextEdit *>("textEdit"), 4, theme);
+}
+
+// The ECU list shows custom jobs in blue.
+void TestThemeContrast::customJobsInEcuList()
+{
+    WorkDir wd;
+    wd.write("jobs/eculist.txt", "D73N57C0\n");
+    PrgWriter prg;
+    prg.setDescription("ECU:Diesel engine\nJOBNAME:STATUS_LMM\n");
+    prg.jobsFromDescription();
+    QDir().mkpath("ecu");
+    QVERIFY(prg.write("ecu/D73N57C0.prg"));
+    wd.write("config/customjobs.xml", "<customjobs><customjob ecu=\"D73N57C0\"><jobname>MW_SELECT_LESEN</jobname>"
+                                      "<virtualname>A</virtualname><comment>Custom A</comment><argument>X</argument>"
+                                      "</customjob></customjobs>");
+    themeBefore();
+    EcuJobListWindow window;
+    window.show();
+    window.selectEcu("D73N57C0");
+    auto *jobs = window.findChild<QListWidget *>("listJobs");
+    QCOMPARE(jobs->count(), 2);
+    themeAfter();
+    const QColor base = jobs->palette().color(QPalette::Base);
+    const QColor custom = jobs->item(0)->foreground().color();
+    QVERIFY2(ReadableColour::contrast(custom, base) >= 4.5, qPrintable(custom.name() + " on " + base.name()));
+    QVERIFY(custom.blue() > custom.red());
+    // The description's own job keeps the theme's colour.
+    QVERIFY(!jobs->item(1)->data(Qt::ForegroundRole).isValid());
+}
+
+// Red marks and hints on labels and line edits: a file name the table
+// browser cannot find, the settings dialog's baud rate hint, the data
+// logger's failure.
+void TestThemeContrast::marksAndHints()
+{
+    WorkDir wd;
+    PrgWriter prg;
+    prg.setDescription("ECU:Diesel engine\nJOBNAME:STATUS_LMM\n");
+    prg.jobsFromDescription();
+    QDir().mkpath("ecu");
+    QVERIFY(prg.write("ecu/D73N57C0.prg"));
+    themeBefore();
+    PRGTableTest browser;
+    browser.show();
+    auto *fileName = browser.findChild<QLineEdit *>("editEcuFileName");
+    fileName->setText("NO_SUCH.prg");
+    SettingsDialog settings(nullptr, SerialPortList());
+    settings.show();
+    auto *hint = settings.findChild<QLabel *>("customBaudHint");
+    hint->show();
+    auto *logger = new LoggingWindow(nullptr, new NoPlots);
+    QPointer<LoggingWindow> loggerGone(logger);
+    logger->show();
+    logger->logFileError("Cannot write log file");
+    auto *failure = logger->findChild<QLabel *>("labelFileName");
+    themeAfter();
+    for (QWidget *w : QList<QWidget *>{fileName, hint, failure}) {
+        QTRY_VERIFY2(textContrast(w) >= 4.5, qPrintable(w->objectName() + ": " + QString::number(textContrast(w))));
+        const QColor text = w->palette().color(w->foregroundRole());
+        QVERIFY2(text.red() > text.green() + 60, qPrintable(w->objectName() + " " + text.name()));
+    }
+    // A name found again reads in the theme's own colour.
+    fileName->setText("D73N57C0.prg");
+    QTRY_VERIFY(textContrast(fileName) >= 4.5);
+    QVERIFY(fileName->styleSheet().isEmpty());
+    logger->close();
+    QTRY_VERIFY(loggerGone.isNull());
+}
+
+// The 2-D chart marks the cell it sets with a light background of its own;
+// its text must not take a light theme colour there.
+void TestThemeContrast::chartCellsOfTheirOwnColour()
+{
+    themeBefore();
+    Basic2DChartTableView view(nullptr);
+    view.onChartVarsUpdated(chartGrid(4, 4, 0, 4, 0, 4));
+    view.formatTable();
+    view.show();
+    // The cell set last, and the one set before it.
+    view.setValueRow(1, 1, 12.5f);
+    view.setValueRow(2, 2, 7.5f);
+    themeAfter();
+    QStandardItemModel *model = view.tableModel();
+    for (const QStandardItem *cell : {model->item(1, 1), model->item(2, 2)}) {
+        QVERIFY(cell);
+        const QColor background = cell->background().color();
+        const QColor text = cell->data(Qt::ForegroundRole).isValid() ? cell->foreground().color()
+                                                                     : view.palette().color(QPalette::Text);
+        QVERIFY2(ReadableColour::contrast(text, background) >= 4.5, qPrintable(text.name() + " on " + background.name()));
+    }
 }
 
 KELVO_GUI_TEST_MAIN(TestThemeContrast)
