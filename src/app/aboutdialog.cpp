@@ -33,11 +33,6 @@ void AboutDialog::setDonationAccount(const QString &value)
     configuredAccount() = value;
 }
 
-QString AboutDialog::donationAccount()
-{
-    return configuredAccount();
-}
-
 QUrl AboutDialog::donationUrl(const QString &account)
 {
     QUrl url(QStringLiteral("https://www.paypal.com/cgi-bin/webscr"));

@@ -19,7 +19,6 @@ public:
 
     // The account that receives donations, for dialogs made from now on.
     static void setDonationAccount(const QString &account);
-    static QString donationAccount();
     // The donation page for an account.
     static QUrl donationUrl(const QString &account);
 

@@ -188,7 +188,7 @@ CustomJobTables::SelectorRows CustomJobTables::selectorRows(const QString &table
         return out;
     }
     bool error = false;
-    const QStringList selectors = rules.parseArgument(jobName, arguments, &error);
+    const QStringList selectors = rules.parseSelectors(jobName, arguments, &error);
     if (error) {
         out.problem = QStringLiteral("the arguments '%1' of %2 do not parse").arg(arguments, jobName);
         return out;

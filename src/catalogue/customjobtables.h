@@ -45,8 +45,9 @@ public:
 
     struct SelectorRows
     {
-        // One row of SelectorColumns cells per selector of the arguments;
-        // none when `problem` says why.
+        // One row of SelectorColumns cells per selector of the arguments
+        // (the prefix fields are no selectors and have no row); none when
+        // `problem` says why.
         QVector<QStringList> rows;
         QString problem;
         QString column;      // the selector column's name

@@ -3,8 +3,10 @@
 
 #include "cprgfile.h"
 #include "customjobseditor.h"
+#include "filewatch.h"
 #include "jobqueue.h"
 #include "joblistfilereader.h"
+#include "problemlabel.h"
 #include "kelvosettings.h"
 #include "readablecolour.h"
 #include "translationmgr.h"
@@ -12,6 +14,7 @@
 #include <QCloseEvent>
 #include <QDebug>
 #include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QRegExp>
 
@@ -22,6 +25,8 @@ EcuJobListWindow::EcuJobListWindow(QWidget *parent)
     ui->setupUi(this);
     ReadableColour::watchTheme(ui->listJobs, "customJobs", [this] { recolourCustomJobs(); });
     logger = KelvoLog::get("ecujoblist");
+    customJobsWatch = new FileWatch(CustomJobsEditor().fileName(), this);
+    connect(customJobsWatch, &FileWatch::changed, this, &EcuJobListWindow::onCustomJobsChanged);
     qRegisterMetaType<CJob>("CJob");
     qRegisterMetaType<QList<CJob>>("QList<CJob>");
 
@@ -115,7 +120,11 @@ void EcuJobListWindow::on_listEcus_currentRowChanged(int currentRow)
     const QString name = item->data(Qt::UserRole).toString();
     ui->lblECU->setText(name);
     emit ecuSelected(name);
+    showJobs(name);
+}
 
+void EcuJobListWindow::showJobs(const QString &name)
+{
     if (currentPrg) {
         LOG4CPLUS_DEBUG(logger, "deleting current selected prg");
         delete currentPrg;
@@ -148,6 +157,13 @@ void EcuJobListWindow::on_listEcus_currentRowChanged(int currentRow)
 
     CustomJobsEditor editor;
     const QList<CJob> custom = editor.getCustomJobs(name);
+    // No file means no custom jobs; a file that does not read hides them.
+    QString problem;
+    if (!editor.errorString().isEmpty() && QFileInfo::exists(editor.fileName())) {
+        LOG4CPLUS_WARN_FMT(logger, "custom jobs of %s not shown: %s", KELVO_QS(name), KELVO_QS(editor.errorString()));
+        problem = QStringLiteral("Custom jobs not shown: %1.").arg(editor.errorString());
+    }
+    ProblemLabel::show(ui->lblCustomJobs, problem);
     for (const CJob &job : custom) {
         // The store keeps the title in the comment.
         const std::string &title = job.jobTitle.empty() ? job.comment : job.jobTitle;
@@ -158,6 +174,14 @@ void EcuJobListWindow::on_listEcus_currentRowChanged(int currentRow)
         currentPrg->insertJob(0, copy);
         ui->listJobs->insertItem(0, item);
     }
+}
+
+void EcuJobListWindow::onCustomJobsChanged()
+{
+    // The custom jobs are read with each ECU chosen; only a list that is
+    // missing them has to be made again when the file changes.
+    if (!ui->lblCustomJobs->isHidden() && !currentEcu().isEmpty())
+        showJobs(currentEcu());
 }
 
 void EcuJobListWindow::showJobLabel(int row)

@@ -3,6 +3,8 @@
 // job lists know on the left, the chosen ECU's jobs (its custom jobs first,
 // in blue) on the right. A double click queues a copy of the job and
 // announces it, so that its plot window opens. It stays open for the whole run.
+// When the custom jobs do not read, it says so under the jobs, and shows
+// them once the file is mended.
 #include "cjob.h"
 #include "kelvolog.h"
 
@@ -11,6 +13,7 @@
 #include <QWidget>
 
 class CPRGFile;
+class FileWatch;
 class JobListFileReader;
 class QListWidget;
 
@@ -48,11 +51,14 @@ private slots:
     void on_txtJobsFilter_textChanged(QString text);
     void on_listEcus_activated(QModelIndex index);
     void on_listJobs_clicked(QModelIndex index);
+    void onCustomJobsChanged();
 
 protected:
     void closeEvent(QCloseEvent *e) override;
 
 private:
+    // The ECU's jobs, its custom jobs first.
+    void showJobs(const QString &name);
     void showJobLabel(int row);
     // Custom jobs show in blue, a shade that reads on the theme's list.
     QBrush customJobColour() const;
@@ -62,5 +68,6 @@ private:
     Ui::EcuJobListWindow *ui = nullptr;
     CPRGFile *currentPrg = nullptr;
     JobListFileReader *reader = nullptr;
+    FileWatch *customJobsWatch = nullptr;
     log4cplus::Logger logger;
 };

@@ -4,6 +4,7 @@
 #include "latin1.h"
 
 #include <QDebug>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -141,6 +142,17 @@ QStringList JobArgumentRules::parseArgument(const QString &jobName, const QStrin
     return arguments.split(getSeparator(jobName), Qt::KeepEmptyParts);
 }
 
+int JobArgumentRules::prefixFieldCount(const QString &jobName) const
+{
+    const QString prefix = getArgumentPrefix(jobName, CJob());
+    return prefix.isEmpty() ? 0 : prefix.split(getSeparator(jobName)).size();
+}
+
+QStringList JobArgumentRules::parseSelectors(const QString &jobName, const QString &arguments, bool *error) const
+{
+    return parseArgument(jobName, arguments, error).mid(prefixFieldCount(jobName));
+}
+
 QString JobArgumentRules::joinArguments(const QStringList &selectors, const CJob &job) const
 {
     return selectors.join(getSeparator(Latin1::toQString(job.jobName)));
@@ -165,6 +177,13 @@ QString JobArgumentRules::refusal(const CJob &job, const QString &selector) cons
                 .arg(Latin1::toQString(job.arguments), jobName)
                 .arg(FixedWidth);
     }
+    // Appended to a cut-off prefix it would be read as a prefix field.
+    const int prefixFields = prefixFieldCount(jobName);
+    bool error = false;
+    if (parseArgument(jobName, Latin1::toQString(job.arguments), &error).size() < prefixFields)
+        return QStringLiteral("the arguments '%1' of %2 lack their %3 prefix fields")
+            .arg(Latin1::toQString(job.arguments), jobName)
+            .arg(prefixFields);
     return QString();
 }
 
@@ -186,7 +205,12 @@ bool JobArgumentRules::removeArgument(CJob &job, const QString &selector) const
     QStringList selectors = parseArgument(Latin1::toQString(job.jobName), Latin1::toQString(job.arguments), &error);
     if (error)
         return false;
-    selectors.removeAll(selector);
+    // A prefix field may read like a selector ("ID", "3"): it is no
+    // selector and stays.
+    const int prefixFields = std::min(prefixFieldCount(Latin1::toQString(job.jobName)), int(selectors.size()));
+    QStringList kept = selectors.mid(prefixFields);
+    kept.removeAll(selector);
+    selectors = selectors.mid(0, prefixFields) + kept;
     job.arguments = Latin1::toStd(joinArguments(selectors, job));
     return true;
 }

@@ -49,21 +49,29 @@ public:
     // selector.
     bool isHexArgument(const QString &jobName, const QString &value) const;
 
-    // The selectors, prefix fields included. Empty arguments have none.
-    // MW_SELECT_LESEN_NORM arguments whose length is not a multiple of 4 give
-    // none and set *error; otherwise *error is left as it was.
+    // The fields of the arguments, prefix fields included. Empty arguments
+    // have none. MW_SELECT_LESEN_NORM arguments whose length is not a
+    // multiple of 4 give none and set *error; otherwise *error is left as
+    // it was.
     QStringList parseArgument(const QString &jobName, const QString &arguments, bool *error) const;
+    // How many leading fields of the job's arguments are its prefix (the
+    // mode and the like, as getArgumentPrefix starts them), not selectors.
+    int prefixFieldCount(const QString &jobName) const;
+    // The selectors alone: parseArgument less the prefix fields. These are
+    // what the user picks and removes; the prefix stays as it is.
+    QStringList parseSelectors(const QString &jobName, const QString &arguments, bool *error) const;
     QString joinArguments(const QStringList &selectors, const CJob &job) const;
 
     // Why the selector cannot join the job's arguments (empty, holds the
-    // separator, not 4 characters, or arguments that do not parse); empty
-    // when it can.
+    // separator, not 4 characters, arguments that do not parse or lack
+    // their prefix); empty when it can.
     QString refusal(const CJob &job, const QString &selector) const;
     // Appends the selector (no separator in front of the first); false, and
     // the job unchanged, when refusal() names a reason.
     bool addArgument(CJob &job, const QString &selector) const;
-    // Removes every selector equal to the given one; false, and the job
-    // unchanged, when its arguments do not parse.
+    // Removes every selector equal to the given one, the prefix fields
+    // kept whatever they hold; false, and the job unchanged, when its
+    // arguments do not parse.
     bool removeArgument(CJob &job, const QString &selector) const;
 
     // The measuring job of the ECU's description file and its table; both

@@ -4,15 +4,18 @@
 #include "createjobdialog.h"
 #include "customjobseditor.h"
 #include "customjobtables.h"
+#include "filewatch.h"
 #include "jobargumentrules.h"
 #include "jobqueue.h"
 #include "kelvosettings.h"
 #include "latin1.h"
 #include "prgtabletest.h"
+#include "problemlabel.h"
 #include "translationmgr.h"
 
 #include <QDebug>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMap>
 #include <QMessageBox>
 #include <QMetaMethod>
@@ -37,13 +40,15 @@ ManageCustomJobForm::ManageCustomJobForm(QWidget *parent)
     , logger(KelvoLog::get("customjobform"))
     , tableCache(KelvoLog::get("customjobform"))
     , translations(TranslationMgr::instance())
+    , storeWatch(new FileWatch(CustomJobsEditor().fileName(), this))
 {
     ui->setupUi(this);
     ui->tableView->setModel(model);
     clearSelectors();
     connect(ui->tableView, &CustomJobTableVIew::onKeyPressed, this, &ManageCustomJobForm::onTableKeyPressed);
+    connect(storeWatch, &FileWatch::changed, this, &ManageCustomJobForm::onStoreChanged);
     loadJobs();
-    const QString last = KelvoSettings::open()->value(QStringLiteral("windows/lastPlotEcu")).toString();
+    const QString last = lastPlotEcu();
     if (!last.isEmpty()) {
         const int index = ui->cmbEcu->findText(last, Qt::MatchExactly | Qt::MatchCaseSensitive);
         if (index >= 0)
@@ -57,12 +62,28 @@ ManageCustomJobForm::~ManageCustomJobForm()
     delete ui;
 }
 
+QString ManageCustomJobForm::lastPlotEcu()
+{
+    return KelvoSettings::open()->value(QStringLiteral("windows/lastPlotEcu")).toString();
+}
+
 void ManageCustomJobForm::loadJobs()
 {
     LOG4CPLUS_DEBUG(logger, "> loadJobs()");
+    CustomJobsEditor editor;
+    const QList<CJob> jobs = editor.getCustomJobs();
+    // An empty list is no answer: the user learns why there are no jobs.
+    const QString problem = editor.errorString();
+    if (!problem.isEmpty())
+        LOG4CPLUS_WARN_FMT(logger, "no custom jobs shown: %s", KELVO_QS(problem));
+    ProblemLabel::show(ui->lblStoreProblem,
+                       problem.isEmpty() ? QString()
+                                         : QStringLiteral("No custom jobs shown: %1. They show as soon as the file "
+                                                          "reads.")
+                                               .arg(problem));
     // Sorted by character code: capitals before small letters.
     QMap<QString, bool> ecus;
-    for (const CJob &job : CustomJobsEditor().getCustomJobs())
+    for (const CJob &job : jobs)
         ecus.insert(Latin1::toQString(job.ecuName), true);
     for (auto it = ecus.constBegin(); it != ecus.constEnd(); ++it) {
         LOG4CPLUS_TRACE_FMT(logger, "adding item:%s", KELVO_QS(it.key()));
@@ -170,7 +191,17 @@ void ManageCustomJobForm::on_cmbJobs_activated(int index)
 
 void ManageCustomJobForm::on_pushButton_clicked()
 {
-    const QString table = JobArgumentRules().getTableName(ui->txtJobName->text());
+    // The browser is opened to pick selectors of the chosen job's table:
+    // without one it would show some other table whose rows add nothing.
+    const QString jobName = ui->txtJobName->text();
+    const QString table = JobArgumentRules().getTableName(jobName);
+    if (table.isEmpty()) {
+        bool chosen = false;
+        getJobFromCombo(chosen, ui->cmbJobs->currentIndex());
+        report(chosen ? QStringLiteral("The job %1 takes no selectors from a table.").arg(jobName)
+                      : QStringLiteral("Choose a custom job first."));
+        return;
+    }
     PRGTableTest *browser = new PRGTableTest(nullptr);
     browser->setEcu(ui->cmbEcu->currentText());
     browser->setTable(table);
@@ -249,8 +280,9 @@ void ManageCustomJobForm::onTableKeyPressed(QKeyEvent *e, QModelIndex index)
         return;
     const JobArgumentRules rules;
     bool error = false;
+    // The rows are the selectors alone: the prefix before them is no row.
     const QStringList selectors =
-        rules.parseArgument(Latin1::toQString(job.jobName), Latin1::toQString(job.arguments), &error);
+        rules.parseSelectors(Latin1::toQString(job.jobName), Latin1::toQString(job.arguments), &error);
     const int row = ui->tableView->currentIndex().row();
     if (row < 0 || row >= selectors.size()) {
         LOG4CPLUS_WARN_FMT(logger, "nothing removed: row %d has no selector of '%s'", row, job.arguments.c_str());
@@ -324,6 +356,15 @@ void ManageCustomJobForm::reload(const QString &ecu, const CJob &job)
     }
 }
 
+void ManageCustomJobForm::onStoreChanged()
+{
+    // While the window shows the jobs, each action reads the file anew; only
+    // a window that could not read it has to look again by itself.
+    if (ui->lblStoreProblem->isHidden())
+        return;
+    reload(lastPlotEcu());
+}
+
 void ManageCustomJobForm::report(const QString &text)
 {
     LOG4CPLUS_ERROR_FMT(logger, "%s", KELVO_QS(text));
@@ -347,6 +388,16 @@ void ManageCustomJobForm::on_pushButton_2_clicked()
 
 void ManageCustomJobForm::on_btnNewJob_clicked()
 {
+    // The new job goes into the file: a file that does not read is said
+    // before the user fills in the dialog for nothing.
+    CustomJobsEditor editor;
+    editor.getCustomJobs();
+    if (!editor.errorString().isEmpty()) {
+        report(editor.errorString());
+        reload(ui->cmbEcu->currentText());
+        return;
+    }
+
     const QString proposed = nextSetName();
     bool ok = false;
     const CJob chosen = getJobFromCombo(ok, ui->cmbJobs->currentIndex());
@@ -359,6 +410,13 @@ void ManageCustomJobForm::on_btnNewJob_clicked()
     if (!dialog.exec())
         return;
     const QString ecu = dialog.ecu();
+    // Without a chosen ECU the dialog proposes none; a blank name would
+    // only be looked for as the file ".prg".
+    if (ecu.trimmed().isEmpty()) {
+        report(QStringLiteral("Choose an ECU first: the new job needs the name of the ECU's description file "
+                              "(without \".prg\")."));
+        return;
+    }
     job.ecuName = Latin1::toStd(ecu);
     job.virtualName = Latin1::toStd(dialog.virtualName());
     job.comment = Latin1::toStd(dialog.comment());
@@ -373,7 +431,7 @@ void ManageCustomJobForm::on_btnNewJob_clicked()
         return;
     }
 
-    CustomJobsEditor editor;
+    // Read again: the file may have changed while the dialog was open.
     const QList<CJob> existing = editor.getCustomJobs(ecu);
     if (!editor.errorString().isEmpty()) {
         report(editor.errorString());

@@ -9,7 +9,9 @@
 // Every change re-reads the job's entry from the store and edits what the
 // file holds, so two windows do not overwrite each other's selectors. A
 // change the store refuses is shown to the user and the window reloads from
-// the file. The window never creates the file.
+// the file. The window never creates the file. While the file does not read
+// the window says why above its lists, and it reads the file again each
+// time the file changes, so the jobs come back once it is mended.
 //
 // It announces what it needs of the main window: a started job's plot
 // window (jobStarted) and a sub-window for each browser (tableBrowserOpened).
@@ -23,6 +25,7 @@
 #include <QWidget>
 #include <functional>
 
+class FileWatch;
 class PRGTableTest;
 class QKeyEvent;
 class QStandardItemModel;
@@ -39,7 +42,8 @@ public:
     explicit ManageCustomJobForm(QWidget *parent = nullptr);
     ~ManageCustomJobForm() override;
 
-    // Fills the ECU list with the ECUs that have custom jobs.
+    // Fills the ECU list with the ECUs that have custom jobs; says why
+    // when the file does not read.
     void loadJobs();
     // The job stored with that item of the job list; ok false (and a
     // default job) when the item carries none.
@@ -73,6 +77,7 @@ private slots:
     void on_btnDelJob_clicked();
     void on_tableView_pressed(QModelIndex index);
     void onTablePressed(QModelIndex index);
+    void onStoreChanged();
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;
@@ -88,6 +93,8 @@ private:
     void clearSelectors();
     // A message box for the user, also logged.
     void report(const QString &text);
+    // The ECU the window opens with: the one last plotted, when it has jobs.
+    static QString lastPlotEcu();
 
     Ui::ManageCustomJobForm *ui;
     QStandardItemModel *model;
@@ -95,4 +102,5 @@ private:
     log4cplus::Logger logger;
     PRGTableCache tableCache;
     TranslationMgr *translations;
+    FileWatch *storeWatch;
 };

@@ -71,7 +71,12 @@ void PRGTableTest::on_editEcuFileName_textChanged(QString text)
 {
     ui->cmdTableName->clear();
     if (!namesFile(text)) {
-        markFileName(false);
+        // Red alone does not say whether the name is wrong or the folder.
+        markFileName(false, text.isEmpty() ? QStringLiteral("Type the name of an ECU description file (such as "
+                                                             "MSV70.prg) of the folder %1")
+                                                 .arg(reader.ecuDirectory())
+                                           : QStringLiteral("%1 is no file of the ECU folder %2")
+                                                 .arg(text, reader.ecuDirectory()));
         return;
     }
     markFileName(true);

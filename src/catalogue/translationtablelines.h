@@ -12,6 +12,9 @@ namespace TranslationTableLines {
 
 // Hands every line with three or more fields to `take`, with its 1-based
 // number; a shorter line that is not empty is skipped with a warning.
-void read(QTextStream &in, const std::function<void(int lineNo, const QStringList &fields, const QString &line)> &take);
+// Returns the number of lines skipped so, and the first one's number in
+// *firstSkipped (when given).
+int read(QTextStream &in, const std::function<void(int lineNo, const QStringList &fields, const QString &line)> &take,
+         int *firstSkipped = nullptr);
 
 } // namespace TranslationTableLines

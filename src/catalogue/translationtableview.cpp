@@ -47,23 +47,24 @@ void TranslationTableView::showFileOrder()
 
 void TranslationTableView::load()
 {
+    problem.clear();
     QFile file(QString::fromLatin1(TableFile));
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("error"), file.errorString(), QMessageBox::Ok);
-        box.exec();
+        showError(QStringLiteral("%1 cannot be read: %2").arg(file.fileName(), file.errorString()));
         return;
     }
     QTextStream in(&file);
     in.setCodec("UTF-8");
     sourceItems->blockSignals(true);
     int row = 0;
-    TranslationTableLines::read(in, [&](int, const QStringList &fields, const QString &) {
+    int firstSkipped = 0;
+    const int skipped = TranslationTableLines::read(in, [&](int, const QStringList &fields, const QString &) {
         QList<QStandardItem *> cells;
         for (int c = 0; c < 3; ++c)
             cells << new QStandardItem(fields.at(c));
         sourceItems->appendRow(cells);
         ++row;
-    });
+    }, &firstSkipped);
     qDebug() << "translation table rows:" << row;
     sourceItems->blockSignals(false);
     // The model changed behind blocked signals: hand it to the proxy anew so
@@ -71,6 +72,24 @@ void TranslationTableView::load()
     filterProxy->setSourceModel(nullptr);
     filterProxy->setSourceModel(sourceItems);
     TableColumns::fitToContents(this);
+    // A line without its three TAB-separated fields is no row: say so, or
+    // a file written with other separators would just look empty.
+    if (skipped > 0) {
+        problem = QStringLiteral("%1 has lines without the three TAB-separated fields name, context and "
+                                 "translation; they are not shown (%2 in all, the first is line %3).")
+                      .arg(file.fileName())
+                      .arg(skipped)
+                      .arg(firstSkipped);
+        qWarning("%s", qPrintable(problem));
+    }
+}
+
+void TranslationTableView::showError(const QString &text)
+{
+    problem = text;
+    qWarning("%s", qPrintable(text));
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("error"), text, QMessageBox::Ok);
+    box.exec();
 }
 
 void TranslationTableView::setFilter(QString filter)

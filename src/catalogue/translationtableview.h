@@ -16,13 +16,18 @@ public:
     void setFilter(QString filter);
     // Reads the table file; a file that cannot be opened gives a message box.
     void load();
+    // What the last load could not show (the file, or lines that are no
+    // rows); empty when it showed the whole file.
+    QString loadProblem() const { return problem; }
 
     QStandardItemModel *sourceModel() const { return sourceItems; }
     QSortFilterProxyModel *proxyModel() const { return filterProxy; }
 
 private:
     void showFileOrder();
+    void showError(const QString &text);
 
     QStandardItemModel *sourceItems;
     QSortFilterProxyModel *filterProxy;
+    QString problem;
 };

@@ -1,11 +1,15 @@
 #include "translationviewrform.h"
 
+#include "problemlabel.h"
 #include "translationtableview.h"
 #include "ui_translationviewrform.h"
 
 TranslationViewrForm::TranslationViewrForm(QWidget *parent) : QWidget(parent), ui(new Ui::TranslationViewrForm)
 {
     ui->setupUi(this);
+    // The table loaded while the form was set up: what it could not show
+    // stays in view under it.
+    ProblemLabel::show(ui->lblProblem, ui->tableView->loadProblem());
 }
 
 TranslationViewrForm::~TranslationViewrForm()

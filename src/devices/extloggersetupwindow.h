@@ -6,9 +6,9 @@
 // listener. Every Connect makes a new source; Disconnect and Close do
 // nothing (a source ends when its plot window closes).
 //
-// The device ids are the item data of the device combo. A device whose
-// source is not built yet logs "not available" on Connect and opens
-// nothing; its source comes in through commonSource().
+// The device ids are the item data of the device combo. AEM and PLX have
+// set-ups of their own, every other device's source comes in through
+// commonSource(); an id without one logs "not available" and opens nothing.
 #include "kelvolog.h"
 #include "serialportsettings.h"
 

@@ -288,10 +288,7 @@ bool CRunner::isFastSerialEcu(const std::string &ecuName)
 
 int CRunner::sumCheckByte(const QByteArray &request)
 {
-    int sum = 0;
-    for (char c : request)
-        sum += quint8(c);
-    return sum;
+    return EcuMsg::sumCheckSum(request);
 }
 
 void CRunner::stop()

@@ -63,6 +63,8 @@ public:
     // case, since the request is built from the upper-cased name): 115200 8N1,
     // a length header and a sum check byte.
     static bool isFastSerialEcu(const std::string &ecuName);
+    // Their check byte: the low 8 bits of the sum of the request's bytes,
+    // as the request is built (EcuMsg).
     static int sumCheckByte(const QByteArray &request);
 
     // Ends a busy wait and any pause at once; later ones end at once too.

@@ -36,7 +36,8 @@ CJobResult real(const std::string &name, double v)
     return r;
 }
 
-// (rand % n) * k as the original computed it: through a 32-bit float.
+// (rand % n) * k held in a 32-bit float: the real value and its text both
+// carry the float's rounding, so the two agree to the last printed digit.
 CJobResult scaled(const std::string &name, int draw, double factor)
 {
     const float v = float(draw * factor);

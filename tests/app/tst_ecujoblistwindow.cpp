@@ -1,6 +1,7 @@
 // The ECU and job list window over job-list files on disk: ECU rows, job
 // rows with translated titles and custom jobs first, filters, labels,
-// the remembered ECU and the refused close.
+// the remembered ECU, the refused close and a custom-job file that does
+// not read.
 #include "cprgfile.h"
 #include "ecujoblistwindow.h"
 #include "jobqueue.h"
@@ -35,6 +36,7 @@ private slots:
     void selectEcuAndActivation();
     void refusesToClose();
     void doubleClickQueuesJobAndAnnouncesIt();
+    void unreadCustomJobsSaidAndTakenAgain();
 
 private:
     QListWidget *ecus() { return window->findChild<QListWidget *>("listEcus"); }
@@ -275,6 +277,29 @@ void TestEcuJobListWindow::doubleClickQueuesJobAndAnnouncesIt()
     QMetaObject::invokeMethod(window, "on_listJobs_doubleClicked", Q_ARG(QModelIndex, ident));
     QCOMPARE(chosen.count(), 1);
     JobQueue::instance()->removeJob(job);
+}
+
+void TestEcuJobListWindow::unreadCustomJobsSaidAndTakenAgain()
+{
+    // A custom-job file that does not read hides the ECU's custom jobs: the
+    // window says why under the jobs, and lists them once the file reads.
+    const QByteArray good = wd->read("config/customjobs.xml");
+    QVERIFY(wd->write("config/customjobs.xml", good.left(good.size() - 5)));
+    ecus()->setCurrentRow(rowOf("D73N57C0"));
+    QLabel *problem = window->findChild<QLabel *>("lblCustomJobs");
+    QVERIFY(problem);
+    QVERIFY(!problem->isHidden());
+    QVERIFY2(problem->text().contains("config/customjobs.xml is not valid XML"), qPrintable(problem->text()));
+    QCOMPARE(jobs()->count(), 4);
+    QVERIFY(wd->write("config/customjobs.xml", good));
+    QTRY_COMPARE_WITH_TIMEOUT(jobs()->count(), 6, 20000);
+    QCOMPARE(jobTexts().mid(0, 2), (QStringList{"Custom B", "Custom A"}));
+    QVERIFY(problem->isHidden());
+    // No file is no custom jobs, nothing to say.
+    QVERIFY(QFile::remove("config/customjobs.xml"));
+    ecus()->setCurrentRow(rowOf("MSV70"));
+    QCOMPARE(jobTexts(), QStringList{"IDENT"});
+    QVERIFY(problem->isHidden());
 }
 
 QTEST_MAIN(TestEcuJobListWindow)

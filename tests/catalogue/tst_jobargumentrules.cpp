@@ -35,7 +35,8 @@ CJob job(const QString &ecu, const QString &name, const QString &arguments)
 
 void TestJobArgumentRules::operations_data()
 {
-    // op: parse (result: the selectors, flag: the error flag), add / remove
+    // op: parse (result: the fields, flag: the error flag), selectors (the
+    // fields less the prefix), add / remove
     // (result: the arguments afterwards, flag: the call's result), column,
     // prefix, hex (flag), rules (result: kind, table, separator).
     QTest::addColumn<QString>("op");
@@ -64,6 +65,20 @@ void TestJobArgumentRules::operations_data()
     QTest::newRow("parse other job") << "parse" << "STATUS_LMM" << "X" << "a;b" << "" << QStringList{"a", "b"}
                                      << false;
 
+    // The fields a new job starts with are no selectors.
+    QTest::newRow("selectors after the prefix") << "selectors" << StatusBlock << "D73N57C0" << "3;JA;ID;0x4A01;0x4A02"
+                                                << "" << QStringList{"0x4A01", "0x4A02"} << false;
+    QTest::newRow("selectors after the mode") << "selectors" << StatusMw << "X" << "3;S1" << ""
+                                              << QStringList{"S1"} << false;
+    QTest::newRow("selectors: prefix alone") << "selectors" << StatusBlock << "X" << "0;JA;ID" << "" << QStringList{}
+                                             << false;
+    QTest::newRow("selectors: cut-off prefix") << "selectors" << StatusBlock << "X" << "3;JA" << "" << QStringList{}
+                                               << false;
+    QTest::newRow("selectors without prefix") << "selectors" << Block << "X" << "A,B" << ""
+                                              << QStringList{"A", "B"} << false;
+    QTest::newRow("selectors fixed") << "selectors" << Norm << "MSV70" << "AB12CD34" << ""
+                                     << QStringList{"AB12", "CD34"} << false;
+
     QTest::newRow("add to empty kind 2: no separator") << "add" << Block << "X" << "" << "X" << QStringList{"X"}
                                                        << true;
     QTest::newRow("add kind 2") << "add" << Block << "X" << "A" << "X" << QStringList{"A,X"} << true;
@@ -81,8 +96,20 @@ void TestJobArgumentRules::operations_data()
     QTest::newRow("refuse onto a broken length") << "add" << Norm << "MSV70" << "AB1" << "CD34" << QStringList{"AB1"}
                                                  << false;
 
+    QTest::newRow("refuse onto a cut-off prefix") << "add" << StatusBlock << "X" << "3;JA" << "S1"
+                                                  << QStringList{"3;JA"} << false;
+    QTest::newRow("refuse without the mode") << "add" << StatusMw << "X" << "" << "S1" << QStringList{""} << false;
+
     QTest::newRow("double remove keeps prefix and order")
         << "remove" << StatusBlock << "X" << "3;JA;ID;A;B;A;C" << "A" << QStringList{"3;JA;ID;B;C"} << true;
+    QTest::newRow("remove: a prefix field is no selector")
+        << "remove" << StatusBlock << "X" << "3;JA;ID;0x4A01" << "ID" << QStringList{"3;JA;ID;0x4A01"} << true;
+    QTest::newRow("remove keeps the prefix field of the same text")
+        << "remove" << StatusBlock << "X" << "3;JA;ID;JA;B" << "JA" << QStringList{"3;JA;ID;B"} << true;
+    QTest::newRow("remove keeps the mode") << "remove" << StatusMw << "X" << "3;3;S1" << "3" << QStringList{"3;S1"}
+                                           << true;
+    QTest::newRow("remove from a cut-off prefix") << "remove" << StatusBlock << "X" << "3;JA" << "JA"
+                                                  << QStringList{"3;JA"} << true;
     QTest::newRow("remove fixed") << "remove" << Norm << "MSV70" << "AB12CD34AB12" << "AB12" << QStringList{"CD34"}
                                   << true;
     QTest::newRow("remove absent") << "remove" << Block << "X" << "A,B" << "C" << QStringList{"A,B"} << true;
@@ -149,6 +176,10 @@ void TestJobArgumentRules::operations()
         // Joining the selectors gives the arguments back.
         if (!flag)
             QCOMPARE(rules.joinArguments(result, j), arguments);
+    } else if (op == "selectors") {
+        bool error = false;
+        QCOMPARE(rules.parseSelectors(jobName, arguments, &error), result);
+        QCOMPARE(error, flag);
     } else if (op == "add") {
         QCOMPARE(rules.addArgument(j, input), flag);
         QCOMPARE(rules.refusal(job(ecu, jobName, arguments), input).isEmpty(), flag);

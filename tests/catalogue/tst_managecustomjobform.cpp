@@ -17,12 +17,14 @@
 #include "prgtabletest.h"
 #include "prgtableview.h"
 #include "prgwriter.h"
+#include "safefile.h"
 #include "translationmgr.h"
 #include "workdir.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QProcess>
@@ -46,17 +48,22 @@ private slots:
     void doubleClickStoresSelector();
     void doubleClicksThatAddNothing();
     void deleteRemovesEqualSelectors();
+    void prefixFieldsAreNoRows();
     void nextSetName_data();
     void nextSetName();
     void newJob();
     void newJobRefusals_data();
     void newJobRefusals();
+    void newJobWithoutEcu();
     void deleteJob();
     void tableButtonOpensBrowserEachClick();
+    void tableButtonNeedsAJobWithATable();
     void startJobTwiceOneWindow();
     void twoWindowsKeepBothSelectors();
     void jobDeletedMeanwhileIsReported();
     void brokenStoreRefusesEveryChange();
+    void unreadStoreSaidAndTakenAgain_data();
+    void unreadStoreSaidAndTakenAgain();
     void hostileTables();
     void failedWriteKeepsOldFile();
 
@@ -308,9 +315,10 @@ void TestManageCustomJobForm::noFileEmptyBoxes()
     form.findChild<QPushButton *>("btnDelJob")->click();
     form.findChild<QPushButton *>("pushButton_2")->click();
     QCOMPARE(answerer.messages(), QStringList());
-    // A new job needs the file: the window says so and does not create it.
+    // A new job needs the file: the window says so before the dialog and
+    // does not create it.
     form.findChild<QPushButton *>("btnNewJob")->click();
-    QCOMPARE(answerer.dialogsAnswered(), 1);
+    QCOMPARE(answerer.dialogsAnswered(), 0);
     QCOMPARE(answerer.messages().size(), 1);
     QVERIFY2(answerer.messages().first().contains("config/customjobs.xml"), qPrintable(answerer.messages().first()));
     QVERIFY(!QFile::exists("config/customjobs.xml"));
@@ -349,13 +357,11 @@ void TestManageCustomJobForm::selectorRowsResolved_data()
     QTest::addColumn<QString>("arguments");
     QTest::addColumn<QList<QStringList>>("rows");
     const QString notFound = QStringLiteral("ARG '%1' NOT FOUND IN TABLE");
-    QTest::newRow("3;JA;ID plus one selector: 4 rows")
+    // The prefix fields are no values: no rows of their own.
+    QTest::newRow("3;JA;ID plus one selector: 1 row")
         << "D73N57C0" << "3;JA;ID;0x5A01"
-        << QList<QStringList>{{notFound.arg("3"), "", "", ""},
-                              {notFound.arg("JA"), "", "", ""},
-                              // The column-name line holds "ID" in the ID column.
-                              {"ID", "ARG", "", "INFO"},
-                              {"0x5A01", "IUBAT", "Battery voltage", "Batteriespannung"}};
+        << QList<QStringList>{{"0x5A01", "IUBAT", "Battery voltage", "Batteriespannung"}};
+    QTest::newRow("prefix alone: no rows") << "D73N57C0" << "3;JA;ID" << QList<QStringList>{};
     QTest::newRow("hex cells, last cell as info")
         << "MSV70" << "4A104A11FFFF"
         << QList<QStringList>{{"4A10", "0x4A10", "Engine speed", "rpm"},
@@ -455,6 +461,35 @@ void TestManageCustomJobForm::deleteRemovesEqualSelectors()
     QCOMPARE(storedArguments("MSV70", "SET_1"), QString(""));
 }
 
+void TestManageCustomJobForm::prefixFieldsAreNoRows()
+{
+    // The fields a STATUS_BLOCK_LESEN argument starts with ("3;JA;ID") are
+    // no values: they have no rows, and Delete on any row removes a
+    // selector, never a field of the prefix.
+    WorkDir wd;
+    writeAll(wd, QByteArray(Store).replace("3;JA;ID;0x5A01", "3;JA;ID;0x5A01;0x5A02"));
+    ModalAnswerer answerer;
+    ManageCustomJobForm form;
+    form.show();
+    choose(form, "D73N57C0", "Diesel");
+    QCOMPARE(column0(form.selectorModel()), (QStringList{"0x5A01", "0x5A02"}));
+    QCOMPARE(modelRow(form.selectorModel(), 1), (QStringList{"0x5A02", "ITMOT", "", "Motortemperatur"}));
+    pressKeyOnRow(form, 0, Qt::Key_Delete);
+    QCOMPARE(storedArguments("D73N57C0", "SET_2"), QString("3;JA;ID;0x5A02"));
+    QCOMPARE(column0(form.selectorModel()), QStringList{"0x5A02"});
+    pressKeyOnRow(form, 0, Qt::Key_Backspace);
+    QCOMPARE(storedArguments("D73N57C0", "SET_2"), QString("3;JA;ID"));
+    QCOMPARE(form.selectorModel()->rowCount(), 0);
+    QTest::keyClick(form.findChild<QTableView *>("tableView"), Qt::Key_Delete);
+    QCOMPARE(storedArguments("D73N57C0", "SET_2"), QString("3;JA;ID"));
+    // A value added again goes behind the prefix.
+    form.onTableDoubleClicked("D73N57C0", "SG_FUNKTIONEN",
+                              browserRow({"ITMOT", "0x5A02", "STAT_MOTORTEMP_WERT", "Motortemperatur"}));
+    QCOMPARE(storedArguments("D73N57C0", "SET_2"), QString("3;JA;ID;0x5A02"));
+    QCOMPARE(column0(form.selectorModel()), QStringList{"0x5A02"});
+    QCOMPARE(answerer.messages(), QStringList());
+}
+
 void TestManageCustomJobForm::nextSetName_data()
 {
     QTest::addColumn<QStringList>("names");
@@ -508,7 +543,8 @@ void TestManageCustomJobForm::newJob()
     QCOMPARE(storedArguments("D73N57C0", "SET_3"), QString("3;JA;ID"));
     QCOMPARE(combo(form, "cmbEcu")->currentText(), QString("D73N57C0"));
     QCOMPARE(combo(form, "cmbJobs")->currentIndex(), 0);
-    QCOMPARE(form.selectorModel()->rowCount(), 3);
+    // Only the prefix: no values yet.
+    QCOMPARE(form.selectorModel()->rowCount(), 0);
 }
 
 void TestManageCustomJobForm::newJobRefusals_data()
@@ -539,6 +575,38 @@ void TestManageCustomJobForm::newJobRefusals()
     QCOMPARE(answerer.messages(), message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(wd.read("config/customjobs.xml"), Store);
     QCOMPARE(combo(form, "cmbJobs")->currentText(), QString("Engine"));
+}
+
+void TestManageCustomJobForm::newJobWithoutEcu()
+{
+    // No custom job yet, so no ECU to choose: the dialog proposes none, and
+    // a blank ECU is refused before it is looked for; a typed one is taken.
+    WorkDir wd;
+    const QByteArray empty = "<customjobs>\n</customjobs>\n";
+    writeAll(wd, empty);
+    ManageCustomJobForm form;
+    QCOMPARE(combo(form, "cmbEcu")->count(), 0);
+    {
+        QStringList shown;
+        ModalAnswerer answerer(createJobAnswer(true, QString(), QString(), &shown));
+        form.findChild<QPushButton *>("btnNewJob")->click();
+        QCOMPARE(shown, (QStringList{"", "SET_1", ""}));
+        QCOMPARE(answerer.messages().size(), 1);
+        QVERIFY2(answerer.messages().first().startsWith("Choose an ECU first"), qPrintable(answerer.messages().first()));
+        QCOMPARE(wd.read("config/customjobs.xml"), empty);
+    }
+    {
+        ModalAnswerer answerer(createJobAnswer(true, "  ", QString(), nullptr));
+        form.findChild<QPushButton *>("btnNewJob")->click();
+        QCOMPARE(answerer.messages().size(), 1);
+        QVERIFY2(answerer.messages().first().startsWith("Choose an ECU first"), qPrintable(answerer.messages().first()));
+        QCOMPARE(wd.read("config/customjobs.xml"), empty);
+    }
+    ModalAnswerer answerer(createJobAnswer(true, "MSV70", QString(), nullptr));
+    form.findChild<QPushButton *>("btnNewJob")->click();
+    QCOMPARE(answerer.messages(), QStringList());
+    QCOMPARE(entries(), QStringList{"MSV70/MW_SELECT_LESEN_NORM/SET_1="});
+    QCOMPARE(combo(form, "cmbEcu")->currentText(), QString("MSV70"));
 }
 
 void TestManageCustomJobForm::deleteJob()
@@ -585,7 +653,31 @@ void TestManageCustomJobForm::tableButtonOpensBrowserEachClick()
     // A double click in the sub-window reaches the custom-job window.
     QVERIFY(doubleClickBrowserRow(browsers.at(1), "ITMOT"));
     QCOMPARE(storedArguments("D73N57C0", "SET_2"), QString("3;JA;ID;0x5A01;0x5A02"));
-    QCOMPARE(form->selectorModel()->rowCount(), 5);
+    QCOMPARE(column0(form->selectorModel()), (QStringList{"0x5A01", "0x5A02"}));
+}
+
+void TestManageCustomJobForm::tableButtonNeedsAJobWithATable()
+{
+    // "Table..." opens the chosen job's table to pick its values from:
+    // without a job, or for a job that takes none from a table, it says so
+    // and opens nothing.
+    WorkDir wd;
+    writeAll(wd, "<customjobs><customjob ecu=\"GS19D\"><jobname>STATUS_LMM</jobname><virtualname>C</virtualname>"
+                 "<comment>no table</comment><argument>x</argument></customjob></customjobs>");
+    ModalAnswerer answerer;
+    ManageCustomJobForm form;
+    QSignalSpy opened(&form, &ManageCustomJobForm::tableBrowserOpened);
+    choose(form, "GS19D", "no table");
+    form.findChild<QPushButton *>("pushButton")->click();
+    QCOMPARE(answerer.messages(), QStringList{"The job STATUS_LMM takes no selectors from a table."});
+    answerer.clear();
+    QVERIFY(wd.write("config/customjobs.xml", "<customjobs/>"));
+    ManageCustomJobForm none;
+    QSignalSpy openedByNone(&none, &ManageCustomJobForm::tableBrowserOpened);
+    QCOMPARE(combo(none, "cmbJobs")->count(), 0);
+    none.findChild<QPushButton *>("pushButton")->click();
+    QCOMPARE(answerer.messages(), QStringList{"Choose a custom job first."});
+    QCOMPARE(opened.count() + openedByNone.count(), 0);
 }
 
 void TestManageCustomJobForm::startJobTwiceOneWindow()
@@ -690,6 +782,59 @@ void TestManageCustomJobForm::brokenStoreRefusesEveryChange()
         QCOMPARE(combo(form, "cmbEcu")->count(), 0);
         QCOMPARE(form.selectorModel()->rowCount(), 0);
     }
+}
+
+void TestManageCustomJobForm::unreadStoreSaidAndTakenAgain_data()
+{
+    // How the file fails to read, and how it is mended.
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("mend");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("broken at open, written anew") << "broken" << "in place" << "not valid XML";
+    QTest::newRow("broken at open, replaced") << "broken" << "replace" << "not valid XML";
+    QTest::newRow("no folder at open, made") << "missing" << "in place" << "cannot be read";
+    QTest::newRow("broken by a refused change") << "refused change" << "replace" << "not valid XML";
+}
+
+void TestManageCustomJobForm::unreadStoreSaidAndTakenAgain()
+{
+    QFETCH(QString, failure);
+    QFETCH(QString, mend);
+    QFETCH(QString, said);
+    const QByteArray broken = "<customjobs><customjob ecu=\"MSV70\"><jobname>MW_SELECT_LESEN_NORM</jobname>";
+    WorkDir wd;
+    writeAll(wd, failure == "missing" ? QByteArray() : failure == "broken" ? broken : Store);
+    ModalAnswerer answerer;
+    KelvoSettings::open()->setValue("windows/lastPlotEcu", "MSV70");
+    ManageCustomJobForm form;
+    QLabel *problem = form.findChild<QLabel *>("lblStoreProblem");
+    QVERIFY(problem);
+    QVERIFY(problem->isHidden() == (failure == "refused change"));
+    if (failure == "refused change") {
+        choose(form, "MSV70", "Engine");
+        QVERIFY(wd.write("config/customjobs.xml", broken));
+        form.onTableDoubleClicked("MSV70", "BETRIEBSWTAB",
+                                  browserRow({"0x4A12", "0x0012", "AFSCD_MAIRPERCYL", "", "mg"}));
+        QCOMPARE(answerer.messages().size(), 1);
+    }
+    // The window says why it shows nothing.
+    QVERIFY(!problem->isHidden());
+    QVERIFY2(problem->text().contains("config/customjobs.xml") && problem->text().contains(said),
+             qPrintable(problem->text()));
+    QCOMPARE(combo(form, "cmbEcu")->count(), 0);
+
+    if (mend == "replace") {
+        SafeFile file("config/customjobs.xml");
+        QVERIFY(file.write(Store));
+    } else {
+        QVERIFY(wd.write("config/customjobs.xml", Store));
+    }
+    // Once the file reads the jobs are back, the last plotted ECU chosen.
+    QTRY_COMPARE_WITH_TIMEOUT(items(combo(form, "cmbEcu")), (QStringList{"D73N57C0", "MSV70"}), 20000);
+    QVERIFY(problem->isHidden());
+    QCOMPARE(combo(form, "cmbEcu")->currentText(), QString("MSV70"));
+    QCOMPARE(column0(form.selectorModel()), (QStringList{"4A10", "4A11"}));
+    QCOMPARE(wd.read("config/customjobs.xml"), Store);
 }
 
 void TestManageCustomJobForm::hostileTables()

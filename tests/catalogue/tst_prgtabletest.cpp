@@ -173,6 +173,10 @@ void TestPRGTableTest::tableListSortedByCode()
         fileEdit(b)->setText(name);
         QVERIFY2(isRed(fileEdit(b)), name);
         QCOMPARE(tables(b)->count(), 0);
+        // The tool tip says why, naming the folder looked in.
+        QVERIFY2(fileEdit(b)->toolTip().contains(QString(name) + (*name ? " is no file" : ""))
+                     && fileEdit(b)->toolTip().contains("ecu"),
+                 qPrintable(fileEdit(b)->toolTip()));
     }
 }
 

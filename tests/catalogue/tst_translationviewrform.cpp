@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -23,6 +24,8 @@ private slots:
     void applyButtonFilters_data();
     void applyButtonFilters();
     void missingTableShowsError();
+    void linesThatAreNoRowsAreSaid_data();
+    void linesThatAreNoRowsAreSaid();
     void opensInFileOrderWithoutArrow();
     void lastColumnStretchesAfterFilter();
 };
@@ -118,8 +121,38 @@ void TestTranslationViewrForm::missingTableShowsError()
     TranslationViewrForm form;
     closer.stop();
     QCOMPARE(title, QStringLiteral("error"));
-    QVERIFY(!text.isEmpty());
+    // The message names the file it could not read.
+    QVERIFY2(text.contains("translations/jobs_all_en_EN.txt"), qPrintable(text));
     QCOMPARE(form.tableView()->model()->rowCount(), 0);
+}
+
+void TestTranslationViewrForm::linesThatAreNoRowsAreSaid_data()
+{
+    QTest::addColumn<QByteArray>("table");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("one short line") << Table << 4 << "(1 in all, the first is line 4)";
+    // Written with other separators, the file would look empty.
+    QTest::newRow("commas") << QByteArray("A,RES_L,a\nB,RES_L,b\n\nC,RES_L,c\n") << 0
+                            << "(3 in all, the first is line 1)";
+    QTest::newRow("every line a row") << QByteArray("A\tRES_L\ta\n\nB\tRES_L\tb\textra\n") << 2 << "";
+}
+
+void TestTranslationViewrForm::linesThatAreNoRowsAreSaid()
+{
+    QFETCH(QByteArray, table);
+    QFETCH(int, rows);
+    QFETCH(QString, said);
+    WorkDir wd;
+    QVERIFY(wd.write("translations/jobs_all_en_EN.txt", table));
+    TranslationViewrForm form;
+    QCOMPARE(form.tableView()->sourceModel()->rowCount(), rows);
+    QLabel *problem = form.findChild<QLabel *>("lblProblem");
+    QVERIFY(problem);
+    QCOMPARE(problem->isHidden(), said.isEmpty());
+    if (!said.isEmpty())
+        QVERIFY2(problem->text().contains("jobs_all_en_EN.txt") && problem->text().contains(said),
+                 qPrintable(problem->text()));
 }
 
 void TestTranslationViewrForm::opensInFileOrderWithoutArrow()

@@ -1,6 +1,7 @@
 // The argument rules of the measuring jobs on any argument string and any
 // selector: parsing and joining give the string back, an added selector is
-// the last one parsed, a removed one is gone, and a refusal changes nothing.
+// the last one parsed, a removed one is gone from the selectors while the
+// prefix fields stay, and a refusal changes nothing.
 //
 // Input: one byte choosing the job, then the arguments, the selector and
 // the ECU name, separated by zero bytes (all Latin-1).
@@ -9,6 +10,7 @@
 #include "jobargumentrules.h"
 #include "latin1.h"
 
+#include <algorithm>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -48,14 +50,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     CJob removed = job;
     if (rules.removeArgument(removed, selector)) {
-        QStringList expected = selectors;
+        const int prefixFields = std::min(rules.prefixFieldCount(jobName), int(selectors.size()));
+        QStringList expected = selectors.mid(prefixFields);
         expected.removeAll(selector);
+        expected = selectors.mid(0, prefixFields) + expected;
         // The rest joined again (a lone empty selector left over joins to
         // no arguments at all).
         Fuzz::check(Latin1::toQString(removed.arguments) == rules.joinArguments(expected, job));
         bool removeError = false;
         const QStringList after = rules.parseArgument(jobName, Latin1::toQString(removed.arguments), &removeError);
-        Fuzz::check(!removeError && !after.contains(selector));
+        Fuzz::check(!removeError && !after.mid(prefixFields).contains(selector));
+        Fuzz::check(Latin1::toQString(removed.arguments)
+                        .startsWith(rules.joinArguments(selectors.mid(0, prefixFields), job)));
     } else {
         Fuzz::check(error && removed.arguments == job.arguments);
     }

@@ -1,7 +1,8 @@
 // The row steps of the PRG table browser and the custom-job window on any
 // table text and argument string: every grid row has a cell per column, the
-// selector table has one row per selector (or none, with the reason), and a
-// browser row gives back the cell of the selector column.
+// selector table has one row per selector and none for a prefix field (or
+// none at all, with the reason), and a browser row gives back the cell of
+// the selector column.
 //
 // Input: one byte choosing the job (and so the table), then the table text,
 // the arguments and the ECU name, separated by zero bytes (all Latin-1).
@@ -33,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         CustomJobTables::selectorRows(text, tableName, ecu, jobName, arguments, nullptr);
     if (rows.problem.isEmpty()) {
         bool error = false;
-        Fuzz::check(rows.rows.size() == rules.parseArgument(jobName, arguments, &error).size());
+        Fuzz::check(rows.rows.size() == rules.parseSelectors(jobName, arguments, &error).size());
         for (const QStringList &row : rows.rows)
             Fuzz::check(row.size() == CustomJobTables::SelectorColumns);
     } else {

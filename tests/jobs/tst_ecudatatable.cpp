@@ -119,7 +119,7 @@ void TstEcuDataTable::builtInTable()
     const QString text = EcuDataTableRegistry::instance()->tableText(key + QStringLiteral("_DATATABLE"));
     QCOMPARE(text.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^!!!"))).size(), switchedOff);
 
-    // Every row has 17 fields, and the data types are those of the original.
+    // Every row has 17 fields, and each data-type code has its known row count.
     QMap<int, int> byCode;
     int grouped = 0;
     for (const QString &tel : table->telegrams()) {

@@ -28,7 +28,7 @@
 using namespace loggerfixture;
 
 namespace {
-// The Part's way: every row parsed into jobs and fed through onJobFinished.
+// Row by row, as live jobs arrive: every row parsed into jobs and fed through onJobFinished.
 void feedRows(CSVGraphWindow &w, const QString &file)
 {
     CSVReader reader;
