@@ -255,10 +255,13 @@ void TestThemeContrast::customJobsInEcuList()
 
 // Red marks and hints on labels and line edits: a file name the table
 // browser cannot find, the settings dialog's baud rate hint, the data
-// logger's failure.
+// logger's failure, the ECU list's line on a custom-job file that does not
+// read.
 void TestThemeContrast::marksAndHints()
 {
     WorkDir wd;
+    wd.write("jobs/eculist.txt", "D73N57C0\n");
+    wd.write("config/customjobs.xml", "<customjobs><customjob");
     PrgWriter prg;
     prg.setDescription("ECU:Diesel engine\nJOBNAME:STATUS_LMM\n");
     prg.jobsFromDescription();
@@ -278,8 +281,13 @@ void TestThemeContrast::marksAndHints()
     logger->show();
     logger->logFileError("Cannot write log file");
     auto *failure = logger->findChild<QLabel *>("labelFileName");
+    EcuJobListWindow list;
+    list.show();
+    list.selectEcu("D73N57C0");
+    auto *problem = list.findChild<QLabel *>("lblCustomJobs");
+    QVERIFY(problem->isVisible());
     themeAfter();
-    for (QWidget *w : QList<QWidget *>{fileName, hint, failure}) {
+    for (QWidget *w : QList<QWidget *>{fileName, hint, failure, problem}) {
         QTRY_VERIFY2(textContrast(w) >= 4.5, qPrintable(w->objectName() + ": " + QString::number(textContrast(w))));
         const QColor text = w->palette().color(w->foregroundRole());
         QVERIFY2(text.red() > text.green() + 60, qPrintable(w->objectName() + " " + text.name()));
