@@ -2,9 +2,9 @@
 
 #include <QEvent>
 #include <QPalette>
-#include <QPointer>
 #include <QVariant>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -62,9 +62,11 @@ private:
 
 const char *const textColourKey = "readableTextColour";
 
+// The watchers are the only children named after their key.
 ThemeWatcher *watcherOf(QWidget *widget, const char *key)
 {
-    return widget->findChild<ThemeWatcher *>(QString::fromLatin1(key), Qt::FindDirectChildrenOnly);
+    return static_cast<ThemeWatcher *>(
+        widget->findChild<QObject *>(QString::fromLatin1(key), Qt::FindDirectChildrenOnly));
 }
 
 } // namespace
@@ -98,9 +100,8 @@ void ReadableColour::setTextColour(QWidget *widget, const QColor &wanted)
     auto apply = [widget] {
         const QColor colour = widget->property(textColourKey).value<QColor>();
         widget->ensurePolished();
-        const QString sheet = colour.isValid()
-                                  ? QStringLiteral("color: %1;").arg(on(colour, widget->palette().color(widget->backgroundRole())).name())
-                                  : QString();
+        const QColor background = widget->palette().color(widget->backgroundRole());
+        const QString sheet = colour.isValid() ? QStringLiteral("color: %1;").arg(on(colour, background).name()) : QString();
         if (widget->styleSheet() != sheet)
             widget->setStyleSheet(sheet);
     };

@@ -22,7 +22,8 @@ public:
     static QColor on(const QColor &wanted, const QColor &background);
     // Shows the widget's text (its foreground role) in a readable shade of
     // wanted on its own background role, now and after every theme change;
-    // an invalid colour gives the text back to the theme.
+    // an invalid colour gives the text back to the theme. It takes over the
+    // widget's own style sheet.
     static void setTextColour(QWidget *widget, const QColor &wanted);
     // Calls changed whenever the widget's palette or style changes, for a
     // widget that colours parts of its content itself. Once per widget and key.

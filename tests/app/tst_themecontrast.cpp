@@ -70,6 +70,15 @@ void verifyReadable(QTextEdit *edit, int lines, const QString &theme)
         QVERIFY2(line.second >= 4.5, qPrintable(QString("\"%1\": %2").arg(line.first).arg(line.second)));
 }
 
+// One ECU in the list, with its description in "ecu".
+bool writeEcu(const WorkDir &wd)
+{
+    PrgWriter prg;
+    prg.setDescription("ECU:Diesel engine\nJOBNAME:STATUS_LMM\n");
+    prg.jobsFromDescription();
+    return wd.write("jobs/eculist.txt", "D73N57C0\n") && QDir().mkpath("ecu") && prg.write("ecu/D73N57C0.prg");
+}
+
 // A widget's own text on its own background.
 double textContrast(QWidget *w)
 {
@@ -229,12 +238,7 @@ void TestThemeContrast::detectionProtocol()
 void TestThemeContrast::customJobsInEcuList()
 {
     WorkDir wd;
-    wd.write("jobs/eculist.txt", "D73N57C0\n");
-    PrgWriter prg;
-    prg.setDescription("ECU:Diesel engine\nJOBNAME:STATUS_LMM\n");
-    prg.jobsFromDescription();
-    QDir().mkpath("ecu");
-    QVERIFY(prg.write("ecu/D73N57C0.prg"));
+    QVERIFY(writeEcu(wd));
     wd.write("config/customjobs.xml", "<customjobs><customjob ecu=\"D73N57C0\"><jobname>MW_SELECT_LESEN</jobname>"
                                       "<virtualname>A</virtualname><comment>Custom A</comment><argument>X</argument>"
                                       "</customjob></customjobs>");
@@ -260,13 +264,8 @@ void TestThemeContrast::customJobsInEcuList()
 void TestThemeContrast::marksAndHints()
 {
     WorkDir wd;
-    wd.write("jobs/eculist.txt", "D73N57C0\n");
+    QVERIFY(writeEcu(wd));
     wd.write("config/customjobs.xml", "<customjobs><customjob");
-    PrgWriter prg;
-    prg.setDescription("ECU:Diesel engine\nJOBNAME:STATUS_LMM\n");
-    prg.jobsFromDescription();
-    QDir().mkpath("ecu");
-    QVERIFY(prg.write("ecu/D73N57C0.prg"));
     themeBefore();
     PRGTableTest browser;
     browser.show();
