@@ -152,9 +152,9 @@ MainWindow::MainWindow(const QStringList &arguments, QWidget *parent)
     ui->actionDatatable->setVisible(true);
     ui->actionExternal_source->setVisible(true);
     disableMissingWindows();
-    // A text field takes some of the menus' keys for its editing (Ctrl+E,
-    // end of line; Ctrl+D, delete): the menus win, in every field of the
-    // main window and its sub-windows.
+    // A text field takes keys for its editing that are the menus' shortcuts
+    // too (Ctrl+E, end of line): the menus win, in every field of the main
+    // window and its sub-windows.
     qApp->installEventFilter(this);
 
     queueRunner->unpause();

@@ -1,7 +1,7 @@
 // The menus' shortcuts reach their entries whatever has the keyboard focus:
-// a text field's own editing keys (Ctrl+E moves to the end of the line,
-// Ctrl+D deletes) must not swallow them. Needs a real X server: focus and
-// window activation.
+// a text field's own editing keys (Ctrl+E moves to the end of the line)
+// must not swallow them. Needs a real X server: focus and window
+// activation.
 #include "debugform.h"
 #include "ecujoblistwindow.h"
 #include "extloggersetupwindow.h"

@@ -2,10 +2,9 @@
 // flight: an upload to a server that never answers, a trace run or an ECU
 // detection waiting for EDIABAS, the job tool reading blocks, device
 // sources on ports that stay silent; and no thread of the program runs on
-// past the main window into the process's exit. The program
-// runs as a process of its own (this executable, started again as the
-// program with a scenario), and the time is taken from the close to the
-// process's end.
+// past the main window into the process's exit. The program runs as a
+// process of its own (this executable, started again as the program with
+// a scenario), and the time is taken from the close to the process's end.
 #include "debugform.h"
 #include "debugutils.h"
 #include "ecudetectwindow.h"
