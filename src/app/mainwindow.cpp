@@ -58,7 +58,6 @@
 #include <QMutexLocker>
 #include <QPixmap>
 #include <QRegularExpression>
-#include <QSizeGrip>
 #include <QThread>
 
 namespace {
@@ -104,7 +103,7 @@ MainWindow::MainWindow(const QStringList &arguments, QWidget *parent)
 
     ecuJobListWindow = new EcuJobListWindow(this);
     QMdiSubWindow *listSub = addSubWindow(ecuJobListWindow);
-    listSub->layout()->addWidget(new QSizeGrip(listSub));
+    mdiArea->addSizeGrip(listSub);
     connect(ecuJobListWindow, &EcuJobListWindow::ecuSelected, this, &MainWindow::ecuSelected);
     connect(ecuJobListWindow, &EcuJobListWindow::jobChosen, this, &MainWindow::showPlotWindow);
     // The list may have chosen the last plotted ECU while it was built,
@@ -282,7 +281,7 @@ void MainWindow::disableMissingWindows()
 
 QMdiSubWindow *MainWindow::addSubWindow(QWidget *widget)
 {
-    return mdiArea->addSubWindow(widget, Qt::WindowFlags());
+    return mdiArea->addWindow(widget, Qt::WindowFlags());
 }
 
 bool MainWindow::connectJobListener(QObject *listener)
@@ -301,8 +300,8 @@ PlotWindow &MainWindow::createPlotWindow(CJob &job, Qt::WindowFlags flags)
     window->setMainStyleSheet(styleSheet());
     window->setMainWnd(this);
     LOG4CPLUS_DEBUG(logger, " addSubWindow");
-    QMdiSubWindow *sub = mdiArea->addSubWindow(window, flags);
-    sub->resize(800, 400);
+    // At its form's size: narrower, the result table cuts the values.
+    mdiArea->addWindow(window, flags);
     LOG4CPLUS_DEBUG(logger, " connect joblistener");
     connectJobListener(window);
     connect(window, &PlotWindow::plotWidgetStatusChanged, this, &MainWindow::onPlotWidgetStatusChanged);
@@ -323,7 +322,7 @@ QMdiSubWindow *MainWindow::createMultiCurvePlotWindow()
 {
     auto *window = new MultiCurvePlotWindow(this);
     QMdiSubWindow *sub = addSubWindow(window);
-    sub->layout()->addWidget(new QSizeGrip(sub));
+    mdiArea->addSizeGrip(sub);
     connectJobListener(window);
     sub->resize(800, 400);
     centerSubWindow(sub);
@@ -608,7 +607,7 @@ void MainWindow::on_actionCustom_jobs_triggered()
 void MainWindow::on_actionTables_triggered()
 {
     QMdiSubWindow *sub = addSubWindow(new PRGTableTest(this));
-    sub->layout()->addWidget(new QSizeGrip(sub));
+    mdiArea->addSizeGrip(sub);
     sub->show();
 }
 
@@ -742,7 +741,7 @@ void MainWindow::on_actionGauges_triggered()
 {
     auto *window = new GaugeSetupWindow(this, gaugeDefManager, this);
     QMdiSubWindow *sub = addSubWindow(window);
-    sub->layout()->addWidget(new QSizeGrip(sub));
+    mdiArea->addSizeGrip(sub);
     window->show();
     centerSubWindow(sub);
 }
