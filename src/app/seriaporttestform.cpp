@@ -284,8 +284,10 @@ void SeriaPortTestForm::on_pushButton_4_clicked()
     const QString text = ui->lineEdit->text().trimmed();
     bool ok = false;
     const int address = text.toInt(&ok, 0);
-    if (!ok || address < 0 || address > 0xFF) {
-        log(QStringLiteral("L-Line init: \"") + text + QStringLiteral("\" is no address byte (0 to 0xff)"));
+    // The line carries seven address bits: a higher address would go out
+    // with its top bit dropped, and wake another ECU than the one typed.
+    if (!ok || address < 0 || address > 0x7F) {
+        log(QStringLiteral("L-Line init: \"") + text + QStringLiteral("\" is no 7-bit address (0 to 0x7f)"));
         return;
     }
     if (!requireOpen())

@@ -12,6 +12,7 @@
 #include "plotwidget.h"
 #include "plotwidgetcontainer.h"
 #include "plotwindow.h"
+#include "readablecolour.h"
 #include "threadcall.h"
 #include "translationmgr.h"
 
@@ -27,7 +28,8 @@
 
 namespace {
 const int linesCountIntervalMs = 200;
-const char *const failureStyle = "QLabel { color: #d00000; }";
+// The red of a failure, in a shade that reads on the theme's background.
+const QColor failureColour(0xd0, 0, 0);
 
 // A stored choice: its index, or the default when the text is no number or
 // no entry of the box (an index out of range would leave the box blank
@@ -332,7 +334,7 @@ void LoggingWindow::on_btnExec_clicked()
 void LoggingWindow::showFileState(const QString &text, bool failed)
 {
     ui->labelFileName->setText(text);
-    ui->labelFileName->setStyleSheet(failed ? QString::fromLatin1(failureStyle) : QString());
+    ReadableColour::setTextColour(ui->labelFileName, failed ? failureColour : QColor());
 }
 
 void LoggingWindow::logFileStarted(const QString &file)

@@ -124,8 +124,8 @@ private slots:
     void answers81WithDtrPulse();
     void slowInitTiming_data();
     void slowInitTiming();
-    void slowInitRefusesNoNumber_data();
-    void slowInitRefusesNoNumber();
+    void slowInitRefusesBadAddress_data();
+    void slowInitRefusesBadAddress();
     void refusedLineActionsAreLoggedAndSequenceGoesOn();
     void adsSend();
     void pinDisplayFollowsPinsWhileOpen();
@@ -354,8 +354,6 @@ void TestSeriaPortTestForm::slowInitTiming_data()
     // Read with automatic base: "10" is ten, and logged as ten.
     QTest::newRow("10 is ten") << "10" << "1010" << QList<int>{0, 1, 0, 1, 0, 0, 0};
     QTest::newRow("0x7f") << "0x7f" << "1111111" << QList<int>{1, 1, 1, 1, 1, 1, 1};
-    // Seven data bits: the eighth bit of the address does not go out.
-    QTest::newRow("0xff") << "0xff" << "11111111" << QList<int>{1, 1, 1, 1, 1, 1, 1};
     QTest::newRow("0") << " 0 " << "0" << QList<int>{0, 0, 0, 0, 0, 0, 0};
 }
 
@@ -405,16 +403,20 @@ void TestSeriaPortTestForm::slowInitTiming()
     QCOMPARE(log.at(2), QString("startbit"));
 }
 
-void TestSeriaPortTestForm::slowInitRefusesNoNumber_data()
+void TestSeriaPortTestForm::slowInitRefusesBadAddress_data()
 {
     QTest::addColumn<QString>("address");
     QTest::newRow("letters") << "L-line";
     QTest::newRow("empty") << "";
     QTest::newRow("more than a byte") << "0x100";
     QTest::newRow("negative") << "-1";
+    // Seven data bits go out: an eighth would be dropped without a word.
+    QTest::newRow("0x80") << "0x80";
+    QTest::newRow("0xff") << "0xff";
+    QTest::newRow("128") << "128";
 }
 
-void TestSeriaPortTestForm::slowInitRefusesNoNumber()
+void TestSeriaPortTestForm::slowInitRefusesBadAddress()
 {
     QFETCH(QString, address);
     PtyDevice dev;
@@ -428,7 +430,7 @@ void TestSeriaPortTestForm::slowInitRefusesNoNumber()
     QCOMPARE(lines.calls().size(), 0);
     QCOMPARE(lines.now(), qint64(0));
     QCOMPARE(logLines(form).last(),
-             QString("L-Line init: \"%1\" is no address byte (0 to 0xff)").arg(address.trimmed()));
+             QString("L-Line init: \"%1\" is no 7-bit address (0 to 0x7f)").arg(address.trimmed()));
 }
 
 void TestSeriaPortTestForm::refusedLineActionsAreLoggedAndSequenceGoesOn()
