@@ -13,6 +13,7 @@ DataSenderWindow::DataSenderWindow(QWidget *parent)
 {
     ui->setupUi(this);
     connect(&serial, &QSerialPort::readyRead, this, &DataSenderWindow::onReadyRead);
+    connect(&loss, &SerialPortLoss::lost, this, &DataSenderWindow::portLost);
 }
 
 DataSenderWindow::~DataSenderWindow()
@@ -31,7 +32,8 @@ void DataSenderWindow::on_btnStart_clicked()
 {
     if (serial.isOpen())
         serial.close();
-    serial.setPortName(ui->editComPort->text());
+    openName = ui->editComPort->text();
+    serial.setPortName(openName);
     if (!serial.open(QIODevice::ReadWrite)) {
         append(QStringLiteral("open Port failed"));
         append(serial.errorString());
@@ -56,6 +58,12 @@ void DataSenderWindow::on_btnStart_clicked()
     setting(serial.setDataTerminalReady(false), "DTR off");
     setting(serial.setFlowControl(QSerialPort::NoFlowControl), "flow control none");
     append(QStringLiteral("open Port OK"));
+}
+
+void DataSenderWindow::portLost(const QString &reason)
+{
+    qDebug() << "port lost:" << openName << reason;
+    append(QStringLiteral("port lost: ") + openName + QStringLiteral(" (") + reason + QStringLiteral(")"));
 }
 
 void DataSenderWindow::on_btnStop_clicked()

@@ -1,7 +1,11 @@
 #pragma once
 // A minimal serial terminal for trying telegrams by hand: opens a named port
 // at 115200 baud, 8 data bits, even parity, 1 stop bit, sends the bytes
-// typed as hex and shows every received block as hex between quotes.
+// typed as hex and shows every received block as hex between quotes. A
+// port that goes away while open is closed and reported once, as Stop
+// leaves it.
+#include "serialportloss.h"
+
 #include <QSerialPort>
 #include <QWidget>
 
@@ -30,7 +34,11 @@ private slots:
 
 private:
     void append(const QString &line);
+    void portLost(const QString &reason);
 
     Ui::DataSenderWindow *ui = nullptr;
     QSerialPort serial;
+    SerialPortLoss loss{serial};
+    // As typed at Start: the port names "/dev/pts/7" "pts/7".
+    QString openName;
 };

@@ -99,13 +99,13 @@ void DebugForm::onJobStarted(QString job)
 
 void DebugForm::onTextMessage(QString msg)
 {
-    ProtocolLines::append(ui->textEdit, msg, Qt::red);
+    ProtocolLines::append(ui->textEdit, msg, ProtocolLines::Error);
 }
 
 void DebugForm::onError(QNetworkReply::NetworkError)
 {
     uploadFailed = true;
-    ProtocolLines::append(ui->textEdit, QStringLiteral("Error occurred, please resend"), Qt::red);
+    ProtocolLines::append(ui->textEdit, QStringLiteral("Error occurred, please resend"), ProtocolLines::Error);
 }
 
 void DebugForm::upReady(QString file, QString serverResponse)
@@ -113,6 +113,6 @@ void DebugForm::upReady(QString file, QString serverResponse)
     if (!uploadFailed)
         ProtocolLines::append(ui->textEdit, QStringLiteral("File ") + file + QStringLiteral(" sent"));
     if (!serverResponse.isEmpty())
-        ProtocolLines::append(ui->textEdit, serverResponse, Qt::blue, true);
+        ProtocolLines::append(ui->textEdit, serverResponse, ProtocolLines::Reply);
     uploadFailed = false;
 }

@@ -9,6 +9,7 @@
 #include "kelvolog.h"
 #include "kelvosettings.h"
 #include "latin1.h"
+#include "programclosing.h"
 #include "resultlist.h"
 
 #include <QCoreApplication>
@@ -33,6 +34,7 @@
 namespace {
 
 const char *const refusedLine = "EDIABAS is busy with another job: trace stopped";
+const char *const closingLine = "The program is closing: trace stopped";
 const char *const userAgentText = "Mozilla/5.0 (X11; U; Linux x86_64; en-US; rv:1.9.1.3) Gecko/20091020 "
                                   "Ubuntu/9.10 (karmic) Firefox/3.5.3 GTB7.0";
 
@@ -110,7 +112,7 @@ void pumpFor(int ms)
     do {
         EdiabasSessionLock::processEvents();
         QThread::msleep(5);
-    } while (t.elapsed() < ms);
+    } while (t.elapsed() < ms && !ProgramClosing::announced());
 }
 
 // Sets the trace values of the EDIABAS configuration; with tracePath, also
@@ -140,7 +142,7 @@ void waitWhileBusy(int limitMs)
     QElapsedTimer t;
     t.start();
     while (apiState() == 0) {
-        if (t.elapsed() >= limitMs) {
+        if (t.elapsed() >= limitMs || ProgramClosing::announced()) {
             qDebug() << "EDIABAS still busy: apiBreak";
             apiBreak();
             break;
@@ -221,6 +223,7 @@ DebugUtils::DebugUtils(QObject *parent)
     , networkManager(new QNetworkAccessManager(this))
 {
     qRegisterMetaType<QNetworkReply::NetworkError>("QNetworkReply::NetworkError");
+    connect(ProgramClosing::instance(), &ProgramClosing::closing, this, &DebugUtils::abortUpload);
 }
 
 DebugUtils::~DebugUtils() = default;
@@ -262,6 +265,25 @@ QByteArray DebugUtils::userAgent()
     return QByteArray(userAgentText);
 }
 
+QByteArray DebugUtils::contentDisposition(const QString &fileName)
+{
+    // The name's bytes as the folder holds them. A quote or backslash would
+    // end or escape the quoted name, a line break end the header: those,
+    // every other control byte and "%" itself are sent percent-encoded, so
+    // that any name arrives whole and decodes to exactly the file's name.
+    // Other bytes, UTF-8 included, go as they are, as browsers send them.
+    static const QByteArray plain = [] {
+        QByteArray bytes;
+        for (int b = 0x20; b < 0x100; ++b) {
+            if (b != '"' && b != '\\' && b != '%' && b != 0x7F)
+                bytes += char(b);
+        }
+        return bytes;
+    }();
+    const QByteArray quoted = QFile::encodeName(fileName).toPercentEncoding(plain);
+    return QByteArrayLiteral("form-data; name=\"file\"; filename=\"") + quoted + '"';
+}
+
 int DebugUtils::runEcuTrace(QString ecu)
 {
     QPointer<DebugUtils> self(this);
@@ -289,6 +311,7 @@ int DebugUtils::runEcuTrace(QString ecu)
         return 0;
     };
     const QString refused = QString::fromLatin1(refusedLine);
+    const QString closing = QString::fromLatin1(closingLine);
 
     CRunner::initEdiabas();
     QString tracePath;
@@ -340,6 +363,8 @@ int DebugUtils::runEcuTrace(QString ecu)
         EdiabasSessionLock::processEvents();
         if (!self)
             return finish(StatusFailed, QString());
+        if (ProgramClosing::announced())
+            return finish(StatusFailed, closing);
         const QString jobName = Latin1::toQString(job.jobName);
         emit jobStarted(jobName);
         if (!self)
@@ -367,7 +392,7 @@ int DebugUtils::runEcuTrace(QString ecu)
 void DebugUtils::waitForUpload()
 {
     QPointer<DebugUtils> self(this);
-    while (self && uploading) {
+    while (self && uploading && !ProgramClosing::announced()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         if (self && uploading)
             QThread::msleep(5);
@@ -378,7 +403,7 @@ void DebugUtils::upload(QString fileName, QString filePath)
 {
     QPointer<DebugUtils> self(this);
     waitForUpload();
-    if (!self)
+    if (!self || ProgramClosing::announced())
         return;
     qDebug() << "DebugUtils::upload" << filePath << " <start>";
     const QString server = uploadServer();
@@ -401,8 +426,7 @@ void DebugUtils::upload(QString fileName, QString filePath)
 
     auto *multiPart = new QHttpMultiPart(QHttpMultiPart::FormDataType);
     QHttpPart part;
-    part.setHeader(QNetworkRequest::ContentDispositionHeader,
-                   QVariant(QStringLiteral("form-data; name=\"file\"; filename=\"") + fileName + QLatin1Char('"')));
+    part.setRawHeader("Content-Disposition", contentDisposition(fileName));
     part.setHeader(QNetworkRequest::ContentTypeHeader, QVariant(QStringLiteral("text/plain")));
     part.setBody(content);
     multiPart->append(part);
@@ -413,6 +437,7 @@ void DebugUtils::upload(QString fileName, QString filePath)
     request.setRawHeader("User-Agent", userAgent());
     request.setTransferTimeout(uploadTimeoutMs);
     QNetworkReply *reply = networkManager->post(request, multiPart);
+    currentReply = reply;
     multiPart->setParent(reply);
     connect(reply, &QNetworkReply::uploadProgress, this, &DebugUtils::progress);
     connect(reply, &QNetworkReply::finished, this, &DebugUtils::replyFinished);
@@ -432,11 +457,18 @@ void DebugUtils::uploadFolder()
     const QStringList files = dir.entryList({QStringLiteral("*")}, QDir::Files, QDir::Name);
     for (const QString &name : files) {
         upload(name, dir.absolutePath() + QLatin1Char('/') + name);
-        if (!self)
+        if (!self || ProgramClosing::announced())
             return;
     }
     // The caller learns of the end only once the last reply came.
     waitForUpload();
+}
+
+void DebugUtils::abortUpload()
+{
+    // Its finished() ends the upload and lets the waits above return.
+    if (currentReply)
+        currentReply->abort();
 }
 
 void DebugUtils::progress(qint64 sent, qint64 total)

@@ -16,6 +16,7 @@
 // while they wait; the trace window drives them.
 #include <QNetworkReply>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -43,13 +44,16 @@ public:
     // "trace/upload_server" of kelvo.ini without trailing "/"; empty: unset.
     static QString uploadServer();
     static QByteArray userAgent();
+    // The Content-Disposition of a file's part: form-data, name "file" and
+    // the file's name quoted, its bytes that would break the header
+    // ("\"", "\\", "%", control bytes) percent-encoded.
+    static QByteArray contentDisposition(const QString &fileName);
 
     // The file name of the current (or last) trace log.
     QString logFileName() const { return logName; }
     bool isUploading() const { return uploading; }
     // Time-out of one upload without progress, in ms (30 s).
     void setUploadTimeout(int ms) { uploadTimeoutMs = ms; }
-    int uploadTimeout() const { return uploadTimeoutMs; }
     // How long a trace job waits for a job still busy in EDIABAS before it
     // breaks it off, in ms (10 s).
     void setBusyWaitLimit(int ms) { busyWaitLimitMs = ms; }
@@ -61,6 +65,8 @@ public:
     // the request is on its way.
     void upload(QString fileName, QString filePath);
     // Sends every file of "DebugLogs" in turn; returns after the last reply.
+    // The program's close ends the series at once: the request in flight is
+    // aborted and the files after it are not sent.
     void uploadFolder();
 
 signals:
@@ -79,8 +85,10 @@ public slots:
 
 private:
     void waitForUpload();
+    void abortUpload();
 
     QNetworkAccessManager *networkManager = nullptr;
+    QPointer<QNetworkReply> currentReply;
     QString currentFile;
     bool uploading = false;
     QString logName;

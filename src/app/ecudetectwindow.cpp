@@ -6,6 +6,7 @@
 #include "ediabassessionlock.h"
 #include "ediabasutils.h"
 #include "ediabasutils2.h"
+#include "programclosing.h"
 #include "protocollines.h"
 
 #include <QCloseEvent>
@@ -107,7 +108,7 @@ void EcuDetectWindow::on_detectButton_clicked()
 
     bool answered = false;
     for (const QString &ecu : candidates()) {
-        if (closing)
+        if (closing || ProgramClosing::announced())
             break;
         append(QStringLiteral("Querying: ") + ecu);
         const int result = utils.execApiJob(ecu, QString::fromLatin1(initJob), QString(), lst);
@@ -126,7 +127,7 @@ void EcuDetectWindow::on_detectButton_clicked()
         append(err);
     }
 
-    if (answered && !closing) {
+    if (answered && !closing && !ProgramClosing::announced()) {
         for (int set = 0; set < lst.count(); ++set) {
             const QList<CJobResult> results = lst.value(set);
             for (const CJobResult &r : results) {
@@ -170,6 +171,8 @@ void EcuDetectWindow::on_pushButton_clicked()
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     tests.removeAll(QPointer<QObject>());
     tests << QPointer<QObject>(thread) << QPointer<QObject>(worker);
+    // It may outlive this window; it must not outlive the program.
+    ProgramClosing::waitAtEnd(thread);
     thread->start(QThread::InheritPriority);
     qDebug() << "btn finished";
 }

@@ -26,7 +26,6 @@ public:
 
     // The ECU descriptions asked, in order.
     static QStringList candidates();
-    bool isDetecting() const { return detecting; }
     // Threads and workers of "Test" presses that have not gone yet.
     int pendingTests() const;
 

@@ -22,6 +22,7 @@
 #include "multicurveplotwindow.h"
 #include "plotwindow.h"
 #include "plxconfigform.h"
+#include "programclosing.h"
 #include "qrunnerthread.h"
 #include "crunner.h"
 #include "csvgraphwindow.h"
@@ -48,13 +49,15 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMutexLocker>
 #include <QPixmap>
 #include <QRegularExpression>
-#include <QSizeGrip>
 #include <QThread>
 
 namespace {
@@ -81,6 +84,7 @@ MainWindow::MainWindow(const QStringList &arguments, QWidget *parent)
     , ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
+    ProgramClosing::reset();
 
     programStartTime = QDateTime::currentMSecsSinceEpoch();
     KelvoGlobalData::instance()->setStartTime(programStartTime);
@@ -99,7 +103,7 @@ MainWindow::MainWindow(const QStringList &arguments, QWidget *parent)
 
     ecuJobListWindow = new EcuJobListWindow(this);
     QMdiSubWindow *listSub = addSubWindow(ecuJobListWindow);
-    listSub->layout()->addWidget(new QSizeGrip(listSub));
+    mdiArea->addSizeGrip(listSub);
     connect(ecuJobListWindow, &EcuJobListWindow::ecuSelected, this, &MainWindow::ecuSelected);
     connect(ecuJobListWindow, &EcuJobListWindow::jobChosen, this, &MainWindow::showPlotWindow);
     // The list may have chosen the last plotted ECU while it was built,
@@ -147,6 +151,10 @@ MainWindow::MainWindow(const QStringList &arguments, QWidget *parent)
     ui->actionDatatable->setVisible(true);
     ui->actionExternal_source->setVisible(true);
     disableMissingWindows();
+    // A text field takes keys for its editing that are the menus' shortcuts
+    // too (Ctrl+E, end of line): the menus win, in every field of the main
+    // window and its sub-windows.
+    qApp->installEventFilter(this);
 
     queueRunner->unpause();
 }
@@ -154,6 +162,9 @@ MainWindow::MainWindow(const QStringList &arguments, QWidget *parent)
 MainWindow::~MainWindow()
 {
     LOG4CPLUS_DEBUG(logger, "> ~MainWindow");
+    qApp->removeEventFilter(this);
+    // Also when the window goes without a close (the program ends with it).
+    ProgramClosing::announce();
     stopRunnerThread();
     // External sources stop while their plot windows still stand.
     ExtSourceManager::destroy();
@@ -164,9 +175,14 @@ MainWindow::~MainWindow()
         for (QMdiSubWindow *sub : subs)
             delete sub;
     }
+    // A job such a thread runs is broken off now that the program closes.
+    if (!ProgramClosing::waitForThreads(2000))
+        LOG4CPLUS_FATAL(logger, "a tool thread did not end");
     stopJobReceiverThread();
     delete ui;
     ui = nullptr;
+    // Gone with it: a later main window (a test's) starts with nothing closing.
+    ProgramClosing::reset();
     LOG4CPLUS_DEBUG(logger, "< ~MainWindow");
 }
 
@@ -265,7 +281,7 @@ void MainWindow::disableMissingWindows()
 
 QMdiSubWindow *MainWindow::addSubWindow(QWidget *widget)
 {
-    return mdiArea->addSubWindow(widget, Qt::WindowFlags());
+    return mdiArea->addWindow(widget, Qt::WindowFlags());
 }
 
 bool MainWindow::connectJobListener(QObject *listener)
@@ -284,8 +300,8 @@ PlotWindow &MainWindow::createPlotWindow(CJob &job, Qt::WindowFlags flags)
     window->setMainStyleSheet(styleSheet());
     window->setMainWnd(this);
     LOG4CPLUS_DEBUG(logger, " addSubWindow");
-    QMdiSubWindow *sub = mdiArea->addSubWindow(window, flags);
-    sub->resize(800, 400);
+    // At its form's size: narrower, the result table cuts the values.
+    mdiArea->addWindow(window, flags);
     LOG4CPLUS_DEBUG(logger, " connect joblistener");
     connectJobListener(window);
     connect(window, &PlotWindow::plotWidgetStatusChanged, this, &MainWindow::onPlotWidgetStatusChanged);
@@ -306,7 +322,7 @@ QMdiSubWindow *MainWindow::createMultiCurvePlotWindow()
 {
     auto *window = new MultiCurvePlotWindow(this);
     QMdiSubWindow *sub = addSubWindow(window);
-    sub->layout()->addWidget(new QSizeGrip(sub));
+    mdiArea->addSizeGrip(sub);
     connectJobListener(window);
     sub->resize(800, 400);
     centerSubWindow(sub);
@@ -371,6 +387,37 @@ void MainWindow::closeEvent(QCloseEvent *e)
         settings->setValue(QStringLiteral("windows/lastJob"), QVariant::fromValue(job));
     }
     e->accept();
+    // What runs in a wait of its own (an upload, a trace run, a detection)
+    // ends now: the event loop can only return, and the process end, once
+    // those waits have.
+    ProgramClosing::announce();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->window() == this && isMenuShortcut(static_cast<QKeyEvent *>(event))) {
+        // Kept from the field and left unaccepted: the shortcut fires.
+        event->ignore();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::isMenuShortcut(const QKeyEvent *key) const
+{
+    const QKeySequence pressed(int(key->modifiers() & ~Qt::KeypadModifier) | key->key());
+    QList<QAction *> pending = menuBar()->actions();
+    while (!pending.isEmpty()) {
+        QAction *action = pending.takeFirst();
+        if (!action->isVisible() || !action->isEnabled())
+            continue;
+        if (QMenu *menu = action->menu())
+            pending += menu->actions();
+        else if (action->shortcuts().contains(pressed))
+            return true;
+    }
+    return false;
 }
 
 void MainWindow::ecuSelected(QString ecu)
@@ -560,7 +607,7 @@ void MainWindow::on_actionCustom_jobs_triggered()
 void MainWindow::on_actionTables_triggered()
 {
     QMdiSubWindow *sub = addSubWindow(new PRGTableTest(this));
-    sub->layout()->addWidget(new QSizeGrip(sub));
+    mdiArea->addSizeGrip(sub);
     sub->show();
 }
 
@@ -694,7 +741,7 @@ void MainWindow::on_actionGauges_triggered()
 {
     auto *window = new GaugeSetupWindow(this, gaugeDefManager, this);
     QMdiSubWindow *sub = addSubWindow(window);
-    sub->layout()->addWidget(new QSizeGrip(sub));
+    mdiArea->addSizeGrip(sub);
     window->show();
     centerSubWindow(sub);
 }

@@ -19,6 +19,7 @@
 #include <atomic>
 
 class QCloseEvent;
+class QKeyEvent;
 class QMdiSubWindow;
 class QThread;
 class DebugForm;
@@ -137,6 +138,8 @@ private slots:
 
 protected:
     void closeEvent(QCloseEvent *e) override;
+    // Lets the menus' shortcuts through the text fields of this window.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // Connected to each settings dialog's settingsApplied() (not a slot:
@@ -147,6 +150,8 @@ private:
     void disableMissingWindows();
     void stopRunnerThread();
     void stopJobReceiverThread();
+    // The key is the shortcut of a menu entry the user can reach.
+    bool isMenuShortcut(const QKeyEvent *key) const;
 
     Ui::MainWindow *ui = nullptr;
     JobQueue *jobQueue = nullptr;

@@ -5,6 +5,7 @@
 #include "latin1.h"
 #include "portlinecontrol.h"
 #include "portwriter.h"
+#include "serialportloss.h"
 #include "serialportpinchecker.h"
 #include "settingsdialog.h"
 
@@ -23,6 +24,7 @@ SeriaPortTestForm::SeriaPortTestForm(QWidget *parent, const SerialPortList &port
     serial = new QSerialPort(this);
     // One byte at a time: every block is logged as it comes.
     serial->setReadBufferSize(1);
+    loss = new SerialPortLoss(*serial, this);
     settings = new SettingsDialog(this, portList);
     if (control) {
         lines = control;
@@ -34,6 +36,7 @@ SeriaPortTestForm::SeriaPortTestForm(QWidget *parent, const SerialPortList &port
     connect(settings, &SettingsDialog::settingsApplied, this, &SeriaPortTestForm::on_settings_applied);
     connect(serial, &QSerialPort::readyRead, this, &SeriaPortTestForm::readData);
     connect(serial, &QSerialPort::bytesWritten, this, &SeriaPortTestForm::bytesWritten);
+    connect(loss, &SerialPortLoss::lost, this, &SeriaPortTestForm::portLost);
 
     ui->cmbSendHex->setEditable(true);
     ui->cmbSendHex->installEventFilter(this);
@@ -187,9 +190,16 @@ void SeriaPortTestForm::on_pushButton_clicked()
     checker->startLoop();
 }
 
-void SeriaPortTestForm::on_btnClosePort_clicked()
+void SeriaPortTestForm::showClosed()
 {
     checker->stopLoop();
+    ui->btnDTR->setChecked(false);
+    ui->btnTX->setChecked(false);
+}
+
+void SeriaPortTestForm::on_btnClosePort_clicked()
+{
+    showClosed();
     serial->close();
     // The name as the user chose it: the port itself answers "ttyUSB0"
     // for "/dev/ttyUSB0".
@@ -274,8 +284,10 @@ void SeriaPortTestForm::on_pushButton_4_clicked()
     const QString text = ui->lineEdit->text().trimmed();
     bool ok = false;
     const int address = text.toInt(&ok, 0);
-    if (!ok || address < 0 || address > 0xFF) {
-        log(QStringLiteral("L-Line init: \"") + text + QStringLiteral("\" is no address byte (0 to 0xff)"));
+    // The line carries seven address bits: a higher address would go out
+    // with its top bit dropped, and wake another ECU than the one typed.
+    if (!ok || address < 0 || address > 0x7F) {
+        log(QStringLiteral("L-Line init: \"") + text + QStringLiteral("\" is no 7-bit address (0 to 0x7f)"));
         return;
     }
     if (!requireOpen())
@@ -370,6 +382,12 @@ void SeriaPortTestForm::status(QSerialPort::PinoutSignals signal)
         return;
     ui->btnDTR->setChecked(signal & QSerialPort::DataTerminalReadySignal);
     ui->btnTX->setChecked(signal & QSerialPort::TransmittedDataSignal);
+}
+
+void SeriaPortTestForm::portLost(const QString &reason)
+{
+    showClosed();
+    log(QStringLiteral("port lost: ") + openName + QStringLiteral(" (") + reason + QStringLiteral(")"));
 }
 
 void SeriaPortTestForm::pinReadFailed(const QString &reason)

@@ -9,6 +9,8 @@
 // Every line action goes through a SerialLineControl: the port's own, or
 // one given to the constructor (tests record the timing on a fake clock).
 // A refused action puts one line in the log and the sequence goes on.
+// A port that goes away while open is closed, logged once with the reason,
+// and the window is left as Close leaves it.
 #include "serialportlist.h"
 
 #include <QSerialPort>
@@ -16,6 +18,7 @@
 #include <memory>
 
 class SerialLineControl;
+class SerialPortLoss;
 class SerialPortPinChecker;
 class SettingsDialog;
 
@@ -63,6 +66,7 @@ private slots:
     void on_btnSendBreak_clicked();
     void status(QSerialPort::PinoutSignals signal);
     void pinReadFailed(const QString &reason);
+    void portLost(const QString &reason);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -86,9 +90,12 @@ private:
     void lineHigh();
     void lineLow();
     bool requireOpen();
+    // The pin display stopped and cleared, as a closed port shows it.
+    void showClosed();
 
     Ui::SeriaPortTestForm *ui = nullptr;
     QSerialPort *serial = nullptr;
+    SerialPortLoss *loss = nullptr;
     SettingsDialog *settings = nullptr;
     std::unique_ptr<SerialLineControl> ownLines;
     SerialLineControl *lines = nullptr;

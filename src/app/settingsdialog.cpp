@@ -1,6 +1,8 @@
 #include "settingsdialog.h"
 #include "ui_settingsdialog.h"
 
+#include "readablecolour.h"
+
 #include <QComboBox>
 #include <QDebug>
 #include <QIntValidator>
@@ -36,6 +38,8 @@ SettingsDialog::SettingsDialog(QWidget *parent, const SerialPortList &ports)
     , portList(ports)
 {
     ui->setupUi(this);
+    // A dark red that a dark theme lightens until it reads.
+    ReadableColour::setTextColour(ui->customBaudHint, QColor(0xb0, 0, 0));
     ui->customBaudHint->hide();
     intValidator = new QIntValidator(0, MaxBaudRate, this);
     ui->baudRateBox->setInsertPolicy(QComboBox::NoInsert);

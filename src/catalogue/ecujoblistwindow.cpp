@@ -8,6 +8,7 @@
 #include "joblistfilereader.h"
 #include "problemlabel.h"
 #include "kelvosettings.h"
+#include "readablecolour.h"
 #include "translationmgr.h"
 
 #include <QCloseEvent>
@@ -22,6 +23,7 @@ EcuJobListWindow::EcuJobListWindow(QWidget *parent)
     , ui(new Ui::EcuJobListWindow)
 {
     ui->setupUi(this);
+    ReadableColour::watchTheme(ui->listJobs, "customJobs", [this] { recolourCustomJobs(); });
     logger = KelvoLog::get("ecujoblist");
     customJobsWatch = new FileWatch(CustomJobsEditor().fileName(), this);
     connect(customJobsWatch, &FileWatch::changed, this, &EcuJobListWindow::onCustomJobsChanged);
@@ -93,6 +95,23 @@ void EcuJobListWindow::listEcuContextMenu(const QPoint &pos)
         menu.exec(mapToGlobal(pos));
 }
 
+QBrush EcuJobListWindow::customJobColour() const
+{
+    ui->listJobs->ensurePolished();
+    return QBrush(ReadableColour::on(Qt::blue, ui->listJobs->palette().color(QPalette::Base)));
+}
+
+void EcuJobListWindow::recolourCustomJobs()
+{
+    // Custom jobs are the items with a colour of their own.
+    const QBrush colour = customJobColour();
+    for (int row = 0; row < ui->listJobs->count(); ++row) {
+        QListWidgetItem *item = ui->listJobs->item(row);
+        if (item->data(Qt::ForegroundRole).isValid() && item->foreground() != colour)
+            item->setForeground(colour);
+    }
+}
+
 void EcuJobListWindow::on_listEcus_currentRowChanged(int currentRow)
 {
     QListWidgetItem *item = ui->listEcus->item(currentRow);
@@ -151,7 +170,7 @@ void EcuJobListWindow::showJobs(const QString &name)
         CJob *copy = new CJob(job);
         copy->jobTitle = title;
         auto *item = new QListWidgetItem(QString::fromLatin1(title.c_str()));
-        item->setForeground(QBrush(Qt::blue, Qt::SolidPattern));
+        item->setForeground(customJobColour());
         currentPrg->insertJob(0, copy);
         ui->listJobs->insertItem(0, item);
     }

@@ -8,6 +8,7 @@
 #include "cjob.h"
 #include "kelvolog.h"
 
+#include <QBrush>
 #include <QModelIndex>
 #include <QWidget>
 
@@ -59,6 +60,9 @@ private:
     // The ECU's jobs, its custom jobs first.
     void showJobs(const QString &name);
     void showJobLabel(int row);
+    // Custom jobs show in blue, a shade that reads on the theme's list.
+    QBrush customJobColour() const;
+    void recolourCustomJobs();
     static void filterList(QListWidget *list, const QString &text);
 
     Ui::EcuJobListWindow *ui = nullptr;

@@ -3,6 +3,7 @@
 
 #include "customjobtables.h"
 #include "filelookup.h"
+#include "readablecolour.h"
 #include "translationmgr.h"
 
 #include <QDebug>
@@ -61,10 +62,8 @@ bool PRGTableTest::namesFile(const QString &fileName) const
 
 void PRGTableTest::markFileName(bool good, const QString &reason)
 {
-    QPalette palette = ui->editEcuFileName->palette();
-    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        palette.setColor(group, QPalette::Text, good ? Qt::black : Qt::red);
-    ui->editEcuFileName->setPalette(palette);
+    // A name that is good reads in the theme's colour, a bad one in red.
+    ReadableColour::setTextColour(ui->editEcuFileName, good ? QColor() : QColor(Qt::red));
     ui->editEcuFileName->setToolTip(reason);
 }
 

@@ -1,5 +1,7 @@
 #include "problemlabel.h"
 
+#include "readablecolour.h"
+
 #include <QLabel>
 
 namespace ProblemLabel {
@@ -7,9 +9,8 @@ namespace ProblemLabel {
 void show(QLabel *label, const QString &problem)
 {
     if (!problem.isEmpty()) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, Qt::red);
-        label->setPalette(palette);
+        // Red that reads on the theme's background, also after a change of it.
+        ReadableColour::setTextColour(label, Qt::red);
         label->setWordWrap(true);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         label->setText(problem);

@@ -1,7 +1,8 @@
 #pragma once
 // The line in which a window says what it could not read (a file of the
-// user's that does not parse, lines that are no rows): red, kept in view
-// until the problem is gone, its text selectable for a bug report.
+// user's that does not parse, lines that are no rows): red (a shade that
+// reads on the theme's background), kept in view until the problem is
+// gone, its text selectable for a bug report.
 #include <QString>
 
 class QLabel;

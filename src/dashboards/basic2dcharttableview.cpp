@@ -84,7 +84,10 @@ void Basic2DChartTableView::setValueRow(int row, int col, float value)
         item = new QStandardItem(text);
         model.setItem(row, col, item);
     }
+    // The cell's own light background takes dark text: the theme's text
+    // colour may be light.
     item->setBackground(QBrush(Qt::lightGray));
+    item->setForeground(QBrush(Qt::black));
     if (firstHighlight) {
         firstHighlight = false;
     } else if ((highlightRow != row || highlightCol != col) && highlightRow < model.rowCount()

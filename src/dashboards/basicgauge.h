@@ -42,7 +42,13 @@ public:
     double angleOf(double v) const;
     const QwtScaleDiv &scaleDiv() const { return m_scaleDiv; }
     QRectF dialRect() const { return m_dial; }
+    // The font the value text is drawn with: its size fits the widest text
+    // the scale's range gives, and any wider text seen since the last
+    // layout, into the room below the scale's end labels.
     QFont valueFont() const { return m_valueFont; }
+    // Where the value digits may go: between the ends of the arc, below the
+    // end labels and the unit, above the dial's bottom edge.
+    QRectF valueRoom() const { return m_valueRoom; }
     const QPixmap &background() const { return m_background; }
     int backgroundDraws() const { return m_backgroundDraws; }
     bool isResizing() const { return m_resizing; }
@@ -65,6 +71,15 @@ protected:
 
 private:
     void drawBackground();
+    // The room for the digits and the largest value font that fits the
+    // widest text the range gives in it.
+    void layoutValueText();
+    // Makes the value font small enough for the current text, never larger:
+    // a size that went up and down with each value would make the digits
+    // jump.
+    void fitValueText();
+    double scaleLabelHalfWidth(const QString &label) const;
+    double scaleLabelRadius() const;
     void drawTicks(QPainter &painter, QwtScaleDiv::TickType type, qreal penWidth, bool labels);
     QPointF pointAt(double angle, double radius) const;
 
@@ -77,6 +92,12 @@ private:
     QFont m_scaleFont;
     QRectF m_dial;
     QFont m_valueFont;
+    QRectF m_valueRoom;
+    // Where the value text starts and how far its ink reaches below the
+    // baseline, for the text they were measured for.
+    QString m_measuredText;
+    qreal m_valueTextLeft = 0;
+    qreal m_valueTextBottom = 0;
     int m_margin = 4;
     QPixmap m_background;
     bool m_useDecimals = false;

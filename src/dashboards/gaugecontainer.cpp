@@ -112,8 +112,10 @@ void GaugeContainer::switchViews()
         ui->gaugeWidget->show();
     }
     m_showingGauges = !m_showingGauges;
-    ui->gaugeWidget->adjustSize();
-    ui->textWidget->adjustSize();
+    // The layout gives the view that comes back the room the other one had.
+    // Sizing the views to their hints instead would shrink the dials to
+    // their minimum in the corner until the window is resized.
+    layout()->activate();
 }
 
 void GaugeContainer::setFrameRate(int rate)

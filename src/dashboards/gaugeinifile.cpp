@@ -69,11 +69,6 @@ QStringList GaugeIniFile::childGroups() const
     return names;
 }
 
-bool GaugeIniFile::hasGroup(const QString &group) const
-{
-    return group.isEmpty() || findGroup(group) != nullptr;
-}
-
 QStringList GaugeIniFile::keys(const QString &group) const
 {
     QStringList result;

@@ -21,7 +21,6 @@ public:
 
     // Group names, ascending by character code (exact comparison).
     QStringList childGroups() const;
-    bool hasGroup(const QString &group) const;
     // Keys of a group in file order ("" is the top level).
     QStringList keys(const QString &group) const;
     bool contains(const QString &group, const QString &key) const;

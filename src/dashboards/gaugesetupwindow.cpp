@@ -29,6 +29,10 @@ GaugeSetupWindow::GaugeSetupWindow(MdiHost *mainWindow, GaugeDefManager *manager
     fillScreens();
 
     connect(ui->listWidget, &MyListWidget::keyPressed, this, &GaugeSetupWindow::list_keyPressed);
+    // The user opens the window to pick a screen: Return, the arrows and
+    // Escape work at once, without a click into the list first.
+    setFocusProxy(ui->listWidget);
+    ui->listWidget->setFocus();
 }
 
 GaugeSetupWindow::~GaugeSetupWindow()

@@ -47,14 +47,51 @@ QSize MyLabel::sizeHint() const
     return hint;
 }
 
+void MyLabel::setFitWidth(bool fit)
+{
+    m_fitWidth = fit;
+    fitWidth(width());
+}
+
+void MyLabel::showText(const QString &text)
+{
+    setText(text);
+    fitWidth(width());
+}
+
+void MyLabel::applyFont(int pointSize)
+{
+    if (font().pointSize() == pointSize)
+        return;
+    QFont f = font();
+    f.setPointSize(pointSize);
+    setFont(f);
+}
+
+void MyLabel::fitWidth(int labelWidth)
+{
+    if (!m_fitWidth || text().isEmpty())
+        return;
+    const QMargins margins = contentsMargins();
+    const int room = labelWidth - margins.left() - margins.right() - 2 * margin();
+    int size = font().pointSize();
+    QFont f = font();
+    while (size > 1 && QFontMetrics(f).horizontalAdvance(text()) > room) {
+        // Widths grow with the size: one step to about the right size,
+        // then down a point at a time for what rounding left.
+        const int width = QFontMetrics(f).horizontalAdvance(text());
+        size = qMax(1, qMin(size - 1, size * room / qMax(1, width)));
+        f.setPointSize(size);
+    }
+    applyFont(size);
+}
+
 void MyLabel::resizeEvent(QResizeEvent *event)
 {
-    const int size = fittedPointSize(event->size().height());
-    if (font().pointSize() != size) {
-        QFont f = font();
-        f.setPointSize(size);
-        setFont(f);
-    }
+    // A new size starts the width fitting afresh from the height's size;
+    // between resizes the font only shrinks.
+    applyFont(fittedPointSize(event->size().height()));
+    fitWidth(event->size().width());
     event->ignore();
 }
 

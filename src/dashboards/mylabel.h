@@ -18,8 +18,13 @@ public:
     bool underline() const { return m_underline; }
     void setMinPointSize(int size) { m_minPointSize = size; }
     void setMaxPointSize(int size) { m_maxPointSize = size; }
-    int minPointSize() const { return m_minPointSize; }
-    int maxPointSize() const { return m_maxPointSize; }
+    // With it, the font also shrinks where the text would be wider than the
+    // label, below the minimum point size if need be: a number cut at its
+    // edge reads as another number. It shrinks only, until the next resize,
+    // so that the digits do not jump with every value of another length.
+    void setFitWidth(bool fit);
+    // Sets the text, and with width fitting the font that shows it whole.
+    void showText(const QString &text);
 
     // The point size for a label of the given height.
     int fittedPointSize(int height) const;
@@ -38,8 +43,13 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void applyFont(int pointSize);
+    // Shrinks the font until the text fits a label of that width.
+    void fitWidth(int labelWidth);
+
     QColor m_color = Qt::white;
     bool m_underline = false;
     int m_minPointSize = 9;
     int m_maxPointSize = 16;
+    bool m_fitWidth = false;
 };

@@ -11,9 +11,6 @@ class SvgPixmapCache : public QObject
 public:
     explicit SvgPixmapCache(QObject *parent = nullptr);
 
-    QSvgRenderer *renderer() { return &m_renderer; }
-    const QPixmap &pixmap() const { return m_pixmap; }
-
 private:
     QSvgRenderer m_renderer;
     QPixmap m_pixmap;

@@ -42,6 +42,7 @@ TextValueWidget::TextValueWidget(QWidget *parent)
     m_valueLabel = makeLabel(this, "value", "value", "Courier New", 32);
     m_valueLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_valueLabel->setAlignment(valueAlignment);
+    m_valueLabel->setFitWidth(true);
     m_unit = makeLabel(this, "unit", "unit", "Arial Narrow", 16);
     m_unit->setMinimumWidth(100);
     // A plain label's policy: with the label's own (width ignored) the grid
@@ -73,5 +74,5 @@ void TextValueWidget::setValue(double value)
 void TextValueWidget::refresh()
 {
     if (m_valueLabel->text() != m_valueText)
-        m_valueLabel->setText(m_valueText);
+        m_valueLabel->showText(m_valueText);
 }

@@ -52,14 +52,16 @@ double AEMDataHandler::lineValue(const QByteArray &line, bool *ok)
 void AEMDataHandler::onDataReceived(QByteArray &line, CJob &job, bool &valid)
 {
     LOG4CPLUS_DEBUG_FMT(logger, "onDataReceived, length:%d", line.size());
-    job.jobName = jobName;
-    job.timeStamp = QDateTime::currentMSecsSinceEpoch();
-
     bool ok = false;
     const double value = lineValue(line, &ok);
-    if (!ok && !line.isEmpty())
-        LOG4CPLUS_WARN_FMT(logger, "AEM line without a value: '%s'",
-                           line.left(64).toHex().constData());
+    if (!ok) {
+        // Garbage, a cut line or an empty one: a 0 would plot as a reading.
+        LOG4CPLUS_WARN_FMT(logger, "AEM line without a value: '%s'", line.left(64).toHex().constData());
+        valid = false;
+        return;
+    }
+    job.jobName = jobName;
+    job.timeStamp = QDateTime::currentMSecsSinceEpoch();
 
     // Filled in place: a result is over a kilobyte to copy.
     const int first = job.results.size();

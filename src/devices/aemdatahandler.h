@@ -1,7 +1,8 @@
 #pragma once
 // Turns the text lines of an AEM gauge (wideband air/fuel ratio or boost)
 // into pseudo jobs: the first TAB-separated field is the value, and the
-// whole line comes along in hexadecimal as "rawdata". Read by a
+// whole line comes along in hexadecimal as "rawdata". A line whose first
+// field is no finite single-precision number gives no job. Read by a
 // QExtRunnerThread in line mode, which hands over one line at a time
 // without its "\r" and "\n". The setup window gives the device's names.
 #include "extsourcedatahandler.h"
@@ -26,7 +27,7 @@ public:
     void onDataReceived(QByteArray &line, CJob &job, bool &valid) override;
 
     // The value of a line: its first field as a single-precision number,
-    // widened; 0 (ok false) when that is no finite number.
+    // widened; ok false (and 0) when that is no finite number.
     static double lineValue(const QByteArray &line, bool *ok = nullptr);
 
 private:

@@ -19,19 +19,24 @@ bool CANBroadcastDecoder::takeLine(const char *line, int size)
 
 void CANBroadcastDecoder::decode()
 {
-    // A byte beyond the frame's data counts as 0.
-    auto d = [this](int i) -> unsigned { return i < frame.data.size() ? uchar(frame.data.at(i)) : 0u; };
+    // A value whose bytes the frame does not carry (a cut or empty frame)
+    // keeps its last reading: a missing byte read as 0 would be a false one.
+    const int n = frame.data.size();
+    auto d = [this](int i) -> unsigned { return uchar(frame.data.at(i)); };
     switch (frame.identifier) {
     case 0x0CE:
-        for (int w = 0; w < 4; ++w)
+        for (int w = 0; w < 4 && 2 * w + 1 < n; ++w)
             values[WheelSpeed1 + w] = d(2 * w + 1) * 256 + d(2 * w);
         break;
     case 0x0AA:
-        values[Pedal] = d(3) * 0.39;
-        values[EngineSpeed] = (d(5) * 256 + d(4)) * 0.25;
+        if (n > 3)
+            values[Pedal] = d(3) * 0.39;
+        if (n > 5)
+            values[EngineSpeed] = (d(5) * 256 + d(4)) * 0.25;
         break;
     case 0x1A0:
-        values[VehicleSpeed] = ((d(1) & 0x0F) * 256 + d(0)) * 0.1;
+        if (n > 1)
+            values[VehicleSpeed] = ((d(1) & 0x0F) * 256 + d(0)) * 0.1;
         break;
     default:
         break;

@@ -3,8 +3,9 @@
 // the seven broadcast values (four wheel speeds from 0x0CE, engine speed
 // and pedal from 0x0AA, vehicle speed from 0x1A0) and the adapter's clock
 // unwrapped past its 16 bits. Every frame line updates the values of its
-// identifier and keeps the others; lines that are no stamped frame change
-// nothing and count no wrap. A plain class: it takes lines, gives values.
+// identifier whose bytes it carries and keeps the others; lines that are
+// no stamped frame change nothing and count no wrap. A plain class: it
+// takes lines, gives values.
 #include "canframe.h"
 
 #include <QByteArray>
@@ -30,7 +31,6 @@ public:
     // first frame: their difference is the time since the first frame.
     quint64 unwrappedTime() const { return wrapCount * WrapMs + frame.timeStamp; }
     quint64 firstTime() const { return first; }
-    bool hasFrames() const { return frames > 0; }
 
     // The seven results, in order: "wspd1" .. "wspd4", "RPM", "Pedal",
     // "Speed", each a real with its "%E" text. Replaces the job's results.

@@ -43,9 +43,7 @@ QList<CANFrame> CANTransport::split(const QByteArray &telegram)
 
 void CANTransport::reset()
 {
-    payload.clear();
-    expected = 0;
-    sequence = 0;
+    open.clear();
 }
 
 int CANTransport::reject(const QString &why)
@@ -54,18 +52,38 @@ int CANTransport::reject(const QString &why)
     return Rejected;
 }
 
-void CANTransport::finish(const CANFrame &frame)
+int CANTransport::find(quint16 identifier, quint8 target) const
 {
-    // [0x80 + n][the frame's address byte][the ECU][payload][sum]
+    for (int i = 0; i < int(open.size()); ++i) {
+        if (open[size_t(i)].identifier == identifier && open[size_t(i)].target == target)
+            return i;
+    }
+    return -1;
+}
+
+bool CANTransport::isOpen(quint16 identifier, quint8 target) const
+{
+    return find(identifier, target) >= 0;
+}
+
+void CANTransport::close(quint16 identifier, quint8 target)
+{
+    const int i = find(identifier, target);
+    if (i >= 0)
+        open.erase(open.begin() + i);
+}
+
+void CANTransport::finish(quint16 identifier, quint8 target, const QByteArray &payload)
+{
+    // [0x80 + n][the frames' address byte][the ECU][payload][sum]
     const int n = payload.size();
     done.resize(n + 4);
     done[0] = char(0x80 + n);
-    done[1] = frame.data.at(0);
-    done[2] = char(frame.identifier & 0xFF);
+    done[1] = char(target);
+    done[2] = char(identifier & 0xFF);
     for (int i = 0; i < n; ++i)
         done[3 + i] = payload.at(i);
     done[3 + n] = char(sum(done.constData(), n + 3));
-    reset();
 }
 
 int CANTransport::reassemble(const CANFrame &frame)
@@ -73,22 +91,23 @@ int CANTransport::reassemble(const CANFrame &frame)
     const QByteArray &d = frame.data;
     if (d.size() < 2)
         return reject(QStringLiteral("frame of %1 byte(s) has no control byte").arg(d.size()));
+    const quint16 id = frame.identifier;
+    const quint8 target = quint8(d.at(0));
     const int control = uchar(d.at(1));
     const int type = control >> 4;
     const int nibble = control & 0x0F;
     switch (type) {
     case 0: {
-        reset();
+        close(id, target);
         if (nibble == 0 || nibble > 6)
             return reject(QStringLiteral("err invalid len: single frame of %1 byte(s)").arg(nibble));
         if (d.size() < 2 + nibble)
             return reject(QStringLiteral("single frame announces %1 byte(s), carries %2").arg(nibble).arg(d.size() - 2));
-        payload = d.mid(2, nibble);
-        finish(frame);
+        finish(id, target, d.mid(2, nibble));
         return Complete;
     }
     case 1: {
-        reset();
+        close(id, target);
         if (d.size() < 3)
             return reject(QStringLiteral("first frame without its length"));
         const int length = nibble * 256 + uchar(d.at(2));
@@ -96,29 +115,41 @@ int CANTransport::reassemble(const CANFrame &frame)
             return reject(QStringLiteral("first frame announcing a length beyond 4095 bytes"));
         if (length > MaxData)
             return reject(QStringLiteral("first frame announces %1 bytes, a telegram holds %2").arg(length).arg(int(MaxData)));
-        payload = d.mid(3, length);
-        expected = length;
-        sequence = 1;
-        if (payload.size() >= expected) {
-            finish(frame);
+        if (d.size() - 3 >= length) {
+            finish(id, target, d.mid(3, length));
             return Complete;
         }
+        if (open.size() >= size_t(MaxOpen))
+            open.erase(open.begin());
+        Message m;
+        m.identifier = id;
+        m.target = target;
+        m.expected = length;
+        m.sequence = 1;
+        m.payload = d.mid(3);
+        open.push_back(std::move(m));
         return Pending;
     }
     case 2: {
-        if (!isOpen())
-            return reject(QStringLiteral("consecutive frame %1 without a first frame").arg(nibble));
-        if (nibble != (sequence & 0x0F)) {
-            const QString why = QStringLiteral("Sequence number error:frame:%1,seq:%2").arg(nibble).arg(sequence & 0x0F);
-            reset();
+        const int i = find(id, target);
+        if (i < 0)
+            return reject(QStringLiteral("consecutive frame %1 of %2 without a first frame")
+                              .arg(nibble)
+                              .arg(id, 3, 16, QLatin1Char('0')));
+        Message &m = open[size_t(i)];
+        if (nibble != (m.sequence & 0x0F)) {
+            const QString why =
+                QStringLiteral("Sequence number error:frame:%1,seq:%2").arg(nibble).arg(m.sequence & 0x0F);
+            open.erase(open.begin() + i);
             return reject(why);
         }
-        payload.append(d.constData() + 2, qMin(qMin(6, d.size() - 2), expected - payload.size()));
-        if (payload.size() >= expected) {
-            finish(frame);
+        m.payload.append(d.constData() + 2, qMin(qMin(6, d.size() - 2), m.expected - m.payload.size()));
+        if (m.payload.size() >= m.expected) {
+            finish(id, target, m.payload);
+            open.erase(open.begin() + i);
             return Complete;
         }
-        ++sequence;
+        ++m.sequence;
         return Pending;
     }
     default:

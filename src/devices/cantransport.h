@@ -11,15 +11,20 @@
 // go as a first frame [target][0x10][n][5 bytes] and consecutive frames
 // [target][0x2s][6 bytes] counting s = 1, 2, ... 15, 0, 1 ...
 //
-// One CANTransport per direction, used by one thread. A complete message,
-// a sequence error and every single or first frame end the message before
-// it, so no byte of one telegram ever reaches the next. Flow control is
-// the caller's: the transport neither sends nor expects it.
+// One CANTransport per direction, used by one thread. Messages are
+// reassembled per sender and target (the frame's identifier and address
+// byte): two ECUs answering at once each give their own whole telegram,
+// and a consecutive frame never completes another sender's message. Within
+// one sender, a complete message, a sequence error and every single or
+// first frame end the message before it, so no byte of one telegram ever
+// reaches the next. Flow control is the caller's: the transport neither
+// sends nor expects it.
 #include "canframe.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <vector>
 
 class CANTransport
 {
@@ -30,6 +35,8 @@ public:
         EcuIdBase = 0x600,
         // The header 0x80 + n cannot count more data bytes.
         MaxData = 127,
+        // Messages open at once; a first frame beyond them ends the oldest.
+        MaxOpen = 16,
     };
     // What reassemble() makes of a frame; flow control and the other
     // frame types (3 .. 15) come back as their type and change nothing.
@@ -45,7 +52,9 @@ public:
     // Why the last frame was Rejected, for the log.
     const QString &lastError() const { return error; }
     // True while a first frame waits for its consecutive frames.
-    bool isOpen() const { return expected > 0; }
+    bool isOpen() const { return !open.empty(); }
+    // True while a first frame of that sender and target waits.
+    bool isOpen(quint16 identifier, quint8 target) const;
     void reset();
 
     static quint8 sum(const char *bytes, int size);
@@ -59,12 +68,21 @@ public:
     }
 
 private:
+    // One message being reassembled.
+    struct Message
+    {
+        quint16 identifier = 0;
+        quint8 target = 0;
+        int expected = 0;
+        int sequence = 0;
+        QByteArray payload;
+    };
     int reject(const QString &why);
-    void finish(const CANFrame &frame);
+    int find(quint16 identifier, quint8 target) const;
+    void close(quint16 identifier, quint8 target);
+    void finish(quint16 identifier, quint8 target, const QByteArray &payload);
 
-    QByteArray payload;
-    int expected = 0;
-    int sequence = 0;
+    std::vector<Message> open;
     QByteArray done;
     QString error;
 };

@@ -4,15 +4,30 @@
 
 void EdTelegramFramer::drop(const QString &why, const QByteArray &bytes)
 {
+    if (dropped.size() >= MaxReasons) {
+        ++unreported;
+        unreportedBytes += bytes.size();
+        return;
+    }
     dropped << why + QStringLiteral(": ") + QString::fromLatin1(bytes.toHex(' '));
 }
 
 void EdTelegramFramer::flushJunk()
 {
-    if (junk.isEmpty())
+    if (junkCount == 0)
         return;
-    drop(QStringLiteral("%1 byte(s) that start no telegram").arg(junk.size()), junk);
-    junk.clear();
+    if (dropped.size() >= MaxReasons) {
+        ++unreported;
+        unreportedBytes += junkCount;
+    } else {
+        QString line = QStringLiteral("%1 byte(s) that start no telegram: ").arg(junkCount)
+            + QString::fromLatin1(junkStart.toHex(' '));
+        if (junkCount > junkStart.size())
+            line += QStringLiteral(" ...");
+        dropped << line;
+    }
+    junkCount = 0;
+    junkStart.clear();
 }
 
 void EdTelegramFramer::expire(qint64 nowMs)
@@ -39,7 +54,9 @@ void EdTelegramFramer::feed(const char *bytes, int size, qint64 nowMs, QList<QBy
         if (pending.isEmpty()) {
             const int header = uchar(bytes[i]);
             if (header < FirstHeader || header > LastHeader) {
-                junk.append(bytes[i]);
+                if (junkStart.size() < JunkShown)
+                    junkStart.append(bytes[i]);
+                ++junkCount;
                 ++i;
                 continue;
             }
@@ -65,5 +82,10 @@ QStringList EdTelegramFramer::takeDropped()
 {
     QStringList out;
     out.swap(dropped);
+    if (unreported > 0) {
+        out << QStringLiteral("%1 more piece(s), %2 byte(s) in all").arg(unreported).arg(unreportedBytes);
+        unreported = 0;
+        unreportedBytes = 0;
+    }
     return out;
 }

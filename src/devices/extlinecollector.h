@@ -21,7 +21,6 @@ public:
     void feed(const QByteArray &bytes) { feed(bytes.constData(), bytes.size()); }
     // The oldest complete line, without its "\r"; false when none is ready.
     bool takeLine(QByteArray &line);
-    bool hasLine() const { return !ready.isEmpty(); }
     // Lines dropped for their length since the last call.
     int takeOverlongCount();
     // Starts over as after opening: nothing collected, first line unsynced.

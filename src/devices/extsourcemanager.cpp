@@ -65,6 +65,9 @@ void ExtSourceManager::connectSource(QObject *source, QObject *listener, PlotWin
     if (!connectToListener(source, listener))
         LOG4CPLUS_ERROR_FMT(logger, "readings of %s reach no listener", KELVO_QS(source->objectName()));
     connect(&window, SIGNAL(closed(QCloseEvent *)), source, SLOT(stop()), Qt::QueuedConnection);
+    // What a source has to say that is no job's failure goes to its window.
+    if (source->metaObject()->indexOfSignal("notice(QString)") >= 0)
+        connect(source, SIGNAL(notice(QString)), &window, SLOT(setSourceNotice(QString)));
 }
 
 InnovateDataHandler *ExtSourceManager::createInnovate(const QString &name, QObject *listener, PlotWindow &window)

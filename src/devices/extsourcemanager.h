@@ -9,7 +9,8 @@
 // own here, named create<Device>(name, listener, window): it creates the
 // source as a child of the manager, connects its jobFinished(CJob,int)
 // queued to the listener's onJobFinished(CJob,int) and the plot window's
-// closed(QCloseEvent*) queued to the source's stop().
+// closed(QCloseEvent*) queued to the source's stop(); a source's
+// notice(QString) goes to the window's status line.
 #include "cjob.h"
 #include "kelvolog.h"
 

@@ -2,6 +2,7 @@
 #include "ui_innovateconfigform.h"
 
 #include "innovatemtsextconfig.h"
+#include "problemlabel.h"
 
 #include <QDebug>
 #include <QEvent>
@@ -28,7 +29,10 @@ InnovateConfigForm::InnovateConfigForm(QWidget *parent)
         ui->listView->setCurrentIndex(first);
         on_listView_clicked(first);
     }
+    showProblem(config->readError());
     connect(config, &InnovateMTSExtConfig::inputConfigChanged, this, &InnovateConfigForm::foo);
+    config->watchFiles();
+    connect(config, &InnovateMTSExtConfig::filesChanged, this, &InnovateConfigForm::filesChanged);
 }
 
 InnovateConfigForm::~InnovateConfigForm()
@@ -184,8 +188,12 @@ void InnovateConfigForm::on_cmbInputType_activated(const QString &text)
     InputConfigItem changed = *item;
     changed.function = text;
     qDebug() << "current list item" << changed.deviceName << changed.inputNumber << changed.function;
-    config->updateSensorConfg(*item, changed);
+    const bool written = config->updateSensorConfg(*item, changed);
+    const QString why = config->lastError();
+    // Shown as the file now stands: never a choice that went nowhere.
     reloadAndShow(row);
+    if (!written)
+        showProblem(QStringLiteral("Input type not changed: ") + why);
 }
 
 void InnovateConfigForm::on_cmbUnit_activated(const QString &text)
@@ -204,19 +212,28 @@ void InnovateConfigForm::on_cmbUnit_activated(const QString &text)
     if (code < 0)
         LOG4CPLUS_WARN_FMT(logger, "unit '%s' has no code: unit of %s_%d unchanged", KELVO_QS(text),
                            KELVO_QS(item->deviceName), item->inputNumber);
-    config->updateSensorConfg(*item, changed);
+    const bool written = config->updateSensorConfg(*item, changed);
+    const QString why = config->lastError();
     reloadAndShow(currentRow);
+    if (!written)
+        showProblem(QStringLiteral("Unit not changed: ") + why);
 }
 
-void InnovateConfigForm::reloadAndShow(int row)
+void InnovateConfigForm::reload(int row)
 {
     config->load();
+    showProblem(config->readError());
     loadConfigs();
     const QModelIndex index = model->index(row, 0);
     if (index.isValid()) {
         ui->listView->setCurrentIndex(index);
         on_listView_clicked(index);
     }
+}
+
+void InnovateConfigForm::reloadAndShow(int row)
+{
+    reload(row);
     ui->listView->setFocus();
 }
 
@@ -224,7 +241,20 @@ void InnovateConfigForm::on_btnDeleteConfig_clicked()
 {
     config->notifyInputConfigChanged();
     config->load();
+    showProblem(config->readError());
     loadConfigs();
+}
+
+void InnovateConfigForm::filesChanged()
+{
+    reload(currentRow);
+}
+
+void InnovateConfigForm::showProblem(const QString &text)
+{
+    if (!text.isEmpty() && (text != ui->lblProblem->text() || ui->lblProblem->isHidden()))
+        LOG4CPLUS_WARN_FMT(logger, "Innovate Config: %s", KELVO_QS(text));
+    ProblemLabel::show(ui->lblProblem, text);
 }
 
 void InnovateConfigForm::foo()

@@ -4,7 +4,9 @@
 // channel offers and the unit. A choice is written at once into
 // "config/InputConfigs.xml" through the shared configuration, which a
 // running Innovate source then reloads. "Delete config" only announces a
-// change and rebuilds the list (nothing is deleted).
+// change and rebuilds the list (nothing is deleted). A file that does not
+// read changes nothing: the list stays as last read and the window says
+// why; a file changed on disk (by hand, say) is read again at once.
 #include "inputconfigitem.h"
 #include "kelvolog.h"
 #include "unitconverter.h"
@@ -51,8 +53,15 @@ private:
     InputConfigItem *itemAt(int row) const;
     // The functions the item's channel offers, with the item's current.
     void fillInputTypeCombo(const InputConfigItem &item);
-    // After a write: the list from the file, the row shown again.
+    // The list from the files, the row shown again.
+    void reload(int row);
+    // After a write: the same, and the list takes the focus.
     void reloadAndShow(int row);
+    // A change made elsewhere (by hand, say): the list as the files stand.
+    void filesChanged();
+    // What keeps a choice or the files from taking, under the list;
+    // nothing when all is well.
+    void showProblem(const QString &text);
 
     Ui::InnovateConfigForm *ui;
     InnovateMTSExtConfig *config;

@@ -13,9 +13,13 @@ InnovateDataHandler::InnovateDataHandler(QString jobName, QObject *parent)
     , name(std::move(jobName))
     , logger(KelvoLog::get("innovate"))
     , config(InnovateMTSExtConfig::instance())
+    , follower(*config, name)
+    , jobName(Latin1::toStd(name))
 {
     LOG4CPLUS_DEBUG(logger, "Innovate started");
+    // What does not read is told at start(), once the window listens.
     config->load();
+    connect(&follower, &InnovateConfigFollower::notice, this, &InnovateDataHandler::notice);
     const bool c1 = connect(config, &InnovateMTSExtConfig::inputConfigChanged, this,
                             &InnovateDataHandler::configChanged, Qt::DirectConnection);
     const bool c2 = connect(&stream, &InnovateStreamHandler::MTSPacketRead, this,
@@ -45,6 +49,8 @@ InnovateDataHandler::~InnovateDataHandler()
 
 void InnovateDataHandler::start()
 {
+    // Only now is the plot window listening.
+    follower.noteReadError();
     stream.start();
 }
 
@@ -62,7 +68,7 @@ void InnovateDataHandler::setUSB(bool USB)
 void InnovateDataHandler::configChanged()
 {
     qDebug() << "config changed:";
-    configDirty = true;
+    follower.markStale();
 }
 
 void InnovateDataHandler::queryTimer()
@@ -87,7 +93,7 @@ void InnovateDataHandler::onStreamError(const QString &message)
     CJob job;
     job.jobName = Latin1::toStd(name);
     job.timeStamp = QDateTime::currentMSecsSinceEpoch();
-    job.errorText = "failed to open port";
+    job.errorText = message == QLatin1String("port lost") ? "port lost" : "failed to open port";
     emit jobFinished(job, 349);
 }
 
@@ -113,12 +119,12 @@ void InnovateDataHandler::takeDeviceNames(const InnovateMTSPacket &packet)
 
 void InnovateDataHandler::onMTSPacketRead(InnovateMTSPacket packet)
 {
-    if (configDirty) {
-        config->load();
-        configDirty = false;
-    }
+    // A repaired file may lack a device that could not be added while it
+    // did not read: it is tried again.
+    if (follower.refresh())
+        configTried.clear();
     CJob job;
-    job.jobName = Latin1::toStd(name);
+    job.jobName = jobName;
     job.timeStamp = QDateTime::currentMSecsSinceEpoch();
 
     if (packet.replyType != 0) {
@@ -139,6 +145,8 @@ void InnovateDataHandler::onMTSPacketRead(InnovateMTSPacket packet)
     LOG4CPLUS_DEBUG_FMT(logger, "devTypes count:%d, devNames count:%d", devTypes.size(), devNames.size());
     LOG4CPLUS_DEBUG_FMT(logger, "inputs count:%d", packet.channelCount);
     if (devTypes.size() == devNames.size() && !devNames.isEmpty()) {
+        // At most a result per channel, and one per device that stands in.
+        job.results.reserve(qMin<int>(packet.channelCount, InnovateMTSPacket::MaxChannels) + devNames.size());
         int packetInd = 0;
         for (int n = 0; n < devNames.size(); ++n) {
             const QString &devName = devNames.at(n);
@@ -156,8 +164,7 @@ void InnovateDataHandler::onMTSPacketRead(InnovateMTSPacket packet)
                     configTried.insert(devName);
                     LOG4CPLUS_DEBUG_FMT(logger, "add new config for:%s", KELVO_QS(devName));
                     config->addNewConfig(devName, devType);
-                    config->load();
-                    configDirty = false;
+                    follower.reload();
                 }
             } else {
                 LOG4CPLUS_DEBUG_FMT(logger, "inputConfig does not exists, packetInd:%d", packetInd);
@@ -174,18 +181,60 @@ void InnovateDataHandler::onMTSPacketRead(InnovateMTSPacket packet)
     emit jobFinished(job, 0);
 }
 
+const QVector<InnovateDataHandler::InputText> &InnovateDataHandler::inputTexts(const QString &deviceName,
+                                                                                 const DeviceInputConfig &device)
+{
+    if (textsGeneration != config->generation()) {
+        texts.clear();
+        textsGeneration = config->generation();
+    }
+    auto it = texts.find(deviceName);
+    if (it != texts.end())
+        return *it;
+    QVector<InputText> list(device.inputs.size());
+    for (int i = 1; i <= list.size(); ++i) {
+        const auto found = device.inputs.constFind(i);
+        if (found == device.inputs.constEnd())
+            continue;
+        const SensorDef &item = *found;
+        InputText &t = list[i - 1];
+        t.configured = true;
+        t.name = Latin1::toStd(deviceName + QLatin1Char('_') + QString::number(i));
+        t.displayName = Latin1::toStd(deviceName + QLatin1Char('_') + item.name + QLatin1Char('_') + QString::number(i));
+        QString unit = item.unit;
+        const SensorDef *def = config->sensorDef(item.name);
+        if (def && !def->unit.isEmpty() && def->unit != item.unit) {
+            LOG4CPLUS_DEBUG_FMT(logger, " def unit for sensor: %s, conf unit:%s", KELVO_QS(def->unit),
+                                KELVO_QS(item.unit));
+            // Only between two units the converter knows, and only where it
+            // has a conversion; otherwise the value stays in the definition's unit.
+            const bool known = !converter.unitName(def->unitNum).isEmpty()
+                               && !converter.unitName(item.unitNum).isEmpty() && def->unitNum != item.unitNum;
+            const float probe = 1.0f;
+            if (known && converter.convert(def->unitNum, item.unitNum, &probe) != UnitConverter::NoUnit) {
+                t.convertFrom = def->unitNum;
+                t.convertTo = item.unitNum;
+            } else {
+                unit = def->unit;
+            }
+        }
+        t.unit = Latin1::toStd(unit);
+    }
+    return *texts.insert(deviceName, list);
+}
+
 void InnovateDataHandler::fillJobResultsForDevice(CJob &job, const QString &deviceName,
                                                   const InnovateMTSPacket &packet, int &packetInd)
 {
     const DeviceInputConfig *device = config->inputConfig(deviceName);
     if (!device)
         return;
-    const int inputs = device->inputs.size();
-    for (int i = 1; i <= inputs; ++i, ++packetInd) {
-        const auto found = device->inputs.constFind(i);
+    const QVector<InputText> &inputs = inputTexts(deviceName, *device);
+    for (int i = 1; i <= inputs.size(); ++i, ++packetInd) {
+        const InputText &text = inputs.at(i - 1);
         // A gap in the numbers, or an input the packet has no channel for:
         // no result, but the channel is the input's all the same.
-        if (found == device->inputs.constEnd()) {
+        if (!text.configured) {
             LOG4CPLUS_WARN_FMT(logger, "%s has no input %d", KELVO_QS(deviceName), i);
             continue;
         }
@@ -193,7 +242,7 @@ void InnovateDataHandler::fillJobResultsForDevice(CJob &job, const QString &devi
             LOG4CPLUS_DEBUG_FMT(logger, "no channel %d for input %d of %s", packetInd, i, KELVO_QS(deviceName));
             continue;
         }
-        const SensorDef &item = *found;
+        const SensorDef &item = *device->inputs.constFind(i);
         LOG4CPLUS_DEBUG_FMT(logger, "SensorFunction name:%s,packetInd:%d", KELVO_QS(item.name), packetInd);
         const InnovateMTSChannel &channel = packet.channels[packetInd];
         float value = 0.0f;
@@ -220,30 +269,16 @@ void InnovateDataHandler::fillJobResultsForDevice(CJob &job, const QString &devi
             value = item.min;
 
         double shown = value;
-        QString unit = item.unit;
-        const SensorDef *def = config->sensorDef(item.name);
-        if (def && !def->unit.isEmpty() && def->unit != item.unit) {
-            LOG4CPLUS_DEBUG_FMT(logger, " def unit for sensor: %s, conf unit:%s", KELVO_QS(def->unit),
-                                KELVO_QS(item.unit));
-            // Only between two units the converter knows, and only where it
-            // has a conversion; otherwise the value stays in the definition's unit.
-            const bool known = !converter.unitName(def->unitNum).isEmpty()
-                               && !converter.unitName(item.unitNum).isEmpty() && def->unitNum != item.unitNum;
-            const double converted = known ? converter.convert(def->unitNum, item.unitNum, &value)
-                                           : double(UnitConverter::NoUnit);
-            if (converted != UnitConverter::NoUnit) {
-                shown = converted;
-                LOG4CPLUS_DEBUG_FMT(logger, " convval:%f", converted);
-            } else {
-                unit = def->unit;
-            }
+        if (text.convertFrom != UnitConverter::NoUnit) {
+            shown = converter.convert(text.convertFrom, text.convertTo, &value);
+            LOG4CPLUS_DEBUG_FMT(logger, " convval:%f", shown);
         }
-        CJobResult result;
-        result.name = Latin1::toStd(deviceName + QLatin1Char('_') + QString::number(i));
-        result.displayName =
-            Latin1::toStd(deviceName + QLatin1Char('_') + item.name + QLatin1Char('_') + QString::number(i));
+        // Filled in place: a result is over a kilobyte to copy.
+        job.results.resize(job.results.size() + 1);
+        CJobResult &result = job.results.last();
+        result.name = text.name;
+        result.displayName = text.displayName;
         ExtSourceResult::setReal(result, shown);
-        result.unit = Latin1::toStd(unit);
-        job.addResult(result);
+        result.unit = text.unit;
     }
 }

@@ -7,8 +7,16 @@
 // configuration chooses; a device of a known type without one gets a
 // default configuration written (results from the next packet on); a
 // device of an unknown type gives "STAT_UNKNOWN". A port that does not open
-// gives one job with result 349. Lives in the GUI thread.
+// gives one job with result 349 "failed to open port", a port lost while
+// open one with 349 "port lost". Lives in the GUI thread.
+//
+// The configuration files are watched: a change on disk, by hand or by the
+// configuration form, is read before the next packet. While a file does not
+// read, the last good configuration stays in use and notice() says so once,
+// with the reason; once the files read again, notice() is emptied.
 #include "cjob.h"
+#include "deviceinputconfig.h"
+#include "innovateconfigfollower.h"
 #include "innovatemtspacket.h"
 #include "innovatestreamhandler.h"
 #include "kelvolog.h"
@@ -16,7 +24,9 @@
 #include "unitconverter.h"
 
 #include <QObject>
+#include <QHash>
 #include <QSet>
+#include <QVector>
 #include <QStringList>
 #include <QTimer>
 
@@ -45,11 +55,29 @@ public slots:
 
 signals:
     void jobFinished(CJob job, int result);
+    // For the plot window's status line: what keeps the configuration from
+    // reading, empty once it reads.
+    void notice(QString text);
 
 private slots:
     void onStreamError(const QString &message);
 
 private:
+    // What an input's result carries besides its value, kept until the
+    // configuration is read again: made anew for every packet, the texts
+    // would cost more than the values.
+    struct InputText
+    {
+        bool configured = false;
+        std::string name;
+        std::string displayName;
+        std::string unit;
+        // Both set: the value is converted from the one to the other.
+        int convertFrom = UnitConverter::NoUnit;
+        int convertTo = UnitConverter::NoUnit;
+    };
+    // Indexed by input number - 1.
+    const QVector<InputText> &inputTexts(const QString &deviceName, const DeviceInputConfig &device);
     void fillJobResultsForDevice(CJob &job, const QString &deviceName, const InnovateMTSPacket &packet,
                                  int &packetInd);
     void takeDeviceNames(const InnovateMTSPacket &packet);
@@ -66,9 +94,12 @@ private:
     bool f3Sent = false;
     bool isUSB = false;
     const QString letters = QStringLiteral("abcdefghijklmn");
-    bool configDirty = false;
+    InnovateConfigFollower follower;
     // Devices a default configuration was tried for, once each.
     QSet<QString> configTried;
     QTimer queries;
     UnitConverter converter;
+    const std::string jobName;
+    QHash<QString, QVector<InputText>> texts;
+    quint64 textsGeneration = 0;
 };

@@ -1,10 +1,12 @@
 #include "innovatemtsextconfig.h"
 
+#include "filewatch.h"
 #include "safefile.h"
 
 #include <QDebug>
 #include <QDomDocument>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -83,26 +85,74 @@ InnovateMTSExtConfig::InnovateMTSExtConfig(QObject *parent)
 void InnovateMTSExtConfig::load()
 {
     LOG4CPLUS_DEBUG(logger, ">ExtConfig::load()");
-    sensorDefs.clear();
-    inputConfigs.clear();
-    inputConfigOrder.clear();
-    deviceDefs.clear();
+    ++loads;
+    readErrors.clear();
     loadDeviceDefs();
     loadSensorDefs();
     loadInputConfigs();
+    if (watching)
+        watchCurrentFiles();
     LOG4CPLUS_DEBUG(logger, "<ExtConfig::load()");
+}
+
+void InnovateMTSExtConfig::watchFiles()
+{
+    watching = true;
+    watchCurrentFiles();
+}
+
+void InnovateMTSExtConfig::watchCurrentFiles()
+{
+    const QStringList paths{inputConfigPath, sensorDefsPath, deviceDefsPath};
+    if (!watches.isEmpty() && watches.first()->path() == QFileInfo(paths.first()).absoluteFilePath())
+        return;
+    qDeleteAll(watches);
+    watches.clear();
+    for (const QString &path : paths) {
+        auto *watch = new FileWatch(path, this);
+        connect(watch, &FileWatch::changed, this, &InnovateMTSExtConfig::filesChanged);
+        watches << watch;
+    }
+}
+
+InnovateMTSExtConfig::Outcome InnovateMTSExtConfig::readFile(const QString &path, QString &source, QDomDocument &doc)
+{
+    QString error;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    switch (parseFile(path, doc, &error)) {
+    case Parse::Ok:
+        source = absolute;
+        return Outcome::Read;
+    case Parse::Missing:
+        LOG4CPLUS_WARN_FMT(logger, "%s not found! %s", KELVO_QS(path), KELVO_QS(error));
+        source.clear();
+        return Outcome::Emptied;
+    case Parse::Broken:
+        break;
+    }
+    const QString problem = path + QStringLiteral(" does not read: ") + error;
+    // What came from another folder's file is no last good state of this one.
+    if (source != absolute) {
+        LOG4CPLUS_WARN_FMT(logger, "%s", KELVO_QS(problem));
+        readErrors << problem;
+        source.clear();
+        return Outcome::Emptied;
+    }
+    LOG4CPLUS_WARN_FMT(logger, "%s; what was read of it before stays in use", KELVO_QS(problem));
+    readErrors << problem + QStringLiteral("; the last good one stays in use");
+    return Outcome::Kept;
 }
 
 void InnovateMTSExtConfig::loadDeviceDefs()
 {
     LOG4CPLUS_DEBUG(logger, ">loadDeviceDefs");
-    deviceDefs.clear();
     QDomDocument doc;
-    QString error;
-    if (parseFile(deviceDefsPath, doc, &error) != Parse::Ok) {
-        LOG4CPLUS_WARN_FMT(logger, "device defs config:%s not found! %s", KELVO_QS(deviceDefsPath), KELVO_QS(error));
+    const Outcome outcome = readFile(deviceDefsPath, deviceDefsSource, doc);
+    if (outcome == Outcome::Kept)
         return;
-    }
+    deviceDefs.clear();
+    if (outcome == Outcome::Emptied)
+        return;
     LOG4CPLUS_DEBUG_FMT(logger, "root: %s", KELVO_QS(doc.documentElement().tagName()));
     const QDomNodeList devs = doc.elementsByTagName(QStringLiteral("dev"));
     for (int i = 0; i < devs.count(); ++i) {
@@ -136,11 +186,12 @@ void InnovateMTSExtConfig::loadDeviceDefs()
 void InnovateMTSExtConfig::loadSensorDefs()
 {
     QDomDocument doc;
-    QString error;
-    if (parseFile(sensorDefsPath, doc, &error) != Parse::Ok) {
-        LOG4CPLUS_WARN_FMT(logger, "defs config:%s not found! %s", KELVO_QS(sensorDefsPath), KELVO_QS(error));
+    const Outcome outcome = readFile(sensorDefsPath, sensorDefsSource, doc);
+    if (outcome == Outcome::Kept)
         return;
-    }
+    sensorDefs.clear();
+    if (outcome == Outcome::Emptied)
+        return;
     LOG4CPLUS_DEBUG_FMT(logger, "root: %s", KELVO_QS(doc.documentElement().tagName()));
     const QDomNodeList blocks = doc.elementsByTagName(QStringLiteral("Configuration"));
     LOG4CPLUS_DEBUG_FMT(logger, "Configuration blocks found: %d", blocks.count());
@@ -168,11 +219,13 @@ void InnovateMTSExtConfig::loadSensorDefs()
 void InnovateMTSExtConfig::loadInputConfigs()
 {
     QDomDocument doc;
-    QString error;
-    if (parseFile(inputConfigPath, doc, &error) != Parse::Ok) {
-        LOG4CPLUS_WARN_FMT(logger, "input config: %s: %s", KELVO_QS(inputConfigPath), KELVO_QS(error));
+    const Outcome outcome = readFile(inputConfigPath, inputConfigSource, doc);
+    if (outcome == Outcome::Kept)
         return;
-    }
+    inputConfigs.clear();
+    inputConfigOrder.clear();
+    if (outcome == Outcome::Emptied)
+        return;
     for (const QDomElement &device : childElements(doc.documentElement())) {
         DeviceInputConfig config;
         config.prefix = device.attribute(QStringLiteral("SensorPrefix"));
@@ -237,6 +290,7 @@ bool InnovateMTSExtConfig::writeInputConfigs(const QByteArray &bytes)
     SafeFile file(inputConfigPath, SafeFile::CreateFolder);
     if (!file.write(bytes)) {
         LOG4CPLUS_ERROR_FMT(logger, "can't open file error: %s", KELVO_QS(file.errorString()));
+        writeError = inputConfigPath + QStringLiteral(" cannot be written: ") + file.errorString();
         return false;
     }
     return true;
@@ -244,11 +298,13 @@ bool InnovateMTSExtConfig::writeInputConfigs(const QByteArray &bytes)
 
 bool InnovateMTSExtConfig::updateSensorConfg(const InputConfigItem &, const InputConfigItem &item)
 {
+    writeError.clear();
     QDomDocument doc;
     QString error;
     if (parseFile(inputConfigPath, doc, &error) != Parse::Ok) {
         LOG4CPLUS_ERROR_FMT(logger, "input config: %s: %s; left as it is", KELVO_QS(inputConfigPath),
                             KELVO_QS(error));
+        writeError = inputConfigPath + QStringLiteral(" does not read: ") + error;
         return false;
     }
     bool changed = false;
@@ -275,6 +331,7 @@ bool InnovateMTSExtConfig::updateSensorConfg(const InputConfigItem &, const Inpu
     if (!changed) {
         LOG4CPLUS_WARN_FMT(logger, "no input %d of %s in %s: nothing written", item.inputNumber,
                            KELVO_QS(item.deviceName), KELVO_QS(inputConfigPath));
+        writeError = QStringLiteral("%1 has no input %2 of %3").arg(inputConfigPath).arg(item.inputNumber).arg(item.deviceName);
         return false;
     }
     if (!writeInputConfigs(doc.toByteArray(1)))
@@ -285,6 +342,7 @@ bool InnovateMTSExtConfig::updateSensorConfg(const InputConfigItem &, const Inpu
 
 bool InnovateMTSExtConfig::addNewConfig(const QString &name, const QString &type)
 {
+    writeError.clear();
     QDomDocument doc;
     QString error;
     switch (parseFile(inputConfigPath, doc, &error)) {
@@ -298,18 +356,21 @@ bool InnovateMTSExtConfig::addNewConfig(const QString &name, const QString &type
     case Parse::Broken:
         LOG4CPLUS_ERROR_FMT(logger, "input config: %s: %s; left as it is", KELVO_QS(inputConfigPath),
                             KELVO_QS(error));
+        writeError = inputConfigPath + QStringLiteral(" does not read: ") + error;
         return false;
     }
     const DeviceDef *def = deviceDef(type);
     if (!def) {
         LOG4CPLUS_WARN_FMT(logger, "no device definition of type '%s': no configuration for %s", KELVO_QS(type),
                            KELVO_QS(name));
+        writeError = QStringLiteral("no device definition of type '%1'").arg(type);
         return false;
     }
     QDomElement root = doc.documentElement();
     for (const QDomElement &device : childElements(root)) {
         if (device.attribute(QStringLiteral("SensorPrefix")) == name) {
             LOG4CPLUS_DEBUG_FMT(logger, "%s is configured already", KELVO_QS(name));
+            writeError = name + QStringLiteral(" is configured already");
             return false;
         }
     }

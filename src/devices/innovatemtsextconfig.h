@@ -6,6 +6,13 @@
 // configurations ("InputConfigs.xml": per named device, the function and
 // unit of each input). load() reads all three afresh.
 //
+// A file that is there but does not read (broken XML, no permission) leaves
+// what was last read from it in place: a source keeps its configuration
+// while the user is in the middle of an edit. readError() says which files
+// did not read at the last load() and why. A missing file empties its part.
+// With watchFiles(), filesChanged() tells when one of the three may have
+// changed on disk (an edit by hand included): read them again to know.
+//
 // InputConfigs.xml is the user's file: it is replaced whole or not at all
 // (SafeFile), and never when it does not parse. Every successful write, and
 // notifyInputConfigChanged(), emits inputConfigChanged(); listeners load()
@@ -24,6 +31,9 @@
 #include <QObject>
 #include <QStringList>
 
+class FileWatch;
+class QDomDocument;
+
 class InnovateMTSExtConfig : public QObject
 {
     Q_OBJECT
@@ -36,6 +46,15 @@ public:
     void loadDeviceDefs();
     void loadSensorDefs();
     void loadInputConfigs();
+    // Counts the loads: what a consumer derived from the tables stands
+    // until it changes.
+    quint64 generation() const { return loads; }
+    // What did not read at the last load(): per file "<file> does not read:
+    // <why>", and whether what was read of it before stays in use; empty
+    // when every file read (or was missing).
+    QString readError() const { return readErrors.join(QStringLiteral("; ")); }
+    // From now on, filesChanged() follows the files of the current folder.
+    void watchFiles();
 
     // Null when there is none; valid until the next load.
     const SensorDef *sensorDef(const QString &name) const;
@@ -53,15 +72,24 @@ public:
     // written: no such type, the device is configured already, or the
     // file does not parse.
     bool addNewConfig(const QString &name, const QString &type);
+    // Why the last updateSensorConfg or addNewConfig wrote nothing; empty
+    // after a write.
+    QString lastError() const { return writeError; }
     void notifyInputConfigChanged();
-
-    QString inputConfigFile() const { return inputConfigPath; }
 
 signals:
     void inputConfigChanged();
+    void filesChanged();
 
 private:
+    enum class Outcome { Read, Emptied, Kept };
     bool writeInputConfigs(const QByteArray &bytes);
+    // Watches the three files of the current folder, unless it does already.
+    void watchCurrentFiles();
+    // Reads path into doc: Read (source becomes the file), Emptied (the
+    // file is missing, or does not read and its table holds nothing of it)
+    // or Kept (it does not read; its table keeps what source gave).
+    Outcome readFile(const QString &path, QString &source, QDomDocument &doc);
 
     QHash<QString, SensorDef> sensorDefs;
     QHash<QString, DeviceInputConfig> inputConfigs;
@@ -71,5 +99,16 @@ private:
     QString inputConfigPath;
     QString sensorDefsPath;
     QString deviceDefsPath;
+    // The absolute file each table was last read from: only that file's
+    // contents are kept while it does not read.
+    QString inputConfigSource;
+    QString sensorDefsSource;
+    QString deviceDefsSource;
+    QStringList readErrors;
+    QString writeError;
+    quint64 loads = 0;
+    bool watching = false;
+    // One per file, of the folder that was current at the last load.
+    QList<FileWatch *> watches;
     UnitConverter converter;
 };

@@ -43,12 +43,15 @@ InnovateMTSSDKHandler::InnovateMTSSDKHandler(QString jobName, QObject *parent)
     , name(std::move(jobName))
     , logger(KelvoLog::get("innovate"))
     , control(new MTSSDKLib::MTS(this))
+    , follower(config, name)
 {
     LOG4CPLUS_DEBUG(logger, "Innovate MTS started");
     connect(control, SIGNAL(NewData()), this, SLOT(onNewData()));
     connect(control, SIGNAL(ConnectionError()), this, SLOT(onConnectionError()));
     connect(control, SIGNAL(ConnectionEvent(int)), this, SLOT(onConnectionEvent(int)));
+    // What does not read is told at start(), once the window listens.
     config.load();
+    connect(&follower, &InnovateConfigFollower::notice, this, &InnovateMTSSDKHandler::notice);
     connectTimer.setSingleShot(true);
     connectTimer.setTimerType(Qt::PreciseTimer);
     connect(&connectTimer, &QTimer::timeout, this, &InnovateMTSSDKHandler::startConnect);
@@ -79,6 +82,7 @@ void InnovateMTSSDKHandler::start()
 {
     if (stopped)
         return;
+    follower.noteReadError();
     connectTimer.start(ConnectDelayMs);
 }
 
@@ -142,6 +146,7 @@ void InnovateMTSSDKHandler::onNewData()
     LOG4CPLUS_DEBUG(logger, "Innovate MTS: onNewData()");
     if (stopped)
         return;
+    follower.refresh();
     QElapsedTimer clock;
     clock.start();
     CJob job;

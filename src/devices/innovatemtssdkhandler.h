@@ -6,7 +6,12 @@
 // sets, each of which becomes one pseudo job with one or more results per
 // input. A connection error stops the source and gives one job with result
 // 349. Lives in the GUI thread, where the control's events arrive.
+//
+// Its input configuration follows the files as the serial source's does: a
+// change is read before the next sample set, and while a file does not read
+// the last good configuration stays in use and notice() says why.
 #include "cjob.h"
+#include "innovateconfigfollower.h"
 #include "innovatemtsextconfig.h"
 #include "kelvolog.h"
 #include "serialportsettings.h"
@@ -42,6 +47,9 @@ public slots:
 
 signals:
     void jobFinished(CJob job, int result);
+    // For the plot window's status line: what keeps the configuration from
+    // reading, empty once it reads.
+    void notice(QString text);
 
 private:
     void addJobResultForInput(CJob &job, int input);
@@ -54,6 +62,7 @@ private:
     SerialPortSettings settings;
     MTSSDKLib::MTS *control;
     InnovateMTSExtConfig config;
+    InnovateConfigFollower follower;
     QTimer connectTimer;
     bool stopped = false;
 };

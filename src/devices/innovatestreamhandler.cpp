@@ -1,6 +1,7 @@
 #include "innovatestreamhandler.h"
 
 #include "lm2usb.h"
+#include "serialportsetup.h"
 
 #include <QDateTime>
 #include <QTimer>
@@ -11,7 +12,8 @@ InnovateStreamHandler::InnovateStreamHandler(QObject *parent)
 {
     qRegisterMetaType<InnovateMTSPacket>("InnovateMTSPacket");
     connect(&port, &QSerialPort::readyRead, this, &InnovateStreamHandler::onReadyRead);
-    connect(&port, &QSerialPort::errorOccurred, this, &InnovateStreamHandler::onError);
+    connect(&loss, &SerialPortLoss::portError, this, &InnovateStreamHandler::onError);
+    connect(&loss, &SerialPortLoss::lost, this, &InnovateStreamHandler::portLost);
     LOG4CPLUS_DEBUG(logger, "InnovateStreamReader()");
     setupDefaultComSettings();
     isUSB = false;
@@ -80,16 +82,9 @@ bool InnovateStreamHandler::open()
         return false;
     LOG4CPLUS_DEBUG(logger, "InnovateStreamReader: open port OK");
     // A pseudo-terminal refuses some of these; the bytes pass all the same.
-    if (!port.setBaudRate(portSettings.baudRate, QSerialPort::AllDirections))
-        LOG4CPLUS_INFO_FMT(logger, "baud rate %d refused", portSettings.baudRate);
-    if (!port.setDataBits(QSerialPort::DataBits(portSettings.dataBits)))
-        LOG4CPLUS_INFO_FMT(logger, "data bits %d refused", portSettings.dataBits);
-    if (!port.setParity(QSerialPort::Parity(portSettings.parity)))
-        LOG4CPLUS_INFO_FMT(logger, "parity %d refused", portSettings.parity);
-    if (!port.setStopBits(QSerialPort::StopBits(portSettings.stopBits)))
-        LOG4CPLUS_INFO_FMT(logger, "stop bits %d refused", portSettings.stopBits);
-    if (!port.setFlowControl(QSerialPort::FlowControl(portSettings.flowControl)))
-        LOG4CPLUS_INFO_FMT(logger, "flow control %d refused", portSettings.flowControl);
+    applySerialPortSettings(port, portSettings, [this](const char *what) {
+        LOG4CPLUS_INFO_FMT(logger, "InnovateStreamReader: port refused the %s setting", what);
+    });
     port.flush();
     return true;
 }
@@ -174,12 +169,25 @@ void InnovateStreamHandler::usbReadEvent()
         LOG4CPLUS_TRACE_FMT(logger, "InnovateStreamReader: read: 0x%x", unsigned(byte));
         feedByte(byte);
     }
+    // Only once the bytes it delivered before are taken.
+    if (usbOpen && lm2Lost()) {
+        usbTimer->stop();
+        lm2Close();
+        usbOpen = false;
+        portLost(QStringLiteral("the LM-2 driver delivers no more"));
+    }
 }
 
 void InnovateStreamHandler::onError(QSerialPort::SerialPortError code)
 {
-    if (code != QSerialPort::NoError)
-        LOG4CPLUS_DEBUG_FMT(logger, "InnovateStreamReader: onError:%d", int(code));
+    LOG4CPLUS_DEBUG_FMT(logger, "InnovateStreamReader: onError:%d", int(code));
+}
+
+void InnovateStreamHandler::portLost(const QString &reason)
+{
+    LOG4CPLUS_ERROR_FMT(logger, "InnovateStreamReader: port lost: %s: %s",
+                        KELVO_QS(isUSB ? QStringLiteral("LM-2") : portSettings.name), KELVO_QS(reason));
+    emit error(QStringLiteral("port lost"));
 }
 
 void InnovateStreamHandler::logMSTPacket(InnovateMTSPacket *packet)

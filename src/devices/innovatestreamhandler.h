@@ -4,9 +4,15 @@
 // packets with an MTSStreamParser and emits each as MTSPacketRead. Writes
 // the query bytes the data handler and the tester send. Lives in the GUI
 // thread; turns no values into units.
+//
+// A port that goes away while open, or an LM-2 whose driver stops
+// delivering, is closed once and reported once as error("port lost"); a
+// port that does not open as error("open com port failed") or
+// error("open USB failed").
 #include "innovatemtspacket.h"
 #include "kelvolog.h"
 #include "mtsstreamparser.h"
+#include "serialportloss.h"
 #include "serialportsettings.h"
 
 #include <QByteArray>
@@ -28,14 +34,12 @@ public:
     SerialPortSettings serialSettings() const { return portSettings; }
     // Chosen before start(): USB reads the LM-2 instead of the port.
     void setIsUSB(bool usb);
-    bool isUsb() const { return isUSB; }
     bool open();
     bool isOpen() const;
 
     // Bytes as read from the device, in order: every packet they complete
     // is emitted before this returns.
     void feed(const QByteArray &bytes);
-    const MTSStreamParser &parser() const { return mtsParser; }
 
 public slots:
     void start();
@@ -55,8 +59,10 @@ protected slots:
 
 private:
     void feedByte(quint8 byte);
+    void portLost(const QString &reason);
 
     QSerialPort port;
+    SerialPortLoss loss{port};
     log4cplus::Logger logger;
     SerialPortSettings portSettings;
     MTSStreamParser mtsParser;

@@ -1,6 +1,8 @@
 #include "innovatetesterwindow.h"
 #include "ui_innovatetesterwindow.h"
 
+#include "serialportsetup.h"
+
 #include <QDebug>
 
 namespace {
@@ -24,6 +26,8 @@ InnovateTesterWindow::InnovateTesterWindow(QWidget *parent)
     connect(&stream, &InnovateStreamHandler::MTSPacketRead, this, &InnovateTesterWindow::onMTSPacketRead);
     connect(&sendTimer, &QTimer::timeout, this, &InnovateTesterWindow::sendTimerElapsed);
     connect(&port, &QSerialPort::readyRead, this, &InnovateTesterWindow::onReadyRead);
+    connect(&portLoss, &SerialPortLoss::portError, this, &InnovateTesterWindow::onPortError);
+    connect(&portLoss, &SerialPortLoss::lost, this, &InnovateTesterWindow::ownPortLost);
     ceReply.clear();
     f3Reply.clear();
 }
@@ -89,15 +93,22 @@ bool InnovateTesterWindow::open()
 {
     if (port.isOpen())
         port.close();
-    port.setPortName(ui->txtComPort->text());
+    // As typed: the port itself names "/dev/pts/7" "pts/7".
+    ownPortName = ui->txtComPort->text();
+    port.setPortName(ownPortName);
     if (!port.open(QIODevice::ReadWrite))
         return false;
-    // A pseudo-terminal refuses some of these; the bytes pass all the same.
-    port.setBaudRate(19200, QSerialPort::AllDirections);
-    port.setDataBits(QSerialPort::Data8);
-    port.setParity(QSerialPort::NoParity);
-    port.setStopBits(QSerialPort::OneStop);
-    port.setFlowControl(QSerialPort::NoFlowControl);
+    // The chain's line, 19200 baud 8N1. A pseudo-terminal refuses some of
+    // it; the bytes pass all the same.
+    SerialPortSettings line;
+    line.baudRate = 19200;
+    line.dataBits = QSerialPort::Data8;
+    line.parity = QSerialPort::NoParity;
+    line.stopBits = QSerialPort::OneStop;
+    line.flowControl = QSerialPort::NoFlowControl;
+    applySerialPortSettings(port, line, [this](const char *what) {
+        LOG4CPLUS_DEBUG_FMT(logger, "port refused the %s setting", what);
+    });
     port.flush();
     return true;
 }
@@ -110,6 +121,14 @@ void InnovateTesterWindow::onDataRead(QByteArray data)
 void InnovateTesterWindow::onPortError(QSerialPort::SerialPortError error)
 {
     qDebug() << "onPortError:" << error;
+}
+
+void InnovateTesterWindow::ownPortLost(const QString &reason)
+{
+    // Nobody to send to any more.
+    sendTimer.stop();
+    LOG4CPLUS_ERROR_FMT(logger, "port lost: %s: %s", KELVO_QS(ownPortName), KELVO_QS(reason));
+    output(QStringLiteral("port lost: %1 (%2)").arg(ownPortName, reason));
 }
 
 void InnovateTesterWindow::onError(QString message)

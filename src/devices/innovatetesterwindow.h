@@ -6,10 +6,12 @@
 // chain itself on its port instead: it answers the two queries with the
 // reply texts and sends the data packet every 82 ms, for another program
 // (or another KelvO) to read. The converter turns text into hex and back.
+// A port that goes away, in either mode, is closed and printed once.
 #include "innovatemtsextconfig.h"
 #include "innovatemtspacket.h"
 #include "innovatestreamhandler.h"
 #include "kelvolog.h"
+#include "serialportloss.h"
 
 #include <QSerialPort>
 #include <QStringList>
@@ -53,12 +55,15 @@ private:
     void printDataPacket(const InnovateMTSPacket &packet);
     // The simulated reply of a hex text field, written to the own port.
     void reply(const QString &hexText);
+    void ownPortLost(const QString &reason);
 
     InnovateStreamHandler stream;
     InnovateMTSExtConfig config;
     InnovateMTSPacket ceReply;
     InnovateMTSPacket f3Reply;
     QSerialPort port;
+    SerialPortLoss portLoss{port};
+    QString ownPortName;
     Ui::InnovateTesterWindow *ui;
     QStringList devTypes;
     QStringList devNames;

@@ -241,6 +241,15 @@ unsigned char lm2ReadByte()
     }
 }
 
+bool lm2Lost()
+{
+    Lm2State &s = state();
+    if (s.device < 0)
+        return false;
+    std::lock_guard<std::mutex> guard(s.reportMutex);
+    return s.readerDone;
+}
+
 void lm2Write(int size, const unsigned char *data)
 {
     Lm2State &s = state();

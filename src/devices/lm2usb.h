@@ -17,6 +17,9 @@ bool lm2HasData();
 // The oldest waiting byte; waits for one while the reader runs, 0 when
 // nothing can come.
 unsigned char lm2ReadByte();
+// True when the device is open but its reader has ended: the driver
+// failed a read (the controller was unplugged), and no byte will come.
+bool lm2Lost();
 // Sends the bytes to the controller (nothing when closed).
 void lm2Write(int size, const unsigned char *data);
 // Sends the closing control pairs, ends the reader (waiting at most a few

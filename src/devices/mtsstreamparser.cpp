@@ -63,7 +63,6 @@ bool MTSStreamParser::endOfPacket()
     // Entered in its middle, perhaps: the first old-style packet goes.
     if (oldLM1 && !lm1Skipped) {
         lm1Skipped = true;
-        ++droppedCount;
         return false;
     }
     return true;
@@ -206,7 +205,6 @@ bool MTSStreamParser::feed(quint8 b)
             return true;
         qDebug() << "not yet synced enough packets";
         ++syncedCount;
-        ++droppedCount;
         return false;
     }
 

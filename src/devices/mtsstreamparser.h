@@ -28,7 +28,6 @@ public:
     void copyPacket(InnovateMTSPacket &packet, bool withRaw = true) const;
 
     int syncErrors() const { return syncErrorCount; }
-    int droppedPackets() const { return droppedCount; }
 
 private:
     enum State {
@@ -64,5 +63,4 @@ private:
     quint16 shift = 0;
     static constexpr quint8 syncNeeded = 2;
     int syncErrorCount = 0;
-    int droppedCount = 0;
 };

@@ -1,6 +1,8 @@
 #include "plxconfigform.h"
 #include "ui_plxconfigform.h"
 
+#include "problemlabel.h"
+
 #include <QDebug>
 #include <QEvent>
 #include <QStandardItemModel>
@@ -19,6 +21,7 @@ PLXConfigForm::PLXConfigForm(QWidget *parent)
     ui->setupUi(this);
     ui->listView->setModel(model);
     manager.load();
+    showProblem(tr("No sensors shown"), manager.lastError());
     ui->listView->installEventFilter(this);
     loadConfigs();
     if (model->rowCount() > 0) {
@@ -103,6 +106,26 @@ bool PLXConfigForm::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
+void PLXConfigForm::showProblem(const QString &what, const QString &why)
+{
+    if (!why.isEmpty())
+        LOG4CPLUS_WARN_FMT(logger, "PLX Config: %s: %s", KELVO_QS(what), KELVO_QS(why));
+    ProblemLabel::show(ui->lblProblem, why.isEmpty() ? QString() : what + QStringLiteral(": ") + why);
+}
+
+void PLXConfigForm::reload(int row)
+{
+    manager.load();
+    loadConfigs();
+    const QModelIndex again = model->index(row, 0);
+    if (again.isValid()) {
+        ui->listView->setCurrentIndex(again);
+        on_listView_clicked(again);
+    } else {
+        showNothing();
+    }
+}
+
 void PLXConfigForm::on_comboBox_activated(int index)
 {
     qDebug() << "activated:" << index;
@@ -119,22 +142,24 @@ void PLXConfigForm::on_comboBox_activated(int index)
                            KELVO_QS(ui->comboBox->itemText(index)));
         return;
     }
-    const int row = current.row();
-    manager.updateSensorConf(conf, unitNum);
-    manager.load();
-    loadConfigs();
-    const QModelIndex again = model->index(row, 0);
-    if (again.isValid()) {
-        ui->listView->setCurrentIndex(again);
-        on_listView_clicked(again);
-    }
+    const bool written = manager.updateSensorConf(conf, unitNum);
+    const QString why = manager.lastError();
+    // Shown as the file now stands: the chosen unit when it was written,
+    // else the stored one, never a choice that went nowhere.
+    reload(current.row());
+    if (written)
+        showProblem(tr("Unit written, list not read again"), manager.lastError());
+    else
+        showProblem(tr("Unit not changed"), why);
     ui->listView->setFocus();
 }
 
 void PLXConfigForm::on_btnDeleteConfig_clicked()
 {
-    manager.removeConfigFile();
+    const bool removed = manager.removeConfigFile();
+    const QString why = manager.lastError();
     manager.load();
     loadConfigs();
     showNothing();
+    showProblem(tr("Configuration not deleted"), removed ? QString() : why);
 }

@@ -2,7 +2,9 @@
 // "PLX Config": lists the configured PLX sensors and lets the user pick the
 // unit each one reports in; the choice is written to the configuration
 // file, which a running PLX source watches. "Delete config" removes the
-// file; the next PLX frame writes a fresh one.
+// file; the next PLX frame writes a fresh one. A configuration file that
+// does not read changes nothing: the list stays as it was, the window says
+// why, and the file is read again at the next choice.
 #include "kelvolog.h"
 #include "plxsensorconfigmanager.h"
 
@@ -41,6 +43,11 @@ private:
     // The sensor of a list row; the form's own copy, rebuilt with the list.
     PLXSensorConf *confAt(const QModelIndex &index) const;
     void showNothing();
+    // Reads the files again and shows the row again; a configuration that
+    // does not read keeps the list.
+    void reload(int row);
+    // What went wrong, under the list; nothing when all is well.
+    void showProblem(const QString &what, const QString &why);
 
     Ui::PLXConfigForm *ui;
     PLXSensorConfigManager manager;

@@ -29,6 +29,7 @@ PLXDataHandler::PLXDataHandler(QObject *parent)
     settings.stopBits = QSerialPort::OneStop;
     settings.flowControl = QSerialPort::NoFlowControl;
     configManager.load();
+    configProblem = configManager.lastError();
 
     watcher.addPath(configManager.configFile());
     qDebug() << "files watched: " << watcher.files();
@@ -70,9 +71,16 @@ void PLXDataHandler::rearmWatcher()
 {
     rearmPending = false;
     const QString path = configManager.configFile();
-    if (!QFile::exists(path) || watcher.files().contains(path))
+    if (watcher.files().contains(path))
         return;
-    watcher.addPath(path);
+    if (!QFile::exists(path) || !watcher.addPath(path)) {
+        // Gone before the watch was renewed (deleted right after it was
+        // written): nothing would ever report it, so the next frame writes
+        // it again, as after a later delete.
+        if (!configReadable(path))
+            configMissing = true;
+        return;
+    }
     qDebug() << "files watched: " << watcher.files();
     // A change between the lost watch and now went unseen: read it anyway.
     configChanged = true;
@@ -80,8 +88,18 @@ void PLXDataHandler::rearmWatcher()
 
 void PLXDataHandler::reloadConfig()
 {
+    // A file that does not read leaves the units read last in place: a
+    // reading never switches to another unit because of a typing error.
     configManager.load();
     texts.clear();
+    const QString problem = configManager.lastError();
+    if (problem == configProblem)
+        return;
+    if (problem.isEmpty())
+        LOG4CPLUS_INFO_FMT(logger, "%s reads again", KELVO_QS(configManager.configFile()));
+    else
+        LOG4CPLUS_WARN_FMT(logger, "the units read last stay: %s", KELVO_QS(problem));
+    configProblem = problem;
 }
 
 const PLXDataHandler::SensorText &PLXDataHandler::sensorText(int address, int instance)
@@ -165,10 +183,14 @@ void PLXDataHandler::onDataReceived(QByteArray &data, CJob &job, bool &valid)
         }
     }
     if (missing && !discovered.isEmpty()) {
+        // Cleared before the write: a delete reported while it is written
+        // marks the file missing again and is not lost.
+        configMissing = false;
         if (configManager.writeConfig(discovered)) {
-            configMissing = false;
             reloadConfig();
             requestRearm();
+        } else {
+            configMissing = true;
         }
     }
     valid = true;

@@ -6,8 +6,9 @@
 // of a block is completed by the next.
 //
 // The configuration file is watched; after a change the next frame uses
-// the new units. While the file is missing, the next frame with sensors
-// writes a new one listing every sensor seen so far once, in unit 0.
+// the new units, and while it does not read, the units read last. While
+// the file is missing, the next frame with sensors writes a new one
+// listing every sensor seen so far once, in unit 0.
 //
 // onDataReceived runs in the reader's thread; the watcher lives in the
 // thread of the handler (the GUI thread) and only sets flags. The reader
@@ -84,4 +85,6 @@ private:
     std::atomic<bool> rearmPending{false};
     QList<PLXSensorConf> discovered;
     QHash<int, SensorText> texts;
+    // Why the configuration did not read at the last reload, logged once.
+    QString configProblem;
 };

@@ -59,10 +59,16 @@ void PLXSensorConfigManager::clearDefs()
     defs.clear();
 }
 
+bool PLXSensorConfigManager::fail(const QString &why)
+{
+    error = why;
+    LOG4CPLUS_ERROR_FMT(logger, "%s", KELVO_QS(why));
+    return false;
+}
+
 void PLXSensorConfigManager::load()
 {
     clearDefs();
-    configs.clear();
     readDefs();
     readConfigs();
 }
@@ -70,9 +76,9 @@ void PLXSensorConfigManager::load()
 void PLXSensorConfigManager::readDefs()
 {
     QDomDocument doc;
-    QString error;
-    if (!parseFile(defsPath, doc, &error)) {
-        LOG4CPLUS_ERROR_FMT(logger, "defs config:%s not found! %s", KELVO_QS(defsPath), KELVO_QS(error));
+    QString why;
+    if (!parseFile(defsPath, doc, &why)) {
+        LOG4CPLUS_ERROR_FMT(logger, "defs config:%s not found! %s", KELVO_QS(defsPath), KELVO_QS(why));
         return;
     }
     const QDomElement root = doc.documentElement();
@@ -116,14 +122,26 @@ void PLXSensorConfigManager::readDefs()
     }
 }
 
-void PLXSensorConfigManager::readConfigs()
+bool PLXSensorConfigManager::readConfigs()
 {
-    QDomDocument doc;
-    QString error;
-    if (!parseFile(configPath, doc, &error)) {
-        LOG4CPLUS_INFO_FMT(logger, "sensor config %s not read: %s", KELVO_QS(configPath), KELVO_QS(error));
-        return;
+    error.clear();
+    if (!QFile::exists(configPath)) {
+        LOG4CPLUS_INFO_FMT(logger, "sensor config %s not read: there is none", KELVO_QS(configPath));
+        configs.clear();
+        return true;
     }
+    QDomDocument doc;
+    QString why;
+    if (!parseFile(configPath, doc, &why)) {
+        // The user's file, broken by hand or half written: the units chosen
+        // so far stay until it reads again.
+        for (PLXSensorConf &conf : configs) {
+            const PLXSensorDefinition *def = definition(conf.address);
+            conf.unitName = def ? def->unitName(conf.unitNum) : QString();
+        }
+        return fail(QStringLiteral("%1 does not read: %2").arg(configPath, why));
+    }
+    QList<PLXSensorConf> read;
     const QDomElement root = doc.documentElement();
     LOG4CPLUS_DEBUG_FMT(logger, "rootTag: %s", KELVO_QS(root.tagName()));
     for (QDomElement e = root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
@@ -149,8 +167,10 @@ void PLXSensorConfigManager::readConfigs()
             conf.unitNum = 0;
         if (const PLXSensorDefinition *def = definition(conf.address))
             conf.unitName = def->unitName(conf.unitNum);
-        configs.append(conf);
+        read.append(conf);
     }
+    configs = read;
+    return true;
 }
 
 bool PLXSensorConfigManager::writeConfig(const QList<PLXSensorConf> &list)
@@ -166,11 +186,10 @@ bool PLXSensorConfigManager::writeConfig(const QList<PLXSensorConf> &list)
         root.appendChild(e);
     }
     qDebug() << "doc:" << doc.toString(1);
-    QString error;
-    if (!saveDocument(configPath, doc, &error)) {
-        LOG4CPLUS_ERROR_FMT(logger, "cannot write %s: %s", KELVO_QS(configPath), KELVO_QS(error));
-        return false;
-    }
+    QString why;
+    if (!saveDocument(configPath, doc, &why))
+        return fail(QStringLiteral("%1 cannot be written: %2").arg(configPath, why));
+    error.clear();
     return true;
 }
 
@@ -178,13 +197,11 @@ bool PLXSensorConfigManager::updateSensorConf(const PLXSensorConf *conf, int uni
 {
     qDebug() << "udpate:" << unitNum;
     if (!conf)
-        return false;
+        return fail(QStringLiteral("no sensor chosen"));
     QDomDocument doc;
-    QString error;
-    if (!parseFile(configPath, doc, &error)) {
-        LOG4CPLUS_ERROR_FMT(logger, "update sensor config: %s: %s", KELVO_QS(configPath), KELVO_QS(error));
-        return false;
-    }
+    QString why;
+    if (!parseFile(configPath, doc, &why))
+        return fail(QStringLiteral("%1 does not read: %2").arg(configPath, why));
     const QDomElement root = doc.documentElement();
     for (QDomElement e = root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
         bool okAddr = false;
@@ -194,26 +211,19 @@ bool PLXSensorConfigManager::updateSensorConf(const PLXSensorConf *conf, int uni
         if (!okAddr || !okInst || address != conf->address || instance != conf->instance)
             continue;
         e.setAttribute(QStringLiteral("unitNum"), unitNum);
-        if (!saveDocument(configPath, doc, &error)) {
-            LOG4CPLUS_ERROR_FMT(logger, "update sensor config: cannot write %s: %s", KELVO_QS(configPath),
-                                KELVO_QS(error));
-            return false;
-        }
+        if (!saveDocument(configPath, doc, &why))
+            return fail(QStringLiteral("%1 cannot be written: %2").arg(configPath, why));
+        error.clear();
         return true;
     }
-    LOG4CPLUS_WARN_FMT(logger, "update sensor config: no sensor %d #%d in %s", conf->address, conf->instance,
-                       KELVO_QS(configPath));
-    return false;
+    return fail(QStringLiteral("%1 has no sensor %2 #%3").arg(configPath).arg(conf->address).arg(conf->instance));
 }
 
 bool PLXSensorConfigManager::removeConfigFile()
 {
-    if (!QFile::exists(configPath))
-        return true;
-    if (!QFile::remove(configPath)) {
-        LOG4CPLUS_ERROR_FMT(logger, "cannot delete %s", KELVO_QS(configPath));
-        return false;
-    }
+    if (QFile::exists(configPath) && !QFile::remove(configPath))
+        return fail(QStringLiteral("%1 cannot be deleted").arg(configPath));
+    error.clear();
     return true;
 }
 

@@ -20,9 +20,16 @@ bool PLXStreamDecoder::feed(const char *bytes, int count, QByteArray &frame)
         } else if (!inFrame) {
             // Garbage between frames.
         } else if (b == Stop) {
-            buffer.append(char(b));
-            frame = buffer;
-            complete = true;
+            // Start byte and whole records only: any other length is a cut
+            // frame whose records would be read shifted.
+            const int body = buffer.size() - 1;
+            if (body > 0 && body % RecordSize == 0) {
+                buffer.append(char(b));
+                frame = buffer;
+                complete = true;
+            } else {
+                ++dropped;
+            }
             buffer.clear();
             inFrame = false;
         } else if (b > 0x3F || buffer.size() >= MaxFrame - 1) {

@@ -3,8 +3,11 @@
 // five 6-bit bytes (address high and low, instance, data high and low) and
 // a stop byte 0x40. feed() collects frames across reads and gives the last
 // complete one of what it was fed; a frame cut at the end stays for the
-// next call. A frame with a byte above 0x3F inside, or longer than
-// MaxFrame, is dropped. A plain class: it takes bytes and gives values.
+// next call. A frame's body is whole records: one with a byte above 0x3F
+// inside, a body that is no whole number of records (a frame that lost its
+// start byte, read on from the start of another), an empty one, or one
+// longer than MaxFrame is dropped, never decoded. A plain class: it takes
+// bytes and gives values.
 #include <QByteArray>
 #include <QString>
 
@@ -32,8 +35,7 @@ public:
     const QByteArray &pending() const { return buffer; }
     void reset();
 
-    // The number of records in a complete frame (5n + 2 bytes give n;
-    // trailing bytes that fill no record are ignored).
+    // The number of records in a complete frame (5n + 2 bytes give n).
     static int recordCount(const QByteArray &frame);
     // Record k of a complete frame.
     static Record record(const QByteArray &frame, int k);

@@ -1,14 +1,6 @@
 #include "q14point7reader.h"
 #include "serialportsetup.h"
 
-namespace {
-// Errors of an open port that leave nothing to read: the adapter is gone.
-bool portGone(QSerialPort::SerialPortError e)
-{
-    return e == QSerialPort::ResourceError || e == QSerialPort::ReadError || e == QSerialPort::WriteError;
-}
-} // namespace
-
 Q14Point7Reader::Q14Point7Reader(QObject *parent)
     : QObject(parent)
     , port(this)
@@ -17,7 +9,8 @@ Q14Point7Reader::Q14Point7Reader(QObject *parent)
     setupDefaultComSettings();
     settings.name.clear();
     connect(&port, &QSerialPort::readyRead, this, &Q14Point7Reader::onReadyRead);
-    connect(&port, &QSerialPort::errorOccurred, this, &Q14Point7Reader::onError);
+    connect(&loss, &SerialPortLoss::portError, this, &Q14Point7Reader::onError);
+    connect(&loss, &SerialPortLoss::lost, this, &Q14Point7Reader::portLost);
     pauseTimer.setSingleShot(true);
     // A coarse timer may end a pause early; the device needs all of it.
     pauseTimer.setTimerType(Qt::PreciseTimer);
@@ -88,7 +81,6 @@ void Q14Point7Reader::start()
         emit error(QStringLiteral("open port failed"));
     } else {
         LOG4CPLUS_DEBUG(logger, "Q14Point7Reader: open port ok");
-        lost = false;
         beginExchange();
     }
     LOG4CPLUS_DEBUG(logger, "<start");
@@ -220,25 +212,14 @@ void Q14Point7Reader::writeBytes(const QByteArray &bytes)
 
 void Q14Point7Reader::onError(QSerialPort::SerialPortError code)
 {
-    if (code == QSerialPort::NoError || lost)
-        return;
     LOG4CPLUS_DEBUG_FMT(logger, "Q14Point7Reader: onError:%d", int(code));
-    if (portGone(code) && port.isOpen()) {
-        // The port reports the failure again at every notification: close
-        // it once, after the port has returned.
-        lost = true;
-        QMetaObject::invokeMethod(this, &Q14Point7Reader::closeLostPort, Qt::QueuedConnection);
-    }
 }
 
-void Q14Point7Reader::closeLostPort()
+void Q14Point7Reader::portLost(const QString &reason)
 {
+    // Nothing is asked again of a port that is gone.
     pauseTimer.stop();
     retryTimer.stop();
-    const QString reason = port.errorString();
-    if (!port.isOpen())
-        return;
-    port.close();
     protocolState = Idle;
     LOG4CPLUS_ERROR_FMT(logger, "Q14Point7Reader: port lost: %s: %s", KELVO_QS(settings.name), KELVO_QS(reason));
     emit error(QStringLiteral("port lost"));

@@ -15,6 +15,7 @@
 // takeBytes() is the state step of the bytes read, so that the exchange can
 // be driven without a port (fuzzing, benchmarks): requests then go nowhere.
 #include "kelvolog.h"
+#include "serialportloss.h"
 #include "serialportsettings.h"
 
 #include <QByteArray>
@@ -65,15 +66,16 @@ signals:
 private slots:
     void pauseEnded();
     void requestTimedOut();
-    void closeLostPort();
 
 private:
     void send(char request);
     void writeBytes(const QByteArray &bytes);
     void pause(int ms);
+    void portLost(const QString &reason);
 
     SerialPortSettings settings;
     QSerialPort port;
+    SerialPortLoss loss{port};
     QByteArray buffer;
     log4cplus::Logger logger;
     int protocolState = Idle;
@@ -83,5 +85,4 @@ private:
     // Runs while an answer is awaited; every byte restarts it.
     QTimer retryTimer;
     char lastRequest = 0;
-    bool lost = false;
 };

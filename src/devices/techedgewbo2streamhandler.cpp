@@ -6,7 +6,8 @@ TechEdgeWBo2StreamHandler::TechEdgeWBo2StreamHandler(QObject *parent)
     , logger(KelvoLog::get("wbo2"))
 {
     connect(&port, &QSerialPort::readyRead, this, &TechEdgeWBo2StreamHandler::onReadyRead);
-    connect(&port, &QSerialPort::errorOccurred, this, &TechEdgeWBo2StreamHandler::onError);
+    connect(&loss, &SerialPortLoss::portError, this, &TechEdgeWBo2StreamHandler::onError);
+    connect(&loss, &SerialPortLoss::lost, this, &TechEdgeWBo2StreamHandler::portLost);
     LOG4CPLUS_DEBUG(logger, "TechEdgeWBo2StreamHandler()");
     setupDefaultComSettings();
 }
@@ -60,7 +61,6 @@ void TechEdgeWBo2StreamHandler::start()
         emit error(QStringLiteral("open port failed"));
     } else {
         LOG4CPLUS_DEBUG(logger, "TechEdgeWBo2StreamHandler: open port ok");
-        lost = false;
     }
     LOG4CPLUS_DEBUG(logger, "<start");
 }
@@ -89,25 +89,11 @@ void TechEdgeWBo2StreamHandler::write(const QByteArray &data)
 
 void TechEdgeWBo2StreamHandler::onError(QSerialPort::SerialPortError code)
 {
-    if (code == QSerialPort::NoError || lost)
-        return;
     LOG4CPLUS_DEBUG_FMT(logger, "TechEdgeWBo2StreamHandler: onError:%d", int(code));
-    const bool gone =
-        code == QSerialPort::ResourceError || code == QSerialPort::ReadError || code == QSerialPort::WriteError;
-    if (gone && port.isOpen()) {
-        // Reported again at every notification: close once, after the port
-        // has returned.
-        lost = true;
-        QMetaObject::invokeMethod(this, &TechEdgeWBo2StreamHandler::closeLostPort, Qt::QueuedConnection);
-    }
 }
 
-void TechEdgeWBo2StreamHandler::closeLostPort()
+void TechEdgeWBo2StreamHandler::portLost(const QString &reason)
 {
-    const QString reason = port.errorString();
-    if (!port.isOpen())
-        return;
-    port.close();
     LOG4CPLUS_ERROR_FMT(logger, "TechEdgeWBo2StreamHandler: port lost: %s: %s", KELVO_QS(settings.name),
                         KELVO_QS(reason));
     emit error(QStringLiteral("port lost"));

@@ -5,6 +5,7 @@
 // once as error("port lost"); one that cannot be opened as
 // error("open port failed"). Lives in the GUI thread.
 #include "kelvolog.h"
+#include "serialportloss.h"
 #include "serialportsettings.h"
 
 #include <QByteArray>
@@ -38,13 +39,12 @@ protected slots:
     bool open();
     void onError(QSerialPort::SerialPortError error);
 
-private slots:
-    void closeLostPort();
-
 private:
+    void portLost(const QString &reason);
+
     QSerialPort port;
+    SerialPortLoss loss{port};
     log4cplus::Logger logger;
     QString defaultPortName;
     SerialPortSettings settings;
-    bool lost = false;
 };

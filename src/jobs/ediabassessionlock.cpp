@@ -1,5 +1,7 @@
 #include "ediabassessionlock.h"
 
+#include "programclosing.h"
+
 #include <QCoreApplication>
 #include <QThread>
 
@@ -41,6 +43,10 @@ EdiabasSessionLock::EdiabasSessionLock()
         return;
     if (inGuiThread()) {
         while (depth > 0) {
+            // The program's close does not wait for another thread's job:
+            // the GUI thread's waits must end for the process to end.
+            if (ProgramClosing::announced())
+                return;
             lk.unlock();
             ++pumping;
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);

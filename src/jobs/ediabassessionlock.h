@@ -12,7 +12,8 @@
 //
 // - In a worker thread the constructor blocks until the lock is free.
 // - In the GUI thread it never blocks the event loop: it tries the lock and
-//   processes events between tries until it gets it.
+//   processes events between tries until it gets it, or until the program
+//   closes (refused then).
 // - The same thread may take it again while it holds it (nested helpers),
 //   except from inside event processing: a guard made while its thread
 //   waits for the lock in the GUI loop above, or while the holder processes

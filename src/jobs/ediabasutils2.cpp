@@ -3,6 +3,7 @@
 #include "ediabasapi.h"
 #include "ediabassessionlock.h"
 #include "ediabasutils.h"
+#include "programclosing.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -69,7 +70,8 @@ int EdiabasUtils2::runJob(const QString &ecu, const QString &jobName, const QStr
         state = apiState();
         ++counter;
         qDebug() << "counter:" << counter;
-        if (counter > 50)
+        // The program's close does not wait for a job.
+        if (counter > 50 || ProgramClosing::announced())
             apiBreak();
         // A runtime that never ends a broken job must not hold the session
         // lock, and every other EDIABAS user with it, for good.

@@ -88,6 +88,7 @@ bool CSVGraphWindow::load(const QString &fileName)
     m_messages.clear();
     m_plot->reset();
     m_lastElapsed = -1;
+    m_firstElapsed = -1;
     CSVLogLoader loader;
     const bool ok = loader.load(fileName, *this);
     qDebug() << " playback loaded";
@@ -107,6 +108,7 @@ bool CSVGraphWindow::load(const QString &fileName)
         LOG4CPLUS_WARN_FMT(m_log, "%s: %s", KELVO_QS(fileName), KELVO_QS(m));
     showMessages();
     m_plot->redrawAllCurves();
+    updateScrollRange();
     m_legendTimer.start(200);
     return ok;
 }
@@ -158,6 +160,8 @@ void CSVGraphWindow::cell(int slot, qint64 time, double value)
         s.curve = curveFor(s.pair);
     s.curve->appendQuiet(double(elapsed), value);
     m_lastElapsed = elapsed;
+    if (m_firstElapsed < 0)
+        m_firstElapsed = elapsed;
 }
 
 void CSVGraphWindow::showMessages()
@@ -191,6 +195,9 @@ void CSVGraphWindow::setScrollPosition(int value)
 void CSVGraphWindow::onJobFinishedSlot(CJob job, int result)
 {
     ++m_jobCount;
+    const qint64 elapsed = job.timeStamp - m_plot->data()->startTime();
+    if (m_firstElapsed < 0 && elapsed >= 0 && !job.results.isEmpty())
+        m_firstElapsed = elapsed;
     for (const CJobResult &r : qAsConst(job.results))
         m_plot->onJobResultUpdated(r, job, result);
 }
@@ -209,13 +216,26 @@ int CSVGraphWindow::scrollSteps(double time) const
     return int(std::max(0.0, std::min(steps, double(INT_MAX))));
 }
 
+int CSVGraphWindow::firstPage() const
+{
+    return m_firstElapsed < 0 ? 1 : std::max(1, scrollSteps(double(m_firstElapsed)) + 1);
+}
+
+void CSVGraphWindow::updateScrollRange()
+{
+    // Nothing lies before the first row: the bar starts at its page, so that
+    // a log opens there (position 0 from the openers is that page).
+    const int first = firstPage();
+    m_scrollBar->setRange(first, std::max(first, scrollSteps(double(m_plot->timeMax()))));
+}
+
 void CSVGraphWindow::onScaleChanged(int axis, double min, double max)
 {
     Q_UNUSED(min)
     // Only the time axis has a scroll bar: a y range is no position.
     if (axis != QwtPlot::xBottom)
         return;
-    m_scrollBar->setMaximum(scrollSteps(double(m_plot->timeMax())));
+    updateScrollRange();
     m_scrollBar->setValue(scrollSteps(max));
     if (m_plot->isFollowingCurve()) {
         qDebug() << "PWC::setValue:" << scrollSteps(max);
@@ -227,7 +247,7 @@ void CSVGraphWindow::onScaleMaxChanged(int axis, double max)
 {
     Q_UNUSED(axis)
     Q_UNUSED(max)
-    m_scrollBar->setMaximum(scrollSteps(double(m_plot->timeMax())));
+    updateScrollRange();
 }
 
 void CSVGraphWindow::onLegendTimer()
@@ -248,12 +268,13 @@ void CSVGraphWindow::onLegendTimer()
     const double timeMax = double(m_plot->timeMax());
     m_plot->zoomer()->setEnabled(true);
     // The zoomer's base (where zooming out ends): the log's first time
-    // window over the y range shown.
-    if (timeMax < 30000) {
-        m_plot->zoomer()->setZoomBase(QRectF(0.0, lower, timeMax, std::max(1.0, upper - lower)));
-        m_plot->setAxisScaleAndNotify(QwtPlot::xBottom, 0, timeMax);
+    // window over the y range shown, from the page of its first row.
+    const double from = double(m_plot->timeWindow()) * (firstPage() - 1);
+    if (timeMax - from < 30000) {
+        m_plot->zoomer()->setZoomBase(QRectF(from, lower, timeMax - from, std::max(1.0, upper - lower)));
+        m_plot->setAxisScaleAndNotify(QwtPlot::xBottom, from, timeMax);
     } else {
-        m_plot->zoomer()->setZoomBase(QRectF(0.0, lower, 30000.0, std::max(1.0, upper - lower)));
+        m_plot->zoomer()->setZoomBase(QRectF(from, lower, 30000.0, std::max(1.0, upper - lower)));
     }
     m_plot->replot();
 }

@@ -77,6 +77,10 @@ private:
     CustomQwtCurve *curveFor(const CJobResultPair &pair);
     void showMessages();
     int scrollSteps(double time) const;
+    // The scroll position of the log's first row (1 without rows), and the
+    // scroll range from there to the newest data.
+    int firstPage() const;
+    void updateScrollRange();
 
     Ui::CSVGraphWindow *ui;
     PlotWidget *m_plot = nullptr;
@@ -95,4 +99,7 @@ private:
     qint64 m_rows = 0;
     qint64 m_start = 0;
     qint64 m_lastElapsed = -1;
+    // The first row's time on the plot (ms; -1 without rows): a log of
+    // clock times starts hours after 0, and opens there.
+    qint64 m_firstElapsed = -1;
 };

@@ -86,8 +86,7 @@ void DataLogger::clearFilter()
         if (m_fileStatus.load() == Saving && columnsChangedAt == 0)
             columnsChangedAt = clock();
         filter.clear();
-        filterJobNames.clear();
-        filterKeys.clear();
+        rebuildKeys();
         publishState();
     });
 }
@@ -98,30 +97,33 @@ void DataLogger::addToFilter(const CJobResultPair &pair)
         if (m_fileStatus.load() == Saving && columnsChangedAt == 0)
             columnsChangedAt = clock();
         filter.append(pair);
-        filterJobNames.append(pair.job.getDisplayName());
-        filterKeys.append(resultKey(pair));
+        rebuildKeys();
         resultValues.insert(filterKeys.last(), QString());
         publishState();
     });
 }
 
-void DataLogger::addSyncJob(const QString &jobDisplayName)
+void DataLogger::addSyncJob(const CJob &job)
 {
-    inLoggerThread([this, jobDisplayName] {
-        if (!syncJobs.contains(jobDisplayName))
-            syncJobs.append(jobDisplayName);
+    inLoggerThread([this, job] {
+        syncJobs.append(job);
+        syncJobIds.insert(identity.of(job));
     });
 }
 
 void DataLogger::clearSyncJobs()
 {
-    inLoggerThread([this] { syncJobs.clear(); });
+    inLoggerThread([this] {
+        syncJobs.clear();
+        syncJobIds.clear();
+    });
 }
 
 void DataLogger::setRule(const LoggingRule &newRule)
 {
     inLoggerThread([this, newRule] {
         rule = newRule;
+        ruleJobId = identity.of(rule.job());
         publishState();
     });
 }
@@ -176,9 +178,26 @@ void DataLogger::publishState()
     sharedRuleActive = rule.active;
 }
 
-QString DataLogger::resultKey(const CJobResultPair &entry)
+void DataLogger::rebuildKeys()
 {
-    return entry.job.getDisplayName() + QLatin1Char('.') + Latin1::toQString(entry.resultName);
+    QList<CJob> jobs;
+    jobs.reserve(filter.size());
+    for (const CJobResultPair &entry : qAsConst(filter))
+        jobs << entry.job;
+    identity.setJobs(jobs);
+    filterJobIds.clear();
+    filterKeys.clear();
+    columnsOfJob.clear();
+    for (int i = 0; i < filter.size(); ++i) {
+        const QString id = identity.of(filter[i].job);
+        filterJobIds << id;
+        filterKeys << id + QLatin1Char('.') + Latin1::toQString(filter[i].resultName);
+        columnsOfJob[id].append(i);
+    }
+    syncJobIds.clear();
+    for (const CJob &job : qAsConst(syncJobs))
+        syncJobIds.insert(identity.of(job));
+    ruleJobId = identity.of(rule.job());
 }
 
 // A separator, CR or LF inside a cell would shift every later column, and
@@ -237,8 +256,8 @@ QString DataLogger::cellText(const QString &value, int format, QChar decimal, QC
 QStringList DataLogger::columnSignature() const
 {
     QStringList columns;
-    for (const CJobResultPair &entry : filter)
-        columns << resultKey(entry) + QLatin1Char('\x01') + Latin1::toQString(entry.resultDisplayName);
+    for (int i = 0; i < filter.size(); ++i)
+        columns << filterKeys[i] + QLatin1Char('\x01') + Latin1::toQString(filter[i].resultDisplayName);
     if (markerColumn)
         columns << QStringLiteral("\x01MARKER");
     return columns;
@@ -414,18 +433,19 @@ QString DataLogger::timeColumn(const CJob &job, quint64 sinceStart) const
     }
 }
 
-void DataLogger::checkRules(const CJobResultPair &entry)
+void DataLogger::checkRules(int column)
 {
     if (!rule.active) {
         LOG4CPLUS_DEBUG(ruleLogger, "rule NOT active");
         return;
     }
-    if (entry.job.getDisplayName() != Latin1::toQString(rule.jobName) || entry.resultName != rule.resultName) {
+    // The watched value of its own ECU's job, not another ECU's of that name.
+    if (filterJobIds[column] != ruleJobId || filter[column].resultName != rule.resultName) {
         LOG4CPLUS_DEBUG(ruleLogger, "loggingrule did NOT match");
         return;
     }
     bool ok = false;
-    float actual = resultValues.value(resultKey(entry)).toFloat(&ok);
+    float actual = resultValues.value(filterKeys[column]).toFloat(&ok);
     if (!ok)
         actual = 0.0f;
     const bool match = rule.matches(double(actual));
@@ -453,45 +473,42 @@ void DataLogger::handleData(CJob job)
         LOG4CPLUS_DEBUG(logger, "job executed before start time");
         return;
     }
-    const QString jobName = job.getDisplayName();
-    if (!filterJobNames.contains(jobName)) {
-        LOG4CPLUS_DEBUG_FMT(logger, "NOT in filter: %s", KELVO_QS(jobName));
+    const QString jobId = identity.of(job);
+    const auto own = columnsOfJob.constFind(jobId);
+    if (own == columnsOfJob.constEnd()) {
+        LOG4CPLUS_DEBUG_FMT(logger, "NOT in filter: %s", KELVO_QS(jobId));
         return;
     }
 
-    jobKeys.clear();
+    delivered.fill(false, filter.size());
     for (const CJobResult &result : qAsConst(job.results)) {
-        for (int i = 0; i < filter.size(); ++i) {
-            if (filter[i].resultName == result.name && filterJobNames[i] == jobName) {
+        for (int i : *own) {
+            if (filter[i].resultName == result.name) {
                 const QString &key = filterKeys[i];
                 resultValues.insert(key, result.textQ());
-                jobKeys.append(key);
+                delivered[i] = true;
                 LOG4CPLUS_TRACE_FMT(logger2, "save to resultValues: %s,%s", KELVO_QS(key), result.textValue);
             }
         }
     }
 
     QString cells;
-    // A rule may restart the file meanwhile; the columns stay as they are.
-    const QList<CJobResultPair> entries = filter;
-    const QStringList keys = filterKeys;
-    for (int i = 0; i < entries.size(); ++i) {
-        const CJobResultPair &entry = entries[i];
+    for (int i = 0; i < filter.size(); ++i) {
         if (rule.active)
-            checkRules(entry);
-        const QString &key = keys[i];
+            checkRules(i);
+        const QString &key = filterKeys[i];
         cells += separator;
         if (fillColumns) {
-            cells += cellText(resultValues[key], entry.result.format, decimal, separator);
-        } else if (jobKeys.contains(key)) {
-            cells += cellText(resultValues.value(key), entry.result.format, decimal, separator);
+            cells += cellText(resultValues[key], filter[i].result.format, decimal, separator);
+        } else if (delivered[i]) {
+            cells += cellText(resultValues.value(key), filter[i].result.format, decimal, separator);
         }
     }
     if (markerColumn)
         cells += separator + markerText + QString::number(markerCount);
 
     if (m_fileStatus.load() == Saving) {
-        const bool syncOnly = fillColumns && syncJobs.contains(jobName);
+        const bool syncOnly = fillColumns && syncJobIds.contains(jobId);
         // A rule that starts a file while this job is handled starts it a
         // moment after the job ran: its first line is at 0, never wrapped.
         const quint64 sinceStart = job.timeStamp > startTime ? quint64(job.timeStamp - startTime) : 0;

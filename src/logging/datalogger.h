@@ -5,6 +5,7 @@
 // in the logger's thread, in call order, so the window never touches the
 // file, the buffer or the columns while a job is being written.
 #include "cjobresultpair.h"
+#include "jobidentity.h"
 #include "kelvolog.h"
 #include "loggingrule.h"
 
@@ -13,7 +14,9 @@
 #include <QFile>
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
+#include <QVector>
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -38,7 +41,9 @@ public:
     void setFilePrefix(const QString &prefix);
     void clearFilter();
     void addToFilter(const CJobResultPair &pair);
-    void addSyncJob(const QString &jobDisplayName);
+    // A job (ECU, display name, arguments) whose values only fill the
+    // lines of other jobs while all columns are filled.
+    void addSyncJob(const CJob &job);
     void clearSyncJobs();
     void setRule(const LoggingRule &rule);
     void startLog(const QString &reason = QString());
@@ -83,7 +88,7 @@ private:
     template <class F> void inLoggerThread(F f);
     void doStart();
     void doStop();
-    void checkRules(const CJobResultPair &entry);
+    void checkRules(int column);
     void writeLine(const QString &line);
     bool writeInfoFile();
     QString headerLine() const;
@@ -93,17 +98,26 @@ private:
     void restartIfColumnsChanged(qint64 jobTime);
     void syncToDisk(bool force);
     void publishState();
-    static QString resultKey(const CJobResultPair &entry);
+    // The job and result keys of the columns, the sync jobs and the rule,
+    // after the columns changed.
+    void rebuildKeys();
     static QString clean(QString text, QChar separator);
     static QString quoted(const QString &text);
 
     QFile logFile;
     QList<CJobResultPair> filter;
-    // Per column, kept with the filter: its job display name and result key.
-    QStringList filterJobNames;
+    // Jobs are told apart by ECU and display name (and arguments where two
+    // columns' jobs differ only by them): two ECUs' jobs of one name fill
+    // their own columns, not each other's.
+    JobIdentity identity;
+    // Per column, kept with the filter: its job's key and its result key.
+    QStringList filterJobIds;
     QStringList filterKeys;
+    // The columns of each job key.
+    QHash<QString, QVector<int>> columnsOfJob;
     QHash<QString, QString> resultValues;
-    QStringList jobKeys;
+    // Per column: filled by the job being handled.
+    QVector<bool> delivered;
     log4cplus::Logger logger;
     log4cplus::Logger logger2;
     log4cplus::Logger ruleLogger;
@@ -116,8 +130,10 @@ private:
     int timeFormat = Milliseconds;
     QString timeFormatText = QStringLiteral("HH:mm:ss.zzz");
     std::atomic<int> m_fileStatus{Stopped};
-    QStringList syncJobs;
+    QList<CJob> syncJobs;
+    QSet<QString> syncJobIds;
     LoggingRule rule;
+    QString ruleJobId;
     QString buffer;
     bool markerColumn = false;
     int markerCount = 0;

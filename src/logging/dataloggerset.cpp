@@ -49,15 +49,23 @@ QVariantMap DataLoggerSet::entry(const QString &ecu, const QString &job, const Q
     return e;
 }
 
-QList<int> DataLoggerSet::rowsToTick(const QString &name, const QList<QPair<QString, QString>> &rows) const
+QList<int> DataLoggerSet::rowsToTick(const QString &name, const QVariantList &rows) const
 {
+    const QString ecuKey = QStringLiteral("ecu");
+    const QString jobKey = QStringLiteral("job");
+    const QString resultKey = QStringLiteral("result");
     QList<int> tick;
     for (const QVariant &v : presetEntries(name)) {
         const QVariantMap e = v.toMap();
-        const QString job = e.value(QStringLiteral("job")).toString();
-        const QString result = e.value(QStringLiteral("result")).toString();
+        const QString ecu = e.value(ecuKey).toString();
+        const QString job = e.value(jobKey).toString();
+        const QString result = e.value(resultKey).toString();
         for (int row = 0; row < rows.size(); ++row) {
-            if (rows[row].first == job && rows[row].second == result && !tick.contains(row))
+            const QVariantMap r = rows[row].toMap();
+            // ECU names are case-blind, as their description files are.
+            if (r.value(jobKey).toString() == job && r.value(resultKey).toString() == result
+                && (ecu.isEmpty() || r.value(ecuKey).toString().compare(ecu, Qt::CaseInsensitive) == 0)
+                && !tick.contains(row))
                 tick << row;
         }
     }

@@ -26,8 +26,10 @@ public:
     void insertPreset(const QString &name, const QVariant &entries);
     int removePreset(const QString &name);
     QStringList presetNames() const { return sets.keys(); } // the map's (sorted) key order
-    // Rows (job text, result text) that a preset ticks; the ECU is not compared.
-    QList<int> rowsToTick(const QString &name, const QList<QPair<QString, QString>> &rows) const;
+    // The rows (each an entry()) that a preset ticks: those of its entries'
+    // ECU, job and result. Two ECUs' jobs of one name are two jobs; an entry
+    // that names no ECU (written by hand) ticks the job's rows of every ECU.
+    QList<int> rowsToTick(const QString &name, const QVariantList &rows) const;
 
     // Loads the file; a missing file is an empty set, an unparsable one is
     // Invalid (the set stays empty and later writes are refused).

@@ -10,6 +10,7 @@ ExtCSVReader::ExtCSVReader(QObject *parent)
     , logger(KelvoLog::get("CSVReader"))
 {
     connect(&port, &QSerialPort::readyRead, this, &ExtCSVReader::onReadyRead);
+    connect(&loss, &SerialPortLoss::lost, this, &ExtCSVReader::portLost);
 }
 
 ExtCSVReader::~ExtCSVReader()
@@ -47,6 +48,16 @@ void ExtCSVReader::stop()
         return;
     LOG4CPLUS_DEBUG_FMT(logger, "ExtCsvReader: close port %s", KELVO_QS(port.portName()));
     port.close();
+}
+
+void ExtCSVReader::portLost(const QString &reason)
+{
+    LOG4CPLUS_ERROR_FMT(logger, "ExtCsvReader: port lost: %s: %s", KELVO_QS(settings.name), KELVO_QS(reason));
+    CJob job;
+    job.jobName = Latin1::toStd(jobName);
+    job.timeStamp = QDateTime::currentMSecsSinceEpoch();
+    job.errorText = "port lost";
+    emit jobFinished(job, 349);
 }
 
 void ExtCSVReader::onReadyRead()

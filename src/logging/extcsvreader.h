@@ -1,10 +1,13 @@
 #pragma once
 // A small serial source for a device that sends fixed-size raw messages:
 // every message of exactly MessageSize bytes becomes a pseudo job whose one
-// result "RAWDATA_AS_HEX" carries the bytes as lower-case hex text. Nothing
-// in the program creates one yet; it lives in the thread that owns it.
+// result "RAWDATA_AS_HEX" carries the bytes as lower-case hex text. A port
+// lost while open is closed and reported once, as one job with result 349
+// "port lost". Nothing in the program creates one yet; it lives in the
+// thread that owns it.
 #include "cjob.h"
 #include "kelvolog.h"
+#include "serialportloss.h"
 #include "serialportsettings.h"
 
 #include <QByteArray>
@@ -43,9 +46,11 @@ private slots:
 
 private:
     void applySettings();
+    void portLost(const QString &reason);
 
     QString jobName;
     log4cplus::Logger logger;
     QSerialPort port;
+    SerialPortLoss loss{port};
     SerialPortSettings settings;
 };

@@ -12,6 +12,7 @@
 #include "plotwidget.h"
 #include "plotwidgetcontainer.h"
 #include "plotwindow.h"
+#include "readablecolour.h"
 #include "threadcall.h"
 #include "translationmgr.h"
 
@@ -22,11 +23,13 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QSet>
 #include <QThread>
 
 namespace {
 const int linesCountIntervalMs = 200;
-const char *const failureStyle = "QLabel { color: #d00000; }";
+// The red of a failure, in a shade that reads on the theme's background.
+const QColor failureColour(0xd0, 0, 0);
 
 // A stored choice: its index, or the default when the text is no number or
 // no entry of the box (an index out of range would leave the box blank
@@ -157,6 +160,7 @@ void LoggingWindow::createSaveFilter()
 {
     m_dataLogger->clearFilter();
     m_filter.clear();
+    m_identity.setJobs({});
     if (!m_host)
         return;
     for (PlotWindow *window : m_host->plotWindows()) {
@@ -186,15 +190,27 @@ void LoggingWindow::createSaveFilter()
             m_filter << pair;
         }
     }
+    QList<CJob> jobs;
+    for (const CJobResultPair &pair : qAsConst(m_filter))
+        jobs << pair.job;
+    m_identity.setJobs(jobs);
+}
+
+QStringList LoggingWindow::entryTexts() const
+{
+    QList<QPair<QString, CJob>> entries;
+    for (const CJobResultPair &pair : qAsConst(m_filter))
+        entries << qMakePair(DataLogger::columnTitle(pair), pair.job);
+    return JobIdentity::distinctTexts(entries);
 }
 
 void LoggingWindow::fillParameterList()
 {
     ui->listResultNames->clear();
-    for (const CJobResultPair &pair : qAsConst(m_filter)) {
-        const std::string &text = pair.resultDisplayName.empty() ? pair.resultName : pair.resultDisplayName;
-        auto *item = new QListWidgetItem(Latin1::toQString(text), ui->listResultNames);
-        item->setData(Qt::UserRole, QVariant::fromValue(pair));
+    const QStringList texts = entryTexts();
+    for (int i = 0; i < m_filter.size(); ++i) {
+        auto *item = new QListWidgetItem(texts.at(i), ui->listResultNames);
+        item->setData(Qt::UserRole, QVariant::fromValue(m_filter.at(i)));
     }
 }
 
@@ -291,8 +307,8 @@ void LoggingWindow::on_btnExec_clicked()
 
     m_dataLogger->clearSyncJobs();
     for (int i = 0; i < ui->listSelectedSyncJobs->count(); ++i) {
-        const QString job = ui->listSelectedSyncJobs->item(i)->data(Qt::UserRole).toString();
-        qDebug() << "SYNCJOBS:" << job;
+        const CJob job = ui->listSelectedSyncJobs->item(i)->data(JobRole).value<CJob>();
+        qDebug() << "SYNCJOBS:" << job.getDisplayName() << job.ecuName.c_str();
         m_dataLogger->addSyncJob(job);
     }
 
@@ -302,8 +318,7 @@ void LoggingWindow::on_btnExec_clicked()
             const CJobResultPair pair = data.value<CJobResultPair>();
             LoggingRule rule;
             rule.active = true;
-            rule.jobName = Latin1::toStd(pair.job.getDisplayName());
-            rule.resultName = pair.resultName;
+            rule.watch(pair);
             rule.lower.value = minimum;
             rule.lower.type = RuleCondition::Larger;
             rule.upper.value = maximum;
@@ -319,7 +334,7 @@ void LoggingWindow::on_btnExec_clicked()
 void LoggingWindow::showFileState(const QString &text, bool failed)
 {
     ui->labelFileName->setText(text);
-    ui->labelFileName->setStyleSheet(failed ? QString::fromLatin1(failureStyle) : QString());
+    ReadableColour::setTextColour(ui->labelFileName, failed ? failureColour : QColor());
 }
 
 void LoggingWindow::logFileStarted(const QString &file)
@@ -418,21 +433,42 @@ void LoggingWindow::on_tabWidget_currentChanged(int index)
 
 void LoggingWindow::refreshSyncJobs()
 {
-    QStringList selected;
+    // One entry per job: two ECUs' jobs of one name are two entries.
+    QSet<QString> selected;
     for (int i = 0; i < ui->listSelectedSyncJobs->count(); ++i)
-        selected << ui->listSelectedSyncJobs->item(i)->data(Qt::UserRole).toString();
+        selected.insert(m_identity.of(ui->listSelectedSyncJobs->item(i)->data(JobRole).value<CJob>()));
     ui->listSyncJobs->clear();
-    QStringList listed;
+    QSet<QString> listed;
     for (const CJobResultPair &pair : qAsConst(m_filter)) {
-        const QString name = pair.job.getDisplayName();
-        if (listed.contains(name) || selected.contains(name))
+        const QString id = m_identity.of(pair.job);
+        if (listed.contains(id) || selected.contains(id))
             continue;
-        listed << name;
-        const QString title = pair.job.jobTitle.empty() ? name : Latin1::toQString(pair.job.jobTitle);
-        auto *item = new QListWidgetItem(title);
-        item->setData(Qt::UserRole, name);
-        item->setToolTip(name);
+        listed.insert(id);
+        auto *item = new QListWidgetItem;
+        item->setData(Qt::UserRole, pair.job.getDisplayName());
+        item->setData(JobRole, QVariant::fromValue(pair.job));
         ui->listSyncJobs->insertItem(0, item);
+    }
+    // Titles (the display name where a job has none), told apart by ECU
+    // where two jobs share one; over both lists, as items move between them.
+    QList<QListWidgetItem *> items;
+    QList<QPair<QString, CJob>> entries;
+    for (QListWidget *list : {ui->listSyncJobs, ui->listSelectedSyncJobs}) {
+        for (int i = 0; i < list->count(); ++i) {
+            QListWidgetItem *item = list->item(i);
+            const CJob job = item->data(JobRole).value<CJob>();
+            const QString name = job.getDisplayName();
+            items << item;
+            entries << qMakePair(job.jobTitle.empty() ? name : Latin1::toQString(job.jobTitle), job);
+        }
+    }
+    const QStringList texts = JobIdentity::distinctTexts(entries);
+    for (int i = 0; i < items.size(); ++i) {
+        items[i]->setText(texts.at(i));
+        items[i]->setToolTip(texts.at(i) == entries.at(i).first
+                                 ? entries.at(i).second.getDisplayName()
+                                 : QStringLiteral("%1 (%2)").arg(entries.at(i).second.getDisplayName(),
+                                                                 Latin1::toQString(entries.at(i).second.ecuName)));
     }
 }
 
@@ -440,15 +476,17 @@ void LoggingWindow::refreshRuleJobs()
 {
     const QVariant chosen = ui->cmbJobs->currentData();
     ui->cmbJobs->clear();
-    for (const CJobResultPair &pair : qAsConst(m_filter)) {
-        const std::string &text = pair.resultDisplayName.empty() ? pair.resultName : pair.resultDisplayName;
-        ui->cmbJobs->insertItem(0, Latin1::toQString(text), QVariant::fromValue(pair));
-    }
-    // The value watched so far stays chosen while it is still logged.
+    const QStringList texts = entryTexts();
+    for (int i = 0; i < m_filter.size(); ++i)
+        ui->cmbJobs->insertItem(0, texts.at(i), QVariant::fromValue(m_filter.at(i)));
+    // The value watched so far stays chosen while it is still logged: that
+    // result of that ECU's job, not the one of the same name on another ECU.
     if (chosen.canConvert<CJobResultPair>()) {
         const CJobResultPair was = chosen.value<CJobResultPair>();
+        const QString wasJob = m_identity.of(was.job);
         for (int i = 0; i < ui->cmbJobs->count(); ++i) {
-            if (ui->cmbJobs->itemData(i).value<CJobResultPair>() == was) {
+            const CJobResultPair pair = ui->cmbJobs->itemData(i).value<CJobResultPair>();
+            if (pair.resultName == was.resultName && m_identity.of(pair.job) == wasJob) {
                 ui->cmbJobs->setCurrentIndex(i);
                 break;
             }
@@ -514,9 +552,9 @@ void LoggingWindow::on_cmbPreset_activated(const QString &name)
     LOG4CPLUS_DEBUG_FMT(logger, "preset activated %s", KELVO_QS(name));
     DataLoggerSet set;
     set.readFile();
-    QList<QPair<QString, QString>> rows;
+    QVariantList rows;
     for (const LoggingResultTableView::Row &row : ui->tableView->rows())
-        rows << qMakePair(row.job, row.result);
+        rows << DataLoggerSet::entry(row.ecu, row.job, row.result);
     ui->tableView->uncheckAll();
     for (int row : set.rowsToTick(name, rows))
         ui->tableView->setChecked(row, true);

@@ -7,6 +7,7 @@
 // in red until the next start, and each is reported once in a warning.
 #include "cjob.h"
 #include "cjobresultpair.h"
+#include "jobidentity.h"
 #include "kelvolog.h"
 
 #include <QList>
@@ -31,6 +32,9 @@ class LoggingWindow : public QWidget
 public:
     // The column-title modes of "Column text", by index.
     enum ColumnText { OriginalText = 0, TranslatedText = 1, ResultNameText = 2 };
+    // Where the items of the sync lists keep their job (a CJob); the user
+    // role holds its display name.
+    enum { JobRole = Qt::UserRole + 1 };
 
     LoggingWindow(QWidget *parent, LoggingWindowHost *host);
     ~LoggingWindow() override;
@@ -78,6 +82,9 @@ private:
     void fillCombos();
     void createSaveFilter();
     void fillParameterList();
+    // The texts of the logged values in the lists, in column order: the
+    // column titles, with the ECU where two jobs' values share a title.
+    QStringList entryTexts() const;
     QString columnTitle(const CJobResultPair &plotted) const;
     void refreshSyncJobs();
     void refreshRuleJobs();
@@ -100,5 +107,7 @@ private:
     TranslationMgr *m_translations = nullptr;
     QTimer m_linesTimer;
     QList<CJobResultPair> m_filter;
+    // Tells the jobs of m_filter apart, as the logger does.
+    JobIdentity m_identity;
     QString m_failure;
 };

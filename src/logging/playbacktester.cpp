@@ -29,6 +29,11 @@ PlayBackTester::PlayBackTester(QWidget *parent, MdiHost *mainWnd)
 {
     ui->setupUi(this);
     setFocusPolicy(Qt::StrongFocus);
+    // The buttons would move the focus with Left and Right, the text box
+    // its cursor, the speed box its caret: the keys step rows wherever the
+    // focus is in the window.
+    for (QWidget *child : findChildren<QWidget *>())
+        child->installEventFilter(this);
     // A manager of its own: the program-wide one belongs to the gauge setup.
     defManager = new GaugeDefManager(this);
     defManager->loadDefs();
@@ -72,6 +77,7 @@ void PlayBackTester::on_pushButton_5_clicked()
     // One player at a time: the earlier one is stopped and gone first.
     stopWorker();
     openedFile = ui->cmbCsvFile->currentText();
+    loadReport.clear();
     thread = new QThread(this);
     thread->setObjectName(QStringLiteral("playback"));
     worker = new PlayBackThread();
@@ -126,6 +132,13 @@ void PlayBackTester::fileStatusChanged(int status)
         break;
     case PlayBackThread::Loaded:
         ui->textEdit->append(QStringLiteral("file loaded"));
+        if (worker) {
+            loadReport = worker->warnings();
+            if (worker->rowCount() == 0)
+                loadReport << QStringLiteral("empty log");
+        }
+        for (const QString &line : qAsConst(loadReport))
+            ui->textEdit->append(line);
         ui->horizontalScrollBar->setMinimum(1);
         ui->horizontalScrollBar->setMaximum(worker ? worker->rowCount() - 1 : 1);
         buildViews();
@@ -261,7 +274,8 @@ void PlayBackTester::openGraphWindow()
 
 void PlayBackTester::jobsReady(QList<CJob> jobs)
 {
-    QStringList lines;
+    // What the load reported stays in sight while the rows change below it.
+    QStringList lines = loadReport;
     for (const CJob &job : qAsConst(jobs)) {
         const QString name = Latin1::toQString(job.jobName);
         lines << name;
@@ -305,18 +319,34 @@ void PlayBackTester::on_cmbCsvFile_activated(const QString &)
     ui->btnStart->setEnabled(false);
 }
 
-void PlayBackTester::keyPressEvent(QKeyEvent *event)
+bool PlayBackTester::stepKey(QKeyEvent *event)
 {
+    // Plain arrows only (keypad ones too): Shift+Left still selects text.
+    if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
     switch (event->key()) {
     case Qt::Key_Left:
         on_pushButton_3_clicked();
-        break;
+        return true;
     case Qt::Key_Right:
         on_pushButton_4_clicked();
-        break;
+        return true;
     default:
-        QWidget::keyPressEvent(event);
+        return false;
     }
+}
+
+void PlayBackTester::keyPressEvent(QKeyEvent *event)
+{
+    if (!stepKey(event))
+        QWidget::keyPressEvent(event);
+}
+
+bool PlayBackTester::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && stepKey(static_cast<QKeyEvent *>(event)))
+        return true;
+    return QWidget::eventFilter(watched, event);
 }
 
 void PlayBackTester::closeEvent(QCloseEvent *event)

@@ -14,6 +14,7 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class GaugeDefManager;
@@ -64,6 +65,8 @@ private slots:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    // Left and Right reach the window from whatever child has the focus.
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -71,6 +74,8 @@ private:
     void stopWorker();
     void buildViews();
     void openGraphWindow();
+    // True for Left and Right: they step one row back or on.
+    bool stepKey(QKeyEvent *event);
 
     MdiHost *mainWnd = nullptr;
     Ui::PlayBackTester *ui = nullptr;
@@ -78,6 +83,9 @@ private:
     QThread *thread = nullptr;
     GaugeDefManager *defManager = nullptr;
     QString openedFile;
+    // What the load of the open log reported ("empty log", a line left
+    // out): shown above every row.
+    QStringList loadReport;
     QPointer<GaugeContainer> gauges;
     QPointer<QWidget> graph;
     QPointer<QWidget> chart;

@@ -31,6 +31,7 @@ struct PlayBackThread::Shared
     bool inFlight = false;
     QHash<int, JobInfo> columns;
     QString error;
+    QStringList warnings;
 };
 
 PlayBackThread::PlayBackThread(QObject *parent)
@@ -115,6 +116,12 @@ QString PlayBackThread::errorString() const
 {
     std::lock_guard<std::mutex> lock(shared->mutex);
     return shared->error;
+}
+
+QStringList PlayBackThread::warnings() const
+{
+    std::lock_guard<std::mutex> lock(shared->mutex);
+    return shared->warnings;
 }
 
 void PlayBackThread::quit()
@@ -227,6 +234,7 @@ void PlayBackThread::runLoop()
         if (ok) {
             s.rows = engine.rowCount();
             s.columns = engine.parser().columns();
+            s.warnings = engine.warnings();
             s.loaded = true;
         } else {
             s.error = engine.errorString();

@@ -24,6 +24,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class PlayBackThread : public QObject
@@ -53,6 +54,8 @@ public:
     QHash<int, JobInfo> columns() const;
     // Why the load failed (empty while it has not).
     QString errorString() const;
+    // What the load left out or could not read (empty before it loaded).
+    QStringList warnings() const;
     // Ends the loop at once, from whatever wait it is in.
     void quit();
 

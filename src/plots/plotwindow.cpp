@@ -264,7 +264,21 @@ void PlotWindow::setStatusOk()
         return;
     if (m_exportErrorClock.isValid() && m_exportErrorClock.elapsed() < ExportErrorHoldMs)
         return;
+    if (!m_sourceNotice.isEmpty()) {
+        ui->errorStatus->setText("  Error: " + m_sourceNotice);
+        return;
+    }
     ui->errorStatus->setText("Status: OK");
+}
+
+void PlotWindow::setSourceNotice(const QString &text)
+{
+    m_sourceNotice = text;
+    // A failed job's message stays until the next job; before any job
+    // there is nothing to call OK.
+    if (m_lastResult != 0 || (text.isEmpty() && m_messageCount == 0))
+        return;
+    setStatusOk();
 }
 
 void PlotWindow::timerTimeout()

@@ -110,6 +110,10 @@ public slots:
     void on_btnGauge_clicked();
     void on_txtFilter_textChanged(const QString &text);
     void on_btnDataLog_clicked();
+    // A lasting condition of the window's source that fails no job (its
+    // configuration file does not read): shown in place of "Status: OK"
+    // until the source clears it with an empty text.
+    void setSourceNotice(const QString &text);
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
@@ -146,6 +150,7 @@ private:
     bool m_framePending = false;
     CJob m_lastJob;
     int m_lastResult = 0;
+    QString m_sourceNotice;
     QString m_styleSheet;
     MdiHost *m_mainWindow = nullptr;
     QTimer m_resizeTimer;

@@ -1,7 +1,8 @@
 // The data sender offscreen, on the slave of a pseudo-terminal whose master
-// the test plays as the device.
+// the test plays as the device, up to the device going away.
 #include "datasenderwindow.h"
 #include "childwidget.h"
+#include "cputime.h"
 #include "ptydevice.h"
 
 #include <QLineEdit>
@@ -43,6 +44,7 @@ private slots:
     void startDropsWhatWaitedBefore();
     void missingPort();
     void sendWithoutPortOrDigits();
+    void lostPortClosedAndReportedOnce();
 };
 
 void TestDataSenderWindow::defaultPortIsLinux()
@@ -120,6 +122,27 @@ void TestDataSenderWindow::sendWithoutPortOrDigits()
     click(w, "btnStop");
     send(w, "C157");
     QCOMPARE(output(w).last(), QString("write failed: port not open"));
+}
+
+void TestDataSenderWindow::lostPortClosedAndReportedOnce()
+{
+    PtyDevice dev;
+    DataSenderWindow w;
+    start(w, dev.slavePath());
+    dev.write(QByteArray::fromHex("c157"));
+    QTRY_VERIFY_WITH_TIMEOUT(output(w).contains("'c157'"), 3000);
+    dev.unplug();
+    const double cpu = CpuTime::whileRunning(2000);
+    QVERIFY2(cpu < 0.1, qPrintable(QString::number(cpu)));
+    QCOMPARE(output(w).filter("port lost").size(), 1);
+    QCOMPARE(output(w).last(), "port lost: " + dev.slavePath() + " (the line hung up)");
+    // As Stop leaves it: closed, and Start may open a port again.
+    QVERIFY(!w.port().isOpen());
+    PtyDevice other;
+    start(w, other.slavePath());
+    QVERIFY(w.port().isOpen());
+    send(w, "8112f1");
+    QCOMPARE(other.readExactly(3, 2000), QByteArray::fromHex("8112f1"));
 }
 
 QTEST_MAIN(TestDataSenderWindow)

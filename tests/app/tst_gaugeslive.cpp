@@ -17,6 +17,7 @@
 #include "resulttableview.h"
 #include "workdir.h"
 
+#include <QApplication>
 #include <QDirIterator>
 #include <QImage>
 #include <QListWidget>
@@ -24,11 +25,21 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <memory>
+
 class TestGaugesLive : public QObject
 {
     Q_OBJECT
 private slots:
+    // Each case starts the demo with the petrol ECU's measurement job
+    // running, as a user does first.
+    void init();
+    void cleanup();
     void twelveNeedlesMove();
+    void setupWindowTakesTheKeysAfterF3();
+
+private:
+    std::unique_ptr<DemoSession> demo;
 };
 
 namespace {
@@ -42,14 +53,22 @@ template <typename T> T *subWindowOf(MainWindow &w)
 
 } // namespace
 
+void TestGaugesLive::init()
+{
+    demo = std::make_unique<DemoSession>(QStringLiteral(KELVO_SOURCE_DIR) + "/demo");
+    QVERIFY(demo->isReady());
+    QVERIFY(demo->chooseJob("MSV70", "Measurement values"));
+    QTRY_VERIFY(!demo->window().plotWindows().isEmpty());
+}
+
+void TestGaugesLive::cleanup()
+{
+    demo.reset();
+}
+
 void TestGaugesLive::twelveNeedlesMove()
 {
-    DemoSession demo(QStringLiteral(KELVO_SOURCE_DIR) + "/demo");
-    QVERIFY(demo.isReady());
-    MainWindow &w = demo.window();
-    QVERIFY(demo.chooseJob("MSV70", "Measurement values"));
-    QTRY_VERIFY(!w.plotWindows().isEmpty());
-
+    MainWindow &w = demo->window();
     QTest::keyClick(&w, Qt::Key_F3);
     GaugeSetupWindow *setup = nullptr;
     QTRY_VERIFY((setup = subWindowOf<GaugeSetupWindow>(w)) != nullptr);
@@ -94,7 +113,7 @@ void TestGaugesLive::twelveNeedlesMove()
 
     // A plot window's own gauges: the defined result keeps its scale, the
     // air mass meter (no definition for this ECU) scales itself.
-    QVERIFY(demo.chooseJob("MSV70", "Air mass"));
+    QVERIFY(demo->chooseJob("MSV70", "Air mass"));
     PlotWindow *plot = nullptr;
     QTRY_VERIFY((plot = w.plotWindows().size() == 2 ? w.plotWindows().last() : nullptr) != nullptr);
     ResultTableModel *model = plot->findChild<ResultTableView *>("tableView")->tableModel();
@@ -116,6 +135,35 @@ void TestGaugesLive::twelveNeedlesMove()
     QVERIFY(lmm && lmm->autoScale());
     QTRY_VERIFY_WITH_TIMEOUT(lmm->gaugeDef().max > 1, 10000);
     DemoSession::shoot(w.mdi(), "KELVO_GAUGE_SHOTS", "auto-scaled");
+}
+
+void TestGaugesLive::setupWindowTakesTheKeysAfterF3()
+{
+    // Keys go where the window system sends them, to the focus widget, as
+    // a user's do: the screen list must hold the focus without a click.
+    MainWindow &w = demo->window();
+    QWindow *window = w.windowHandle();
+
+    QTest::keyClick(window, Qt::Key_F3);
+    GaugeSetupWindow *setup = nullptr;
+    QTRY_VERIFY((setup = subWindowOf<GaugeSetupWindow>(w)) != nullptr);
+    auto *list = setup->findChild<QListWidget *>("listWidget");
+    QTRY_COMPARE(QApplication::focusWidget(), list);
+    QCOMPARE(list->currentItem()->text(), QString("dash"));
+    QTest::keyClick(window, Qt::Key_Down);
+    QCOMPARE(list->currentItem()->text(), QString("all"));
+    QTest::keyClick(window, Qt::Key_Return);
+    GaugeContainer *screen = nullptr;
+    QTRY_VERIFY((screen = subWindowOf<GaugeContainer>(w)) != nullptr);
+    QCOMPARE(screen->windowTitle(), QString("all"));
+    QTRY_VERIFY(!subWindowOf<GaugeSetupWindow>(w));
+
+    QTest::keyClick(window, Qt::Key_F3);
+    QTRY_VERIFY((setup = subWindowOf<GaugeSetupWindow>(w)) != nullptr);
+    QTRY_COMPARE(QApplication::focusWidget(), setup->findChild<QListWidget *>("listWidget"));
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTRY_VERIFY(!subWindowOf<GaugeSetupWindow>(w));
+    QCOMPARE(subWindowOf<GaugeContainer>(w), screen);
 }
 
 QTEST_MAIN(TestGaugesLive)

@@ -73,6 +73,9 @@ private slots:
     void saveAllScreenshotsWritesOnePerPlotWindow();
     void toolActionsOpenSubWindows_data();
     void toolActionsOpenSubWindows();
+    void windowsOpenAtTheirFormSize_data();
+    void windowsOpenAtTheirFormSize();
+    void plotWindowOpensAtItsFormSize();
     void playBackListsTheDemoLog();
     void multiPlotWindowTakesJobsAndResets();
     void multiplotOpensPlottedResults();
@@ -440,6 +443,80 @@ void TestMainWindow::toolActionsOpenSubWindows()
     // The hidden ones cannot be reached at all.
     QVERIFY(!w.findChild<QAction *>("actionMisc")->isVisible());
     QVERIFY(!w.findChild<QAction *>("actionSerial_Port_2")->isVisible());
+}
+
+void TestMainWindow::windowsOpenAtTheirFormSize_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("widgetClass");
+    QTest::addColumn<QSize>("form");
+    QTest::newRow("DDE6 M47") << "actionDDE6_M47" << "DDECustomView" << QSize(915, 574);
+    QTest::newRow("chart2D") << "actionChart2D" << "Basic2DChart" << QSize(851, 763);
+    QTest::newRow("mlv") << "actionMLV" << "MLVMultiPlot" << QSize(745, 415);
+    QTest::newRow("gauges") << "actionGauges" << "GaugeSetupWindow" << QSize(447, 422);
+    QTest::newRow("translations") << "actionTranslations" << "TranslationViewrForm" << QSize(461, 367);
+    QTest::newRow("datatable") << "actionDatatable" << "DatatableTestingForm" << QSize(640, 560);
+    QTest::newRow("external source") << "actionExternal_source" << "ExtLoggerSetupWindow" << QSize(390, 151);
+    QTest::newRow("plx config") << "actionPLX_Config" << "PLXConfigForm" << QSize(480, 260);
+    QTest::newRow("innovate config") << "actionInnovate_Config" << "InnovateConfigForm" << QSize(550, 310);
+    QTest::newRow("innovate simulator") << "actionInnovate" << "InnovateTesterWindow" << QSize(618, 476);
+    QTest::newRow("detect ecu") << "actionDetect_ECU" << "EcuDetectWindow" << QSize(551, 346);
+    QTest::newRow("trace") << "actionTrace" << "DebugForm" << QSize(480, 360);
+    QTest::newRow("job tool") << "actionJob_Tool" << "JobTool" << QSize(520, 560);
+    QTest::newRow("custom jobs") << "actionCustom_jobs" << "ManageCustomJobForm" << QSize(640, 420);
+    QTest::newRow("tables") << "actionTables" << "PRGTableTest" << QSize(676, 432);
+    QTest::newRow("multi plot window") << "actionMulti_plot_window" << "MultiCurvePlotWindow" << QSize(506, 212);
+    QTest::newRow("serial port") << "actionSerial_Port" << "SeriaPortTestForm" << QSize(708, 596);
+    QTest::newRow("data sender") << "actionData_Sender" << "DataSenderWindow" << QSize(520, 400);
+    QTest::newRow("usb") << "actionUsb" << "CanProxyWindow" << QSize(411, 392);
+    QTest::newRow("14point7 tester") << "action14point7" << "Q14Point7TesterWindow" << QSize(613, 535);
+    QTest::newRow("data logger") << "actionLogging" << "LoggingWindow" << QSize(560, 520);
+    QTest::newRow("playback") << "actionPlayBackTester" << "PlayBackTester" << QSize(420, 360);
+}
+
+void TestMainWindow::windowsOpenAtTheirFormSize()
+{
+    // A window smaller than its form cuts the values it shows: each opens
+    // at least at its form's size, and inside the area.
+    QFETCH(QString, action);
+    QFETCH(QString, widgetClass);
+    QFETCH(QSize, form);
+    WorkDir wd;
+    wd.write("translations/jobs_all_en_EN.txt", "STATUS_LMM\tJOB_S\tAir mass\n");
+    MainWindow w(args("simulation"));
+    w.resize(1280, 1000);
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.findChild<QAction *>(action)->trigger();
+    QMdiSubWindow *sub = nullptr;
+    for (QMdiSubWindow *s : w.mdi()->subWindowList())
+        if (s->widget()->inherits(widgetClass.toLatin1().constData()))
+            sub = s;
+    QVERIFY(sub);
+    QTRY_VERIFY(sub->isVisible());
+    const QSize opened = sub->widget()->size();
+    QVERIFY2(opened.width() >= form.width() && opened.height() >= form.height(),
+             qPrintable(QString("%1x%2").arg(opened.width()).arg(opened.height())));
+    QVERIFY(w.mdi()->viewport()->rect().contains(sub->geometry()));
+}
+
+void TestMainWindow::plotWindowOpensAtItsFormSize()
+{
+    // Narrower than its form, the result table beside the plot cuts the
+    // values off.
+    WorkDir wd;
+    writeCatalogue(wd);
+    MainWindow w(args("simulation"));
+    w.resize(1280, 1000);
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QListWidget *ecus = w.ecuList()->findChild<QListWidget *>("listEcus");
+    ecus->setCurrentRow(rowOfEcu(ecus, "D73N57C0"));
+    doubleClickRow(w.ecuList()->findChild<QListWidget *>("listJobs"), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(w.plotWindows().size(), 1, 5000);
+    PlotWindow *plot = w.plotWindows().first();
+    QTRY_VERIFY(plot->isVisible());
+    QVERIFY2(plot->width() >= 900 && plot->height() >= 520,
+             qPrintable(QString("%1x%2").arg(plot->width()).arg(plot->height())));
+    QVERIFY(w.mdi()->viewport()->rect().contains(plot->parentWidget()->geometry()));
 }
 
 namespace {

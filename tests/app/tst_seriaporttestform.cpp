@@ -2,8 +2,10 @@
 // whose master the test plays as the device: the port list, opening,
 // telegrams typed as hex, received blocks, the answer to 0x81, and the line
 // sequences (5-baud initialisation, ADS Send, pin display) on a recording
-// line control whose fake clock makes them take no time.
+// line control whose fake clock makes them take no time; and the device
+// side going away.
 #include "childwidget.h"
+#include "cputime.h"
 #include "ptydevice.h"
 #include "recordinglinecontrol.h"
 #include "seriaporttestform.h"
@@ -122,14 +124,15 @@ private slots:
     void answers81WithDtrPulse();
     void slowInitTiming_data();
     void slowInitTiming();
-    void slowInitRefusesNoNumber_data();
-    void slowInitRefusesNoNumber();
+    void slowInitRefusesBadAddress_data();
+    void slowInitRefusesBadAddress();
     void refusedLineActionsAreLoggedAndSequenceGoesOn();
     void adsSend();
     void pinDisplayFollowsPinsWhileOpen();
     void failedPinReadLoggedOnce();
     void manualLines();
     void realControlOnPseudoTerminal();
+    void lostPortClosedAndLoggedOnce();
 };
 
 void TestSeriaPortTestForm::listsPortsWithReserved()
@@ -351,8 +354,6 @@ void TestSeriaPortTestForm::slowInitTiming_data()
     // Read with automatic base: "10" is ten, and logged as ten.
     QTest::newRow("10 is ten") << "10" << "1010" << QList<int>{0, 1, 0, 1, 0, 0, 0};
     QTest::newRow("0x7f") << "0x7f" << "1111111" << QList<int>{1, 1, 1, 1, 1, 1, 1};
-    // Seven data bits: the eighth bit of the address does not go out.
-    QTest::newRow("0xff") << "0xff" << "11111111" << QList<int>{1, 1, 1, 1, 1, 1, 1};
     QTest::newRow("0") << " 0 " << "0" << QList<int>{0, 0, 0, 0, 0, 0, 0};
 }
 
@@ -402,16 +403,20 @@ void TestSeriaPortTestForm::slowInitTiming()
     QCOMPARE(log.at(2), QString("startbit"));
 }
 
-void TestSeriaPortTestForm::slowInitRefusesNoNumber_data()
+void TestSeriaPortTestForm::slowInitRefusesBadAddress_data()
 {
     QTest::addColumn<QString>("address");
     QTest::newRow("letters") << "L-line";
     QTest::newRow("empty") << "";
     QTest::newRow("more than a byte") << "0x100";
     QTest::newRow("negative") << "-1";
+    // Seven data bits go out: an eighth would be dropped without a word.
+    QTest::newRow("0x80") << "0x80";
+    QTest::newRow("0xff") << "0xff";
+    QTest::newRow("128") << "128";
 }
 
-void TestSeriaPortTestForm::slowInitRefusesNoNumber()
+void TestSeriaPortTestForm::slowInitRefusesBadAddress()
 {
     QFETCH(QString, address);
     PtyDevice dev;
@@ -425,7 +430,7 @@ void TestSeriaPortTestForm::slowInitRefusesNoNumber()
     QCOMPARE(lines.calls().size(), 0);
     QCOMPARE(lines.now(), qint64(0));
     QCOMPARE(logLines(form).last(),
-             QString("L-Line init: \"%1\" is no address byte (0 to 0xff)").arg(address.trimmed()));
+             QString("L-Line init: \"%1\" is no 7-bit address (0 to 0x7f)").arg(address.trimmed()));
 }
 
 void TestSeriaPortTestForm::refusedLineActionsAreLoggedAndSequenceGoesOn()
@@ -571,6 +576,36 @@ void TestSeriaPortTestForm::realControlOnPseudoTerminal()
     QCOMPARE(log.filter("refused").size(), 4);
     QCOMPARE(log.filter("> 8112f1").size(), 2);
     QCOMPARE(linesContaining(form, "pin read failed"), 1);
+}
+
+void TestSeriaPortTestForm::lostPortClosedAndLoggedOnce()
+{
+    PtyDevice dev;
+    Rec lines;
+    lines.scriptPins({QSerialPort::DataTerminalReadySignal | QSerialPort::TransmittedDataSignal});
+    SeriaPortTestForm form(nullptr, ptyPorts(dev), &lines);
+    QCheckBox *dtr = childWidget<QCheckBox>(form, "btnDTR");
+    QCheckBox *tx = childWidget<QCheckBox>(form, "btnTX");
+    openFirstPort(form);
+    QTRY_VERIFY_WITH_TIMEOUT(dtr->isChecked() && tx->isChecked(), 3000);
+    dev.write(QByteArray::fromHex("55"));
+    QTRY_COMPARE_WITH_TIMEOUT(receivedHex(form), QString("55"), 3000);
+    dev.unplug();
+    const double cpu = CpuTime::whileRunning(2000);
+    QVERIFY2(cpu < 0.1, qPrintable(QString::number(cpu)));
+    QCOMPARE(linesContaining(form, "port lost"), 1);
+    QVERIFY(logLines(form).contains("port lost: " + dev.slavePath() + " (the line hung up)"));
+    // As Close leaves it: port closed, pins no longer read nor shown.
+    QVERIFY(!form.port()->isOpen());
+    QVERIFY(!form.pinChecker()->isRunning());
+    QVERIFY(!dtr->isChecked() && !tx->isChecked());
+    const int reads = lines.count(Rec::ReadPins);
+    QTest::qWait(150);
+    QCOMPARE(lines.count(Rec::ReadPins), reads);
+    // What is typed now meets a closed port.
+    childWidget<QComboBox>(form, "cmbSendHex")->setEditText("120305");
+    QTest::keyClick(childWidget<QComboBox>(form, "cmbSendHex"), Qt::Key_Return);
+    QCOMPARE(logLines(form).last(), QString("Error writing data: port not open"));
 }
 
 QTEST_MAIN(TestSeriaPortTestForm)

@@ -27,12 +27,15 @@ QStringList protocol(DebugForm &form)
     return form.findChild<QTextEdit *>("textEdit")->toPlainText().split('\n');
 }
 
-// Colour and slant of a protocol line.
+// Colour and slant of a protocol line; "theme" for a line shown in the
+// theme's text colour. On the default white base errors are Qt's red a
+// shade darker (#e60000), replies Qt's blue.
 QString lineFormat(DebugForm &form, int line)
 {
     const QTextBlock block = form.findChild<QTextEdit *>("textEdit")->document()->findBlockByNumber(line);
     const QTextCharFormat f = block.begin().fragment().charFormat();
-    return f.foreground().color().name() + (f.fontItalic() ? " italic" : " upright");
+    return (f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().name() : QString("theme"))
+           + (f.fontItalic() ? " italic" : " upright");
 }
 
 QPushButton *button(DebugForm &form, const char *name)
@@ -75,6 +78,8 @@ private slots:
     void failuresEndCleanly_data();
     void failuresEndCleanly();
     void noServerSet();
+    void anyFileNameArrivesWhole_data();
+    void anyFileNameArrivesWhole();
 
 private:
     WorkDir *wd = nullptr;
@@ -128,9 +133,9 @@ void TestTraceUpload::requestIsExactAndAnswerShown()
                                 + content);
 
     QCOMPARE(protocol(form), (QStringList{"File a.trc sent", "thanks", "File b.trc sent"}));
-    QCOMPARE(lineFormat(form, 0), QString("#000000 upright"));
+    QCOMPARE(lineFormat(form, 0), QString("theme upright"));
     QCOMPARE(lineFormat(form, 1), QString("#0000ff italic"));
-    QCOMPARE(lineFormat(form, 2), QString("#000000 upright"));
+    QCOMPARE(lineFormat(form, 2), QString("theme upright"));
     QCOMPARE(QDir("DebugLogs").entryList(QDir::Files), (QStringList{"a.trc", "b.trc"}));
     QVERIFY(button(form, "pushButton_2")->isEnabled());
 }
@@ -183,8 +188,8 @@ void TestTraceUpload::failedUploadThenSuccess()
     QCOMPARE(ready.at(0), (QList<QVariant>{"a.trc", QString()}));
     QCOMPARE(ready.at(1), (QList<QVariant>{"b.trc", "fine"}));
     QCOMPARE(protocol(form), (QStringList{"Error occurred, please resend", "File b.trc sent", "fine"}));
-    QCOMPARE(lineFormat(form, 0), QString("#ff0000 upright"));
-    QCOMPARE(lineFormat(form, 1), QString("#000000 upright"));
+    QCOMPARE(lineFormat(form, 0), QString("#e60000 upright"));
+    QCOMPARE(lineFormat(form, 1), QString("theme upright"));
 }
 
 void TestTraceUpload::failuresEndCleanly_data()
@@ -239,11 +244,58 @@ void TestTraceUpload::noServerSet()
     QSignalSpy ready(form.utils(), &DebugUtils::upReady);
     button(form, "pushButton_2")->click();
     QCOMPARE(protocol(form), QStringList{"No upload server set"});
-    QCOMPARE(lineFormat(form, 0), QString("#ff0000 upright"));
+    QCOMPARE(lineFormat(form, 0), QString("#e60000 upright"));
     QCOMPARE(ready.count(), 0);
     QTest::qWait(50);
     QCOMPARE(server.requests().size(), 0);
     QVERIFY(button(form, "pushButton_2")->isEnabled());
+}
+
+void TestTraceUpload::anyFileNameArrivesWhole_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("quote") << QString("we\"ird name.txt");
+    QTest::newRow("backslash") << QString("back\\slash.trc");
+    QTest::newRow("backslash before the closing quote") << QString("ends in\\");
+    QTest::newRow("line break") << QString("two\r\nlines.trc");
+    QTest::newRow("tab and control") << QString("tab\there\x01.trc");
+    QTest::newRow("percent") << QString("50%22 off.trc");
+    QTest::newRow("non-ASCII") << QString::fromUtf8("Z\xc3\xbcndung \xe2\x80\x93 \xe6\xb8\xac.trc");
+}
+
+// Whatever the folder holds goes out in one well-formed part: two header
+// lines, the name quoted without a quote, backslash or line break inside,
+// decoding to the file's name, and the content after it untouched.
+void TestTraceUpload::anyFileNameArrivesWhole()
+{
+    QFETCH(QString, name);
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    server.setReplies({reply(200, "ok")});
+    setServer(server.url());
+    QVERIFY(wd->write("DebugLogs/" + name, "content"));
+    QCOMPARE(QDir("DebugLogs").entryList(QDir::Files), QStringList{name});
+    DebugForm form;
+    button(form, "pushButton_2")->click();
+    const QString shown = form.findChild<QTextEdit *>("textEdit")->toPlainText();
+    QVERIFY2(shown.startsWith("File ") && shown.endsWith(" sent\nok"), qPrintable(shown));
+
+    QCOMPARE(server.requests().size(), 1);
+    const QList<QByteArray> parts = HttpTestServer::multipartParts(server.requests().first());
+    QCOMPARE(parts.size(), 1);
+    const int end = parts.first().indexOf("\r\n\r\n");
+    QVERIFY(end > 0);
+    QCOMPARE(parts.first().mid(end + 4), QByteArray("content"));
+    const QList<QByteArray> headers = parts.first().left(end).split('\n');
+    QCOMPARE(headers.size(), 2);
+    QCOMPARE(headers.at(1), QByteArray("Content-Type: text/plain"));
+    const QByteArray prefix("Content-Disposition: form-data; name=\"file\"; filename=\"");
+    const QByteArray disposition = headers.at(0).chopped(1); // its "\r"
+    QVERIFY2(disposition.startsWith(prefix) && disposition.endsWith('"'), disposition.constData());
+    const QByteArray quoted = disposition.mid(prefix.size()).chopped(1);
+    for (const char c : quoted)
+        QVERIFY2(c != '"' && c != '\\' && uchar(c) >= 0x20 && c != 0x7f, quoted.constData());
+    QCOMPARE(QByteArray::fromPercentEncoding(quoted), QFile::encodeName(name));
 }
 
 QTEST_MAIN(TestTraceUpload)

@@ -1,11 +1,15 @@
 // The diesel dashboard offscreen: every label's format, the lookup of
-// result names without regard to case, and results a job lacks.
+// result names without regard to case, results a job lacks, and what the
+// demo's formulas give it.
+#include "crunner.h"
 #include "ddecustomview.h"
 #include "plotwindowfeed.h"
+#include "workdir.h"
 
 #include <QApplication>
 #include <QFontInfo>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QtTest>
 
 class TestDDECustomView : public QObject
@@ -19,6 +23,7 @@ private slots:
     void lookup();
     void missingResultKeepsItsLabel();
     void labelsDrawnMonospaced();
+    void demoFormulasGiveValuesInTheirUnits();
 };
 
 namespace {
@@ -143,6 +148,53 @@ void TestDDECustomView::labelsDrawnMonospaced()
         QCOMPARE(info.family(), QString("DejaVu Sans Mono"));
         QVERIFY(info.bold());
     }
+}
+
+void TestDDECustomView::demoFormulasGiveValuesInTheirUnits()
+{
+    // In a copy of the demo, as scripts/demo.sh runs it: the runner reads
+    // the formulas from its working directory.
+    WorkDir wd;
+    QVERIFY(wd.copyTree(QStringLiteral(KELVO_SOURCE_DIR) + "/demo"));
+    CRunner runner;
+    runner.setSimulation(true);
+    runner.setMinSimulationPause(0);
+    DDECustomView view;
+    // What the demo's formulas give the dashboard, against what a car's
+    // diesel engine can show in the label's unit.
+    struct Range
+    {
+        const char *label;
+        double low;
+        double high;
+        double lowest;
+        double highest;
+    } ranges[] = {
+        {"lblAFR", 0, 30, 30, 0},
+        {"lblTorque", 0, 700, 700, 0},
+        {"lblHp", 0, 500, 500, 0},
+        {"lblEOI", 0, 60, 60, 0},
+    };
+    // The last number of the label, whatever prefix and unit surround it.
+    const QRegularExpression number(QStringLiteral("(-?\\d+(?:\\.\\d+)?)\\D*$"));
+    for (int run = 0; run < 40; ++run) {
+        CJob job("D73N57C0", "MW_SELECT_LESEN_NORM");
+        QCOMPARE(runner.runJob(job), 0);
+        view.onJobFinished(job, 0);
+        for (Range &r : ranges) {
+            const QString text = labelText(view, r.label);
+            const QRegularExpressionMatch m = number.match(text);
+            QVERIFY2(m.hasMatch(), qPrintable(text));
+            const double value = m.captured(1).toDouble();
+            QVERIFY2(value >= r.low && value <= r.high, qPrintable(text));
+            r.lowest = qMin(r.lowest, value);
+            r.highest = qMax(r.highest, value);
+        }
+    }
+    // The values move over their range, not stuck at one end of it.
+    for (const Range &r : ranges)
+        QVERIFY2(r.highest - r.lowest > (r.high - r.low) / 10,
+                 qPrintable(QString("%1: %2..%3").arg(r.label).arg(r.lowest).arg(r.highest)));
 }
 
 QTEST_MAIN(TestDDECustomView)

@@ -31,6 +31,7 @@ private slots:
     void viewsSwitch();
     void textLinesShareTheHeight();
     void longTitleKeepsItsDial();
+    void dialsComeBackAtTheSizeTheyLeft();
     void frameRateKeys();
     void jobThroughTheReceiverReachesItsDial();
     void closingWhileFedLeavesNoThread();
@@ -278,6 +279,38 @@ void TestGaugeContainer::longTitleKeepsItsDial()
                  qPrintable(title));
         QCOMPARE(g->findChild<MyLabel *>("title")->height(), dials.first()->findChild<MyLabel *>("title")->height());
     }
+}
+
+void TestGaugeContainer::dialsComeBackAtTheSizeTheyLeft()
+{
+    // The demo's screen "all": to the text lines and back, by a click and
+    // by Space, gives the dials the room they had.
+    QList<GaugeDef> defs;
+    QMdiArea area;
+    GaugeContainer *c = demoScreenAll(area, defs);
+    QVERIFY(QTest::qWaitForWindowExposed(&area));
+    auto *view = c->findChild<QWidget *>("gaugeWidget");
+    const QList<GaugeWidget *> dials = c->gauges();
+    auto settled = [&]() {
+        return std::all_of(dials.begin(), dials.end(), [](GaugeWidget *g) {
+            return !g->gauge()->isResizing() && g->gauge()->background().size() == g->gauge()->size();
+        });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(settled(), 5000);
+    const QSize viewSize = view->size();
+    QList<QRect> places;
+    for (GaugeWidget *g : dials)
+        places << g->geometry();
+    QVERIFY(viewSize.width() > 900 && viewSize.height() > 650);
+
+    QTest::mouseClick(c, Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
+    QVERIFY(!c->isShowingGauges());
+    QTest::keyClick(c, Qt::Key_Space);
+    QVERIFY(c->isShowingGauges());
+    QTRY_COMPARE(view->size(), viewSize);
+    QTRY_VERIFY_WITH_TIMEOUT(settled(), 5000);
+    for (int i = 0; i < dials.size(); ++i)
+        QCOMPARE(dials.at(i)->geometry(), places.at(i));
 }
 
 void TestGaugeContainer::frameRateKeys()

@@ -31,9 +31,13 @@ private slots:
     void labelFontsFollowHeight_data();
     void labelFontsFollowHeight();
     void textLineShowsTitleValueAndUnit();
+    void textLineValueShowsWhole_data();
+    void textLineValueShowsWhole();
     void oddRangesAndValuesPaintWithoutWarnings_data();
     void oddRangesAndValuesPaintWithoutWarnings();
     void valueDigitsUseTheSevenSegmentFont();
+    void valueTextShowsWhole_data();
+    void valueTextShowsWhole();
     void needlePointsUpAtHalfScale();
     void fillColourShowsInsideTheArc();
     void pressIsAnnouncedAndPassedOn();
@@ -197,7 +201,8 @@ void TestGaugeWidgets::dialBecomesSquare()
     QCOMPARE(gauge.size(), QSize(208, 208));
     QCOMPARE(gauge.background().size(), QSize(208, 208));
     QCOMPARE(gauge.dialRect(), QRectF(4, 4, 200, 200));
-    QCOMPARE(gauge.valueFont().pointSize(), 200 / 6);
+    // A sixth of the dial at most: less where the digits need the room.
+    QVERIFY(gauge.valueFont().pointSize() <= 200 / 6);
 }
 
 void TestGaugeWidgets::autoScaleMovesOnlyPassedLimits()
@@ -326,6 +331,45 @@ void TestGaugeWidgets::textLineShowsTitleValueAndUnit()
     QCOMPARE(line.valueLabel()->font().pointSize(), 20);
 }
 
+void TestGaugeWidgets::textLineValueShowsWhole_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<double>("value");
+    // A text line of the demo's screen "all" in a narrow window, with a
+    // long title beside the value.
+    QTest::newRow("wide, general") << 900 << 2247.61234;
+    QTest::newRow("narrow, general") << 340 << 2247.61234;
+    QTest::newRow("narrow, exponent") << 420 << -1234567.8;
+    QTest::newRow("very narrow, exponent") << 260 << -1234567.8;
+}
+
+void TestGaugeWidgets::textLineValueShowsWhole()
+{
+    QFETCH(int, width);
+    QFETCH(double, value);
+    GaugeDef def = makeDef(0, 5000);
+    def.title = "Air per cylinder";
+    def.unit = "mg/stroke";
+    TextValueWidget line;
+    line.setGaugeDef(def);
+    line.resize(width, 60);
+    line.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&line));
+    // A short value first: the font it gets must not cut the longer one.
+    line.setValue(7);
+    line.refresh();
+    QTRY_COMPARE(line.unitLabel()->height(), 60);
+    line.setValue(value);
+    line.refresh();
+    MyLabel *shown = line.valueLabel();
+    const int textWidth = QFontMetrics(shown->font()).horizontalAdvance(shown->text());
+    QVERIFY2(textWidth <= shown->contentsRect().width(),
+             qPrintable(QString("%1: %2 in %3").arg(shown->text()).arg(textWidth).arg(shown->contentsRect().width())));
+    // Fitted to the height as before where the width allows it.
+    if (width >= 900)
+        QCOMPARE(shown->font().pointSize(), 20);
+}
+
 void TestGaugeWidgets::oddRangesAndValuesPaintWithoutWarnings_data()
 {
     QTest::addColumn<double>("min");
@@ -362,6 +406,67 @@ void TestGaugeWidgets::valueDigitsUseTheSevenSegmentFont()
     BasicGauge gauge;
     QCOMPARE(gauge.valueFont().family(), QString("digital counter 7"));
     QCOMPARE(QFontInfo(gauge.valueFont()).family(), QString("DSEG7 Classic"));
+}
+
+void TestGaugeWidgets::valueTextShowsWhole_data()
+{
+    QTest::addColumn<int>("side");
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<double>("value");
+    // The demo's screen "all" at 960 x 750 gives dials of about 200 pixels,
+    // its screen "dash" about 330, and on a wide screen 480.
+    QTest::newRow("coolant, general") << 200 << 0.0 << 100.0 << -1 << "°C" << 54.2031;
+    QTest::newRow("engine speed, general") << 200 << 0.0 << 5000.0 << -1 << "1/min" << 2247.6;
+    QTest::newRow("engine speed, dash") << 330 << 0.0 << 5000.0 << 0 << "1/min" << 2487.0;
+    QTest::newRow("engine speed, wide") << 480 << 0.0 << 5000.0 << 0 << "1/min" << 1530.0;
+    QTest::newRow("small dial") << 90 << 0.0 << 5000.0 << 0 << "1/min" << 4999.0;
+    QTest::newRow("negative, decimals") << 200 << -10.0 << 10.0 << 2 << "°C" << -9.87;
+    QTest::newRow("beyond the scale") << 200 << 0.0 << 100.0 << -1 << "°C" << 1234567.0;
+    QTest::newRow("small value, general") << 200 << 0.0 << 2.0 << -1 << "-" << 0.0123457;
+}
+
+void TestGaugeWidgets::valueTextShowsWhole()
+{
+    QFETCH(int, side);
+    QFETCH(double, min);
+    QFETCH(double, max);
+    QFETCH(int, decimals);
+    QFETCH(QString, unit);
+    QFETCH(double, value);
+    GaugeDef def = makeDef(min, max, decimals);
+    def.unit = unit;
+    // No needle: what the paint adds to the background is then the value.
+    def.needleColor = QColor(0, 0, 0, 0);
+    def.textColor = QColor("#00ff00");
+    BasicGauge gauge;
+    gauge.setGaugeDef(def);
+    gauge.resize(side, side);
+    QVERIFY(settle(&gauge, &gauge));
+    gauge.setValue(value);
+    const QImage background = gauge.background().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage shown = gauge.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shown.size(), background.size());
+
+    QRect digits;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            if (shown.pixel(x, y) != background.pixel(x, y))
+                digits |= QRect(x, y, 1, 1);
+    QVERIFY2(!digits.isEmpty(), qPrintable(gauge.valueText()));
+    // Clear of every edge: a text cut by the widget reaches one.
+    QVERIFY2(gauge.rect().adjusted(1, 1, -1, -1).contains(digits),
+             qPrintable(QString("%1 at %2,%3 %4x%5 in %6").arg(gauge.valueText()).arg(digits.x()).arg(digits.y())
+                            .arg(digits.width()).arg(digits.height()).arg(side)));
+    // Over nothing of the scale: no label, tick, arc or unit under it.
+    for (int y = digits.top(); y <= digits.bottom(); ++y)
+        for (int x = digits.left(); x <= digits.right(); ++x)
+            QVERIFY2(qGray(background.pixel(x, y)) < 40,
+                     qPrintable(QString("%1 covers the scale at %2,%3").arg(gauge.valueText()).arg(x).arg(y)));
+    // And not shrunk to nothing: the digits stay readable.
+    QVERIFY2(digits.height() >= side / 12, qPrintable(QString::number(digits.height())));
 }
 
 void TestGaugeWidgets::needlePointsUpAtHalfScale()

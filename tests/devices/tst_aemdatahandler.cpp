@@ -1,6 +1,6 @@
 // The AEM gauge's lines: the value of the first field in single precision,
-// the raw line in hexadecimal, the names the setup window gives, and the
-// port settings a pseudo-terminal reads back.
+// the raw line in hexadecimal, lines that are no number, the names the
+// setup window gives, and the port settings a pseudo-terminal reads back.
 #include "aemdatahandler.h"
 #include "extsourcemanager.h"
 #include "jobmetatypes.h"
@@ -11,12 +11,31 @@
 #include <QSerialPort>
 #include <QtTest>
 
+namespace {
+// One line through the air/fuel ratio device's handler, as the reader
+// hands it over; valid is left as the caller set it unless the handler
+// sets it.
+CJob decodeAfr(const QByteArray &line, bool &valid)
+{
+    AEMDataHandler handler;
+    handler.setJobName("AEM_AFR");
+    handler.setResultName("AEM_AFR_VALUE");
+    handler.setResultDisplayName("Air/fuel ratio");
+    CJob job;
+    QByteArray data = line;
+    handler.onDataReceived(data, job, valid);
+    return job;
+}
+} // namespace
+
 class TestAemDataHandler : public QObject
 {
     Q_OBJECT
 private slots:
     void linesToResults_data();
     void linesToResults();
+    void linesWithoutNumberGiveNothing_data();
+    void linesWithoutNumberGiveNothing();
     void namesAndDefaults();
     void readsFromPortWithFlowControl();
 };
@@ -28,13 +47,8 @@ void TestAemDataHandler::linesToResults_data()
     QTest::addColumn<QByteArray>("raw");
     QTest::newRow("afr") << QByteArray("14.7\t1") << double(14.7f) << QByteArray("31342e370931");
     QTest::newRow("no tab") << QByteArray("-3.25") << -3.25 << QByteArray("2d332e3235");
-    QTest::newRow("empty first field") << QByteArray("\t9") << 0.0 << QByteArray("0939");
-    QTest::newRow("text") << QByteArray("abc") << 0.0 << QByteArray("616263");
-    QTest::newRow("empty") << QByteArray() << 0.0 << QByteArray();
-    QTest::newRow("nan") << QByteArray("nan") << 0.0 << QByteArray("6e616e");
-    QTest::newRow("inf") << QByteArray("inf\t1") << 0.0 << QByteArray("696e660931");
-    QTest::newRow("too big for a float") << QByteArray("1e50") << 0.0 << QByteArray("31653530");
-    QTest::newRow("binary") << QByteArray("\x01\xff", 2) << 0.0 << QByteArray("01ff");
+    QTest::newRow("zero") << QByteArray("0.0\t1") << 0.0 << QByteArray("302e300931");
+    QTest::newRow("spaces around") << QByteArray(" 14.7 \t1") << double(14.7f) << QByteArray("2031342e37200931");
 }
 
 void TestAemDataHandler::linesToResults()
@@ -42,14 +56,8 @@ void TestAemDataHandler::linesToResults()
     QFETCH(QByteArray, line);
     QFETCH(double, value);
     QFETCH(QByteArray, raw);
-    AEMDataHandler handler;
-    handler.setJobName("AEM_AFR");
-    handler.setResultName("AEM_AFR_VALUE");
-    handler.setResultDisplayName("Air/fuel ratio");
-    CJob job;
     bool valid = false;
-    QByteArray data = line;
-    handler.onDataReceived(data, job, valid);
+    const CJob job = decodeAfr(line, valid);
     QVERIFY(valid);
     QCOMPARE(job.jobName, std::string("AEM_AFR"));
     QCOMPARE(job.ecuName, std::string());
@@ -68,6 +76,31 @@ void TestAemDataHandler::linesToResults()
     QCOMPARE(r.typeName, std::string("string"));
     QCOMPARE(r.format, 6);
     QCOMPARE(QByteArray(r.textValue), raw);
+}
+
+void TestAemDataHandler::linesWithoutNumberGiveNothing_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("text") << QByteArray("abc");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("empty first field") << QByteArray("\t9");
+    QTest::newRow("control bytes") << QByteArray("\x01\x02\x1b\x7f", 4);
+    QTest::newRow("binary") << QByteArray("\x01\xff", 2);
+    QTest::newRow("nan") << QByteArray("nan");
+    QTest::newRow("inf") << QByteArray("inf\t1");
+    QTest::newRow("-inf") << QByteArray("-inf");
+    QTest::newRow("too big for a float") << QByteArray("1e50");
+    QTest::newRow("number and text") << QByteArray("14.7abc\t1");
+    QTest::newRow("cut exponent") << QByteArray("1.4e");
+}
+
+void TestAemDataHandler::linesWithoutNumberGiveNothing()
+{
+    QFETCH(QByteArray, line);
+    bool valid = true;
+    const CJob job = decodeAfr(line, valid);
+    QVERIFY(!valid);
+    QCOMPARE(job.getResultCount(), 0);
 }
 
 void TestAemDataHandler::namesAndDefaults()
@@ -111,7 +144,8 @@ void TestAemDataHandler::readsFromPortWithFlowControl()
     QCOMPARE(dev.dataBits(), 8);
     QVERIFY(!dev.parityEnabled());
     // RTS/CTS set, yet the bytes flow: a pseudo-terminal never holds back.
-    dev.write("4.7\r\n14.7\t1\r\n13.1\t1\r\n");
+    // A garbled line between two readings is no reading.
+    dev.write("4.7\r\n14.7\t1\r\n\x01\x02nan\r\n13.1\t1\r\n");
     QVERIFY(sink.waitFor(2, 10000));
     reader.stop();
     QCOMPARE(sink.entries().at(0).job.resultAt(0).realValue, double(14.7f));

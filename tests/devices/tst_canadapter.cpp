@@ -282,7 +282,7 @@ void TestCANAdapter::closingSetupWindowWhileListening()
     WorkDir wd;
     PtyDevice dev;
     SlcanAdapter adapter(dev);
-    adapter.stream({frame(0x0AA, "0000006440", 1)}, 10, true);
+    adapter.stream({frame(0x0AA, "000000644000", 1)}, 10, true);
     adapter.start();
     JobSink sink;
     FakeHost host(&sink);

@@ -1,8 +1,9 @@
 // The EDIABAS-to-CAN bridge between two pseudo-terminals: the test plays
 // EDIABAS on one, a scripted USBtin adapter with ECUs behind it plays the
 // other. Set-up, requests as frames, answers as telegrams, flow control,
-// what EDIABAS writes that is no telegram, spoiled answers, missing ports
-// and a second start; and end to end, a runner job through the EDIABAS
+// what EDIABAS writes that is no telegram (and how briefly the log tells
+// it), spoiled answers, two ECUs answering at once, missing ports and a
+// second start; and end to end, a runner job through the EDIABAS
 // stand-in's serial side, a virtual port pair and the bridge.
 #include "canproxy.h"
 #include "cantransport.h"
@@ -10,6 +11,7 @@
 #include "crunner.h"
 #include "ediabasfixture.h"
 #include "jobqueue.h"
+#include "logcapture.h"
 #include "ptybridge.h"
 #include "ptydevice.h"
 #include "slcanadapter.h"
@@ -90,6 +92,9 @@ private slots:
     void multiFrameAnswerGetsOneFlowControl();
     void flowControlAddressedToTheEcu();
     void dropsWhatIsNoTelegram();
+    void junkIsLoggedBriefly();
+    void twoEcusAnsweringAtOnce_data();
+    void twoEcusAnsweringAtOnce();
     void spoiledAnswerForwardsNothing_data();
     void spoiledAnswerForwardsNothing();
     void missingPorts();
@@ -208,6 +213,73 @@ void TestCANProxy::dropsWhatIsNoTelegram()
     QTest::qWait(100);
     QCOMPARE(rig.adapter.requests().size(), 1);
     QCOMPARE(rig.adapter.requests().at(0).payload, hex("1a80"));
+    QVERIFY(rig.ed.drain().isEmpty());
+    rig.proxy.stop();
+}
+
+void TestCANProxy::junkIsLoggedBriefly()
+{
+    LogCapture log("proxy");
+    Rig rig;
+    QVERIFY(rig.start());
+    // A quarter of a megabyte that starts no telegram, then a telegram.
+    const QByteArray junk(256 * 1024, '\x5a');
+    rig.ed.write(junk);
+    const QByteArray good = hex("8212f11a801f");
+    rig.ed.write(good);
+    QCOMPARE(rig.ed.readExactly(good.size(), 5000), good);
+    rig.proxy.stop();
+    int dropped = 0;
+    for (const QString &line : log.lines()) {
+        if (!line.contains("ed: dropped"))
+            continue;
+        ++dropped;
+        QVERIFY2(line.size() < 200, qPrintable(line.left(200)));
+    }
+    QVERIFY(dropped > 0);
+}
+
+void TestCANProxy::twoEcusAnsweringAtOnce_data()
+{
+    // The first and consecutive frame of 0x12's answer (a) and of 0x40's
+    // (b), in every order that keeps each ECU's own frames in order.
+    QTest::addColumn<QString>("order");
+    for (const char *order : {"aabb", "abab", "abba", "baab", "baba", "bbaa"})
+        QTest::newRow(order) << QString(order);
+}
+
+void TestCANProxy::twoEcusAnsweringAtOnce()
+{
+    QFETCH(QString, order);
+    Rig rig;
+    QVERIFY(rig.start());
+    rig.send(hex("8212f11a801f"));
+    QVERIFY(rig.adapter.waitForRequests(1, 2000));
+    // Both answer the one request at once; each first frame is answered
+    // by a flow control to its own ECU.
+    const QByteArray a = counting(11);
+    const QByteArray b = hex("a1a2a3a4a5a6a7a8a9aaab");
+    const QList<QByteArray> linesA = {SlcanAdapter::frameLine(0x612, hex("f1100b") + a.left(5)),
+                                      SlcanAdapter::frameLine(0x612, hex("f121") + a.mid(5))};
+    const QList<QByteArray> linesB = {SlcanAdapter::frameLine(0x640, hex("f1100b") + b.left(5)),
+                                      SlcanAdapter::frameLine(0x640, hex("f121") + b.mid(5))};
+    QByteArray lines;
+    QList<QByteArray> flowControls;
+    int ai = 0;
+    int bi = 0;
+    for (const QChar c : order) {
+        const bool isA = c == 'a';
+        if ((isA ? ai : bi) == 0)
+            flowControls << (isA ? "t6F181230000200000000" : "t6F184030000200000000");
+        lines += (isA ? linesA[ai++] : linesB[bi++]) + '\r';
+    }
+    rig.adapter.send(lines);
+    const QByteArray wholeA = withSum(hex("8bf112") + a);
+    const QByteArray wholeB = withSum(hex("8bf140") + b);
+    const bool aFirst = order.lastIndexOf('a') < order.lastIndexOf('b');
+    QCOMPARE(rig.ed.readExactly(30, 2000), aFirst ? wholeA + wholeB : wholeB + wholeA);
+    QTRY_COMPARE(rig.adapter.flowControls(), flowControls);
+    QTest::qWait(50);
     QVERIFY(rig.ed.drain().isEmpty());
     rig.proxy.stop();
 }

@@ -1,8 +1,12 @@
-// SLCAN frame lines and ISO-TP telegrams: what parses, what is refused,
-// how telegrams split into frames and come back, and that no byte of one
-// message ever reaches the next.
+// The plain codecs of the CAN path: SLCAN frame lines and ISO-TP
+// telegrams (what parses, what is refused, how telegrams split into frames
+// and come back, that no byte of one message ever reaches the next, nor of
+// one ECU another's), the listener's broadcast values from cut frames, and
+// what the bridge's telegram framer says of the bytes it drops.
+#include "canbroadcastdecoder.h"
 #include "canframe.h"
 #include "cantransport.h"
+#include "edtelegramframer.h"
 
 #include <QtTest>
 
@@ -67,8 +71,15 @@ private slots:
     void reassembles_data();
     void reassembles();
     void noByteCrossesMessages();
+    void interleavedEcusStayApart_data();
+    void interleavedEcusStayApart();
+    void consecutiveFrameOfAnotherEcuCompletesNothing();
     void splitThenReassembleRoundTrips();
     void checksumTest();
+    void cutBroadcastFramesKeepValues_data();
+    void cutBroadcastFramesKeepValues();
+    void droppedBytesAreToldBriefly_data();
+    void droppedBytesAreToldBriefly();
 };
 
 void TestCANTransport::parsesFrameLines_data()
@@ -245,6 +256,69 @@ void TestCANTransport::noByteCrossesMessages()
     QCOMPARE(tr.telegram(), telegram(0xF1, 0x12, counting(9, 0x50)));
 }
 
+void TestCANTransport::interleavedEcusStayApart_data()
+{
+    // Two answers of two frames each, from 0x612 (a) and 0x640 (b), in every
+    // order that keeps each ECU's own frames in order.
+    QTest::addColumn<QString>("order");
+    for (const char *order : {"aabb", "abab", "abba", "baab", "baba", "bbaa"})
+        QTest::newRow(order) << QString(order);
+}
+
+void TestCANTransport::interleavedEcusStayApart()
+{
+    QFETCH(QString, order);
+    const QByteArray payloadA = counting(11, 0x01);
+    const QByteArray payloadB = counting(11, 0xA1);
+    const QList<CANFrame> a = answerFrames(0x12, payloadA);
+    const QList<CANFrame> b = answerFrames(0x40, payloadB);
+    QCOMPARE(a.size(), 2);
+    CANTransport tr;
+    QList<QByteArray> telegrams;
+    int ai = 0;
+    int bi = 0;
+    for (const QChar c : order) {
+        const CANFrame &f = c == 'a' ? a[ai++] : b[bi++];
+        const int outcome = tr.reassemble(f);
+        QVERIFY2(outcome != CANTransport::Rejected, qPrintable(tr.lastError()));
+        if (outcome == CANTransport::Complete)
+            telegrams << tr.telegram();
+    }
+    // Each ECU's whole answer, in the order they were completed.
+    const QByteArray wholeA = telegram(0xF1, 0x12, payloadA);
+    const QByteArray wholeB = telegram(0xF1, 0x40, payloadB);
+    const bool aFirst = order.lastIndexOf('a') < order.lastIndexOf('b');
+    QCOMPARE(telegrams, aFirst ? (QList<QByteArray>{wholeA, wholeB}) : (QList<QByteArray>{wholeB, wholeA}));
+    QVERIFY(!tr.isOpen());
+}
+
+void TestCANTransport::consecutiveFrameOfAnotherEcuCompletesNothing()
+{
+    CANTransport tr;
+    QCOMPARE(tr.reassemble(ecuFrame(0x612, hex("f1100b0102030405"))), int(CANTransport::Pending));
+    // The rest of a message whose first frame was never seen, from 0x640:
+    // not the end of 0x612's message.
+    QCOMPARE(tr.reassemble(ecuFrame(0x640, hex("f121a6a7a8a9aaab"))), int(CANTransport::Rejected));
+    QVERIFY(tr.lastError().contains("without a first frame"));
+    QVERIFY(tr.isOpen(0x612, 0xF1));
+    QVERIFY(!tr.isOpen(0x640, 0xF1));
+    // Nor is a frame of 0x612 to another address.
+    QCOMPARE(tr.reassemble(ecuFrame(0x612, hex("f221a6a7a8a9aaab"))), int(CANTransport::Rejected));
+    QCOMPARE(tr.reassemble(ecuFrame(0x612, hex("f121060708090a0b"))), int(CANTransport::Complete));
+    QCOMPARE(tr.telegram(), telegram(0xF1, 0x12, counting(11)));
+
+    // Many senders opening messages at once: the oldest give way, memory
+    // stays bounded, the newest still complete.
+    for (int ecu = 0; ecu < 40; ++ecu)
+        QCOMPARE(tr.reassemble(answerFrames(quint8(ecu), counting(11))[0]), int(CANTransport::Pending));
+    QVERIFY(!tr.isOpen(0x600, 0xF1));
+    QCOMPARE(tr.reassemble(answerFrames(0, counting(11))[1]), int(CANTransport::Rejected));
+    QCOMPARE(tr.reassemble(answerFrames(39, counting(11))[1]), int(CANTransport::Complete));
+    QCOMPARE(tr.telegram(), telegram(0xF1, 39, counting(11)));
+    tr.reset();
+    QVERIFY(!tr.isOpen());
+}
+
 void TestCANTransport::splitThenReassembleRoundTrips()
 {
     for (int n = 1; n <= 31; ++n) {
@@ -276,6 +350,74 @@ void TestCANTransport::checksumTest()
     QVERIFY(CANTransport::checksumOk(b, x));
     QVERIFY(!CANTransport::checksumOk(b, quint8(x + 1) == CANTransport::sum(b) ? quint8(x + 2) : quint8(x + 1)));
     QCOMPARE(CANTransport::sum(QByteArray()), quint8(0));
+}
+
+void TestCANTransport::cutBroadcastFramesKeepValues_data()
+{
+    // After a whole frame of each kind, a shorter one of the same identifier
+    // changes only the values whose bytes it carries.
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QList<double>>("values"); // wspd1..4, RPM, Pedal, Speed
+    const QList<double> before{10000, 2, 3, 4, 2000, 39, 100};
+    QTest::newRow("0x0AA empty") << QByteArray("t0AA00100") << before;
+    QTest::newRow("0x0AA without RPM high byte")
+        << QByteArray("t0AA5000000C8400101") << QList<double>{10000, 2, 3, 4, 2000, 200 * 0.39, 100};
+    QTest::newRow("0x0AA up to RPM")
+        << QByteArray("t0AA600000000A00F0102") << QList<double>{10000, 2, 3, 4, 1000, 0, 100};
+    QTest::newRow("0x0CE of three bytes") << QByteArray("t0CE30500070103") << QList<double>{5, 2, 3, 4, 2000, 39, 100};
+    QTest::newRow("0x0CE of seven bytes")
+        << QByteArray("t0CE7010002000300090104") << QList<double>{1, 2, 3, 4, 2000, 39, 100};
+    QTest::newRow("0x1A0 of one byte") << QByteArray("t1A01000105") << before;
+    QTest::newRow("0x1A0 empty") << QByteArray("t1A000106") << before;
+}
+
+void TestCANTransport::cutBroadcastFramesKeepValues()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QList<double>, values);
+    CANBroadcastDecoder decoder;
+    QVERIFY(decoder.takeLine(QByteArray("t0CE8102702000300040000F0")));
+    QVERIFY(decoder.takeLine(QByteArray("t0AA800000064401f000000F1")));
+    QVERIFY(decoder.takeLine(QByteArray("t1A02e8f300F2")));
+    QVERIFY(decoder.takeLine(line));
+    QList<double> got;
+    for (int v = 0; v < CANBroadcastDecoder::ValueCount; ++v)
+        got << decoder.value(v);
+    QCOMPARE(got, values);
+}
+
+void TestCANTransport::droppedBytesAreToldBriefly_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("first");  // the start of the first line
+    QByteArray junk(4 * 1024 * 1024, '\x55');
+    junk[0] = '\x01';
+    QTest::newRow("4 MB of junk") << junk << QString("4194304 byte(s) that start no telegram: 01 55 55");
+    // A header, its length of wrong bytes, again and again.
+    QByteArray wrong;
+    for (int i = 0; i < 100000; ++i)
+        wrong += hex("8212f11a8000");
+    QTest::newRow("100000 wrong check bytes")
+        << wrong << QString("telegram with a wrong check byte: 82 12 f1 1a 80 00");
+}
+
+void TestCANTransport::droppedBytesAreToldBriefly()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, first);
+    EdTelegramFramer framer;
+    QList<QByteArray> telegrams;
+    // In one read, then a good telegram: it still comes through.
+    framer.feed(bytes, 0, telegrams);
+    framer.feed(hex("8212f11a801f"), 1, telegrams);
+    QCOMPARE(telegrams, QList<QByteArray>{hex("8212f11a801f")});
+    const QStringList lines = framer.takeDropped();
+    QVERIFY(!lines.isEmpty());
+    QVERIFY2(lines.first().startsWith(first), qPrintable(lines.first()));
+    QVERIFY(lines.size() <= EdTelegramFramer::MaxReasons + 1);
+    for (const QString &line : lines)
+        QVERIFY2(line.size() <= 120, qPrintable(QString::number(line.size())));
+    QVERIFY(framer.takeDropped().isEmpty());
 }
 
 QTEST_APPLESS_MAIN(TestCANTransport)

@@ -13,6 +13,7 @@
 #include "innovatedatahandler.h"
 #include "innovatemtssdkhandler.h"
 #include "innovatestandin.h"
+#include "innovatetestfiles.h"
 #include "logcapture.h"
 #include "mainwindow.h"
 #include "mdiarea.h"
@@ -141,6 +142,8 @@ private slots:
     void techEdgeThroughMainWindowStaysEmpty();
     void innovateSerialMissingPort();
     void innovateUsbAndMtsPlotNamedValues();
+    void innovateConfigBrokenWhileRunning_data();
+    void innovateConfigBrokenWhileRunning();
     void noDeviceDoesNothing();
     void plxThroughMainWindow();
     void closingMainWindowWhileStreamingEndsSoon();
@@ -424,12 +427,8 @@ void TestExtLoggerSetupWindow::innovateSerialMissingPort()
 void TestExtLoggerSetupWindow::innovateUsbAndMtsPlotNamedValues()
 {
     WorkDir wd;
-    for (const char *name : {"config/SensorDefs.xml", "config/DeviceDefs.xml", "config/InputConfigs.xml",
-                             "innovate/innovate.json"}) {
-        QFile demo(QStringLiteral(KELVO_SOURCE_DIR) + "/demo/" + name);
-        QVERIFY(demo.open(QIODevice::ReadOnly));
-        wd.write(name, demo.readAll());
-    }
+    InnovateTestFiles::installDemo(wd);
+    wd.write("innovate/innovate.json", InnovateTestFiles::demoFile("innovate/innovate.json"));
     FakeHost host;
     Setup usb(&host);
     usb.choose("Innovate USB", "", "");
@@ -458,6 +457,53 @@ void TestExtLoggerSetupWindow::innovateUsbAndMtsPlotNamedValues()
     host.windows.at(1)->close();
     QTRY_COMPARE(InnovateStandIn::lm2OpenHandles(), 0);
     QTRY_COMPARE(InnovateStandIn::callCount("MTS::Disconnect"), 1);
+    InnovateStandIn::reset();
+}
+
+void TestExtLoggerSetupWindow::innovateConfigBrokenWhileRunning_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("Innovate USB") << "Innovate USB" << "" << "AUX4_3";
+    QTest::newRow("Innovate MTS") << "Innovate MTS" << "MTS-1" << "AUX4_1";
+}
+
+void TestExtLoggerSetupWindow::innovateConfigBrokenWhileRunning()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, port);
+    QFETCH(QString, result);
+    WorkDir wd;
+    InnovateTestFiles::installDemo(wd);
+    wd.write("innovate/innovate.json", InnovateTestFiles::demoFile("innovate/innovate.json"));
+    const QByteArray good = wd.read("config/InputConfigs.xml");
+    QVERIFY(!good.isEmpty());
+    FakeHost host;
+    Setup s(&host);
+    s.choose(device, port, "");
+    s.connectButton();
+    PlotWindow *w = host.windows.first();
+    auto *status = w->findChild<QLabel *>("errorStatus");
+    QTRY_VERIFY_WITH_TIMEOUT(!shownValue(*w, result.toLatin1()).isEmpty(), 10000);
+    QTRY_COMPARE(status->text(), QString("Status: OK"));
+    const int rows = w->findChild<ResultTableView *>("tableView")->tableModel()->rowCount();
+
+    // Broken by hand: the status line says why, the table keeps every
+    // result and values keep coming.
+    wd.write("config/InputConfigs.xml", good.left(good.size() / 2));
+    QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith("  Error: config/InputConfigs.xml does not read: "), 5000);
+    QVERIFY2(status->text().contains("the last good one stays in use"), qPrintable(status->text()));
+    const quint64 messages = w->messageCount();
+    QTRY_VERIFY(w->messageCount() > messages + 3);
+    QVERIFY(status->text().startsWith("  Error: config/InputConfigs.xml"));
+    QCOMPARE(w->findChild<ResultTableView *>("tableView")->tableModel()->rowCount(), rows);
+    QVERIFY(!shownValue(*w, result.toLatin1()).isEmpty());
+
+    // Repaired: the next packet reads it and all is well again.
+    wd.write("config/InputConfigs.xml", good);
+    QTRY_COMPARE_WITH_TIMEOUT(status->text(), QString("Status: OK"), 5000);
+    w->close();
     InnovateStandIn::reset();
 }
 

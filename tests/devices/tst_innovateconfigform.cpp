@@ -1,7 +1,8 @@
 // "Innovate Config" offscreen: one row per configured input, the combos of
 // the chosen row, a new function or unit written at once (a unit without a
 // code leaves the stored one), Delete config, an empty list, rows whose
-// definitions are missing, and a running Innovate source following a change.
+// definitions are missing, a running Innovate source following a change,
+// and a file broken, repaired or changed by hand while the window is open.
 #include "innovateconfigform.h"
 #include "innovatedatahandler.h"
 #include "innovatemtsextconfig.h"
@@ -71,6 +72,12 @@ struct Form
         QMetaObject::invokeMethod(combo, "activated", Q_ARG(QString, text));
     }
     QString label(const char *name) const { return form.findChild<QLabel *>(name)->text(); }
+    // What the window says is wrong: its problem line, while shown.
+    QString problem() const
+    {
+        const QLabel *l = form.findChild<QLabel *>("lblProblem");
+        return !l ? QStringLiteral("(no problem line)") : l->isVisible() ? l->text() : QString();
+    }
 };
 
 // The stored function and unit number of a device's input.
@@ -98,6 +105,9 @@ private slots:
     void deleteConfigRebuildsUnchanged();
     void emptyListIsSafe();
     void runningSourceFollows();
+    void brokenFileChangesNothingAndSaysWhy_data();
+    void brokenFileChangesNothingAndSaysWhy();
+    void followsTheFileOnDisk();
 };
 
 void TestInnovateConfigForm::rowsAndCombos()
@@ -264,6 +274,61 @@ void TestInnovateConfigForm::runningSourceFollows()
     const CJobResult *psi = findResult(jobs.last().at(0).value<CJob>(), "AUX4_2");
     QCOMPARE(psi->unit, std::string("PSI"));
     QVERIFY(qAbs(psi->realValue - 29.0) < 0.1);
+}
+
+void TestInnovateConfigForm::brokenFileChangesNothingAndSaysWhy_data()
+{
+    QTest::addColumn<bool>("unit");
+    QTest::newRow("a unit chosen") << true;
+    QTest::newRow("an input type chosen") << false;
+}
+
+void TestInnovateConfigForm::brokenFileChangesNothingAndSaysWhy()
+{
+    QFETCH(bool, unit);
+    WorkDir wd;
+    installDemo(wd);
+    Form f;
+    const QStringList rows = f.rows();
+    QCOMPARE(f.problem(), QString());
+    f.select(2);
+    QCOMPARE(f.unit->currentText(), QString("bar"));
+    QCOMPARE(f.type->currentText(), QString("PRESSURE"));
+    const QByteArray broken = demoFile("config/InputConfigs.xml").left(300);
+    wd.write("config/InputConfigs.xml", broken);
+    QSignalSpy changed(InnovateMTSExtConfig::instance(), &InnovateMTSExtConfig::inputConfigChanged);
+    if (unit)
+        Form::choose(f.unit, "PSI");
+    else
+        Form::choose(f.type, "RPM");
+    // Nothing written, the list and the row as they were, and why.
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(wd.read("config/InputConfigs.xml"), broken);
+    QCOMPARE(f.rows(), rows);
+    QCOMPARE(f.list->currentIndex().row(), 2);
+    QCOMPARE(f.unit->currentText(), QString("bar"));
+    QCOMPARE(f.type->currentText(), QString("PRESSURE"));
+    const QString status = f.problem();
+    QVERIFY2(status.startsWith(unit ? "Unit not changed: " : "Input type not changed: ")
+                 && status.contains("config/InputConfigs.xml does not read: "),
+             qPrintable(status));
+}
+
+void TestInnovateConfigForm::followsTheFileOnDisk()
+{
+    WorkDir wd;
+    installDemo(wd);
+    Form f;
+    const QStringList rows = f.rows();
+    const QByteArray good = wd.read("config/InputConfigs.xml");
+    // Broken by hand: the list stays, the window says why.
+    wd.write("config/InputConfigs.xml", "<InputConfigs>");
+    QTRY_VERIFY_WITH_TIMEOUT(f.problem().startsWith("config/InputConfigs.xml does not read: "), 5000);
+    QCOMPARE(f.rows(), rows);
+    // Repaired with a change: shown, and the message goes.
+    wd.write("config/InputConfigs.xml", QByteArray(good).replace(">RPM<", ">SPEED<"));
+    QTRY_COMPARE_WITH_TIMEOUT(f.problem(), QString(), 5000);
+    QTRY_COMPARE(f.rows().at(3), QString("AUX4_3 (SPEED)"));
 }
 
 QTEST_MAIN(TestInnovateConfigForm)

@@ -2,13 +2,17 @@
 // replies, one job per data packet with results per configured input
 // (lambda, auxiliary, clamping, units), default configurations for known
 // types written once, "STAT_UNKNOWN" for unknown ones; and end to end on a
-// pseudo-terminal chain through the job receiver, and a missing port.
+// pseudo-terminal chain through the job receiver, a missing port and a port
+// lost while streaming; the configuration file broken and repaired while
+// packets come.
+#include "cputime.h"
 #include "extsourcemanager.h"
 #include "globaljobreceiver.h"
 #include "innovatedatahandler.h"
 #include "innovatemtsextconfig.h"
 #include "innovatetestfiles.h"
 #include "jobsink.h"
+#include "logcapture.h"
 #include "mtschain.h"
 #include "plotwindowfeed.h"
 #include "ptydevice.h"
@@ -75,6 +79,9 @@ private slots:
     void repliesAndOddListsMakeNoResults();
     void chainOnPseudoTerminal();
     void missingPortGivesOneFailedJob();
+    void lostPortReportedOnceAndLetGo();
+    void brokenConfigKeptUntilRepaired();
+    void deviceAddedOnceTheFileReadsAgain();
 };
 
 void TestInnovateDataHandler::initTestCase()
@@ -313,6 +320,114 @@ void TestInnovateDataHandler::missingPortGivesOneFailedJob()
     QCOMPARE(sink.entries().first().result, 349);
     QCOMPARE(sink.last().errorText, std::string("failed to open port"));
     QCOMPARE(sink.last().jobName, std::string("INNOVATE"));
+}
+
+void TestInnovateDataHandler::lostPortReportedOnceAndLetGo()
+{
+    WorkDir wd;
+    installDemo(wd);
+    PtyDevice dev;
+    MtsChain chain(dev);
+    playDemoChain(chain);
+    chain.start();
+    JobSink sink;
+    PlotWindowFeed::connect(&sink);
+    LogCapture log("innovatestream");
+    InnovateDataHandler handler("INNOVATE");
+    QVERIFY(ExtSourceManager::connectToListener(&handler, GlobalJobReceiver::instance()));
+    SerialPortSettings s = handler.serialSettings();
+    s.name = dev.slavePath();
+    handler.setSerialSettings(s);
+    handler.start();
+    QTRY_VERIFY_WITH_TIMEOUT(sink.count() > 0 && sink.last().getResultCount() == 5, 5000);
+    chain.stop();
+    dev.unplug();
+    // The two seconds after the loss cost next to nothing: the port is
+    // closed, not polled.
+    const double cpu = CpuTime::whileRunning(2000);
+    QVERIFY2(cpu < 0.1, qPrintable(QString::number(cpu)));
+    QCOMPARE(sink.count(349), 1);
+    QCOMPARE(sink.last().errorText, std::string("port lost"));
+    QCOMPARE(sink.last().jobName, std::string("INNOVATE"));
+    QCOMPARE(sink.last().getResultCount(), 0);
+    QVERIFY(!handler.streamHandler().isOpen());
+    QCOMPARE(log.count("port lost: " + dev.slavePath() + ": the line hung up"), 1);
+}
+
+namespace {
+// Waits until the configuration's files have been seen to change.
+bool waitForFileChange(QSignalSpy &changed)
+{
+    const int before = changed.count();
+    return QTest::qWaitFor([&changed, before] { return changed.count() > before; }, 5000);
+}
+} // namespace
+
+void TestInnovateDataHandler::brokenConfigKeptUntilRepaired()
+{
+    WorkDir wd;
+    installOwn(wd);
+    Fed fed(QList<MtsChain::Device>{{"W", "WB01"}, {"T", "AN02"}});
+    QSignalSpy notices(&fed.handler, &InnovateDataHandler::notice);
+    QSignalSpy changed(InnovateMTSExtConfig::instance(), &InnovateMTSExtConfig::filesChanged);
+    const QByteArray words = MtsChain::lambda(0, 147, 500) + MtsChain::aux(0) + MtsChain::aux(1023);
+    CJob job = fed.data(words);
+    QCOMPARE(resultNames(job), (QStringList{"W_1", "T_1", "T_2"}));
+    QCOMPARE(job.results.at(1).unit, std::string("degF"));
+
+    // Broken by hand while packets come: every result stays, and the
+    // reason is told once.
+    wd.write("config/InputConfigs.xml", "<InputConfigs><InputConfig SensorPrefix=\"W\"");
+    QVERIFY(waitForFileChange(changed));
+    for (int i = 0; i < 3; ++i) {
+        job = fed.data(words);
+        QCOMPARE(resultNames(job), (QStringList{"W_1", "T_1", "T_2"}));
+        QCOMPARE(job.results.at(1).unit, std::string("degF"));
+    }
+    QCOMPARE(notices.count(), 1);
+    const QString text = notices.at(0).at(0).toString();
+    QVERIFY2(text.startsWith("config/InputConfigs.xml does not read: ") && text.contains(" at line ")
+                 && text.endsWith("the last good one stays in use"),
+             qPrintable(text));
+    // The broken file is not written over.
+    QCOMPARE(wd.read("config/InputConfigs.xml"), QByteArray("<InputConfigs><InputConfig SensorPrefix=\"W\""));
+
+    // Repaired, with T's first input in degC: taken from the next packet.
+    wd.write("config/InputConfigs.xml", QByteArray(InputConfigs).replace("unitNum=\"1\">TEMP", "unitNum=\"0\">TEMP"));
+    QVERIFY(waitForFileChange(changed));
+    job = fed.data(words);
+    QCOMPARE(resultNames(job), (QStringList{"W_1", "T_1", "T_2"}));
+    QCOMPARE(job.results.at(1).unit, std::string("degC"));
+    QCOMPARE(job.results.at(1).realValue, -40.0);
+    QCOMPARE(notices.count(), 2);
+    QCOMPARE(notices.at(1).at(0).toString(), QString());
+}
+
+void TestInnovateDataHandler::deviceAddedOnceTheFileReadsAgain()
+{
+    // Broken before the source starts: the known device N cannot be added
+    // then, and is added once the file reads.
+    WorkDir wd;
+    installOwn(wd);
+    wd.write("config/InputConfigs.xml", "no XML");
+    Fed fed(QList<MtsChain::Device>{{"N", "AN02"}});
+    QSignalSpy notices(&fed.handler, &InnovateDataHandler::notice);
+    QSignalSpy changed(InnovateMTSExtConfig::instance(), &InnovateMTSExtConfig::filesChanged);
+    SerialPortSettings s = fed.handler.serialSettings();
+    s.name = "/dev/kelvo-missing";
+    fed.handler.setSerialSettings(s);
+    fed.handler.start();
+    QCOMPARE(notices.count(), 1);
+    QVERIFY(!notices.at(0).at(0).toString().contains("last good"));
+    const QByteArray words = MtsChain::aux(1023) + MtsChain::aux(0);
+    QCOMPARE(fed.data(words).getResultCount(), 0);
+    QCOMPARE(wd.read("config/InputConfigs.xml"), QByteArray("no XML"));
+    wd.write("config/InputConfigs.xml", InputConfigs);
+    QVERIFY(waitForFileChange(changed));
+    QCOMPARE(fed.data(words).getResultCount(), 0);
+    QCOMPARE(storedPrefixes(), (QStringList{"W", "A", "T", "N"}));
+    QCOMPARE(resultNames(fed.data(words)), (QStringList{"N_1", "N_2"}));
+    QCOMPARE(notices.count(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestInnovateDataHandler)

@@ -1,7 +1,8 @@
 // The Innovate configuration files: sensor definitions, device definitions
 // and input configurations as read; the two writers (a changed input, a
 // new device's defaults), and a file that does not parse or a disk that is
-// full left as it is.
+// full left as it is; a file that stops reading keeps what was read of it,
+// and changes on disk are announced.
 #include "filesizelimit.h"
 #include "innovatemtsextconfig.h"
 #include "innovatetestfiles.h"
@@ -21,6 +22,9 @@ private slots:
     void deviceDefinitions();
     void inputConfigurations();
     void missingFilesLeaveTheirTableEmpty();
+    void brokenFileKeepsWhatWasRead_data();
+    void brokenFileKeepsWhatWasRead();
+    void changesOnDiskAnnounced();
     void updateChangesOneInput();
     void updateWithoutUnitKeepsUnit();
     void addNewConfigWritesDefaults();
@@ -139,10 +143,112 @@ void TestInnovateMTSExtConfig::missingFilesLeaveTheirTableEmpty()
     QVERIFY(config.sensorDef("VOLT"));
     QVERIFY(!config.deviceDef("WB01"));
     QVERIFY(config.hasInputConfig("A"));
-    wd.write("config/SensorDefs.xml", "<broken");
+    QVERIFY(QFile::remove("config/SensorDefs.xml"));
     config.load();
     QVERIFY(!config.sensorDef("VOLT"));
     QVERIFY(!config.hasInputConfig("A"));
+    QCOMPARE(config.readError(), QString());
+}
+
+namespace {
+// What the tests change in each file, as the configuration shows it.
+QString probe(InnovateMTSExtConfig &config, const QString &file)
+{
+    if (file.endsWith("SensorDefs.xml")) {
+        const SensorDef *def = config.sensorDef("VOLT");
+        return def ? QString::number(double(def->max)) : QString("none");
+    }
+    if (file.endsWith("DeviceDefs.xml")) {
+        const DeviceDef *def = config.deviceDef("WB01");
+        return def ? def->description : QString("none");
+    }
+    const DeviceInputConfig *device = config.inputConfig("A");
+    return device ? QString::number(device->inputs.value(1).unitNum) : QString("none");
+}
+} // namespace
+
+void TestInnovateMTSExtConfig::brokenFileKeepsWhatWasRead_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("broken");
+    QTest::addColumn<QByteArray>("repaired");
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    const QByteArray sensors(SensorDefs);
+    const QByteArray devices(DeviceDefs);
+    const QByteArray inputs(InputConfigs);
+    QTest::newRow("sensor definitions cut off") << "config/SensorDefs.xml" << sensors.left(sensors.size() / 2)
+                                                << QByteArray(sensors).replace("<max>5</max>", "<max>10</max>")
+                                                << "5" << "10";
+    QTest::newRow("device definitions, a tag left open")
+        << "config/DeviceDefs.xml" << QByteArray(devices).replace("</Devs>", "</Devs")
+        << QByteArray(devices).replace("wideband", "lambda") << "wideband" << "lambda";
+    QTest::newRow("input configurations, not XML")
+        << "config/InputConfigs.xml" << QByteArray("this is no XML at all")
+        << QByteArray(inputs).replace("unitNum=\"11\">VOLT", "unitNum=\"3\">VOLT") << "11" << "3";
+}
+
+void TestInnovateMTSExtConfig::brokenFileKeepsWhatWasRead()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, broken);
+    QFETCH(QByteArray, repaired);
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    {
+        WorkDir wd;
+        installOwn(wd);
+        InnovateMTSExtConfig config;
+        config.load();
+        QCOMPARE(probe(config, file), before);
+        QCOMPARE(config.readError(), QString());
+        wd.write(file, broken);
+        config.load();
+        // The other two files still read; this one's last state stays.
+        QCOMPARE(probe(config, file), before);
+        QVERIFY(config.sensorDef("TEMP") && config.deviceDef("AN02") && config.hasInputConfig("T"));
+        const QString error = config.readError();
+        QVERIFY2(error.startsWith(file + " does not read: ") && error.contains(" at line ")
+                     && error.endsWith("; the last good one stays in use"),
+                 qPrintable(error));
+        config.load();
+        QCOMPARE(probe(config, file), before);
+        wd.write(file, repaired);
+        config.load();
+        QCOMPARE(probe(config, file), after);
+        QCOMPARE(config.readError(), QString());
+
+        // In another folder, a broken file has no last good state: what was
+        // read from the first folder's file does not stand in for it.
+        WorkDir other;
+        installOwn(other);
+        other.write(file, broken);
+        config.load();
+        QCOMPARE(probe(config, file), QString("none"));
+        QVERIFY(config.readError().startsWith(file + " does not read: "));
+        QVERIFY(!config.readError().contains("last good"));
+    }
+}
+
+void TestInnovateMTSExtConfig::changesOnDiskAnnounced()
+{
+    InnovateMTSExtConfig config;
+    config.watchFiles();
+    QSignalSpy changed(&config, &InnovateMTSExtConfig::filesChanged);
+    QSignalSpy written(&config, &InnovateMTSExtConfig::inputConfigChanged);
+    // Each load follows the folder then current.
+    for (int round = 0; round < 2; ++round) {
+        WorkDir wd;
+        installOwn(wd);
+        config.load();
+        changed.clear();
+        wd.write("config/InputConfigs.xml", "<broken");
+        QVERIFY(changed.wait(5000));
+        changed.clear();
+        wd.write("config/DeviceDefs.xml", "<broken");
+        QVERIFY(changed.wait(5000));
+    }
+    QCOMPARE(written.count(), 0);
 }
 
 void TestInnovateMTSExtConfig::updateChangesOneInput()

@@ -1,7 +1,8 @@
 // The MTS SDK source against the control stand-in: the port chosen by
 // name, the connection 2 s after start(), the results per input type and
 // function, a connection error that stops the source once with one failed
-// job, and the SDK missing altogether.
+// job, the SDK missing altogether, and its configuration file broken and
+// repaired while it runs.
 #include "innovatemtssdkhandler.h"
 #include "innovatestandin.h"
 #include "innovatetestfiles.h"
@@ -95,6 +96,7 @@ private slots:
     void connectsTwoSecondsAfterStart();
     void connectionErrorStopsOnce();
     void sdkMissing();
+    void brokenConfigKeptUntilRepaired();
 };
 
 void TestInnovateMTSSDKHandler::cleanup()
@@ -253,6 +255,35 @@ void TestInnovateMTSSDKHandler::sdkMissing()
     QCOMPARE(source.jobs.count(), 1);
     QCOMPARE(source.jobs.at(0).at(1).toInt(), 349);
     QCOMPARE(portWrites(), QStringList{"connect "});
+}
+
+void TestInnovateMTSSDKHandler::brokenConfigKeptUntilRepaired()
+{
+    WorkDir wd;
+    installOwn(wd);
+    // T_1 is input 1 of the SDK: device T's input 1 (degF) configures it.
+    QVERIFY(loadStandIn(script({input("L", 0, 0, "500"), input("T_1", 2, 9, "1024")})));
+    Source source;
+    QSignalSpy notices(&source.handler, &InnovateMTSSDKHandler::notice);
+    auto last = [&source] { return source.jobs.last().at(0).value<CJob>(); };
+    QCOMPARE(findResult(source.firstJob(), "T_1")->unit, std::string("degF"));
+    // Broken by hand: said once, with the reason; the last good
+    // configuration goes on giving range and unit.
+    wd.write("config/InputConfigs.xml", "<InputConfigs><InputConfig");
+    QTRY_COMPARE_WITH_TIMEOUT(notices.count(), 1, 5000);
+    const QString text = notices.at(0).at(0).toString();
+    QVERIFY2(text.startsWith("config/InputConfigs.xml does not read: ") && text.contains("the last good one"),
+             qPrintable(text));
+    const int seen = source.jobs.count();
+    QTRY_VERIFY(source.jobs.count() > seen + 3);
+    QCOMPARE(notices.count(), 1);
+    QCOMPARE(findResult(last(), "T_1")->unit, std::string("degF"));
+    QCOMPARE(findResult(last(), "T_1")->realValue, 150.0);
+    // Repaired, with another unit: taken, and the notice is emptied.
+    wd.write("config/InputConfigs.xml", QByteArray(InputConfigs).replace("unitNum=\"1\">TEMP", "unitNum=\"0\">TEMP"));
+    QTRY_COMPARE_WITH_TIMEOUT(notices.count(), 2, 5000);
+    QCOMPARE(notices.at(1).at(0).toString(), QString());
+    QTRY_COMPARE(findResult(last(), "T_1")->unit, std::string("degC"));
 }
 
 QTEST_GUILESS_MAIN(TestInnovateMTSSDKHandler)

@@ -1,8 +1,10 @@
 // The Innovate tester offscreen: its form; simulation answering the two
 // queries and streaming data every 82 ms on a pseudo-terminal; no stream
 // after a port that does not open; the converter; and reading a chain (on
-// a pseudo-terminal and on the LM-2) with its packets printed; and the
-// simulation feeding "Innovate Serial" through a virtual cable.
+// a pseudo-terminal and on the LM-2) with its packets printed; the
+// simulation feeding "Innovate Serial" through a virtual cable; and a port
+// lost in each mode, printed once and let go.
+#include "cputime.h"
 #include "extsourcemanager.h"
 #include "globaljobreceiver.h"
 #include "innovatedatahandler.h"
@@ -79,6 +81,8 @@ private slots:
     void readsAChainOnAPort();
     void readsTheLm2();
     void simulationFeedsInnovateSerial();
+    void lostPortPrintedOnceAndLetGo_data();
+    void lostPortPrintedOnceAndLetGo();
 };
 
 void TestInnovateTesterWindow::cleanup()
@@ -294,6 +298,51 @@ void TestInnovateTesterWindow::simulationFeedsInnovateSerial()
     QVERIFY(qAbs(job.results[1].realValue - 36.334) < 0.001);
     handler.stop();
     t.click("btnStop");
+}
+
+void TestInnovateTesterWindow::lostPortPrintedOnceAndLetGo_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("printed");
+    QTest::newRow("simulating on a port") << "simulate" << "port lost: %1 (the line hung up)";
+    QTest::newRow("reading a port") << "port" << "onError:port lost";
+    QTest::newRow("reading the LM-2") << "usb" << "onError:port lost";
+}
+
+void TestInnovateTesterWindow::lostPortPrintedOnceAndLetGo()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, printed);
+    WorkDir wd;
+    installDemo(wd);
+    PtyDevice dev;
+    MtsChain chain(dev);
+    playDemoChain(chain);
+    chain.setIntervalMs(40);
+    Tester t;
+    t.check("chkMTSSimulate")->setChecked(mode == "simulate");
+    t.check("chkUSB")->setChecked(mode == "usb");
+    t.edit("txtComPort")->setText(dev.slavePath());
+    if (mode == "usb")
+        wd.write("innovate/innovate.json", QString(R"({"lm2": {"device": "%1"}})").arg(dev.slavePath()).toUtf8());
+    if (mode != "simulate")
+        chain.start();
+    t.click("btnStart");
+    if (mode == "simulate") {
+        // The simulated chain streams to the device side.
+        const QByteArray packet = QByteArray::fromHex("B2820111031b");
+        QVERIFY(readUntil(dev, packet, 5000).contains(packet));
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(t.out().contains("data response"), 5000);
+    }
+    chain.stop();
+    dev.unplug();
+    const double cpu = CpuTime::whileRunning(2000);
+    QVERIFY2(cpu < 0.1, qPrintable(QString::number(cpu)));
+    const QString line = printed.replace("%1", dev.slavePath());
+    QVERIFY2(t.out().split('\n').count(line) == 1, qPrintable(t.out().right(300)));
+    QVERIFY(!t.sendTimer()->isActive());
+    QCOMPARE(InnovateStandIn::lm2OpenHandles(), 0);
 }
 
 int main(int argc, char **argv)

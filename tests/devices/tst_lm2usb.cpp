@@ -3,13 +3,14 @@
 // (in this process and in another; a process that dies leaves the device
 // free), a reader that cannot open, a bounded close; and the data handler
 // reading the demo's scripted chain and a chain on a pseudo-terminal
-// passed through as a character device.
+// passed through as a character device, and that device pulled.
 #include "extsourcemanager.h"
 #include "globaljobreceiver.h"
 #include "innovatedatahandler.h"
 #include "innovatestandin.h"
 #include "innovatetestfiles.h"
 #include "jobsink.h"
+#include "logcapture.h"
 #include "lm2usb.h"
 #include "mtschain.h"
 #include "plotwindowfeed.h"
@@ -100,6 +101,7 @@ private slots:
     void closeIsBoundedOnSilentDevice();
     void demoChainGivesNamedJobs();
     void pseudoTerminalPassedThrough();
+    void pulledDeviceReportedOnceAndNotPolled();
 };
 
 void TestLm2Usb::initTestCase()
@@ -237,6 +239,38 @@ void TestLm2Usb::pseudoTerminalPassedThrough()
     QCOMPARE(float(findResult(sink.last(), "LM-2_1")->realValue), 14.7f);
     handler.stop();
     chain.stop();
+}
+
+void TestLm2Usb::pulledDeviceReportedOnceAndNotPolled()
+{
+    WorkDir wd;
+    installDemo(wd);
+    PtyDevice dev;
+    MtsChain chain(dev);
+    playDemoChain(chain);
+    chain.start();
+    wd.write("innovate/innovate.json", QString(R"({"lm2": {"device": "%1"}})").arg(dev.slavePath()).toUtf8());
+    JobSink sink;
+    PlotWindowFeed::connect(&sink);
+    LogCapture log("innovatestream");
+    InnovateDataHandler handler("INNOVATE_USB");
+    QVERIFY(ExtSourceManager::connectToListener(&handler, GlobalJobReceiver::instance()));
+    handler.setUSB(true);
+    handler.start();
+    QTRY_VERIFY_WITH_TIMEOUT(sink.count() > 0 && sink.last().getResultCount() == 5, 5000);
+    chain.stop();
+    dev.unplug();
+    QTRY_COMPARE_WITH_TIMEOUT(sink.count(349), 1, 5000);
+    QCOMPARE(sink.last().errorText, std::string("port lost"));
+    QCOMPARE(sink.last().jobName, std::string("INNOVATE_USB"));
+    QVERIFY(!handler.streamHandler().isOpen());
+    // The device is let go and no longer polled.
+    QCOMPARE(InnovateStandIn::lm2OpenHandles(), 0);
+    const int polls = log.count("usbReadEvent");
+    QTest::qWait(300);
+    QCOMPARE(log.count("usbReadEvent"), polls);
+    QCOMPARE(sink.count(349), 1);
+    QCOMPARE(log.count("port lost: LM-2"), 1);
 }
 
 int main(int argc, char **argv)

@@ -1,6 +1,7 @@
 // The PLX sensor files and "PLX Config": definitions and configurations
 // read, units written by their numbers, the list rebuilt, the file deleted,
-// and a configuration that does not parse left as it is.
+// and a configuration that does not parse left as it is, told, and taken
+// again once it reads.
 #include "filesizelimit.h"
 #include "plxconfigform.h"
 #include "plxdatahandler.h"
@@ -56,6 +57,12 @@ struct Form
     QListView *list = form.findChild<QListView *>("listView");
     QComboBox *combo = form.findChild<QComboBox *>("comboBox");
     QString label(const char *name) { return form.findChild<QLabel *>(name)->text(); }
+    // What the window says it could not do, or nothing while all is well.
+    QString problem()
+    {
+        auto *l = form.findChild<QLabel *>("lblProblem");
+        return l->isHidden() ? QString() : l->text();
+    }
     QStringList rows()
     {
         QStringList r;
@@ -94,6 +101,7 @@ private slots:
     void deleteConfigEmptiesListAndFile();
     void emptyListIsSafe();
     void malformedConfigurationStaysUntouched();
+    void configurationBrokenWhileShown();
     void fullDiskKeepsTheConfiguration();
 };
 
@@ -245,6 +253,8 @@ void TestPlxConfig::malformedConfigurationStaysUntouched()
     QCOMPARE(wd.read("config/PLXSensorsConfig.xml"), broken);
     Form f;
     QCOMPARE(f.rows(), QStringList());
+    QVERIFY2(f.problem().contains("config/PLXSensorsConfig.xml does not read"),
+             qPrintable(f.problem()));
     // A running PLX source reads on and writes nothing over it.
     PLXDataHandler handler;
     QVERIFY(!handler.isConfigMissing());
@@ -254,6 +264,43 @@ void TestPlxConfig::malformedConfigurationStaysUntouched()
     handler.onDataReceived(frame, job, valid);
     QVERIFY(valid);
     QCOMPARE(wd.read("config/PLXSensorsConfig.xml"), broken);
+}
+
+void TestPlxConfig::configurationBrokenWhileShown()
+{
+    Files files;
+    Form f;
+    const QStringList rows = f.rows();
+    // Broken by hand while the window is open; then the user picks "Lambda"
+    // for the first sensor, stored as "AFR".
+    const QByteArray broken = "<SensorConfigs>\n <SensorConfig address=\"0\" instance=\"0\" unitNum=\"1\"/>\n";
+    files.wd.write("config/PLXSensorsConfig.xml", broken);
+    f.select(0);
+    f.choose(0);
+    QCOMPARE(files.wd.read("config/PLXSensorsConfig.xml"), broken);
+    QCOMPARE(f.rows(), rows);
+    QCOMPARE(f.list->currentIndex().row(), 0);
+    QCOMPARE(f.combo->currentText(), QString("AFR"));
+    QCOMPARE(f.label("lblUnitNum"), QString("1"));
+    QVERIFY2(f.problem().startsWith("Unit not changed: config/PLXSensorsConfig.xml does not read"),
+             qPrintable(f.problem()));
+    // Another row still shows what was read.
+    f.select(1);
+    QCOMPARE(f.combo->currentText(), QString("Oil degC"));
+
+    // Repaired (with one sensor less): the next choice is written to it, and
+    // the list is the repaired file's.
+    files.wd.write("config/PLXSensorsConfig.xml", R"(<SensorConfigs>
+ <SensorConfig address="0" instance="0" unitNum="1"/>
+ <SensorConfig address="2" instance="1" unitNum="2"/>
+</SensorConfigs>
+)");
+    f.select(1);
+    f.choose(1);
+    QCOMPARE(PlxTestFiles::stored(), (QStringList{"0/0/1", "2/1/0"}));
+    QCOMPARE(f.rows(), (QStringList{"Wideband #0", "Temperature #1"}));
+    QCOMPARE(f.combo->currentText(), QString("Water degC"));
+    QCOMPARE(f.problem(), QString());
 }
 
 void TestPlxConfig::fullDiskKeepsTheConfiguration()

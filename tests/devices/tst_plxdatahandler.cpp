@@ -1,10 +1,12 @@
-// The PLX stream decoder and its handler: frames across reads, result
-// names, display names and units, the conversion table, and the sensor
-// configuration file the handler watches and re-creates.
+// The PLX stream decoder and its handler: frames across reads, cut and
+// empty frames, result names, display names and units, the conversion
+// table, and the sensor configuration file the handler watches, re-creates
+// and keeps to while it does not read.
 #include "plxdatahandler.h"
 #include "plxsensorconfigmanager.h"
 #include "plxstream.h"
 #include "plxtestfiles.h"
+#include "logcapture.h"
 #include "resultlookup.h"
 #include "workdir.h"
 
@@ -57,7 +59,9 @@ private slots:
     void badFramesGiveNothing();
     void namesAndUnitsFromDefinitions();
     void deletedConfigurationIsWrittenAgain();
+    void configurationDeletedRightAfterItsWrite();
     void unitChangeAppliesFromNextFrame();
+    void brokenConfigurationKeepsTheUnits();
     void pseudoJobAndDefaults();
 };
 
@@ -200,11 +204,12 @@ void TestPlxDataHandler::framesAcrossReads()
     QVERIFY(valid);
     QCOMPARE(job.resultAt(0).realValue, 100 * 19.55);
 
-    // No records: valid, no results.
-    job = decode(handler, hex("8040"), &valid);
+    // A frame and a cut one after it: the whole frame is the last one.
+    job = decode(handler, first + hex("80 00 06 00 40"), &valid);
     QVERIFY(valid);
-    QCOMPARE(job.getResultCount(), 0);
-    QCOMPARE(handler.droppedFrames(), 0);
+    QCOMPARE(job.getResultCount(), 1);
+    QCOMPARE(job.resultAt(0).realValue, 19.55);
+    QCOMPARE(handler.droppedFrames(), 1);
 }
 
 void TestPlxDataHandler::badFramesGiveNothing_data()
@@ -218,6 +223,19 @@ void TestPlxDataHandler::badFramesGiveNothing_data()
     QTest::newRow("endless") << QList<QByteArray>{hex("80") + QByteArray(5000, '\x01'),
                                                   QByteArray(5000, '\x02') + hex("40")}
                              << 1;
+    // A cut frame read on into the next one that lost its start byte:
+    // shifted records would give a false lambda and a phantom sensor.
+    QTest::newRow("cut, then a frame without its start")
+        << QList<QByteArray>{hex("80 00 00") + PlxStream::frame({{0, 0, 96}, {6, 0, 100}}).mid(1)} << 1;
+    QTest::newRow("the same over two reads")
+        << QList<QByteArray>{hex("80 00 00"), PlxStream::frame({{0, 0, 96}, {6, 0, 100}}).mid(1)} << 1;
+    // A body that is no whole number of records, short or long by a byte.
+    QTest::newRow("four bytes") << QList<QByteArray>{hex("80 00 00 01 20 40")} << 1;
+    QTest::newRow("six bytes") << QList<QByteArray>{hex("80 00 00 00 00 01 20 40")} << 1;
+    QTest::newRow("nine bytes") << QList<QByteArray>{hex("80 00 00 00 01 20 00 06 00 01 40")} << 1;
+    // No records: no job, which would empty the plot's table.
+    QTest::newRow("empty frame") << QList<QByteArray>{hex("80 40")} << 1;
+    QTest::newRow("empty frames in noise") << QList<QByteArray>{hex("13 80 40 7f 80 40 22 80 40")} << 3;
 }
 
 void TestPlxDataHandler::badFramesGiveNothing()
@@ -298,6 +316,30 @@ void TestPlxDataHandler::deletedConfigurationIsWrittenAgain()
     QCOMPARE(job.resultAt(0).unit, std::string("Lambda"));
 }
 
+void TestPlxDataHandler::configurationDeletedRightAfterItsWrite()
+{
+    WorkDir wd;
+    writeDefinitions(wd);
+    PLXDataHandler handler;
+    QVERIFY(handler.isConfigMissing());
+    bool valid = false;
+    decode(handler, PlxStream::frame({{0, 0, 96}}), &valid);
+    QVERIFY(valid);
+    QCOMPARE(PlxTestFiles::stored(), QStringList{"0/0/0"});
+    // Deleted before the handler is back in the event loop to watch the
+    // file it wrote: the next frame writes it again all the same.
+    QVERIFY(QFile::remove("config/PLXSensorsConfig.xml"));
+    QTRY_VERIFY(handler.isConfigMissing());
+    decode(handler, PlxStream::frame({{0, 0, 96}, {6, 0, 1}}), &valid);
+    QVERIFY(valid);
+    QVERIFY(!handler.isConfigMissing());
+    QCOMPARE(PlxTestFiles::stored(), (QStringList{"0/0/0", "6/0/0"}));
+    // And watched from then on: a later delete is seen too.
+    QTest::qWait(50);
+    QVERIFY(QFile::remove("config/PLXSensorsConfig.xml"));
+    QTRY_VERIFY(handler.isConfigMissing());
+}
+
 void TestPlxDataHandler::unitChangeAppliesFromNextFrame()
 {
     WorkDir wd;
@@ -320,6 +362,38 @@ void TestPlxDataHandler::unitChangeAppliesFromNextFrame()
     form.load();
     QVERIFY(form.updateSensorConf(&form.sensorConfigs().first(), 5));
     QTRY_VERIFY(qAbs(afr() - (96 / 2.417 + 105.6) / 10) < 1e-9);
+}
+
+void TestPlxDataHandler::brokenConfigurationKeepsTheUnits()
+{
+    WorkDir wd;
+    writeDefinitions(wd);
+    wd.write("config/PLXSensorsConfig.xml", config({{0, 0, 1}}));
+    LogCapture log("plx");
+    PLXDataHandler handler;
+    const QByteArray frame = hex("80000000012040");
+    const double afr = (96 / 2.55 + 100) / 10;
+    bool valid = false;
+    QCOMPARE(decode(handler, frame, &valid).resultAt(0).realValue, afr);
+
+    // Broken by hand while the source runs: the frames after the reload
+    // keep the unit read last, under its name, and the file stays.
+    const QByteArray broken = "<SensorConfigs>\n <SensorConfig address=\"0\" instance=\"0\" unitNum=\"3\"";
+    QVERIFY(wd.write("config/PLXSensorsConfig.xml", broken));
+    CJob job;
+    QTRY_VERIFY((job = decode(handler, frame, &valid), log.contains("not read")));
+    QVERIFY(valid);
+    QCOMPARE(job.resultAt(0).realValue, afr);
+    QCOMPARE(job.resultAt(0).unit, std::string("AFR gasoline"));
+    QVERIFY(!handler.isConfigMissing());
+    QCOMPARE(wd.read("config/PLXSensorsConfig.xml"), broken);
+    QCOMPARE(log.count("the units read last stay"), 1);
+
+    // Repaired: its unit from the next frame on.
+    QTest::qWait(50);
+    QVERIFY(wd.write("config/PLXSensorsConfig.xml", config({{0, 0, 5}})));
+    QTRY_VERIFY(qAbs(decode(handler, frame, &valid).resultAt(0).realValue - (96 / 2.417 + 105.6) / 10) < 1e-9);
+    QVERIFY(log.contains("reads again"));
 }
 
 void TestPlxDataHandler::pseudoJobAndDefaults()

@@ -1,6 +1,8 @@
 // The 14Point7 tester offscreen: its form; Start on a pseudo-terminal
 // printing both answers and then one line of 42 hex digits per message;
-// Apply; Start twice; Stop and Start again; a missing port in the log.
+// Apply; Start twice; Stop and Start again; a missing port in the log; a
+// port pulled while it runs, in the log once.
+#include "cputime.h"
 #include "fourteenpoint7controller.h"
 #include "guitestmain.h"
 #include "ptydevice.h"
@@ -51,6 +53,7 @@ private slots:
     void startTwiceKeepsExchange();
     void stopThenStartRestarts();
     void missingPortShownInLog();
+    void pulledPortShownOnceAndLetGo();
 };
 
 void TestQ14Point7TesterWindow::form()
@@ -162,6 +165,25 @@ void TestQ14Point7TesterWindow::missingPortShownInLog()
     t.start();
     QVERIFY(t.log->toPlainText().contains("open port failed"));
     QVERIFY(t.log->toPlainText().contains("ttyNone"));
+}
+
+void TestQ14Point7TesterWindow::pulledPortShownOnceAndLetGo()
+{
+    PtyDevice dev;
+    Controller slc(dev);
+    slc.setReading(-5.0f, 80);
+    slc.start();
+    Tester t;
+    t.port->setText(dev.slavePath());
+    t.start();
+    QTRY_VERIFY_WITH_TIMEOUT(t.messageLines() >= 2, 10000);
+    slc.stop();
+    dev.unplug();
+    const double cpu = CpuTime::whileRunning(2000);
+    QVERIFY2(cpu < 0.1, qPrintable(QString::number(cpu)));
+    QCOMPARE(t.lines().filter("port lost").size(), 1);
+    QCOMPARE(t.lines().last(), "onError:port lost (" + dev.slavePath() + ")");
+    QVERIFY(!t.window.streamReader().isOpen());
 }
 
 KELVO_GUI_TEST_MAIN(TestQ14Point7TesterWindow)

@@ -1,8 +1,9 @@
 // AEM lines: the input, cut into reads by its first byte, goes through the
 // line collector and every line through the handler. A line reaches the
 // handler only when it ended with "\r" and its start was seen (after the
-// first "\r"), without "\n", at most 1024 bytes; its value is finite and
-// its hex at most 1022 digits.
+// first "\r"), without "\n", at most 1024 bytes; it gives a job exactly
+// when its first field is a finite number, and then that value and its hex
+// in at most 1022 digits.
 #include "aemdatahandler.h"
 #include "extlinecollector.h"
 #include "extsourceresult.h"
@@ -60,8 +61,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             got << line;
             CJob job;
             bool valid = false;
+            bool number = false;
+            const double value = AEMDataHandler::lineValue(line, &number);
             handler.onDataReceived(line, job, valid);
-            if (!valid || job.getResultCount() != 2 || !std::isfinite(job.resultAt(0).realValue)
+            if (valid != number)
+                std::abort();
+            if (!valid) {
+                if (job.getResultCount() != 0)
+                    std::abort();
+                continue;
+            }
+            if (job.getResultCount() != 2 || !std::isfinite(job.resultAt(0).realValue)
+                || job.resultAt(0).realValue != value
                 || std::strlen(job.resultAt(1).textValue) > 2 * ExtSourceResult::MaxHexBytes)
                 std::abort();
         }

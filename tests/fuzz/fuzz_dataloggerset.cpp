@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (set.readFile() == DataLoggerSet::Loaded) {
         const QStringList names = set.presetNames();
         for (const QString &n : names)
-            set.rowsToTick(n, {{"J", "R"}});
+            set.rowsToTick(n, {DataLoggerSet::entry("E", "J", "R")});
         set.insertPreset("fuzz", QVariantList{DataLoggerSet::entry("E", "J", "R")});
         set.writeFile();
     }

@@ -1,12 +1,16 @@
 // Two parsers of telegram traffic. The first input byte chooses:
-// even: CAN frames for the ISO-TP reassembly, each [length 0..8][bytes],
-// checked against a small reference model of the rules (single frames of
-// 1..6 bytes, first frames of 1..127 bytes, consecutive frames only in
-// sequence while a first frame is open; anything else closes the message),
-// so no byte ever reaches the next message.
+// even: CAN frames for the ISO-TP reassembly, each [selector][bytes]: the
+// selector gives the length 0..8 and one of two ECU identifiers; checked
+// against a small reference model of the rules, kept per identifier and
+// address byte (single frames of 1..6 bytes, first frames of 1..127 bytes,
+// consecutive frames only in sequence while that sender's first frame is
+// open; anything else of that sender closes its message; at most MaxOpen
+// messages open, the oldest giving way), so no byte ever reaches the next
+// message nor another sender's.
 // odd: bytes EDIABAS writes, in reads of varying size and gaps, through
 // the telegram framer: every telegram it gives has a 0x81..0x9F header,
-// n + 4 bytes and a check byte that fits, and was sent as one piece.
+// n + 4 bytes and a check byte that fits, and was sent as one piece; what
+// it drops is told in a few short lines.
 #include "cantransport.h"
 #include "edtelegramframer.h"
 
@@ -17,9 +21,24 @@
 namespace {
 struct Reference
 {
-    QByteArray payload;
-    int expected = 0;
-    int sequence = 0;
+    struct Open
+    {
+        quint16 id;
+        char target;
+        QByteArray payload;
+        int expected;
+        int sequence;
+    };
+    QList<Open> open;
+
+    int find(quint16 id, char target) const
+    {
+        for (int i = 0; i < open.size(); ++i) {
+            if (open[i].id == id && open[i].target == target)
+                return i;
+        }
+        return -1;
+    }
 
     // -1 rejected, 0 pending, 1 complete (telegram in `out`), >= 3 type.
     int take(quint16 id, const QByteArray &d, QByteArray &out)
@@ -29,22 +48,26 @@ struct Reference
         const int type = uchar(d[1]) >> 4, nib = uchar(d[1]) & 0xF;
         if (type >= 3)
             return type;
+        const int at = find(id, d[0]);
+        QByteArray payload;
         if (type == 2) {
-            if (expected == 0)
+            if (at < 0)
                 return -1;
-            if (nib != (sequence & 0xF)) {
-                expected = 0;
-                payload.clear();
+            Open &m = open[at];
+            if (nib != (m.sequence & 0xF)) {
+                open.removeAt(at);
                 return -1;
             }
-            payload += d.mid(2, expected - payload.size());
-            if (payload.size() < expected) {
-                ++sequence;
+            m.payload += d.mid(2, m.expected - m.payload.size());
+            if (m.payload.size() < m.expected) {
+                ++m.sequence;
                 return 0;
             }
+            payload = m.payload;
+            open.removeAt(at);
         } else {
-            expected = 0;
-            payload.clear();
+            if (at >= 0)
+                open.removeAt(at);
             if (type == 0) {
                 if (nib < 1 || nib > 6 || d.size() < 2 + nib)
                     return -1;
@@ -55,17 +78,17 @@ struct Reference
                 const int n = nib * 256 + uchar(d[2]);
                 if (n < 1 || n > 127)
                     return -1;
-                expected = n;
-                sequence = 1;
                 payload = d.mid(3, n);
-                if (payload.size() < n)
+                if (payload.size() < n) {
+                    if (open.size() >= CANTransport::MaxOpen)
+                        open.removeFirst();
+                    open.append(Open{id, d[0], payload, n, 1});
                     return 0;
+                }
             }
         }
         out = QByteArray(1, char(0x80 + payload.size())) + d[0] + char(id & 0xFF) + payload;
         out += char(CANTransport::sum(out));
-        expected = 0;
-        payload.clear();
         return 1;
     }
 };
@@ -76,11 +99,12 @@ void frames(const uint8_t *data, size_t size)
     Reference model;
     size_t at = 0;
     while (at < size) {
-        const int n = data[at++] % 9;
+        const int selector = data[at++];
+        const int n = selector % 9;
         if (at + size_t(n) > size)
             break;
         CANFrame f;
-        f.identifier = 0x612;
+        f.identifier = (selector / 9) % 2 ? 0x640 : 0x612;
         f.data = QByteArray(reinterpret_cast<const char *>(data + at), n);
         f.length = n;
         at += size_t(n);
@@ -91,8 +115,12 @@ void frames(const uint8_t *data, size_t size)
             std::abort();
         if (got == CANTransport::Complete && transport.telegram() != expected)
             std::abort();
-        if (transport.isOpen() != (model.expected > 0))
+        if (transport.isOpen() != !model.open.isEmpty())
             std::abort();
+        for (const Reference::Open &m : model.open) {
+            if (!transport.isOpen(m.id, quint8(m.target)))
+                std::abort();
+        }
     }
 }
 
@@ -121,7 +149,13 @@ void ediabas(const uint8_t *data, size_t size)
             || !all.contains(t))
             std::abort();
     }
-    framer.takeDropped();
+    const QStringList dropped = framer.takeDropped();
+    if (dropped.size() > EdTelegramFramer::MaxReasons + 1)
+        std::abort();
+    for (const QString &line : dropped) {
+        if (line.size() > 160)
+            std::abort();
+    }
 }
 } // namespace
 

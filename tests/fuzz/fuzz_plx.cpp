@@ -1,7 +1,8 @@
 // The PLX stream through the handler, cut into reads by the input itself:
 // byte 0 seeds the read sizes, the rest is the stream. A reading is valid
-// only when a frame of 6-bit bytes between 0x80 and 0x40 ended in that
-// read, and it then holds the records of the last such frame.
+// only when a frame of 6-bit bytes between 0x80 and 0x40, whole 5-byte
+// records and at least one, ended in that read, and it then holds the
+// records of the last such frame.
 #include "fuzzworkdir.h"
 #include "plxdatahandler.h"
 
@@ -25,8 +26,8 @@ struct Setup
 };
 
 // The record count of the last frame ending in [from, to) of the stream,
-// or -1 when none ends there: a frame is 0x80, 6-bit bytes and 0x40, no
-// longer than the decoder keeps.
+// or -1 when none ends there: a frame is 0x80, whole records of 6-bit
+// bytes (one or more) and 0x40, no longer than the decoder keeps.
 int lastFrameRecords(const uint8_t *s, size_t from, size_t to)
 {
     for (size_t end = to; end-- > from;) {
@@ -38,9 +39,9 @@ int lastFrameRecords(const uint8_t *s, size_t from, size_t to)
         if (start == 0 || s[start - 1] != 0x80)
             continue;
         const size_t length = end - (start - 1) + 1;
-        if (length > size_t(PLXStreamDecoder::MaxFrame))
+        if (length > size_t(PLXStreamDecoder::MaxFrame) || length < 7 || (length - 2) % 5 != 0)
             continue;
-        return length < 7 ? 0 : int((length - 2) / 5);
+        return int((length - 2) / 5);
     }
     return -1;
 }

@@ -74,7 +74,7 @@ int main(int argc, char **argv)
             log.addColumn(shape->ecuName.c_str(), shape->jobName.c_str(), r.name.c_str());
         }
     }
-    log.logger().addSyncJob(QString::fromLatin1(DieselJob));
+    log.logger().addSyncJob(dieselShape);
     log.start();
 
     auto range = [&defs](const std::string &name, double &low, double &high) {

@@ -82,6 +82,8 @@ private slots:
     void hostileLogs();
     void fileStillBeingWritten();
     void legendToolBarAndScrollBar();
+    void opensOnTheFirstRow_data();
+    void opensOnTheFirstRow();
 };
 
 void TestCsvGraphWindow::wholeLogReadEqualsRowsFedAsJobs_data()
@@ -290,6 +292,63 @@ void TestCsvGraphWindow::legendToolBarAndScrollBar()
     QCOMPARE(w.plot()->timeWindow(), window);
     w.onDelete();
     QVERIFY(w.plot()->curveMap().isEmpty());
+}
+
+void TestCsvGraphWindow::opensOnTheFirstRow_data()
+{
+    QTest::addColumn<int>("timeFormat");
+    QTest::addColumn<QByteArray>("byHand");
+    QTest::newRow("milliseconds") << int(DataLogger::Milliseconds) << QByteArray();
+    QTest::newRow("time in seconds") << int(DataLogger::TimeInSeconds) << QByteArray();
+    QTest::newRow("current time") << int(DataLogger::CurrentTime) << QByteArray();
+    QTest::newRow("system time milliseconds") << int(DataLogger::SystemTimeMilliseconds) << QByteArray();
+    QTest::newRow("milliseconds from 100 s, by hand") << -1 << QByteArray("time;a\n100000;1\n100250;2\n102000;3\n");
+}
+
+// A log of the clock time (here from 03:41:48) opens on its first row, as
+// does a log of any other time column: its first row's time is in view when
+// the window opens (position 0) and after the legend's set-up.
+void TestCsvGraphWindow::opensOnTheFirstRow()
+{
+    QFETCH(int, timeFormat);
+    QFETCH(QByteArray, byHand);
+    WorkDir wd;
+    QString file;
+    if (timeFormat < 0) {
+        file = writeFile(wd, "late.csv", byHand);
+    } else {
+        CsvLogOptions o;
+        o.timeFormat = timeFormat;
+        const qint64 start = QDateTime(QDate(2026, 12, 10), QTime(3, 41, 48)).toMSecsSinceEpoch();
+        CsvLogWriter w(o, start);
+        w.addColumn("ECU", "J", "A");
+        w.start();
+        for (int i = 0; i < 40; ++i)
+            w.write("ECU", "J", start + 100 + 250 * i, {{"A", QString::number(i % 7)}});
+        file = w.stop();
+    }
+    CSVGraphWindow g;
+    g.resize(800, 400);
+    QVERIFY(g.load(file));
+    QVERIFY2(g.messages().isEmpty(), qPrintable(g.messages().join('\n')));
+    CustomQwtCurveData *d = g.plot()->curveMap().first()->curveData();
+    const double first = d->rawX(0);
+    auto inView = [&g](double x) {
+        const QwtScaleDiv shown = g.plot()->axisScaleDiv(QwtPlot::xBottom);
+        return shown.lowerBound() <= x && x <= shown.upperBound();
+    };
+    g.setScrollPosition(0);
+    g.show();
+    QVERIFY2(inView(first), qPrintable(QString("first row at %1 ms, view %2 .. %3")
+                                           .arg(first)
+                                           .arg(g.plot()->axisScaleDiv(QwtPlot::xBottom).lowerBound())
+                                           .arg(g.plot()->axisScaleDiv(QwtPlot::xBottom).upperBound())));
+    // The scroll bar starts at that page.
+    QCOMPARE(g.scrollBar()->minimum(), g.scrollBar()->value());
+    g.onLegendTimer();
+    QVERIFY(inView(first));
+    // Zooming out all the way comes back to it too.
+    QVERIFY(g.plot()->zoomer()->zoomBase().left() <= first && first <= g.plot()->zoomer()->zoomBase().right());
 }
 
 KELVO_GUI_TEST_MAIN(TestCsvGraphWindow)

@@ -51,6 +51,8 @@ private slots:
     void linesSplitIntoHeaderFields_data();
     void linesSplitIntoHeaderFields();
     void syncJobWritesNoLineOfItsOwn();
+    void jobsOfOneNameKeepTheirColumns_data();
+    void jobsOfOneNameKeepTheirColumns();
     void timeOfDayWraps();
     void earlyJobIgnoredAndMarkers();
     void fileNames();
@@ -200,13 +202,63 @@ void TestDataLogger::syncJobWritesNoLineOfItsOwn()
     h.logger.setFillColumns(true);
     h.logger.addToFilter(column("J1", "A"));
     h.logger.addToFilter(column("J2", "Z"));
-    h.logger.addSyncJob("J2");
+    h.logger.addSyncJob(CJob("ECU", "J2"));
     h.logger.startLog();
     h.logger.handleData(job("J2", t0() + 100, {result("Z", "1")})); // first line: written all the same
     h.logger.handleData(job("J1", t0() + 200, {result("A", "2")}));
     h.logger.handleData(job("J2", t0() + 300, {result("Z", "3")}));
     h.logger.handleData(job("J1", t0() + 400, {result("A", "4")}));
     QCOMPARE(h.stop(), QByteArray("time;A;Z\r\n100;;1\r\n200;2;1\r\n400;4;3\r\n"));
+}
+
+void TestDataLogger::jobsOfOneNameKeepTheirColumns_data()
+{
+    QTest::addColumn<QString>("ecuB");
+    QTest::addColumn<QString>("argsA");
+    QTest::addColumn<QString>("argsB");
+    QTest::addColumn<bool>("fill");
+    QTest::addColumn<QByteArray>("expected");
+    const QByteArray apart = "time;N;T;N2;V\r\n100;3000;90;;\r\n200;;;800;50\r\n300;3100;91;;\r\n";
+    const QByteArray filled = "time;N;T;N2;V\r\n100;3000;90;;\r\n200;3000;90;800;50\r\n300;3100;91;800;50\r\n";
+    QTest::newRow("two ECUs, fill off") << "D73N57C0" << "" << "" << false << apart;
+    QTest::newRow("two ECUs, fill on") << "D73N57C0" << "" << "" << true << filled;
+    QTest::newRow("two ECUs, arguments alike") << "D73N57C0" << "5A10" << "5A10" << false << apart;
+    QTest::newRow("one ECU, two arguments, fill off") << "MSV70" << "5A10" << "5A11" << false << apart;
+    QTest::newRow("one ECU, two arguments, fill on") << "MSV70" << "5A10" << "5A11" << true << filled;
+}
+
+// MSV70's engine speed and coolant, and the other job's engine speed and
+// vehicle speed: both jobs are MW, and each job's values go only into its
+// own columns.
+void TestDataLogger::jobsOfOneNameKeepTheirColumns()
+{
+    QFETCH(QString, ecuB);
+    QFETCH(QString, argsA);
+    QFETCH(QString, argsB);
+    QFETCH(bool, fill);
+    QFETCH(QByteArray, expected);
+    WorkDir wd;
+    Harness h;
+    h.logger.setFillColumns(fill);
+    const std::string b = ecuB.toStdString();
+    auto withArgs = [](CJobResultPair p, const QString &args) {
+        p.job.arguments = args.toStdString();
+        return p;
+    };
+    h.logger.addToFilter(withArgs(column("MW", "ENG", "N", 8, "MSV70"), argsA));
+    h.logger.addToFilter(withArgs(column("MW", "TCLNT", "T", 8, "MSV70"), argsA));
+    h.logger.addToFilter(withArgs(column("MW", "ENG", "N2", 8, b.c_str()), argsB));
+    h.logger.addToFilter(withArgs(column("MW", "SPEED", "V", 8, b.c_str()), argsB));
+    h.logger.startLog();
+    auto send = [&h](const char *ecu, const QString &args, qint64 at, std::initializer_list<CJobResult> results) {
+        CJob j = job("MW", t0() + at, results, ecu);
+        j.arguments = args.toStdString();
+        h.logger.handleData(j);
+    };
+    send("MSV70", argsA, 100, {result("ENG", "3000"), result("TCLNT", "90")});
+    send(b.c_str(), argsB, 200, {result("ENG", "800"), result("TCLNT", "20"), result("SPEED", "50")});
+    send("MSV70", argsA, 300, {result("ENG", "3100"), result("TCLNT", "91")});
+    QCOMPARE(h.stop(), expected);
 }
 
 void TestDataLogger::timeOfDayWraps()
@@ -350,8 +402,7 @@ void TestDataLogger::ruleStopsAndRestarts()
     rule.active = true;
     rule.lower = {10.0, RuleCondition::Larger};
     rule.upper = {20.0, RuleCondition::Smaller};
-    rule.jobName = "J";
-    rule.resultName = "X";
+    rule.watch(column("J", "X"));
     h.logger.setRule(rule);
     QVERIFY(h.logger.isRuleActive());
     h.logger.addToFilter(column("J", "X"));
@@ -428,8 +479,7 @@ void TestDataLogger::unwritableFolderReported()
     // user's next start does.
     LoggingRule rule;
     rule.active = true;
-    rule.jobName = "J";
-    rule.resultName = "A";
+    rule.watch(column("J", "A"));
     rule.upper.value = 100;
     h.logger.addToFilter(column("J", "A"));
     h.logger.setRule(rule);
@@ -491,8 +541,7 @@ static int childFillsTheDisk(bool byRule)
     if (byRule) {
         LoggingRule rule;
         rule.active = true;
-        rule.jobName = "J";
-        rule.resultName = "A";
+        rule.watch(column("J", "A"));
         rule.upper.value = 1e9;
         logger.setRule(rule);
     } else {

@@ -12,7 +12,8 @@ private slots:
     void roundTripReplaceDeleteSort();
     void invalidFileLeftUntouched();
     void failedWriteKeepsOldFile();
-    void presetTicksRowsOfEveryEcu();
+    void presetTicksRowsOfItsEcu_data();
+    void presetTicksRowsOfItsEcu();
 };
 
 void TestDataLoggerSet::roundTripReplaceDeleteSort()
@@ -95,13 +96,32 @@ void TestDataLoggerSet::failedWriteKeepsOldFile()
     QCOMPARE(back.presetNames(), (QStringList{"a", "b"}));
 }
 
-void TestDataLoggerSet::presetTicksRowsOfEveryEcu()
+void TestDataLoggerSet::presetTicksRowsOfItsEcu_data()
 {
+    QTest::addColumn<QVariantMap>("entry");
+    QTest::addColumn<QList<int>>("ticked");
+    QVariantMap noEcu = DataLoggerSet::entry("", "STATUS", "RPM");
+    noEcu.remove("ecu");
+    // Two ECUs' jobs of one name are two jobs.
+    QTest::newRow("its ECU only") << DataLoggerSet::entry("MSV70", "STATUS", "RPM") << QList<int>{1};
+    QTest::newRow("the other ECU") << DataLoggerSet::entry("D73N57C0", "STATUS", "RPM") << QList<int>{3};
+    QTest::newRow("ECU in another case") << DataLoggerSet::entry("msv70", "STATUS", "RPM") << QList<int>{1};
+    QTest::newRow("an ECU not listed") << DataLoggerSet::entry("ANY", "STATUS", "RPM") << QList<int>{};
+    // Written by hand without an ECU: the job's rows of every ECU.
+    QTest::newRow("empty ECU") << DataLoggerSet::entry("", "STATUS", "RPM") << QList<int>{1, 3};
+    QTest::newRow("no ECU member") << noEcu << QList<int>{1, 3};
+}
+
+void TestDataLoggerSet::presetTicksRowsOfItsEcu()
+{
+    QFETCH(QVariantMap, entry);
+    QFETCH(QList<int>, ticked);
     WorkDir wd;
     DataLoggerSet set;
-    set.insertPreset("p", QVariantList{DataLoggerSet::entry("ANY", "STATUS", "RPM")});
-    const QList<QPair<QString, QString>> rows{{"STATUS", "TEMP"}, {"STATUS", "RPM"}, {"OTHER", "RPM"}, {"STATUS", "RPM"}};
-    QCOMPARE(set.rowsToTick("p", rows), (QList<int>{1, 3}));
+    set.insertPreset("p", QVariantList{entry});
+    const QVariantList rows{DataLoggerSet::entry("MSV70", "STATUS", "TEMP"), DataLoggerSet::entry("MSV70", "STATUS", "RPM"),
+                            DataLoggerSet::entry("MSV70", "OTHER", "RPM"), DataLoggerSet::entry("D73N57C0", "STATUS", "RPM")};
+    QCOMPARE(set.rowsToTick("p", rows), ticked);
     QVERIFY(set.rowsToTick("none", rows).isEmpty());
 }
 

@@ -1,6 +1,8 @@
 // The raw serial reader on a pseudo-terminal: only messages of exactly 21
 // bytes become jobs, their bytes as 42 lower-case hex digits; a port that
-// does not open is logged with its name and reason; stop() frees the port.
+// does not open is logged with its name and reason; stop() frees the port;
+// a port that goes away is closed and reported once.
+#include "cputime.h"
 #include "extcsvreader.h"
 #include "jobmetatypes.h"
 #include "logcapture.h"
@@ -42,6 +44,7 @@ private slots:
     void readsMessagesFromPort();
     void missingPortIsLogged();
     void stopClosesPort();
+    void lostPortReportedOnce();
 };
 
 void TestExtCSVReader::messageSizes_data()
@@ -135,6 +138,30 @@ void TestExtCSVReader::stopClosesPort()
     // A second start opens it again.
     reader.start();
     QVERIFY(reader.isOpen());
+}
+
+void TestExtCSVReader::lostPortReportedOnce()
+{
+    PtyDevice device;
+    LogCapture log("CSVReader");
+    ExtCSVReader reader;
+    reader.setJobName("RAWJOB");
+    reader.setSerialSettings(settingsFor(device.slavePath()));
+    QSignalSpy spy(&reader, &ExtCSVReader::jobFinished);
+    reader.start();
+    QVERIFY(device.write(bytesFrom(0x00, 21)));
+    QVERIFY(spy.wait(10000));
+    device.unplug();
+    const double cpu = CpuTime::whileRunning(2000);
+    QVERIFY2(cpu < 0.1, qPrintable(QString::number(cpu)));
+    QCOMPARE(spy.count(), 2);
+    QCOMPARE(spy.at(1).at(1).toInt(), 349);
+    const CJob lost = spy.at(1).at(0).value<CJob>();
+    QCOMPARE(lost.errorText, std::string("port lost"));
+    QCOMPARE(lost.jobName, std::string("RAWJOB"));
+    QCOMPARE(lost.getResultCount(), 0);
+    QVERIFY(!reader.isOpen());
+    QCOMPARE(log.count("port lost: " + device.slavePath() + ": the line hung up"), 1);
 }
 
 QTEST_GUILESS_MAIN(TestExtCSVReader)

@@ -60,6 +60,8 @@ private slots:
     void closingLastPlotWindowWhileLogging();
     void curveAddedWhileLoggingStartsSecondFile();
     void syncJobWithFillWritesNoLineOfItsOwn();
+    void jobsOfOneNameOnTwoEcus();
+    void ruleWatchesItsOwnEcusValue();
     void returnSetsMarker();
     void commaWithCommaSeparatorRefused();
     void ruleStartsAndStopsFiles();
@@ -224,6 +226,41 @@ void closeNow(LoggingWindow *lw)
     QPointer<LoggingWindow> window(lw);
     QVERIFY(lw->close());
     QTRY_VERIFY(window.isNull());
+}
+
+// A line's cells under the header's titles.
+QMap<QString, QString> cellsOf(const QByteArray &header, const QByteArray &line)
+{
+    const QList<QByteArray> titles = header.trimmed().split(',');
+    const QList<QByteArray> cells = line.trimmed().split(',');
+    QMap<QString, QString> all;
+    for (int i = 1; i < titles.size(); ++i)
+        all.insert(QString::fromLatin1(titles.at(i)), i < cells.size() ? QString::fromLatin1(cells.at(i)) : "?");
+    return all;
+}
+
+QListWidgetItem *itemOf(QListWidget *list, const QString &text)
+{
+    const QList<QListWidgetItem *> found = list->findItems(text, Qt::MatchExactly);
+    return found.size() == 1 ? found.first() : nullptr;
+}
+
+// Logs a job of MSV70's, one of D73N57C0's and one more of MSV70's (all
+// "MW"), waits for that many lines; the lines, cells by title.
+void logThreeJobsOfTwoEcus(LoggingWindow *lw, int lineCount, QList<QMap<QString, QString>> &rows)
+{
+    rows.clear();
+    start(lw);
+    const QString file = lw->dataLogger()->fileName();
+    send("MSV70", "MW", {{"ENG", 8, 3000}, {"TCLNT", 8, 90}});
+    send("D73N57C0", "MW", {{"ENG", 8, 800}, {"TCLNT", 8, 20}, {"SPEED", 8, 50}});
+    send("MSV70", "MW", {{"ENG", 8, 3100}, {"TCLNT", 8, 91}});
+    QTRY_COMPARE(lw->dataLogger()->lineCount(), lineCount);
+    drain(lw);
+    stop(lw);
+    const QList<QByteArray> lines = csvLines(file);
+    for (int i = 1; i < lines.size(); ++i)
+        rows << cellsOf(lines.first(), lines.at(i));
 }
 
 int rowOf(LoggingResultTableView *table, const QString &result)
@@ -524,6 +561,84 @@ void TestLoggingWindow::syncJobWithFillWritesNoLineOfItsOwn()
     QVERIFY2(lines.at(2).endsWith(",3,2"), lines.at(2));
 }
 
+// MSV70's and D73N57C0's jobs of one name run together: the engine speed
+// and coolant of one, the vehicle speed of the other are logged, each in its
+// own columns; the sync list offers the two jobs apart.
+void TestLoggingWindow::jobsOfOneNameOnTwoEcus()
+{
+    WorkDir wd;
+    MainWindow w(simulation());
+    plotWindow(w, "MSV70", "MW", {{"ENG", "Engine speed"}, {"TCLNT", "Coolant temperature"}});
+    plotWindow(w, "D73N57C0", "MW",
+               {{"ENG", "Engine speed", false}, {"TCLNT", "Coolant temperature", false}, {"SPEED", "Vehicle speed"}});
+    LoggingWindow *lw = openLogger(w);
+    QCOMPARE(texts(in<QListWidget>(lw, "listResultNames")).size(), 3);
+    chooseTab(lw, "tabSync");
+    auto *available = in<QListWidget>(lw, "listSyncJobs");
+    QCOMPARE(available->count(), 2);
+    QListWidgetItem *other = itemOf(available, "MW title (D73N57C0)");
+    QVERIFY(other && itemOf(available, "MW title (MSV70)"));
+    QCOMPARE(other->toolTip(), QString("MW (D73N57C0)"));
+
+    using Row = QMap<QString, QString>;
+    auto row = [](const char *n, const char *t, const char *v) {
+        return Row{{"Engine speed", n}, {"Coolant temperature", t}, {"Vehicle speed", v}};
+    };
+    QList<Row> lines;
+    // Fill off: each job's line carries its own values only.
+    logThreeJobsOfTwoEcus(lw, 3, lines);
+    QCOMPARE(lines, (QList<Row>{row("3000", "90", ""), row("", "", "50"), row("3100", "91", "")}));
+
+    // Fill on, D73N57C0's job synced: it writes no line of its own (after
+    // the first), MSV70's job writes its lines with the other's speed.
+    in<QCheckBox>(lw, "chkFillCols")->setChecked(true);
+    const QRect rect = available->visualItemRect(other);
+    QTest::mouseClick(available->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+    QCOMPARE(texts(in<QListWidget>(lw, "listSelectedSyncJobs")), QStringList{"MW title (D73N57C0)"});
+    QCOMPARE(texts(available), QStringList{"MW title (MSV70)"});
+    logThreeJobsOfTwoEcus(lw, 2, lines);
+    QCOMPARE(lines, (QList<Row>{row("3000", "90", ""), row("3100", "91", "50")}));
+}
+
+// Two ECUs' engine speeds are logged; the rule watches MSV70's: the other
+// ECU's value, out of the range, leaves the file open.
+void TestLoggingWindow::ruleWatchesItsOwnEcusValue()
+{
+    WorkDir wd;
+    MainWindow w(simulation());
+    plotWindow(w, "MSV70", "MW", {{"ENG", "Engine speed"}});
+    plotWindow(w, "D73N57C0", "MW", {{"ENG", "Engine speed"}, {"SPEED", "Vehicle speed"}});
+    LoggingWindow *lw = openLogger(w);
+    // The lists tell the two engine speeds apart.
+    QCOMPARE(texts(in<QListWidget>(lw, "listResultNames")),
+             (QStringList{"Engine speed (MSV70)", "Engine speed (D73N57C0)", "Vehicle speed"}));
+    armRule(lw, "1000", "5000");
+    auto *watched = in<QComboBox>(lw, "cmbJobs");
+    QCOMPARE(watched->count(), 3);
+    watched->setCurrentIndex(watched->findText("Engine speed (MSV70)"));
+    QVERIFY(watched->currentIndex() >= 0);
+    // Refreshing the tab keeps that choice, not the other ECU's of that name.
+    chooseTab(lw, "tab");
+    chooseTab(lw, "tabRules");
+    QCOMPARE(watched->currentText(), QString("Engine speed (MSV70)"));
+
+    start(lw);
+    const QString file = lw->dataLogger()->fileName();
+    send("MSV70", "MW", {{"ENG", 8, 3000}});
+    send("D73N57C0", "MW", {{"ENG", 8, 800}, {"SPEED", 8, 50}});
+    QTRY_COMPARE(lw->dataLogger()->lineCount(), 2);
+    drain(lw);
+    QCoreApplication::processEvents();
+    QVERIFY(lw->isLogging());
+    QCOMPARE(lw->dataLogger()->fileName(), file);
+    // MSV70's own engine speed out of the range stops it.
+    send("MSV70", "MW", {{"ENG", 8, 500}});
+    QTRY_VERIFY(!lw->isLogging());
+    const QList<QByteArray> lines = csvLines(file);
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(cellsOf(lines.first(), lines.at(2)).value("Vehicle speed"), QString("50"));
+}
+
 void TestLoggingWindow::returnSetsMarker()
 {
     WorkDir wd;
@@ -705,12 +820,13 @@ void TestLoggingWindow::presetsTickRowsAndLeaveColumns()
     QCOMPARE(presets->count(), 1);
     QCOMPARE(presets->currentText(), QString("Boost"));
 
-    // One entry ticks the rows of every ECU that has that job and result.
-    CJob e1 = PlotWindowFeed::makeJob("E1", "JOB_A", {{"RB", 8, 1}});
+    // An entry ticks its own ECU's row, not the row of that job and result
+    // on another ECU.
+    CJob e1 = PlotWindowFeed::makeJob("ECU1", "JOB_A", {{"RB", 8, 1}});
     CJob e2 = PlotWindowFeed::makeJob("E2", "JOB_A", {{"RB", 8, 1}});
     table->fill({e1, e2});
     QMetaObject::invokeMethod(presets, "activated", Q_ARG(QString, "Boost"));
-    QVERIFY(table->isChecked(0) && table->isChecked(1));
+    QVERIFY(table->isChecked(0) && !table->isChecked(1));
 
     drain(lw);
     QCOMPARE(lw->saveFilter().size(), columns.size());

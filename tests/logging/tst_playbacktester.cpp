@@ -23,6 +23,7 @@
 #include <QSpinBox>
 #include <QTextEdit>
 #include <QThread>
+#include <QApplication>
 #include <QtTest>
 #include <memory>
 
@@ -75,6 +76,10 @@ private slots:
     void gaugeColumns();
     void opensViewsAndReplays();
     void playsToTheEndAndShowsPlay();
+    void keysStepWhereverTheFocusIs_data();
+    void keysStepWhereverTheFocusIs();
+    void loadReportStaysWhilePlaying_data();
+    void loadReportStaysWhilePlaying();
     void secondOpenLeavesOneWorker();
     void closingEndsTheWorker();
 
@@ -289,6 +294,106 @@ void TestPlayBackTester::playsToTheEndAndShowsPlay()
     // Choosing another file disables Start until the next Open.
     QVERIFY(QMetaObject::invokeMethod(&tester, "on_cmbCsvFile_activated", Q_ARG(QString, QString("x.csv"))));
     QVERIFY(!start->isEnabled());
+}
+
+void TestPlayBackTester::keysStepWhereverTheFocusIs_data()
+{
+    QTest::addColumn<QString>("widget");
+    for (const char *name : {"pushButton_5", "pushButton_3", "pushButton_4", "btnStart", "textEdit", "spnSpeed",
+                             "cmbCsvFile", "chkChart2D", "horizontalScrollBar"})
+        QTest::newRow(name) << name;
+}
+
+// Left and Right step one row whichever control has the focus; the focus
+// stays where it is.
+void TestPlayBackTester::keysStepWhereverTheFocusIs()
+{
+    QFETCH(QString, widget);
+    playbackfixture::writeLog(20, 50);
+    FakeMdiHost host;
+    PlayBackTester tester(nullptr, &host);
+    tester.show();
+    QApplication::setActiveWindow(&tester);
+    QVERIFY(QTest::qWaitForWindowActive(&tester));
+    QSignalSpy jobs(&tester, &PlayBackTester::jobFinished);
+    auto shownTime = [&jobs](int i) { return jobs.at(i).at(0).value<CJob>().timeStamp; };
+    child<QPushButton>(&tester, "pushButton_5")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!jobs.isEmpty() && shownTime(jobs.size() - 1) == 50, 30000);
+    auto *target = child<QWidget>(&tester, qPrintable(widget));
+    target->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(target->hasFocus());
+    jobs.clear();
+
+    const struct
+    {
+        Qt::Key key;
+        qint64 time;
+    } steps[] = {{Qt::Key_Right, 100}, {Qt::Key_Right, 150}, {Qt::Key_Left, 100}};
+    for (const auto &step : steps) {
+        const int before = jobs.size();
+        QTest::keyClick(QApplication::focusWidget(), step.key);
+        QTRY_COMPARE_WITH_TIMEOUT(jobs.size(), before + 1, 30000);
+        QCOMPARE(shownTime(before), step.time);
+        QVERIFY(target->hasFocus());
+    }
+}
+
+void TestPlayBackTester::loadReportStaysWhilePlaying_data()
+{
+    QTest::addColumn<QByteArray>("log");
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("0-byte") << QByteArray() << "empty log" << 0;
+    QTest::newRow("header only") << QByteArray("time;A;B\r\n") << "empty log" << 0;
+    QTest::newRow("header without line end") << QByteArray("time;A;B") << "empty log" << 0;
+    QTest::newRow("last line cut") << QByteArray("time;A\r\n10;1\r\n20;2\r\n30;3\r\n3") << "last line incomplete"
+                                   << 3;
+}
+
+// An empty log says so, and what the load reported stays above the rows.
+void TestPlayBackTester::loadReportStaysWhilePlaying()
+{
+    QFETCH(QByteArray, log);
+    QFETCH(QString, report);
+    QFETCH(int, rows);
+    QVERIFY(workDir->write("x.csv", log));
+    // Saved an hour ago: a finished log, not one still being written.
+    QFile saved(workDir->filePath("x.csv"));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    saved.close();
+    FakeMdiHost host;
+    PlayBackTester tester(nullptr, &host);
+    tester.show();
+    auto *text = child<QTextEdit>(&tester, "textEdit");
+    QSignalSpy jobs(&tester, &PlayBackTester::jobFinished);
+    child<QPushButton>(&tester, "pushButton_5")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(tester.gaugeScreen() != nullptr, 30000);
+    QCOMPARE(tester.playbackWorker()->rowCount(), rows);
+    auto shown = [text] { return text->toPlainText().split('\n'); };
+    if (rows == 0) {
+        // Open asks for row 1: there is none, and the text says why once
+        // that answer has replaced the loading messages.
+        QTRY_VERIFY_WITH_TIMEOUT(!shown().contains("file loaded") && shown().contains(report), 30000);
+        QTest::keyClick(&tester, Qt::Key_Right);
+        child<QPushButton>(&tester, "btnStart")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(child<QPushButton>(&tester, "btnStart")->text(), QString("Play"), 30000);
+        QVERIFY(shown().contains(report));
+        QCOMPARE(jobs.count(), 0);
+        return;
+    }
+    // Each row shown below the report: row 1, then row 2 by Next.
+    auto rowBelowReport = [&shown, &report](const QStringList &row) {
+        const QStringList lines = shown();
+        const int at = lines.indexOf(row.first());
+        return lines.indexOf(report) >= 0 && lines.indexOf(report) < at && lines.mid(at) == row;
+    };
+    auto lastShown = [&jobs] { return jobs.isEmpty() ? -1 : jobs.last().at(0).value<CJob>().timeStamp; };
+    QTRY_COMPARE_WITH_TIMEOUT(lastShown(), qint64(20), 30000);
+    QVERIFY2(rowBelowReport({"DUMMYJOB", "DUMMYJOBA", "2"}), qPrintable(text->toPlainText()));
+    child<QPushButton>(&tester, "pushButton_4")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(lastShown(), qint64(30), 30000);
+    QVERIFY2(rowBelowReport({"DUMMYJOB", "DUMMYJOBA", "3"}), qPrintable(text->toPlainText()));
 }
 
 void TestPlayBackTester::secondOpenLeavesOneWorker()
