@@ -222,6 +222,10 @@ void ExtLoggerSetupWindow::connectPlx(const Device &device)
     PlotWindow &window = host->createPlotWindow(job, Qt::WindowFlags());
     connect(&window, &PlotWindow::closed, manager, &ExtSourceManager::onCloseEvent);
     connect(&window, &QObject::destroyed, manager, &ExtSourceManager::onDestroyed);
+    // Said in the window's status line: a unit that stays although the user
+    // changed the file must not go unexplained.
+    connect(handler, &PLXDataHandler::notice, &window, &PlotWindow::setSourceNotice);
+    window.setSourceNotice(handler->configNotice());
     window.show();
     manager->createExtRunner(job, handler, host->jobReceiver());
 }

@@ -1,6 +1,7 @@
 #include "plxconfigform.h"
 #include "ui_plxconfigform.h"
 
+#include "filewatch.h"
 #include "problemlabel.h"
 
 #include <QDebug>
@@ -16,6 +17,7 @@ PLXConfigForm::PLXConfigForm(QWidget *parent)
     , ui(new Ui::PLXConfigForm)
     , manager(nullptr)
     , model(new QStandardItemModel(this))
+    , watch(nullptr)
     , logger(KelvoLog::get("plx"))
 {
     ui->setupUi(this);
@@ -29,6 +31,24 @@ PLXConfigForm::PLXConfigForm(QWidget *parent)
         ui->listView->setCurrentIndex(first);
         on_listView_clicked(first);
     }
+    watch = new FileWatch(manager.configFile(), this);
+    connect(watch, &FileWatch::changed, this, &PLXConfigForm::onFileChanged);
+}
+
+void PLXConfigForm::onFileChanged()
+{
+    const QModelIndex current = ui->listView->currentIndex();
+    const int row = current.isValid() ? current.row() : 0;
+    manager.load();
+    const QString why = manager.lastError();
+    if (!why.isEmpty()) {
+        // Broken by hand or half written: what the list shows still is what
+        // the file said last, and the user knows why it does not follow.
+        showProblem(tr("List kept as read last"), why);
+        return;
+    }
+    reload(row);
+    showProblem(QString(), QString());
 }
 
 PLXConfigForm::~PLXConfigForm()

@@ -2,9 +2,10 @@
 // "PLX Config": lists the configured PLX sensors and lets the user pick the
 // unit each one reports in; the choice is written to the configuration
 // file, which a running PLX source watches. "Delete config" removes the
-// file; the next PLX frame writes a fresh one. A configuration file that
-// does not read changes nothing: the list stays as it was, the window says
-// why, and the file is read again at the next choice.
+// file; the next PLX frame writes a fresh one. The window follows the file
+// on disk. A configuration file that does not read changes nothing: the
+// list stays as it was, the window says why, and shows the file once it
+// reads again.
 #include "kelvolog.h"
 #include "plxsensorconfigmanager.h"
 
@@ -13,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+class FileWatch;
 class QStandardItemModel;
 
 namespace Ui {
@@ -48,10 +50,13 @@ private:
     void reload(int row);
     // What went wrong, under the list; nothing when all is well.
     void showProblem(const QString &what, const QString &why);
+    // The file changed on disk: shown as it now reads, or kept as it was.
+    void onFileChanged();
 
     Ui::PLXConfigForm *ui;
     PLXSensorConfigManager manager;
     QStandardItemModel *model;
     std::vector<std::unique_ptr<PLXSensorConf>> rows;
+    FileWatch *watch;
     log4cplus::Logger logger;
 };

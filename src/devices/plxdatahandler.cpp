@@ -100,6 +100,14 @@ void PLXDataHandler::reloadConfig()
     else
         LOG4CPLUS_WARN_FMT(logger, "the units read last stay: %s", KELVO_QS(problem));
     configProblem = problem;
+    emit notice(noticeText(problem));
+}
+
+QString PLXDataHandler::noticeText(const QString &problem)
+{
+    if (problem.isEmpty())
+        return QString();
+    return problem + QStringLiteral("; the units read last stay in use");
 }
 
 const PLXDataHandler::SensorText &PLXDataHandler::sensorText(int address, int instance)

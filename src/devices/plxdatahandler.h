@@ -6,7 +6,8 @@
 // of a block is completed by the next.
 //
 // The configuration file is watched; after a change the next frame uses
-// the new units, and while it does not read, the units read last. While
+// the new units, and while it does not read, the units read last, and
+// notice() says once why (emptied once the file reads again). While
 // the file is missing, the next frame with sensors writes a new one
 // listing every sensor seen so far once, in unit 0.
 //
@@ -49,11 +50,16 @@ public:
         return PLXStreamDecoder::resultName(address, instance);
     }
     bool isConfigMissing() const { return configMissing.load(); }
+    // Why the configuration does not read, or empty; for a window opened
+    // after the handler was made.
+    QString configNotice() const { return noticeText(configProblem); }
     int droppedFrames() const { return decoder.droppedFrames(); }
 
 signals:
     // Renews the watch in the handler's thread, from whichever thread.
     void rearmRequested(QPrivateSignal);
+    // What the user should know of the configuration; empty when all is well.
+    void notice(QString text);
 
 private slots:
     void fileChanged(const QString &file);
@@ -74,6 +80,7 @@ private:
     const SensorText &sensorText(int address, int instance);
     void reloadConfig();
     void requestRearm();
+    static QString noticeText(const QString &problem);
 
     log4cplus::Logger logger;
     SerialPortSettings settings;

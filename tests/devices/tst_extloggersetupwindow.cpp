@@ -144,6 +144,7 @@ private slots:
     void innovateUsbAndMtsPlotNamedValues();
     void innovateConfigBrokenWhileRunning_data();
     void innovateConfigBrokenWhileRunning();
+    void plxConfigBrokenWhileRunning();
     void noDeviceDoesNothing();
     void plxThroughMainWindow();
     void closingMainWindowWhileStreamingEndsSoon();
@@ -505,6 +506,43 @@ void TestExtLoggerSetupWindow::innovateConfigBrokenWhileRunning()
     QTRY_COMPARE_WITH_TIMEOUT(status->text(), QString("Status: OK"), 5000);
     w->close();
     InnovateStandIn::reset();
+}
+
+void TestExtLoggerSetupWindow::plxConfigBrokenWhileRunning()
+{
+    WorkDir wd;
+    const QByteArray good = "<SensorConfigs>\n <SensorConfig address=\"0\" instance=\"0\" unitNum=\"0\"/>\n"
+                            "</SensorConfigs>\n";
+    wd.write("config/PLXSensorsConfig.xml", good);
+    PtyDevice dev;
+    PtyResponder hub(dev);
+    hub.play(PlxStream::frame({{0, 0, 96}}), 7, 20);
+    hub.start();
+    FakeHost host;
+    Setup s(&host);
+    s.choose("PLX Real-Time", dev.slavePath());
+    s.connectButton();
+    PlotWindow *w = host.windows.first();
+    auto *status = w->findChild<QLabel *>("errorStatus");
+    QTRY_VERIFY_WITH_TIMEOUT(!shownValue(*w, "STAT_AFR_0").isEmpty(), 10000);
+    QTRY_COMPARE(status->text(), QString("Status: OK"));
+
+    // Broken by hand: the status line says why while values keep coming.
+    const QByteArray broken = good.left(good.size() / 2);
+    wd.write("config/PLXSensorsConfig.xml", broken);
+    QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith("  Error: config/PLXSensorsConfig.xml does not read: "),
+                             5000);
+    QVERIFY2(status->text().endsWith("the units read last stay in use"), qPrintable(status->text()));
+    const quint64 messages = w->messageCount();
+    QTRY_VERIFY(w->messageCount() > messages + 3);
+    QVERIFY(status->text().startsWith("  Error: config/PLXSensorsConfig.xml"));
+    QCOMPARE(wd.read("config/PLXSensorsConfig.xml"), broken);
+
+    // Repaired: the next frame reads it and all is well again.
+    wd.write("config/PLXSensorsConfig.xml", good);
+    QTRY_COMPARE_WITH_TIMEOUT(status->text(), QString("Status: OK"), 5000);
+    w->close();
+    hub.stop();
 }
 
 void TestExtLoggerSetupWindow::noDeviceDoesNothing()

@@ -102,6 +102,7 @@ private slots:
     void emptyListIsSafe();
     void malformedConfigurationStaysUntouched();
     void configurationBrokenWhileShown();
+    void followsTheFileOnDisk();
     void fullDiskKeepsTheConfiguration();
 };
 
@@ -300,6 +301,41 @@ void TestPlxConfig::configurationBrokenWhileShown()
     QCOMPARE(PlxTestFiles::stored(), (QStringList{"0/0/1", "2/1/0"}));
     QCOMPARE(f.rows(), (QStringList{"Wideband #0", "Temperature #1"}));
     QCOMPARE(f.combo->currentText(), QString("Water degC"));
+    QCOMPARE(f.problem(), QString());
+}
+
+void TestPlxConfig::followsTheFileOnDisk()
+{
+    Files files;
+    Form f;
+    f.select(1);
+    QCOMPARE(f.combo->currentText(), QString("Oil degC"));
+    const QStringList rows = f.rows();
+
+    // Broken by hand while shown: the list stays, and the window says why
+    // before the user tries anything.
+    const QByteArray broken = "<SensorConfigs>\n <SensorConfig address=\"0\"";
+    files.wd.write("config/PLXSensorsConfig.xml", broken);
+    QTRY_VERIFY(f.problem().startsWith("List kept as read last: config/PLXSensorsConfig.xml does not read"));
+    QCOMPARE(f.rows(), rows);
+    QCOMPARE(f.combo->currentText(), QString("Oil degC"));
+    QCOMPARE(files.wd.read("config/PLXSensorsConfig.xml"), broken);
+
+    // Repaired, with another unit: shown as it now reads, without a click.
+    files.wd.write("config/PLXSensorsConfig.xml", R"(<SensorConfigs>
+ <SensorConfig address="0" instance="0" unitNum="0"/>
+ <SensorConfig address="2" instance="1" unitNum="1"/>
+</SensorConfigs>
+)");
+    QTRY_COMPARE(f.problem(), QString());
+    QTRY_COMPARE(f.combo->currentText(), QString("Water degF"));
+    QCOMPARE(f.rows(), (QStringList{"Wideband #0", "Temperature #1"}));
+    QCOMPARE(f.list->currentIndex().row(), 1);
+    QCOMPARE(f.label("lblUnitNum"), QString("1"));
+
+    // Deleted: nothing is configured any more, and nothing is wrong.
+    QVERIFY(QFile::remove("config/PLXSensorsConfig.xml"));
+    QTRY_COMPARE(f.rows(), QStringList());
     QCOMPARE(f.problem(), QString());
 }
 

@@ -371,6 +371,7 @@ void TestPlxDataHandler::brokenConfigurationKeepsTheUnits()
     wd.write("config/PLXSensorsConfig.xml", config({{0, 0, 1}}));
     LogCapture log("plx");
     PLXDataHandler handler;
+    QSignalSpy notices(&handler, &PLXDataHandler::notice);
     const QByteArray frame = hex("80000000012040");
     const double afr = (96 / 2.55 + 100) / 10;
     bool valid = false;
@@ -388,12 +389,21 @@ void TestPlxDataHandler::brokenConfigurationKeepsTheUnits()
     QVERIFY(!handler.isConfigMissing());
     QCOMPARE(wd.read("config/PLXSensorsConfig.xml"), broken);
     QCOMPARE(log.count("the units read last stay"), 1);
+    // The user is told once, in words that name the file and the reason.
+    QCOMPARE(notices.size(), 1);
+    const QString said = notices.first().first().toString();
+    QVERIFY2(said.startsWith("config/PLXSensorsConfig.xml does not read: ") &&
+                 said.endsWith("; the units read last stay in use"),
+             qPrintable(said));
+    QCOMPARE(handler.configNotice(), said);
 
     // Repaired: its unit from the next frame on.
     QTest::qWait(50);
     QVERIFY(wd.write("config/PLXSensorsConfig.xml", config({{0, 0, 5}})));
     QTRY_VERIFY(qAbs(decode(handler, frame, &valid).resultAt(0).realValue - (96 / 2.417 + 105.6) / 10) < 1e-9);
     QVERIFY(log.contains("reads again"));
+    QCOMPARE(notices.size(), 2);
+    QCOMPARE(notices.last().first().toString(), QString());
 }
 
 void TestPlxDataHandler::pseudoJobAndDefaults()
