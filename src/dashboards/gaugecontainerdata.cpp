@@ -9,14 +9,18 @@ GaugeContainerData::GaugeContainerData(QObject *parent)
 {
 }
 
-QString GaugeContainerData::resultKey(const std::string &jobName, const std::string &resultName)
+QString GaugeContainerData::resultKey(const std::string &ecuName, const std::string &jobName,
+                                      const std::string &resultName)
 {
-    return (Latin1::toQString(jobName) + QLatin1Char('.') + Latin1::toQString(resultName)).toUpper();
+    QString key = Latin1::toQString(jobName) + QLatin1Char('.') + Latin1::toQString(resultName);
+    if (!ecuName.empty())
+        key.prepend(Latin1::toQString(ecuName) + QLatin1Char(':'));
+    return key.toUpper();
 }
 
 QString GaugeContainerData::resultKey(const CJobResultPair &pair)
 {
-    return resultKey(pair.job.jobName, pair.resultName);
+    return resultKey(pair.job.ecuName, pair.job.jobName, pair.resultName);
 }
 
 double GaugeContainerData::value(const QString &key) const
@@ -30,9 +34,15 @@ void GaugeContainerData::onJobFinished(CJob argJob, int)
     // Keys are built before the lock: the GUI thread's reads wait only for
     // the stores themselves.
     QVector<QPair<QString, double>> stores;
-    stores.reserve(argJob.getResultCount());
-    for (const CJobResult &r : qAsConst(argJob.results))
-        stores.append(qMakePair(resultKey(argJob.jobName, r.name), r.realValue));
+    const bool ecuKnown = !argJob.ecuName.empty();
+    stores.reserve(argJob.getResultCount() * (ecuKnown ? 2 : 1));
+    const QString ecu = Latin1::toQString(argJob.ecuName).toUpper() + QLatin1Char(':');
+    for (const CJobResult &r : qAsConst(argJob.results)) {
+        const QString key = resultKey(std::string(), argJob.jobName, r.name);
+        stores.append(qMakePair(key, r.realValue));
+        if (ecuKnown)
+            stores.append(qMakePair(ecu + key, r.realValue));
+    }
     std::lock_guard<std::mutex> locker(m_mutex);
     for (const auto &s : qAsConst(stores))
         m_values.insert(s.first, s.second);

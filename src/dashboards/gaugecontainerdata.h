@@ -16,16 +16,20 @@ public:
     explicit GaugeContainerData(QObject *parent = nullptr);
 
     // The job's own name (not its display name), ".", the result name, all
-    // upper-cased; the ECU takes no part, so any ECU's job of that name
-    // feeds the gauge.
+    // upper-cased, after the ECU's name and ":" where the pair names its ECU.
+    // Two ECUs often run jobs of one name with the same results; a dial of
+    // one ECU's screen shows only that ECU's value. A pair without ECU (a
+    // log read without its side file) takes the job of that name of any ECU.
     static QString resultKey(const CJobResultPair &pair);
-    static QString resultKey(const std::string &jobName, const std::string &resultName);
+    static QString resultKey(const std::string &ecuName, const std::string &jobName,
+                             const std::string &resultName);
 
     // The stored value, 0 for a key not seen yet. Safe from any thread.
     double value(const QString &key) const;
 
 public slots:
-    // Stores the real value of every result, whatever the result code.
+    // Stores the real value of every result, whatever the result code,
+    // under its key with and without the job's ECU.
     void onJobFinished(CJob argJob, int result);
 
 private:

@@ -99,6 +99,9 @@ bool GaugeSetupWindow::showScreen()
             }
             qDebug() << "DEF found:" << element.name;
             CJobResultPair pair;
+            // The screen is the ECU's: another ECU's job of that name must
+            // not move its dials.
+            pair.job.ecuName = Latin1::toStd(ecu);
             pair.job.jobName = Latin1::toStd(def.jobName);
             pair.resultName = Latin1::toStd(def.resultName);
             // Only the pair's name is 8-bit: the dial keeps the title as read.

@@ -22,8 +22,9 @@ class TestGaugeContainer : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
-    void resultKeyIgnoresCaseAndEcu();
+    void resultKeyIgnoresCaseNamesEcu();
     void jobOfAnyEcuFeedsItsDial();
+    void dialOfAnEcuTakesOnlyItsJobs();
     void unseenResultShowsZero();
     void gridFillsRowsByColumns_data();
     void gridFillsRowsByColumns();
@@ -97,16 +98,18 @@ void TestGaugeContainer::initTestCase()
     PlotWindowFeed::startReceiver();
 }
 
-void TestGaugeContainer::resultKeyIgnoresCaseAndEcu()
+void TestGaugeContainer::resultKeyIgnoresCaseNamesEcu()
 {
     CJobResultPair a;
-    a.job = CJob("D73N57C0", "mw_select_lesen_norm");
+    a.job = CJob("D73n57c0", "mw_select_lesen_norm");
     a.job.virtualName = "SHOWN_NAME";
     a.resultName = "stat_oiltemp_wert";
-    QCOMPARE(GaugeContainerData::resultKey(a), QString("MW_SELECT_LESEN_NORM.STAT_OILTEMP_WERT"));
+    QCOMPARE(GaugeContainerData::resultKey(a), QString("D73N57C0:MW_SELECT_LESEN_NORM.STAT_OILTEMP_WERT"));
     CJobResultPair b = a;
     b.job.ecuName = "MSV70";
-    QCOMPARE(GaugeContainerData::resultKey(b), GaugeContainerData::resultKey(a));
+    QCOMPARE(GaugeContainerData::resultKey(b), QString("MSV70:MW_SELECT_LESEN_NORM.STAT_OILTEMP_WERT"));
+    b.job.ecuName.clear();
+    QCOMPARE(GaugeContainerData::resultKey(b), QString("MW_SELECT_LESEN_NORM.STAT_OILTEMP_WERT"));
     GaugeContainerData data;
     QCOMPARE(data.value("NEVER.SEEN"), 0.0);
 }
@@ -127,6 +130,34 @@ void TestGaugeContainer::jobOfAnyEcuFeedsItsDial()
     c->onJobFinished(PlotWindowFeed::makeJob("MSV70", "MW_SELECT_LESEN_NORM", {{"STAT_OILTEMP_WERT", 8, 91}}),
                      -1);
     QTRY_COMPARE(dial->gauge()->value(), 91.0);
+}
+
+void TestGaugeContainer::dialOfAnEcuTakesOnlyItsJobs()
+{
+    // Both ECUs of the demo run "Measurement values" with the same results:
+    // a screen's dials follow their own ECU, a dial without ECU any.
+    const GaugeDef def = makeDef("MW_SELECT_LESEN_NORM", "STAT_OILTEMP_WERT");
+    auto c = std::make_unique<GaugeContainer>();
+    c->setColumns(3);
+    for (const char *ecu : {"MSV70", "D73N57C0", ""}) {
+        CJobResultPair pair = pairFor(def);
+        pair.job.ecuName = ecu;
+        c->addGauge(pair, def, false);
+    }
+    c->show();
+    const QList<GaugeWidget *> dials = c->gauges();
+    const QList<TextValueWidget *> lines = c->textLines();
+    c->onJobFinished(PlotWindowFeed::makeJob("MSV70", "MW_SELECT_LESEN_NORM", {{"STAT_OILTEMP_WERT", 8, 91}}), 0);
+    QTRY_COMPARE(dials.at(2)->gauge()->value(), 91.0);
+    QCOMPARE(dials.at(0)->gauge()->value(), 91.0);
+    QCOMPARE(dials.at(1)->gauge()->value(), 0.0);
+    c->onJobFinished(PlotWindowFeed::makeJob("d73n57c0", "mw_select_lesen_norm", {{"stat_oiltemp_wert", 8, 87.5}}),
+                     0);
+    QTRY_COMPARE(dials.at(1)->gauge()->value(), 87.5);
+    QTRY_COMPARE(lines.at(1)->valueLabel()->text(), QString("87.5"));
+    QCOMPARE(dials.at(2)->gauge()->value(), 87.5);
+    QCOMPARE(dials.at(0)->gauge()->value(), 91.0);
+    QCOMPARE(lines.at(0)->valueLabel()->text(), QString("91"));
 }
 
 void TestGaugeContainer::unseenResultShowsZero()

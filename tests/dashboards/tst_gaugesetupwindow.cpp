@@ -192,6 +192,8 @@ void TestGaugeSetupWindow::showOpensTheScreen()
         results << QString::fromStdString(g->resultPair().resultName);
     QCOMPARE(results, (QStringList{"STAT_BOOST_WERT", "STAT_OILTEMP_WERT", "STAT_ENG_NAVRG_WERT"}));
     QCOMPARE(c->gauges().at(2)->resultPair().job.jobName, std::string("MW_SELECT_LESEN_NORM"));
+    // The screen is MSV70's: its dials take MSV70's jobs only.
+    QCOMPARE(c->gauges().at(2)->resultPair().job.ecuName, std::string("MSV70"));
     QCOMPARE(c->gauges().at(2)->gaugeDef().max, 7000.0);
     QVERIFY(!c->gauges().at(2)->autoScale());
     QCOMPARE(c->textLines().size(), 3);
