@@ -26,7 +26,14 @@ QString GaugeContainerData::resultKey(const CJobResultPair &pair)
 double GaugeContainerData::value(const QString &key) const
 {
     std::lock_guard<std::mutex> locker(m_mutex);
-    return m_values.value(key, 0.0);
+    const auto it = m_values.constFind(key);
+    if (it != m_values.cend())
+        return it.value();
+    // An ECU's name has no ':'; a job's name may.
+    const int ecuEnd = key.indexOf(QLatin1Char(':'));
+    if (ecuEnd < 0)
+        return 0.0;
+    return m_values.value(key.mid(ecuEnd + 1), 0.0);
 }
 
 void GaugeContainerData::onJobFinished(CJob argJob, int)

@@ -18,13 +18,16 @@ public:
     // The job's own name (not its display name), ".", the result name, all
     // upper-cased, after the ECU's name and ":" where the pair names its ECU.
     // Two ECUs often run jobs of one name with the same results; a dial of
-    // one ECU's screen shows only that ECU's value. A pair without ECU (a
-    // log read without its side file) takes the job of that name of any ECU.
+    // one ECU's screen shows that ECU's value once a job of it was seen.
+    // Until then, and for a pair without ECU (a log read without its side
+    // file), the job of that name of any ECU feeds it: the external
+    // sources' readings carry no ECU, while their plot windows' jobs do.
     static QString resultKey(const CJobResultPair &pair);
     static QString resultKey(const std::string &ecuName, const std::string &jobName,
                              const std::string &resultName);
 
-    // The stored value, 0 for a key not seen yet. Safe from any thread.
+    // The stored value, 0 for a key not seen yet (with or without its
+    // ECU). Safe from any thread.
     double value(const QString &key) const;
 
 public slots:

@@ -135,7 +135,8 @@ void TestGaugeContainer::jobOfAnyEcuFeedsItsDial()
 void TestGaugeContainer::dialOfAnEcuTakesOnlyItsJobs()
 {
     // Both ECUs of the demo run "Measurement values" with the same results:
-    // a screen's dials follow their own ECU, a dial without ECU any.
+    // a screen's dials follow their own ECU once it is seen, a dial without
+    // ECU any.
     const GaugeDef def = makeDef("MW_SELECT_LESEN_NORM", "STAT_OILTEMP_WERT");
     auto c = std::make_unique<GaugeContainer>();
     c->setColumns(3);
@@ -150,7 +151,6 @@ void TestGaugeContainer::dialOfAnEcuTakesOnlyItsJobs()
     c->onJobFinished(PlotWindowFeed::makeJob("MSV70", "MW_SELECT_LESEN_NORM", {{"STAT_OILTEMP_WERT", 8, 91}}), 0);
     QTRY_COMPARE(dials.at(2)->gauge()->value(), 91.0);
     QCOMPARE(dials.at(0)->gauge()->value(), 91.0);
-    QCOMPARE(dials.at(1)->gauge()->value(), 0.0);
     c->onJobFinished(PlotWindowFeed::makeJob("d73n57c0", "mw_select_lesen_norm", {{"stat_oiltemp_wert", 8, 87.5}}),
                      0);
     QTRY_COMPARE(dials.at(1)->gauge()->value(), 87.5);
@@ -158,6 +158,21 @@ void TestGaugeContainer::dialOfAnEcuTakesOnlyItsJobs()
     QCOMPARE(dials.at(2)->gauge()->value(), 87.5);
     QCOMPARE(dials.at(0)->gauge()->value(), 91.0);
     QCOMPARE(lines.at(0)->valueLabel()->text(), QString("91"));
+    // Each keeps to its own ECU from now on, whichever comes last.
+    c->onJobFinished(PlotWindowFeed::makeJob("MSV70", "MW_SELECT_LESEN_NORM", {{"STAT_OILTEMP_WERT", 8, 92}}), 0);
+    QTRY_COMPARE(dials.at(0)->gauge()->value(), 92.0);
+    QTRY_COMPARE(dials.at(2)->gauge()->value(), 92.0);
+    QCOMPARE(dials.at(1)->gauge()->value(), 87.5);
+
+    // A source whose readings carry no ECU still feeds the dial of its
+    // plot window's job, which names one.
+    auto aem = std::make_unique<GaugeContainer>();
+    CJobResultPair pair = pairFor(makeDef("AEM_AFR", "AEM_AFR_VALUE", 20));
+    pair.job.ecuName = "AEM";
+    aem->addGauge(pair, makeDef("AEM_AFR", "AEM_AFR_VALUE", 20), false);
+    aem->show();
+    aem->onJobFinished(PlotWindowFeed::makeJob("", "AEM_AFR", {{"AEM_AFR_VALUE", 8, 14.7}}), 0);
+    QTRY_COMPARE(aem->gauges().first()->gauge()->value(), 14.7);
 }
 
 void TestGaugeContainer::unseenResultShowsZero()
