@@ -468,7 +468,15 @@ void MainWindow::onPlotWidgetStatusChanged(int dummystatus, CJob job, QString re
 
 void MainWindow::onClosed(QCloseEvent *)
 {
-    mdiArea->closeActiveSubWindow();
+    // The frame of the plot window that closes, whichever window is active:
+    // a click on an inactive frame's close button, or a close by code,
+    // leaves another window active. When the user closed the frame itself,
+    // closing it again here does nothing.
+    auto *window = qobject_cast<QWidget *>(sender());
+    if (!window)
+        return;
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(window->parentWidget()))
+        sub->close();
 }
 
 void MainWindow::showConnFailedDialog()

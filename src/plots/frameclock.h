@@ -19,7 +19,6 @@ public:
     // The next frame() comes within FrameMs; asking again before it changes
     // nothing.
     void request();
-    bool isPending() const { return m_timer.isActive(); }
 
 signals:
     void frame();

@@ -3,8 +3,13 @@
 
 #include "kelvolog.h"
 #include "latin1.h"
+#include "plotwidgetdata.h"
 #include "translationmgr.h"
 
+#include <QHeaderView>
+#include <QLayout>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableWidgetItem>
 
 MultiCurvePlotSettingsDialog::MultiCurvePlotSettingsDialog(QWidget *parent)
@@ -30,10 +35,20 @@ void MultiCurvePlotSettingsDialog::setSelectedPairs(QList<CJobResultPair> pairs)
 bool MultiCurvePlotSettingsDialog::isSelected(CJobResultPair &pair) const
 {
     for (const CJobResultPair &selected : m_selectedPairs) {
-        if (selected == pair)
+        // MSV70's result plotted leaves the same-named one of another ECU
+        // unticked.
+        if (PlotWidgetData::samePair(selected, pair))
             return true;
     }
     return false;
+}
+
+QString MultiCurvePlotSettingsDialog::jobText(const CJobResultPair &pair)
+{
+    const QString name = pair.getJobName();
+    if (pair.job.ecuName.empty())
+        return name;
+    return name + QStringLiteral(" (") + Latin1::toQString(pair.job.ecuName) + QLatin1Char(')');
 }
 
 void MultiCurvePlotSettingsDialog::setResultPairs(QList<CJobResultPair> pairs)
@@ -50,9 +65,6 @@ void MultiCurvePlotSettingsDialog::setResultPairs(QList<CJobResultPair> pairs)
         table->setItem(row, 1, new QTableWidgetItem);
         table->setItem(row, 2, new QTableWidgetItem);
     }
-    table->setColumnWidth(0, 120);
-    table->setColumnWidth(1, 160);
-    table->setColumnWidth(2, 60);
     for (int row = 0; row < pairs.size(); ++row) {
         CJobResultPair &pair = pairs[row];
         m_translations->translate(pair);
@@ -60,11 +72,41 @@ void MultiCurvePlotSettingsDialog::setResultPairs(QList<CJobResultPair> pairs)
         LOG4CPLUS_DEBUG_FMT(m_log, "displayname:%s", pair.resultDisplayName.c_str());
         QTableWidgetItem *job = table->item(row, 0);
         job->setCheckState(isSelected(pair) ? Qt::Checked : Qt::Unchecked);
-        job->setText(pair.getJobName());
+        job->setText(jobText(pair));
         table->item(row, 1)->setText(Latin1::toQString(pair.resultDisplayName));
         table->item(row, 2)->setText(Latin1::toQString(pair.resultName));
         m_listedPairs << pair;
     }
+    fitToContents();
+}
+
+void MultiCurvePlotSettingsDialog::fitToContents()
+{
+    QTableWidget *table = ui->tableWidget;
+    QHeaderView *header = table->horizontalHeader();
+    // A stretched column takes the room left, not its text's width.
+    header->setStretchLastSection(false);
+    table->resizeColumnsToContents();
+    table->resizeRowsToContents();
+    int columns = 0;
+    for (int c = 0; c < table->columnCount(); ++c)
+        columns += header->sectionSize(c);
+    const int frame = 2 * table->frameWidth();
+    const QSize wanted(table->verticalHeader()->sizeHint().width() + columns + frame
+                           + table->verticalScrollBar()->sizeHint().width(),
+                       header->sizeHint().height() + table->verticalHeader()->length() + frame
+                           + table->horizontalScrollBar()->sizeHint().height());
+    // What the dialog puts around the table: its layout at the current size.
+    layout()->activate();
+    const QSize around = size() - table->size();
+    QSize size = (wanted + around).expandedTo(minimumSizeHint()).expandedTo(this->size());
+    if (const QScreen *screen = this->screen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
+    // Where the table has room for every column, the last one takes what is
+    // left over; on a narrower screen the columns keep their widths and the
+    // table scrolls.
+    header->setStretchLastSection(size.width() - around.width() >= wanted.width());
 }
 
 void MultiCurvePlotSettingsDialog::on_buttonBox_accepted()

@@ -1,7 +1,8 @@
 #pragma once
 // The choice of results for the multi-curve plot: one row per numeric
-// result of the jobs the plot has seen, the plotted ones ticked. OK hands
-// the ticked pairs over as they were listed, with their jobs' ECU names.
+// result of the jobs the plot has seen, the plotted ones ticked. A row
+// names its job's ECU, since two ECUs often run a job of the same name; OK
+// hands the ticked pairs over as they were listed, with those ECU names.
 #include "cjobresultpair.h"
 
 #include <log4cplus/logger.h>
@@ -29,6 +30,8 @@ public:
     void setResultPairs(QList<CJobResultPair> pairs);
     void setSelectedPairs(QList<CJobResultPair> pairs);
     bool isSelected(CJobResultPair &pair) const;
+    // The Job column's text: the job's display name and, where known, its ECU.
+    static QString jobText(const CJobResultPair &pair);
     // The pairs built by the last OK.
     QList<CJobResultPair> resultPairs() const { return m_resultPairs; }
     // Shows the current row in the label; the form has no multiplier field
@@ -47,6 +50,9 @@ public slots:
 
 private:
     void showRow(int row);
+    // Columns as wide as their texts, the dialog as large as the table then
+    // needs, within the screen.
+    void fitToContents();
 
     Ui::MultiCurvePlotSettingsDialog *ui;
     QList<CJobResultPair> m_selectedPairs;

@@ -77,6 +77,11 @@ MultiCurvePlotWindow::MultiCurvePlotWindow(QWidget *parent)
     m_legend->setMaxColumns(8);
     m_plot->insertLegend(m_legend, QwtPlot::BottomLegend);
     connect(m_legend, &QwtLegend::checked, this, &MultiCurvePlotWindow::legendChecked);
+    // After the legend's own handler: its labels exist by then. Every curve
+    // the plot gets later (its first value, or after a reset) gets a new,
+    // unticked label, while the curve is drawn.
+    connect(m_plot, &QwtPlot::legendDataChanged, this,
+            [this](const QVariant &itemInfo, const QList<QwtLegendData> &) { checkLegendLabel(itemInfo); });
 
     ui->splitter->setStretchFactor(1, 9);
     ui->splitter->setStretchFactor(0, 1);
@@ -95,6 +100,9 @@ MultiCurvePlotWindow::~MultiCurvePlotWindow()
     // The queue's connection goes with this object; asking for the queue
     // here would make a new one after the main window has destroyed it.
     m_redrawTimer.stop();
+    // The plot detaches its curves as it goes, after this window's own
+    // members are gone: nothing of that reaches back here.
+    m_plot->disconnect(this);
     delete ui;
 }
 
@@ -113,10 +121,10 @@ void MultiCurvePlotWindow::onJobFinished(CJob job, int result)
     // A failed run carries no values: its results would plot as zeros.
     if (result != 0)
         return;
-    const QString name = job.getDisplayName();
-    if (!m_jobs.contains(name)) {
+    const QString key = JobQueue::jobKey(job);
+    if (!m_jobs.contains(key)) {
         LOG4CPLUS_DEBUG(m_log, "insert hash");
-        m_jobs.insert(name, job);
+        m_jobs.insert(key, job);
     }
     // Only the chosen results travel on to the plot's thread: each hand-over
     // copies the result.
@@ -138,7 +146,7 @@ void MultiCurvePlotWindow::onJobQueueEvent(JobQueue::Event event, CJob job)
     if (event != JobQueue::JobRemoved)
         return;
     LOG4CPLUS_DEBUG_FMT(m_log, "remove RET:, values count%d", m_jobs.size());
-    const int removed = m_jobs.remove(name);
+    const int removed = m_jobs.remove(JobQueue::jobKey(job));
     LOG4CPLUS_DEBUG_FMT(m_log, "remove RET:%d,count%d", removed, m_jobs.size());
 }
 
@@ -196,7 +204,19 @@ void MultiCurvePlotWindow::setLegendsChecked()
         }
     }
     m_legend->blockSignals(blocked);
-    m_legendCurves = m_plot->curveMap().size();
+}
+
+void MultiCurvePlotWindow::checkLegendLabel(const QVariant &itemInfo)
+{
+    QwtPlotItem *item = m_plot->infoToItem(itemInfo);
+    if (!item)
+        return;
+    const bool blocked = m_legend->blockSignals(true);
+    for (QWidget *w : m_legend->legendWidgets(itemInfo)) {
+        if (auto *label = qobject_cast<QwtLegendLabel *>(w))
+            label->setChecked(item->isVisible());
+    }
+    m_legend->blockSignals(blocked);
 }
 
 void MultiCurvePlotWindow::onLegendTimer()
@@ -279,7 +299,4 @@ void MultiCurvePlotWindow::onYZoomOut()
 void MultiCurvePlotWindow::redraw()
 {
     m_plot->redrawAllCurves();
-    // Curves appear with their first value, some time after the choice.
-    if (m_plot->curveMap().size() != m_legendCurves)
-        setLegendsChecked();
 }

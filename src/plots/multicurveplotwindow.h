@@ -1,8 +1,9 @@
 #pragma once
 // Several chosen results, from any of the running jobs, as curves of one
 // time plot with a checkable legend. The window remembers every job that
-// ran successfully while it was open; its preferences list the numeric
-// results of those still queued, and the ticked ones become the curves.
+// ran successfully while it was open, one entry per job of each ECU; its
+// preferences list the numeric results of those still queued, and the
+// ticked ones become the curves.
 #include "cjob.h"
 #include "cjobresult.h"
 #include "cjobresultpair.h"
@@ -11,7 +12,7 @@
 
 #include <log4cplus/logger.h>
 
-#include <QHash>
+#include <QMap>
 #include <QList>
 #include <QTimer>
 #include <QVariant>
@@ -37,8 +38,9 @@ public:
 
     PlotWidget *plotWidget() const { return m_plot; }
     QwtLegend *legend() const { return m_legend; }
-    // The jobs whose results can be chosen, by display name.
-    const QHash<QString, CJob> &jobSet() const { return m_jobs; }
+    // The jobs whose results can be chosen, by queue key (display name and
+    // ECU): two ECUs' jobs of one name are two entries.
+    const QMap<QString, CJob> &jobSet() const { return m_jobs; }
     int jobsReceived() const { return m_jobsReceived; }
     // Curves for these results at once, ahead of their next values; the
     // plot then takes exactly these results.
@@ -71,8 +73,11 @@ protected:
 
 private:
     void updateScrollRange();
+    // Ticks the legend label of the item as the item is shown: a label the
+    // legend makes anew starts unticked.
+    void checkLegendLabel(const QVariant &itemInfo);
 
-    QHash<QString, CJob> m_jobs;
+    QMap<QString, CJob> m_jobs;
     log4cplus::Logger m_log;
     Ui::MultiCurvePlotWindow *ui;
     PlotWidget *m_plot = nullptr;
@@ -84,6 +89,4 @@ private:
     QwtLegend *m_legend = nullptr;
     QToolButton *m_yZoomIn = nullptr;
     QToolButton *m_yZoomOut = nullptr;
-    // Curves the legend labels were last checked for.
-    int m_legendCurves = 0;
 };

@@ -236,7 +236,7 @@ QList<CJobResultPair> PlotWidget::resultPairs() const
     return m_data->acceptedPairs();
 }
 
-QMap<CJobResultPair, CustomQwtCurve *> &PlotWidget::curveMap()
+QMap<CurveKey, CustomQwtCurve *> &PlotWidget::curveMap()
 {
     return m_data->curveMap();
 }

@@ -58,7 +58,7 @@ public:
     void showCurve(QwtPlotItem *item, bool on);
     CustomQwtCurve *curveAt(int index) const;
     QList<CJobResultPair> resultPairs() const;
-    QMap<CJobResultPair, CustomQwtCurve *> &curveMap();
+    QMap<CurveKey, CustomQwtCurve *> &curveMap();
 
     void redrawCurve(CustomQwtCurve *curve);
     void redrawAllCurves();

@@ -46,6 +46,11 @@ bool PlotWidgetData::sameJob(const CJob &a, const CJob &b)
     return a.getDisplayName() == b.getDisplayName();
 }
 
+bool PlotWidgetData::samePair(const CJobResultPair &a, const CJobResultPair &b)
+{
+    return a.resultName == b.resultName && sameJob(a.job, b.job);
+}
+
 bool PlotWidgetData::acceptsResult(const CJob &job, const std::string &resultName) const
 {
     if (m_plotAll.load())
@@ -124,16 +129,13 @@ bool PlotWidgetData::addPoint(const CJobResultPair &pair, qint64 timeStamp, doub
         return false;
     if (!std::isfinite(y))
         y = 0.0;
-    auto it = m_curves.find(pair);
-    CustomQwtCurve *curve = nullptr;
-    if (it == m_curves.end()) {
+    CustomQwtCurve *curve = curveFor(CurveKey(pair));
+    if (!curve) {
         LOG4CPLUS_DEBUG_FMT(m_log, "curve does not exists:%s,%s", KELVO_QS(pair.getJobName()),
                             pair.resultName.c_str());
         CJobResultPair copy(pair);
         curve = addCurve(copy);
         emit curveAdded(curve);
-    } else {
-        curve = it.value();
     }
     m_lastElapsed = elapsed;
     m_xValue = double(elapsed);
@@ -141,12 +143,25 @@ bool PlotWidgetData::addPoint(const CJobResultPair &pair, qint64 timeStamp, doub
     return true;
 }
 
+CustomQwtCurve *PlotWidgetData::curveFor(const CurveKey &key) const
+{
+    auto it = m_curves.lowerBound(CurveKey(key.jobName, key.resultName, std::string()));
+    CustomQwtCurve *loose = nullptr;
+    for (; it != m_curves.cend() && it.key().sameResult(key); ++it) {
+        if (it.key().ecuName == key.ecuName)
+            return it.value();
+        if (!loose && (it.key().ecuName.empty() || key.ecuName.empty()))
+            loose = it.value();
+    }
+    return loose;
+}
+
 CustomQwtCurve *PlotWidgetData::addCurve(CJobResultPair &pair)
 {
     LOG4CPLUS_DEBUG_FMT(m_log, ">> PlotWidget::AddCurve %s:%s: diplayname:%s", KELVO_QS(pair.getJobName()),
                         pair.resultName.c_str(), pair.resultDisplayName.c_str());
     // A pair keeps the curve it has: replacing it would throw its points away.
-    auto existing = m_curves.find(pair);
+    auto existing = m_curves.find(CurveKey(pair));
     if (existing != m_curves.end()) {
         LOG4CPLUS_DEBUG(m_log, "<< PlotWidget::AddCurve, curve exists");
         return existing.value();
@@ -157,7 +172,7 @@ CustomQwtCurve *PlotWidgetData::addCurve(CJobResultPair &pair)
     // run the handler right there, whatever thread this object lives in.
     connect(curve, &CustomQwtCurve::maxYChanged, this, &PlotWidgetData::onMaxYChanged, Qt::DirectConnection);
 
-    m_curves.insert(pair, curve);
+    m_curves.insert(CurveKey(pair), curve);
     QPen pen(curveColour(m_curves.size()));
     pen.setWidth(2);
     curve->setPen(pen);
@@ -192,6 +207,7 @@ bool PlotWidgetData::takeFactorsChanged()
 
 void PlotWidgetData::onMaxYChanged(CJobResultPair pair, qreal y)
 {
+    const CurveKey reporter(pair);
     if (m_peakPair.getJobName().isEmpty()) {
         m_curvePeak = y;
         m_peakPair = pair;
@@ -201,7 +217,7 @@ void PlotWidgetData::onMaxYChanged(CJobResultPair pair, qreal y)
         for (auto it = m_curves.begin(); it != m_curves.end(); ++it) {
             CustomQwtCurveData *data = it.value()->curveData();
             double factor;
-            if (it.key() == pair && m_curvePeak < y) {
+            if (it.key() == reporter && m_curvePeak < y) {
                 factor = 1.0;
             } else {
                 const double maxY = data->maxY();

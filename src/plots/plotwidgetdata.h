@@ -6,6 +6,7 @@
 // where the curves are created, fed, scaled and deleted: nothing the GUI
 // thread paints is ever touched by the worker thread.
 #include "cjobresultpair.h"
+#include "curvekey.h"
 
 #include <log4cplus/logger.h>
 
@@ -33,6 +34,8 @@ public:
     // Whether two jobs are runs of one job: the same display name, and the
     // same ECU where both name one (pseudo jobs of devices name none).
     static bool sameJob(const CJob &a, const CJob &b);
+    // Two pairs name the same result of the same job in that sense.
+    static bool samePair(const CJobResultPair &a, const CJobResultPair &b);
     void setAcceptedPairs(const QList<CJobResultPair> &pairs);
     QList<CJobResultPair> acceptedPairs() const;
     void setPlotAll(bool on) { m_plotAll.store(on); }
@@ -46,8 +49,12 @@ public:
     // Appends one value, stamped at timeStamp (ms since the epoch), to the
     // pair's curve, creating the curve first; false when it was dropped.
     bool addPoint(const CJobResultPair &pair, qint64 timeStamp, double y);
-    QMap<CJobResultPair, CustomQwtCurve *> &curveMap() { return m_curves; }
-    const QMap<CJobResultPair, CustomQwtCurve *> &curveMap() const { return m_curves; }
+    QMap<CurveKey, CustomQwtCurve *> &curveMap() { return m_curves; }
+    const QMap<CurveKey, CustomQwtCurve *> &curveMap() const { return m_curves; }
+    // The curve a value of this job's result goes to: the one of its own
+    // ECU, else one of that job and result where either side names no ECU
+    // (a device's pseudo job, a choice without ECU); null when there is none.
+    CustomQwtCurve *curveFor(const CurveKey &key) const;
     // Deletes every curve (detaching it from its plot first).
     void deleteCurves();
     qint64 lastElapsed() const { return m_lastElapsed; }
@@ -56,7 +63,6 @@ public:
     void setXValue(double x) { m_xValue = x; }
     double curvePeak() const { return m_curvePeak; }
     void setCurvePeak(double peak) { m_curvePeak = peak; }
-    const CJobResultPair &peakPair() const { return m_peakPair; }
     void resetPeak();
     // True once after any curve's y factor changed: what is on the canvas
     // then no longer matches the curve and needs a full replot.
@@ -72,7 +78,7 @@ public slots:
     void onMaxYChanged(CJobResultPair pair, qreal y);
 
 private:
-    QMap<CJobResultPair, CustomQwtCurve *> m_curves;
+    QMap<CurveKey, CustomQwtCurve *> m_curves;
     mutable QMutex m_pairsMutex;
     QList<CJobResultPair> m_acceptedPairs;
     std::atomic<qint64> m_startTime{0};

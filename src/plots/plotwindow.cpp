@@ -691,8 +691,10 @@ QList<CJobResultPair> PlotWindow::plottedPairs()
     QList<CJobResultPair> pairs;
     for (PlotWidgetContainer *container : qAsConst(m_plots)) {
         const auto &curves = container->plotWidget()->curveMap();
-        for (auto it = curves.cbegin(); it != curves.cend(); ++it)
-            pairs << it.key();
+        // Each curve's own pair: it names the ECU, which the map's key
+        // only stands for.
+        for (CustomQwtCurve *curve : curves)
+            pairs << *curve->resultPair();
     }
     return pairs;
 }

@@ -9,6 +9,7 @@
 #include "debugform.h"
 #include "ecudetectwindow.h"
 #include "jobtool.h"
+#include "loggingwindow.h"
 #include "datasenderwindow.h"
 #include "ddecustomview.h"
 #include "ediabasstandin.h"
@@ -76,6 +77,8 @@ private slots:
     void windowsOpenAtTheirFormSize_data();
     void windowsOpenAtTheirFormSize();
     void plotWindowOpensAtItsFormSize();
+    void closingPlotWindowClosesOnlyItsFrame_data();
+    void closingPlotWindowClosesOnlyItsFrame();
     void playBackListsTheDemoLog();
     void multiPlotWindowTakesJobsAndResets();
     void multiplotOpensPlottedResults();
@@ -517,6 +520,78 @@ void TestMainWindow::plotWindowOpensAtItsFormSize()
     QVERIFY2(plot->width() >= 900 && plot->height() >= 520,
              qPrintable(QString("%1x%2").arg(plot->width()).arg(plot->height())));
     QVERIFY(w.mdi()->viewport()->rect().contains(plot->parentWidget()->geometry()));
+}
+
+void TestMainWindow::closingPlotWindowClosesOnlyItsFrame_data()
+{
+    QTest::addColumn<QString>("active");
+    QTest::addColumn<QString>("how");
+    QTest::newRow("frame, multicurve active") << "MultiCurvePlotWindow" << "frame";
+    QTest::newRow("code, multicurve active") << "MultiCurvePlotWindow" << "code";
+    QTest::newRow("double click, gauges active") << "GaugeContainer" << "double click";
+    QTest::newRow("code, chart active") << "Basic2DChart" << "code";
+    QTest::newRow("frame, data logger active") << "LoggingWindow" << "frame";
+    QTest::newRow("code, other plot window active") << "PlotWindow" << "code";
+    QTest::newRow("frame, itself active") << "itself" << "frame";
+}
+
+void TestMainWindow::closingPlotWindowClosesOnlyItsFrame()
+{
+    // Whatever window is active, a plot window that closes takes its own
+    // frame with it and nothing else.
+    QFETCH(QString, active);
+    QFETCH(QString, how);
+    WorkDir wd;
+    MainWindow w(args("simulation"));
+    w.resize(1280, 1000);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    CJob other("D_EGS", "STATUS_GANG");
+    PlotWindow &stays = w.createPlotWindow(other);
+    stays.show();
+    w.findChild<QAction *>("actionMulti_plot_window")->trigger();
+    w.findChild<QAction *>("actionChart2D")->trigger();
+    w.findChild<QAction *>("actionLogging")->trigger();
+    auto *screen = new GaugeContainer();
+    w.addSubWindow(screen)->resize(300, 200);
+    screen->show();
+    CJob job("D_MOTOR", "STATUS_MESSWERTE");
+    PlotWindow &closing = w.createPlotWindow(job);
+    closing.show();
+    QPointer<QMdiSubWindow> frame = qobject_cast<QMdiSubWindow *>(closing.parentWidget());
+    QVERIFY(frame);
+
+    QList<QPointer<QMdiSubWindow>> others;
+    QList<bool> shown;
+    QMdiSubWindow *toActivate = frame;
+    for (QMdiSubWindow *sub : w.mdi()->subWindowList()) {
+        if (sub == frame)
+            continue;
+        others << sub;
+        shown << sub->isVisible();
+        if (sub->widget()->inherits(active.toLatin1().constData()))
+            toActivate = sub;
+    }
+    QCOMPARE(others.size(), 6); // the ECU list and the five opened here
+    w.mdi()->setActiveSubWindow(toActivate);
+    QCOMPARE(w.mdi()->activeSubWindow(), toActivate);
+
+    if (how == "frame")
+        frame->close();
+    else if (how == "code")
+        closing.close();
+    else
+        QTest::mouseDClick(&closing, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTRY_VERIFY(frame.isNull());
+    QCoreApplication::processEvents();
+    QCOMPARE(w.mdi()->subWindowList().size(), others.size());
+    for (int i = 0; i < others.size(); ++i) {
+        QVERIFY(others[i]);
+        QVERIFY2(others[i]->isVisible() == shown[i] && others[i]->widget()->isVisible(),
+                 others[i]->widget()->metaObject()->className());
+    }
+    QVERIFY(shown.count(true) >= 5);
+    QCOMPARE(w.plotWindows(), QList<PlotWindow *>{&stays});
 }
 
 namespace {

@@ -17,6 +17,10 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QPushButton>
+#include <QHeaderView>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -137,10 +141,15 @@ private slots:
     void emptyUntilResultsAreChosen();
     void dialogOffersNumericResultsOfQueuedJobs();
     void failedRunsAddNothing();
+    void chosenResultTakesItsOwnEcuOnly_data();
     void chosenResultTakesItsOwnEcuOnly();
+    void dialogRowsNameTheirEcuAndShowWhole_data();
+    void dialogRowsNameTheirEcuAndShowWhole();
+    void plottedPairOfOneEcuLeavesTheOtherUnticked();
     void legendHidesAndShowsCurves();
     void toolBarAndZoom();
     void resetEmptiesThePlot();
+    void legendFollowsCurvesAfterDelete();
     void closingWhileFed();
 
 private:
@@ -179,11 +188,11 @@ void TestMultiCurvePlotWindow::emptyUntilResultsAreChosen()
     settle();
     w.redraw();
     QVERIFY(w.plotWidget()->curveMap().isEmpty());
-    QCOMPARE(w.jobSet().keys(), QStringList{"STATUS_MESSWERTE"});
+    QCOMPARE(w.jobSet().keys(), QStringList{"STATUS_MESSWERTE.D_MOTOR"});
 
     choose(w, [](QTableWidget *table) {
-        tick(table, "STATUS_MESSWERTE", "R_INT");
-        tick(table, "STATUS_MESSWERTE", "R_REAL");
+        tick(table, "STATUS_MESSWERTE (D_MOTOR)", "R_INT");
+        tick(table, "STATUS_MESSWERTE (D_MOTOR)", "R_REAL");
     });
     QCOMPARE(w.plotWidget()->resultPairs().size(), 2);
     // The curves come with the next values, and only those two.
@@ -235,13 +244,13 @@ void TestMultiCurvePlotWindow::dialogOffersNumericResultsOfQueuedJobs()
     for (const Row &r : seen)
         offered << r.job + "." + r.result;
     offered.sort();
-    QCOMPARE(offered, (QStringList{"STATUS_GANG.STAT_GANG_WERT", "STATUS_MESSWERTE.R_BIN",
-                                   "STATUS_MESSWERTE.R_INT", "STATUS_MESSWERTE.R_LONG",
-                                   "STATUS_MESSWERTE.R_REAL"}));
+    QCOMPARE(offered, (QStringList{"STATUS_GANG (D_EGS).STAT_GANG_WERT", "STATUS_MESSWERTE (D_MOTOR).R_BIN",
+                                   "STATUS_MESSWERTE (D_MOTOR).R_INT", "STATUS_MESSWERTE (D_MOTOR).R_LONG",
+                                   "STATUS_MESSWERTE (D_MOTOR).R_REAL"}));
 
     // Taken out of the queue, the job leaves the list at once.
     JobQueue::instance()->removeJob(dme);
-    QCOMPARE(w.jobSet().keys(), QStringList{"STATUS_GANG"});
+    QCOMPARE(w.jobSet().keys(), QStringList{"STATUS_GANG.D_EGS"});
     choose(
         w, [&](QTableWidget *table) { seen = rows(table); }, false);
     QCOMPARE(seen.size(), 1);
@@ -257,7 +266,7 @@ void TestMultiCurvePlotWindow::failedRunsAddNothing()
     deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(1)), 119);
     QVERIFY(w.jobSet().isEmpty());
     deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(1)));
-    choose(w, [](QTableWidget *table) { tick(table, "STATUS_MESSWERTE", "R_REAL"); });
+    choose(w, [](QTableWidget *table) { tick(table, "STATUS_MESSWERTE (D_MOTOR)", "R_REAL"); });
     deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(2)));
     QTRY_COMPARE_WITH_TIMEOUT(points(w, "R_REAL"), qint64(1), 5000);
     // A failed run carries no values: no false zero on the curve.
@@ -272,28 +281,151 @@ void TestMultiCurvePlotWindow::failedRunsAddNothing()
     QCOMPARE(data->rawY(1), 3.5);
 }
 
+void TestMultiCurvePlotWindow::chosenResultTakesItsOwnEcuOnly_data()
+{
+    QTest::addColumn<QStringList>("chosen");
+    QTest::addColumn<QList<QList<double>>>("values"); // per chosen row, in the table's order
+    QTest::newRow("first ECU") << QStringList{"IDENT (D_MOTOR)"} << QList<QList<double>>{{11, 12}};
+    QTest::newRow("second ECU") << QStringList{"IDENT (D_EGS)"} << QList<QList<double>>{{21, 22}};
+    QTest::newRow("both") << QStringList{"IDENT (D_EGS)", "IDENT (D_MOTOR)"}
+                          << QList<QList<double>>{{21, 22}, {11, 12}};
+}
+
 void TestMultiCurvePlotWindow::chosenResultTakesItsOwnEcuOnly()
 {
+    // Two ECUs run a job of one name: each is a row of its own, and a
+    // chosen row's curve takes that ECU's values only.
+    QFETCH(QStringList, chosen);
+    QFETCH(QList<QList<double>>, values);
     MultiCurvePlotWindow w;
     PlotWindowFeed::connect(&w);
     queued(Dme, "IDENT");
     queued(Gearbox, "IDENT");
     deliver(w, PlotWindowFeed::makeJob(Dme, "IDENT", {{"ID_SW", 2, 10}}));
-    // One entry per display name: the first ECU's run is the one listed.
     deliver(w, PlotWindowFeed::makeJob(Gearbox, "IDENT", {{"ID_SW", 2, 20}}));
-    QCOMPARE(w.jobSet().size(), 1);
-    choose(w, [](QTableWidget *table) { tick(table, "IDENT", "ID_SW"); });
-    QCOMPARE(w.plotWidget()->resultPairs().first().job.ecuName, std::string(Dme));
+    QCOMPARE(w.jobSet().size(), 2);
+    QList<Row> seen;
+    choose(w, [&](QTableWidget *table) {
+        seen = rows(table);
+        for (const QString &job : chosen)
+            tick(table, job, "ID_SW");
+    });
+    QStringList listed;
+    for (const Row &r : seen)
+        listed << r.job;
+    listed.sort();
+    QCOMPARE(listed, (QStringList{"IDENT (D_EGS)", "IDENT (D_MOTOR)"}));
+    QCOMPARE(w.plotWidget()->resultPairs().size(), chosen.size());
 
     deliver(w, PlotWindowFeed::makeJob(Dme, "IDENT", {{"ID_SW", 2, 11}}));
     deliver(w, PlotWindowFeed::makeJob(Gearbox, "IDENT", {{"ID_SW", 2, 21}}));
     deliver(w, PlotWindowFeed::makeJob(Dme, "IDENT", {{"ID_SW", 2, 12}}));
-    QTRY_COMPARE_WITH_TIMEOUT(points(w, "ID_SW"), qint64(2), 5000);
+    deliver(w, PlotWindowFeed::makeJob(Gearbox, "IDENT", {{"ID_SW", 2, 22}}));
+    QTRY_COMPARE_WITH_TIMEOUT(w.plotWidget()->curveMap().size(), chosen.size(), 5000);
+    auto complete = [&w]() {
+        for (CustomQwtCurve *c : w.plotWidget()->curveMap())
+            if (c->curveData()->pointCount() < 2)
+                return false;
+        return true;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(complete(), 5000);
     settle();
-    CustomQwtCurveData *data = curve(w, "ID_SW")->curveData();
-    QCOMPARE(data->pointCount(), qint64(2));
-    QCOMPARE(data->rawY(0), 11.0);
-    QCOMPARE(data->rawY(1), 12.0);
+    // The map orders one result's curves by ECU name, as the rows are listed.
+    QList<QList<double>> plotted;
+    for (CustomQwtCurve *c : w.plotWidget()->curveMap()) {
+        CustomQwtCurveData *data = c->curveData();
+        QList<double> ys;
+        for (qint64 i = 0; i < data->pointCount(); ++i)
+            ys << data->rawY(i);
+        plotted << ys;
+    }
+    QCOMPARE(plotted, values);
+}
+
+void TestMultiCurvePlotWindow::dialogRowsNameTheirEcuAndShowWhole_data()
+{
+    QTest::addColumn<QByteArray>("job");
+    QTest::addColumn<QByteArray>("result");
+    QTest::addColumn<QByteArray>("result2");
+    // The demo's two engines run a job of one name, with long result names:
+    // wider together than the test's screen.
+    QTest::newRow("demo") << QByteArray("MW_SELECT_LESEN_NORM") << QByteArray("STAT_CTSCD_TCLNT_WERT")
+                          << QByteArray("STAT_ENG_NAVRG_WERT");
+    QTest::newRow("short") << QByteArray("IDENT") << QByteArray("ID_SW_VERSION") << QByteArray("ID_HW");
+}
+
+void TestMultiCurvePlotWindow::dialogRowsNameTheirEcuAndShowWhole()
+{
+    QFETCH(QByteArray, job);
+    QFETCH(QByteArray, result);
+    QFETCH(QByteArray, result2);
+    queued("MSV70", job);
+    queued("D73N57C0", job);
+    MultiCurvePlotWindow w;
+    PlotWindowFeed::connect(&w);
+    deliver(w, PlotWindowFeed::makeJob("MSV70", job, {{result.constData(), 8, 90}, {result2.constData(), 8, 800}}));
+    deliver(w, PlotWindowFeed::makeJob("D73N57C0", job, {{result.constData(), 8, 1.2}, {result2.constData(), 8, 9}}));
+    QStringList jobs;
+    QStringList cut;
+    QSize dialogSize;
+    bool stretched = false;
+    choose(
+        w,
+        [&](QTableWidget *table) {
+            dialogSize = table->window()->size();
+            stretched = table->horizontalHeader()->stretchLastSection();
+            const int indicator = table->style()->pixelMetric(QStyle::PM_IndicatorWidth);
+            const int scrollable = table->horizontalScrollBar()->maximum();
+            for (int r = 0; r < table->rowCount(); ++r) {
+                jobs << table->item(r, 0)->text();
+                for (int c = 0; c < table->columnCount(); ++c) {
+                    const QString text = table->item(r, c)->text();
+                    const int needed =
+                        table->fontMetrics().horizontalAdvance(text) + (c == 0 ? indicator : 0);
+                    // Whole within its column, and the column within sight
+                    // (on a narrow screen: within reach of the scroll bar).
+                    const int width = table->columnWidth(c);
+                    const int right = table->columnViewportPosition(c) + width;
+                    const int room = table->viewport()->width();
+                    if (needed > width || width > room || (right > room && scrollable == 0))
+                        cut << QString("%1 (%2 > %3, right %4 > %5 + %6)")
+                                   .arg(text)
+                                   .arg(needed)
+                                   .arg(width)
+                                   .arg(right)
+                                   .arg(room)
+                                   .arg(scrollable);
+                }
+            }
+        },
+        false);
+    jobs.sort();
+    const QString name = QString::fromLatin1(job);
+    QCOMPARE(jobs, (QStringList{name + " (D73N57C0)", name + " (D73N57C0)", name + " (MSV70)", name + " (MSV70)"}));
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join("; ")));
+    const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+    QCOMPARE(dialogSize.boundedTo(screen), dialogSize);
+    // Where the screen leaves room, the table shows every column at once.
+    if (QTest::currentDataTag() == QByteArray("short"))
+        QVERIFY(stretched);
+}
+
+void TestMultiCurvePlotWindow::plottedPairOfOneEcuLeavesTheOtherUnticked()
+{
+    const char *job = "MW_SELECT_LESEN_NORM";
+    queued("MSV70", job);
+    queued("D73N57C0", job);
+    MultiCurvePlotWindow w;
+    PlotWindowFeed::connect(&w);
+    deliver(w, PlotWindowFeed::makeJob("MSV70", job, {{"STAT_ENG_NAVRG_WERT", 8, 800}}));
+    deliver(w, PlotWindowFeed::makeJob("D73N57C0", job, {{"STAT_ENG_NAVRG_WERT", 8, 900}}));
+    choose(w, [&](QTableWidget *table) { tick(table, "MW_SELECT_LESEN_NORM (MSV70)", "STAT_ENG_NAVRG_WERT"); });
+    QList<Row> seen;
+    choose(
+        w, [&](QTableWidget *table) { seen = rows(table); }, false);
+    QCOMPARE(seen.size(), 2);
+    for (const Row &r : seen)
+        QCOMPARE(r.checked, r.job == "MW_SELECT_LESEN_NORM (MSV70)");
 }
 
 void TestMultiCurvePlotWindow::legendHidesAndShowsCurves()
@@ -306,8 +438,8 @@ void TestMultiCurvePlotWindow::legendHidesAndShowsCurves()
     queued(Dme, "STATUS_MESSWERTE");
     deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(1)));
     choose(w, [](QTableWidget *table) {
-        tick(table, "STATUS_MESSWERTE", "R_INT");
-        tick(table, "STATUS_MESSWERTE", "R_LONG");
+        tick(table, "STATUS_MESSWERTE (D_MOTOR)", "R_INT");
+        tick(table, "STATUS_MESSWERTE (D_MOTOR)", "R_LONG");
     });
     deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(2)));
     QTRY_COMPARE_WITH_TIMEOUT(w.plotWidget()->curveMap().size(), 2, 5000);
@@ -370,7 +502,7 @@ void TestMultiCurvePlotWindow::resetEmptiesThePlot()
     PlotWindowFeed::connect(&w);
     queued(Dme, "STATUS_MESSWERTE");
     deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(1)));
-    choose(w, [](QTableWidget *table) { tick(table, "STATUS_MESSWERTE", "R_REAL"); });
+    choose(w, [](QTableWidget *table) { tick(table, "STATUS_MESSWERTE (D_MOTOR)", "R_REAL"); });
     deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(2)));
     QTRY_COMPARE_WITH_TIMEOUT(points(w, "R_REAL"), qint64(1), 5000);
     w.onDelete();
@@ -378,6 +510,56 @@ void TestMultiCurvePlotWindow::resetEmptiesThePlot()
     // The choice stays: the curve comes back with the next value.
     deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(3)));
     QTRY_COMPARE_WITH_TIMEOUT(points(w, "R_REAL"), qint64(1), 5000);
+}
+
+void TestMultiCurvePlotWindow::legendFollowsCurvesAfterDelete()
+{
+    MultiCurvePlotWindow w;
+    PlotWindowFeed::connect(&w);
+    w.resize(800, 400);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    queued(Dme, "STATUS_MESSWERTE");
+    deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(1)));
+    choose(w, [](QTableWidget *table) {
+        tick(table, "STATUS_MESSWERTE (D_MOTOR)", "R_INT");
+        tick(table, "STATUS_MESSWERTE (D_MOTOR)", "R_LONG");
+        tick(table, "STATUS_MESSWERTE (D_MOTOR)", "R_REAL");
+    });
+    deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(2)));
+    QTRY_COMPARE_WITH_TIMEOUT(w.plotWidget()->curveMap().size(), 3, 5000);
+    auto label = [&w](QwtPlotItem *item) {
+        const QList<QWidget *> labels = w.legend()->legendWidgets(w.plotWidget()->itemToInfo(item));
+        return labels.size() == 1 ? qobject_cast<QwtLegendLabel *>(labels.first()) : nullptr;
+    };
+    // Every curve has one label, ticked exactly when the curve is drawn.
+    auto inStep = [&]() {
+        for (CustomQwtCurve *c : w.plotWidget()->curveMap()) {
+            QwtLegendLabel *l = label(c);
+            if (!l || l->isChecked() != c->isVisible())
+                return false;
+        }
+        return true;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(inStep(), 5000);
+    QTest::mouseClick(label(curve(w, "R_LONG")), Qt::LeftButton);
+    QVERIFY(!curve(w, "R_LONG")->isVisible());
+    QVERIFY(inStep());
+
+    for (int round = 0; round < 2; ++round) {
+        w.onDelete();
+        QVERIFY(w.plotWidget()->curveMap().isEmpty());
+        // The curves come back with the next values, drawn and ticked.
+        deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(3 + round)));
+        QTRY_COMPARE_WITH_TIMEOUT(w.plotWidget()->curveMap().size(), 3, 5000);
+        settle();
+        w.redraw();
+        for (CustomQwtCurve *c : w.plotWidget()->curveMap()) {
+            QVERIFY(c->isVisible());
+            QVERIFY(label(c));
+            QVERIFY2(label(c)->isChecked(), qPrintable(c->title().text()));
+        }
+    }
 }
 
 void TestMultiCurvePlotWindow::closingWhileFed()
@@ -389,8 +571,8 @@ void TestMultiCurvePlotWindow::closingWhileFed()
         w->show();
         deliver(*w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(1)));
         choose(*w, [](QTableWidget *table) {
-            tick(table, "STATUS_MESSWERTE", "R_INT");
-            tick(table, "STATUS_MESSWERTE", "R_REAL");
+            tick(table, "STATUS_MESSWERTE (D_MOTOR)", "R_INT");
+            tick(table, "STATUS_MESSWERTE (D_MOTOR)", "R_REAL");
         });
         // Jobs still on their way to the window and to the plot's thread.
         for (int i = 0; i < 50; ++i)

@@ -39,6 +39,8 @@ private slots:
     void values();
     void jobBeforeStartIsDropped();
     void acceptedPairsOnly();
+    void curvesPerEcu_data();
+    void curvesPerEcu();
     void titles_data();
     void titles();
     void factorsFollowThePeak();
@@ -139,9 +141,54 @@ void TestPlotWidgetData::acceptedPairsOnly()
     // A job without an ECU name (a device's pseudo job) matches by its name.
     w.data.onJobResultUpdated(plotResult("B", "4"), plotJob(1000000 + 6, "STATUS_MESSWERTE", ""), 0);
     QCOMPARE(w.curve("B")->pointCount(), qint64(2));
+    // Chosen without an ECU, the result is taken from any ECU's job, each
+    // ECU's values on a curve of their own.
     w.data.setAcceptedPairs({plotPair("B", "STATUS_MESSWERTE", "")});
     w.data.onJobResultUpdated(plotResult("B", "5"), plotJob(1000000 + 7, "STATUS_MESSWERTE", "OTHER"), 0);
-    QCOMPARE(w.curve("B")->pointCount(), qint64(3));
+    QCOMPARE(w.curve("B")->pointCount(), qint64(2));
+    QCOMPARE(w.data.curveMap().value(plotPair("B", "STATUS_MESSWERTE", "OTHER"))->curveData()->rawY(0), 5.0);
+}
+
+void TestPlotWidgetData::curvesPerEcu_data()
+{
+    // Values of result R of one job name, fed in this order from the ECUs
+    // named ("-": a pseudo job without ECU), and the curves they give.
+    QTest::addColumn<QStringList>("fed");
+    QTest::addColumn<QStringList>("curves");
+    QTest::newRow("two ECUs") << QStringList{"DME", "EGS", "DME"} << QStringList{"DME:1,3", "EGS:2"};
+    QTest::newRow("pseudo job joins the ECU's curve")
+        << QStringList{"DME", "-", "EGS"} << QStringList{"DME:1,2", "EGS:3"};
+    QTest::newRow("pseudo job's curve takes every ECU's value")
+        << QStringList{"-", "DME", "EGS"} << QStringList{"-:1,2,3"};
+    QTest::newRow("one ECU") << QStringList{"DME", "DME"} << QStringList{"DME:1,2"};
+}
+
+void TestPlotWidgetData::curvesPerEcu()
+{
+    QFETCH(QStringList, fed);
+    QFETCH(QStringList, curves);
+    WorkDir wd;
+    Worker w;
+    for (int i = 0; i < fed.size(); ++i) {
+        const QByteArray ecu = fed[i] == "-" ? QByteArray() : fed[i].toLatin1();
+        w.data.onJobResultUpdated(plotResult("R", QByteArray::number(i + 1).constData()),
+                                  plotJob(1000000 + 10 * i, "STATUS_MESSWERTE", ecu.constData()), 0);
+    }
+    QStringList got;
+    for (CustomQwtCurve *c : w.data.curveMap()) {
+        const std::string &ecu = c->resultPair()->job.ecuName;
+        QStringList ys;
+        for (qint64 i = 0; i < c->curveData()->pointCount(); ++i)
+            ys << QString::number(c->curveData()->rawY(i));
+        got << (ecu.empty() ? QString("-") : QString::fromStdString(ecu)) + ":" + ys.join(',');
+    }
+    QCOMPARE(got, curves);
+    // A curve created ahead of its values for one ECU takes that ECU's only.
+    CJobResultPair egs = plotPair("S", "STATUS_MESSWERTE", "EGS");
+    w.data.addCurve(egs);
+    w.data.onJobResultUpdated(plotResult("S", "7"), plotJob(1000100, "STATUS_MESSWERTE", "DME"), 0);
+    QCOMPARE(w.data.curveMap().value(egs)->curveData()->pointCount(), qint64(0));
+    QCOMPARE(w.data.curveMap().value(plotPair("S"))->curveData()->pointCount(), qint64(1));
 }
 
 void TestPlotWidgetData::titles_data()
