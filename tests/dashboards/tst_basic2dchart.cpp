@@ -198,8 +198,8 @@ void TestBasic2DChart::autoScaleFormatsBeforeBinning()
     Basic2DChartTableView *table = lastTable(chart);
     QStringList headerWhenSet;
     connect(table, &Basic2DChartTableView::setValueRowSignal, this, [&]() {
-        headerWhenSet << table->tableModel()->horizontalHeaderItem(10)->text()
-                      << table->tableModel()->verticalHeaderItem(10)->text();
+        headerWhenSet << table->tableModel()->headerData(10, Qt::Horizontal).toString()
+                      << table->tableModel()->headerData(10, Qt::Vertical).toString();
     });
     QSignalSpy formats(&chart, &Basic2DChart::formatTable);
     chart.onJobFinished(job({{"X", "500"}, {"Y", "20"}, {"Z", "7"}}), 0);

@@ -197,20 +197,20 @@ void TestChart2DTables::headers()
     QCOMPARE(model->columnCount(), 3);
     QStringList columns;
     for (int col = 0; col < 3; ++col)
-        columns << model->horizontalHeaderItem(col)->text();
+        columns << model->headerData(col, Qt::Horizontal).toString();
     QCOMPARE(columns, (QStringList{"0", "0.5", "1"}));
     QStringList rows;
     for (int row = 0; row < 5; ++row)
-        rows << model->verticalHeaderItem(row)->text();
+        rows << model->headerData(row, Qt::Vertical).toString();
     QCOMPARE(rows, (QStringList{"10", "15", "20", "25", "30"}));
-    QCOMPARE(model->horizontalHeaderItem(1)->foreground().color(), QColor(Qt::blue));
-    QCOMPARE(model->verticalHeaderItem(1)->foreground().color(), QColor(Qt::red));
+    QCOMPARE(model->headerData(1, Qt::Horizontal, Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::blue));
+    QCOMPARE(model->headerData(1, Qt::Vertical, Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::red));
 
     // No columns: the one column is labelled with the limit.
     view->onChartVarsUpdated(chartGrid(0, 0, 2.5, 7, 0, 1));
     view->formatTable();
     QCOMPARE(model->columnCount(), 1);
-    QCOMPARE(model->horizontalHeaderItem(0)->text(), QString("2.5"));
+    QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QString("2.5"));
 }
 
 void TestChart2DTables::highlightMovesAndOutsideSamplesMoveNothing()
