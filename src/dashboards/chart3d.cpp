@@ -103,13 +103,32 @@ double Chart3D::Surface::zMax() const
 
 Chart3D::AxisScale Chart3D::axisScale(double xSpan, double ySpan, double zSpan)
 {
-    auto factor = [xSpan](double span) {
-        const double f = xSpan / span;
-        return span > 0.0 && std::isfinite(f) && f > 0.0 ? f : 1.0;
-    };
+    const double spans[3] = {xSpan, ySpan, zSpan};
+    auto counts = [](double span) { return std::isfinite(span) && span > 0.0; };
+    double largest = 0.0;
+    for (double span : spans)
+        if (counts(span))
+            largest = std::max(largest, span);
     AxisScale scale;
-    if (!(xSpan > 0.0) || !std::isfinite(xSpan))
+    if (largest == 0.0)
         return scale;
+    // The common length is a share of the diagonal of the data: the view is
+    // fitted to the data's own extent, and the scaled box and the numbers
+    // around it must fit it as well.
+    double sum = 0.0;
+    int n = 0;
+    for (double span : spans) {
+        if (counts(span)) {
+            sum += (span / largest) * (span / largest);
+            ++n;
+        }
+    }
+    const double length = BoxShare * largest * std::sqrt(sum / n);
+    auto factor = [&](double span) {
+        const double f = length / span;
+        return counts(span) && std::isfinite(f) && f > 0.0 ? f : 1.0;
+    };
+    scale.x = factor(xSpan);
     scale.y = factor(ySpan);
     scale.z = factor(zSpan);
     return scale;

@@ -76,9 +76,13 @@ public:
     };
 
     // The scale of the three axes that makes the surface fill a cube
-    // whatever the spans of X, Y and Z: X keeps scale 1, Y and Z are
-    // stretched or shrunk to the span of X. An axis without a span (a flat
-    // surface, equal limits) keeps scale 1.
+    // whatever the spans of X, Y and Z: each axis is stretched or shrunk to
+    // one common length, chosen so that the box's diagonal is BoxShare of
+    // the unscaled data's (the library fits its view to that; the rest is
+    // room for the numbers along the axes). An axis without a
+    // span (a flat surface, equal limits) or one whose factor would not be
+    // a finite number keeps scale 1.
+    static constexpr double BoxShare = 0.8;
     struct AxisScale
     {
         double x = 1.0;

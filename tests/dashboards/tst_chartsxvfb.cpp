@@ -38,6 +38,7 @@ private slots:
     void chart3dTable();
     void chartFedManySamplesFillsLastAndAverage();
     void largeAutoScaleGridKeepsAnswering();
+    void surfaceFillsItsBox();
     void dashboardShowsValuesAndPicture();
     // One chart and its five surfaces, in this order.
     void buttonsOpenSurfaces();
@@ -249,6 +250,50 @@ void TestChartsXvfb::largeAutoScaleGridKeepsAnswering()
     QVERIFY(col >= 999);
     QCOMPARE(direct->cellValue(row, col), double(i % 50));
     QCOMPARE(last->cellValue(row, col), double(i % 50));
+}
+
+void TestChartsXvfb::surfaceFillsItsBox()
+{
+    // X 0..5000 beside Y 0..100 and heights up to 2500: drawn 1:1:1 the
+    // surface is a thin strip; scaled, the three spans are equal.
+    FakeMdiHost host(QSize(1200, 900));
+    auto *surface = new Chart3D;
+    surface->setChVars(chartGrid(10, 10, 0, 5000, 0, 100));
+    host.addSubWindow(surface)->show();
+    surface->resize(400, 400);
+    QVERIFY(QTest::qWaitForWindowExposed(surface));
+    for (int row = 0; row <= 10; ++row)
+        for (int col = 0; col <= 10; ++col)
+            surface->onValueRowSet(row, col, 25.0 * row * col);
+    QVERIFY(QMetaObject::invokeMethod(surface, "timerFunc"));
+    QCOMPARE(surface->yScale() * 100, surface->xScale() * 5000);
+    QCOMPARE(surface->zScale() * 2500, surface->xScale() * 5000);
+
+    // Drawn, the box with its numbers stays inside the window: no edge of
+    // the picture is touched.
+    const QImage shown = surface->grabFrameBuffer();
+    const QRgb background = shown.pixel(0, 0);
+    int touching = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        touching += (shown.pixel(0, y) != background) + (shown.pixel(shown.width() - 1, y) != background);
+    for (int x = 0; x < shown.width(); ++x)
+        touching += shown.pixel(x, shown.height() - 1) != background;
+    QCOMPARE(touching, 0);
+    // And it fills the window: what is drawn spans most of its width and
+    // height.
+    QRect drawn;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            if (shown.pixel(x, y) != background)
+                drawn |= QRect(x, y, 1, 1);
+    QVERIFY2(drawn.height() > shown.height() / 2, qPrintable(QString::number(drawn.height())));
+    QVERIFY2(drawn.width() > shown.width() / 2, qPrintable(QString::number(drawn.width())));
+
+    // A flat surface and an empty one draw without a scale from nothing.
+    surface->onChartVarsUpdated(chartGrid(10, 10, 0, 5000, 0, 100));
+    QVERIFY(QMetaObject::invokeMethod(surface, "timerFunc"));
+    QCOMPARE(surface->zScale(), 1.0);
+    QVERIFY(!surface->grabFrameBuffer().isNull());
 }
 
 void TestChartsXvfb::dashboardShowsValuesAndPicture()
