@@ -304,9 +304,11 @@ bool Chart3D::rebuild()
 void Chart3D::onTick()
 {
     // Until this window's last work has been matched by as much time for
-    // each window open and for everything else, its changes wait for a
-    // later tick.
-    if (changed && monotonicMs() < restUntil)
+    // each window open and for everything else, and while any window's
+    // last work has not been matched once, the changes wait for a later
+    // tick: the windows take turns instead of piling up in one pass.
+    const qint64 now = monotonicMs();
+    if (changed && (now < restUntil || now < anyRestUntil()))
         return;
     if (rebuild())
         update();
@@ -334,7 +336,15 @@ int &Chart3D::openCount()
     return count;
 }
 
+qint64 &Chart3D::anyRestUntil()
+{
+    static qint64 until = 0;
+    return until;
+}
+
 void Chart3D::spend(qint64 ms)
 {
-    restUntil = std::max(restUntil, monotonicMs() + ms * (openCount() + 1));
+    const qint64 now = monotonicMs();
+    restUntil = std::max(restUntil, now + ms * (openCount() + 1));
+    anyRestUntil() = std::max(anyRestUntil(), now + ms);
 }

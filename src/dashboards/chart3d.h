@@ -128,12 +128,14 @@ private:
     // The timer's tick: a rebuild, painted with the next paint event, at
     // most once a tick and only when something changed. What a window
     // spends on rebuilding and painting is followed by a rest as long for
-    // each 3-D window open and once more for the rest of the program, so
-    // that a slow renderer delays the surfaces, not the program.
+    // each 3-D window open and once more for the rest of the program, and
+    // no window starts before the last work of any has been matched once,
+    // so that a slow renderer delays the surfaces, not the program.
     void onTick();
     void spend(qint64 ms);
     static qint64 monotonicMs();
     static int &openCount();
+    static qint64 &anyRestUntil();
 
     ChartVariables chVars;
     std::vector<double> values;
