@@ -67,10 +67,11 @@ void BM_JobsIntoChart(benchmark::State &state)
 {
     auto chart = makeChart(10);
     chart->onJobFinished(makeJob(0, 0, 0), 0);
-    const QString prefix = QStringLiteral("MW_SELECT_LESEN_NORM.STAT_VALUE_");
-    chart->findChild<QComboBox *>("cmbXResult")->setCurrentText(prefix + "3_WERT");
-    chart->findChild<QComboBox *>("cmbYResult")->setCurrentText(prefix + "7_WERT");
-    chart->findChild<QComboBox *>("cmbCell")->setCurrentText(prefix + "9_WERT");
+    // The keys of a job of an ECU name the ECU.
+    auto key = [](int i) { return QStringLiteral("MW_SELECT_LESEN_NORM.STAT_VALUE_%1_WERT (D73N57C0)").arg(i); };
+    chart->findChild<QComboBox *>("cmbXResult")->setCurrentText(key(3));
+    chart->findChild<QComboBox *>("cmbYResult")->setCurrentText(key(7));
+    chart->findChild<QComboBox *>("cmbCell")->setCurrentText(key(9));
     chart->findChild<QPushButton *>("pushButton")->click();
     std::vector<CJob> jobs;
     for (int i = 0; i < 1000; ++i)

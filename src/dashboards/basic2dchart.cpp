@@ -148,7 +148,7 @@ void Basic2DChart::onJobFinished(CJob argJob, int result)
     const bool grown = argJob.getResultCount() > resultCount;
     QStringList keys;
     for (const CJobResult &r : argJob.results) {
-        const QString key = Basic2DChartUtils::resultKey(displayName, r);
+        const QString key = Basic2DChartUtils::resultKey(argJob, r);
         const double value = Basic2DChartUtils::leadingNumber(r.textValue);
         LOG4CPLUS_DEBUG_FMT(logger, "resultVal:%f", value);
         if (key == xKey) {

@@ -8,11 +8,73 @@
 #include <QStyleOptionViewItem>
 #include <algorithm>
 
+void Basic2DChartTableView::Model::setAxes(double xMin, double xStep, double yMin, double yStep)
+{
+    labelled = true;
+    axisMin[0] = xMin;
+    axisStep[0] = xStep;
+    axisMin[1] = yMin;
+    axisStep[1] = yStep;
+    if (columnCount() > 0)
+        emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+    if (rowCount() > 0)
+        emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+}
+
+QVariant Basic2DChartTableView::Model::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    const int count = orientation == Qt::Horizontal ? columnCount() : rowCount();
+    if (!labelled || section < 0 || section >= count || (role != Qt::DisplayRole && role != Qt::ForegroundRole))
+        return QStandardItemModel::headerData(section, orientation, role);
+    if (role == Qt::ForegroundRole)
+        return QBrush(orientation == Qt::Horizontal ? Qt::blue : Qt::red);
+    const int axis = orientation == Qt::Horizontal ? 0 : 1;
+    const double step = axisStep[axis];
+    // The first label is the limit itself, also when the step is infinite.
+    return Basic2DChartUtils::axisLabel(axisMin[axis] + (section ? section * step : 0.0), step);
+}
+
+Basic2DChartTableView::Header::Header(Qt::Orientation orientation, QWidget *parent)
+    : QHeaderView(orientation, parent)
+{
+    // As a table view sets up its own headers.
+    setSectionsClickable(true);
+    setHighlightSections(true);
+}
+
+QSize Basic2DChartTableView::Header::sizeHint() const
+{
+    const int sections = count();
+    enum { Ends = 4, Between = 8 };
+    if (sections <= 2 * Ends + Between)
+        return QHeaderView::sizeHint();
+    QSize hint(0, 0);
+    auto take = [&](int section) {
+        if (!isSectionHidden(section))
+            hint = hint.expandedTo(sectionSizeFromContents(section));
+    };
+    for (int i = 0; i < Ends; ++i) {
+        take(i);
+        take(sections - 1 - i);
+    }
+    for (int i = 1; i <= Between; ++i)
+        take(int(qint64(sections) * i / (Between + 1)));
+    return hint;
+}
+
 Basic2DChartTableView::Basic2DChartTableView(QWidget *parent)
     : QTableView(parent)
     , logger(KelvoLog::get("chart"))
 {
+    setHorizontalHeader(new Header(Qt::Horizontal, this));
+    setVerticalHeader(new Header(Qt::Vertical, this));
     setModel(&model);
+    // A width set by anyone but formatView (the user dragging a column
+    // apart) is set back by the next formatView.
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this]() {
+        if (!formatting)
+            formattedWidth = -1;
+    });
 }
 
 void Basic2DChartTableView::setValue(qreal x, qreal y, qreal curCellVal)
@@ -77,13 +139,13 @@ void Basic2DChartTableView::setValueRow(int row, int col, float value)
     if (row < 0 || col < 0 || row >= model.rowCount() || col >= model.columnCount())
         return;
     const QString text = Basic2DChartUtils::cellText(value);
-    QStandardItem *item = model.item(row, col);
-    if (item) {
-        item->setText(text);
-    } else {
-        item = new QStandardItem(text);
-        model.setItem(row, col, item);
-    }
+    // The model makes the item of a cell that has none without announcing
+    // a new layout (setItem would, and every header and view would then
+    // walk all its sections for each new cell).
+    QStandardItem *item = model.itemFromIndex(model.index(row, col));
+    if (item->text().isEmpty())
+        filledCells.emplace_back(row, col);
+    item->setText(text);
     // The cell's own light background takes dark text: the theme's text
     // colour may be light.
     item->setBackground(QBrush(Qt::lightGray));
@@ -105,12 +167,19 @@ void Basic2DChartTableView::onChartVarsUpdated(const ChartVariables &vars)
     chVars = vars.bounded();
     const QVector<TableValueStore::Entry> old = valueStore.takeAll();
 
-    for (int row = 0; row < model.rowCount(); ++row) {
-        for (int col = 0; col < model.columnCount(); ++col) {
-            if (QStandardItem *item = model.item(row, col))
+    // The cells lose their texts; the item of the highlighted cell stays
+    // with its background, the others go, so that the items do not pile up
+    // with every grid change (an item without a text and background shows
+    // as the white cell the old item would).
+    for (const auto &cell : filledCells) {
+        if (cell.first == highlightRow && cell.second == highlightCol) {
+            if (QStandardItem *item = model.item(cell.first, cell.second))
                 item->setText(QString());
+        } else {
+            delete model.takeItem(cell.first, cell.second);
         }
     }
+    filledCells.clear();
     model.setColumnCount(chVars.cols + 1);
     model.setRowCount(chVars.rows + 1);
 
@@ -138,19 +207,7 @@ void Basic2DChartTableView::formatTable()
     const double xStep = chVars.xStep();
     const double yStep = chVars.yStep();
     LOG4CPLUS_DEBUG_FMT(logger, "xStep:%f, yStep:%f", xStep, yStep);
-    // The first label is the limit itself, also when the step is infinite.
-    auto label = [this](double min, double step, int i, Qt::GlobalColor colour) {
-        qreal value = min + (i ? i * step : 0.0);
-        QString text;
-        formatColVal(text, value, step);
-        auto *item = new QStandardItem(text);
-        item->setForeground(QBrush(colour));
-        return item;
-    };
-    for (int col = 0; col < model.columnCount(); ++col)
-        model.setHorizontalHeaderItem(col, label(chVars.xMin, xStep, col, Qt::blue));
-    for (int row = 0; row < model.rowCount(); ++row)
-        model.setVerticalHeaderItem(row, label(chVars.yMin, yStep, row, Qt::red));
+    model.setAxes(chVars.xMin, xStep, chVars.yMin, yStep);
 }
 
 void Basic2DChartTableView::formatColVal(QString &strVal, qreal &val, qreal step)
@@ -158,9 +215,23 @@ void Basic2DChartTableView::formatColVal(QString &strVal, qreal &val, qreal step
     strVal = Basic2DChartUtils::axisLabel(val, step);
 }
 
+int Basic2DChartTableView::contentWidth(int col) const
+{
+    // What resizing the column to its contents would give, asked of the
+    // filled cells only: an empty cell asks for less than any text.
+    int width = horizontalHeader()->isHidden() ? 0 : horizontalHeader()->sectionSizeHint(col);
+    const int grid = showGrid() ? 1 : 0;
+    for (const auto &cell : filledCells) {
+        if (cell.second == col)
+            width = std::max(width, sizeHintForIndex(model.index(cell.first, col)).width() + grid);
+    }
+    return width;
+}
+
 void Basic2DChartTableView::formatView()
 {
-    const int lastCol = std::max(0, model.columnCount() - 2);
+    const int columns = model.columnCount();
+    const int lastCol = std::max(0, columns - 2);
     // The columns are made wide enough for "9999.999" as an item of the
     // view would show it, measured without writing it into a cell.
     QStyleOptionViewItem option = viewOptions();
@@ -168,9 +239,17 @@ void Basic2DChartTableView::formatView()
     option.text = QStringLiteral("9999.999");
     const int probe = style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width()
         + (showGrid() ? 1 : 0);
-    resizeColumnsToContents();
-    const int w = std::max(columnWidth(lastCol), probe);
+    const int w = std::max(contentWidth(lastCol), probe);
     const int width = int(w + w * 0.2);
-    for (int col = 0; col <= lastCol; ++col)
-        setColumnWidth(col, width);
+    formatting = true;
+    if (width != formattedWidth || columns != formattedColumns) {
+        for (int col = 0; col <= lastCol; ++col)
+            setColumnWidth(col, width);
+        formattedWidth = width;
+        formattedColumns = columns;
+    }
+    // The column after them fits its own contents.
+    if (columns - 1 > lastCol)
+        setColumnWidth(columns - 1, contentWidth(columns - 1));
+    formatting = false;
 }

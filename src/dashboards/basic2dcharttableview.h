@@ -8,14 +8,46 @@
 #include "kelvolog.h"
 #include "tablevaluestore.h"
 
+#include <QHeaderView>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <utility>
+#include <vector>
 
 class Basic2DChartTableView : public QTableView
 {
     Q_OBJECT
 public:
     enum Kind { Last = 0, Minimum = 1, Maximum = 2, Count = 3 };
+
+    // The cells of the table; the header labels are worked out from the
+    // grid when a header asks for them, so that a new grid costs the same
+    // whatever the number of rows and columns (a header only asks for the
+    // sections it shows).
+    class Model : public QStandardItemModel
+    {
+    public:
+        using QStandardItemModel::QStandardItemModel;
+        // Labels the columns from xMin in steps of xStep (blue) and the
+        // rows from yMin in steps of yStep (red).
+        void setAxes(double xMin, double xStep, double yMin, double yStep);
+        QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    private:
+        bool labelled = false;
+        double axisMin[2] = {0.0, 0.0}; // [Qt::Horizontal - 1], [Qt::Vertical - 1]
+        double axisStep[2] = {0.0, 0.0};
+    };
+
+    // A header whose size asks a few sections instead of two hundred: the
+    // labels are numbers of one form, the widest at the ends. Limits that
+    // move with every sample re-label every section each time.
+    class Header : public QHeaderView
+    {
+    public:
+        explicit Header(Qt::Orientation orientation, QWidget *parent = nullptr);
+        QSize sizeHint() const override;
+    };
 
     explicit Basic2DChartTableView(QWidget *parent = nullptr);
 
@@ -59,9 +91,20 @@ protected:
     ChartVariables chVars;
     TableValueStore valueStore;
     log4cplus::Logger logger;
-    QStandardItemModel model;
+    Model model;
 
 private:
+    // The width a column's header and filled cells ask for.
+    int contentWidth(int col) const;
+
+    // The cells that show a text, (row, col) each once: a new grid empties
+    // only them.
+    std::vector<std::pair<int, int>> filledCells;
+    // The column widths formatView set last, so that an unchanged width is
+    // not set again on every column.
+    int formattedWidth = -1;
+    int formattedColumns = -1;
+    bool formatting = false;
     int highlightRow = -1;
     int highlightCol = -1;
     bool firstHighlight = true;

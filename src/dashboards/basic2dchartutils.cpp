@@ -1,5 +1,6 @@
 #include "basic2dchartutils.h"
 
+#include "cjob.h"
 #include "cjobresult.h"
 #include "latin1.h"
 
@@ -7,9 +8,12 @@
 #include <locale>
 #include <sstream>
 
-QString Basic2DChartUtils::resultKey(const QString &displayName, const CJobResult &result)
+QString Basic2DChartUtils::resultKey(const CJob &job, const CJobResult &result)
 {
-    return displayName + QLatin1Char('.') + Latin1::toQString(result.name);
+    const QString key = job.getDisplayName() + QLatin1Char('.') + Latin1::toQString(result.name);
+    if (job.ecuName.empty())
+        return key;
+    return key + QStringLiteral(" (") + Latin1::toQString(job.ecuName) + QLatin1Char(')');
 }
 
 double Basic2DChartUtils::leadingNumber(const char *text)

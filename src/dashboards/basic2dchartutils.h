@@ -9,8 +9,11 @@ class CJobResult;
 class Basic2DChartUtils
 {
 public:
-    // Job display name, ".", result name, letter case as they stand.
-    static QString resultKey(const QString &displayName, const CJobResult &result);
+    // Job display name, ".", result name, letter case as they stand; for a
+    // job of an ECU the ECU's name follows in parentheses, so that two ECUs
+    // running jobs of one name give keys of their own. A job without an ECU
+    // (from a log without its side file) keeps the plain key.
+    static QString resultKey(const CJob &job, const CJobResult &result);
     // The number the text starts with, read as a C++ stream reads a double
     // in the classic locale (leading blanks skipped, "12.5 bar" gives 12.5);
     // 0 when the text does not start with a number or the number is out of

@@ -731,7 +731,7 @@ void TestMainWindow::dieselJobReachesChartAndDashboard()
     CJob job("D73N57C0", "MW_SELECT_LESEN_NORM");
     QVERIFY(JobQueue::instance()->addJob(job));
     QComboBox *x = chart->findChild<QComboBox *>("cmbXResult");
-    QTRY_VERIFY_WITH_TIMEOUT(x->findText("MW_SELECT_LESEN_NORM.STAT_ENG_NAVRG_WERT") >= 0, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(x->findText("MW_SELECT_LESEN_NORM.STAT_ENG_NAVRG_WERT (D73N57C0)") >= 0, 10000);
     QLabel *rpm = dashboard->findChild<QLabel *>("lblRPM");
     QLabel *water = dashboard->findChild<QLabel *>("lblWater");
     QTRY_VERIFY_WITH_TIMEOUT(rpm->text().endsWith(" RPM") && rpm->text() != "3856 RPM", 10000);

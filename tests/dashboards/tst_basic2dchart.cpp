@@ -35,6 +35,7 @@ private slots:
     void setValueWithoutKeys();
     void combosFillOnceAndWithoutDuplicates();
     void storedKeysSelectedAndWrittenOnClose();
+    void keysTellEcusApart();
     void oddGridParametersEndCleanly_data();
     void oddGridParametersEndCleanly();
     void autoScaleFirstSampleAtZeroSetsNoCell();
@@ -43,8 +44,9 @@ private slots:
 
 namespace {
 // A job "J" whose results carry the texts given; the real value of every
-// result is 99, which the chart must not use.
-CJob job(const Job &results, const char *name = "J")
+// result is 99, which the chart must not use. Without an ECU (as a log
+// without its side file gives it) the keys are "J.<result>".
+CJob job(const Job &results, const char *name = "J", const char *ecu = "")
 {
     QList<PlotWindowFeed::Value> values;
     QList<QByteArray> keep;
@@ -53,7 +55,7 @@ CJob job(const Job &results, const char *name = "J")
         values << PlotWindowFeed::Value{keep[keep.size() - 2].constData(), 8, 99.0, "",
                                         keep.last().constData()};
     }
-    return PlotWindowFeed::makeJob("ECU", name, values);
+    return PlotWindowFeed::makeJob(ecu, name, values);
 }
 
 template <class T> T *child(QWidget &w, const char *name)
@@ -198,8 +200,8 @@ void TestBasic2DChart::autoScaleFormatsBeforeBinning()
     Basic2DChartTableView *table = lastTable(chart);
     QStringList headerWhenSet;
     connect(table, &Basic2DChartTableView::setValueRowSignal, this, [&]() {
-        headerWhenSet << table->tableModel()->horizontalHeaderItem(10)->text()
-                      << table->tableModel()->verticalHeaderItem(10)->text();
+        headerWhenSet << table->tableModel()->headerData(10, Qt::Horizontal).toString()
+                      << table->tableModel()->headerData(10, Qt::Vertical).toString();
     });
     QSignalSpy formats(&chart, &Basic2DChart::formatTable);
     chart.onJobFinished(job({{"X", "500"}, {"Y", "20"}, {"Z", "7"}}), 0);
@@ -289,6 +291,33 @@ void TestBasic2DChart::storedKeysSelectedAndWrittenOnClose()
     QFile::remove("kelvo.ini");
     { Basic2DChart empty; }
     QVERIFY(!QFile::exists("kelvo.ini"));
+}
+
+void TestBasic2DChart::keysTellEcusApart()
+{
+    // Two ECUs run a job of one name; the chart takes X, Y and Z from the
+    // ECU whose keys were chosen (stored here), never from the other.
+    WorkDir wd;
+    const QString mw = QStringLiteral("Measurement values.");
+    wd.write("kelvo.ini", QStringLiteral("[chart2D]\nlastXresult=%1X (MSV70)\nlastYresult=%1Y (MSV70)\n"
+                                         "lastZresult=%1Z (MSV70)\n")
+                              .arg(mw)
+                              .toUtf8());
+    Basic2DChart chart;
+    const char *name = "Measurement values";
+    chart.onJobFinished(job({{"X", "0"}, {"Y", "0"}, {"Z", "0"}}, name, "MSV70"), 0);
+    chart.onJobFinished(job({{"X", "5000"}, {"Y", "50"}, {"Z", "9"}, {"W", "1"}}, name, "D73N57C0"), 0);
+    QComboBox *x = child<QComboBox>(chart, "cmbXResult");
+    QVERIFY(x->findText(mw + "X (MSV70)") >= 0);
+    QVERIFY(x->findText(mw + "X (D73N57C0)") >= 0);
+    QCOMPARE(x->currentText(), mw + "X (MSV70)");
+    QCOMPARE(child<QComboBox>(chart, "cmbYResult")->currentText(), mw + "Y (MSV70)");
+    QCOMPARE(child<QComboBox>(chart, "cmbCell")->currentText(), mw + "Z (MSV70)");
+
+    chart.onJobFinished(job({{"X", "5000"}, {"Y", "50"}, {"Z", "9"}, {"W", "1"}}, name, "D73N57C0"), 0);
+    QCOMPARE(filled(lastTable(chart)), QStringList());
+    chart.onJobFinished(job({{"X", "1500"}, {"Y", "20"}, {"Z", "3"}}, name, "MSV70"), 0);
+    QCOMPARE(filled(lastTable(chart)), QStringList{"2,1=3"});
 }
 
 void TestBasic2DChart::oddGridParametersEndCleanly_data()

@@ -42,6 +42,9 @@ private slots:
     void cellsWithoutBinSurviveForTheNextGrid();
     void formatViewWritesNoCell();
     void surfaceFollowsTheVertexRule();
+    void largeGridSurfaceKeepsEachBlocksExtreme();
+    void axisScale_data();
+    void axisScale();
 };
 
 namespace {
@@ -197,20 +200,20 @@ void TestChart2DTables::headers()
     QCOMPARE(model->columnCount(), 3);
     QStringList columns;
     for (int col = 0; col < 3; ++col)
-        columns << model->horizontalHeaderItem(col)->text();
+        columns << model->headerData(col, Qt::Horizontal).toString();
     QCOMPARE(columns, (QStringList{"0", "0.5", "1"}));
     QStringList rows;
     for (int row = 0; row < 5; ++row)
-        rows << model->verticalHeaderItem(row)->text();
+        rows << model->headerData(row, Qt::Vertical).toString();
     QCOMPARE(rows, (QStringList{"10", "15", "20", "25", "30"}));
-    QCOMPARE(model->horizontalHeaderItem(1)->foreground().color(), QColor(Qt::blue));
-    QCOMPARE(model->verticalHeaderItem(1)->foreground().color(), QColor(Qt::red));
+    QCOMPARE(model->headerData(1, Qt::Horizontal, Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::blue));
+    QCOMPARE(model->headerData(1, Qt::Vertical, Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::red));
 
     // No columns: the one column is labelled with the limit.
     view->onChartVarsUpdated(chartGrid(0, 0, 2.5, 7, 0, 1));
     view->formatTable();
     QCOMPARE(model->columnCount(), 1);
-    QCOMPARE(model->horizontalHeaderItem(0)->text(), QString("2.5"));
+    QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QString("2.5"));
 }
 
 void TestChart2DTables::highlightMovesAndOutsideSamplesMoveNothing()
@@ -369,6 +372,91 @@ void TestChart2DTables::surfaceFollowsTheVertexRule()
     QVERIFY(!chartGrid(5, 20, 100, 100, -10, 40).hasArea());
     QVERIFY(!chartGrid(5, 20, 100, 300, 0, 0).hasArea());
     QVERIFY(!chartGrid(5, 20, -1e300, 1e300, 0, 1).hasArea());
+}
+
+void TestChart2DTables::largeGridSurfaceKeepsEachBlocksExtreme()
+{
+    // 1000 x 1000 bins: blocks of 20 x 20 cells, one point each, the last
+    // point at the far limits.
+    const ChartVariables vars = chartGrid(1000, 1000, 0, 5000, 0, 100);
+    std::vector<double> table(1001 * 1001, 0.0);
+    auto cell = [&](int row, int col) -> double & { return table[size_t(row) * 1001 + col]; };
+    cell(537, 999) = 3;
+    cell(538, 981) = -5; // same block, larger magnitude
+    cell(1000, 1000) = 7;
+    cell(0, 0) = std::numeric_limits<double>::quiet_NaN();
+    cell(0, 1) = 1;
+    Chart3D::Surface surface;
+    surface.build(vars, table);
+    QCOMPARE(surface.xBlock(), 20u);
+    QCOMPARE(surface.xPoints(), 51u);
+    QCOMPARE(surface.yPoints(), 51u);
+    QCOMPARE(surface.x(50), 5000.0);
+    QCOMPARE(surface.y(50), 100.0);
+    QCOMPARE(surface.x(1), 100.0);
+    QCOMPARE(surface.z(49, 26), -5.0);
+    QCOMPARE(surface.z(50, 50), 7.0);
+    QCOMPARE(surface.z(0, 0), 1.0);
+    QCOMPARE(surface.z(10, 10), 0.0);
+
+    // Marked cells are taken again, the others are left as they were.
+    cell(538, 981) = 2;
+    cell(0, 1) = 4; // not marked
+    surface.markCell(538, 981);
+    surface.refresh(table);
+    QCOMPARE(surface.z(49, 26), 3.0);
+    QCOMPARE(surface.z(0, 0), 1.0);
+    surface.clear();
+    QCOMPARE(surface.zMax(), 0.0);
+
+    // Up to 50 bins every cell is a point.
+    surface.build(chartGrid(50, 50, 0, 50, 0, 50), std::vector<double>(51 * 51, 1.0));
+    QCOMPARE(surface.xPoints(), 51u);
+    QCOMPARE(surface.xBlock(), 1u);
+    QCOMPARE(surface.x(7), 7.0);
+}
+
+void TestChart2DTables::axisScale_data()
+{
+    QTest::addColumn<double>("xSpan");
+    QTest::addColumn<double>("ySpan");
+    QTest::addColumn<double>("zSpan");
+    QTest::addColumn<QString>("equal"); // the axes whose scaled spans are equal; the others keep scale 1
+    QTest::newRow("rpm, load, temperature") << 5000.0 << 100.0 << 2500.0 << "xyz";
+    QTest::newRow("small X, large Z") << 1.0 << 0.5 << 1e6 << "xyz";
+    QTest::newRow("equal spans") << 10.0 << 10.0 << 10.0 << "xyz";
+    QTest::newRow("flat surface") << 5000.0 << 100.0 << 0.0 << "xy";
+    QTest::newRow("no X span") << 0.0 << 100.0 << 20.0 << "yz";
+    QTest::newRow("nothing spans") << 0.0 << 0.0 << 0.0 << "";
+    QTest::newRow("tiny Z span") << 1e300 << 1.0 << 1e-300 << "xy";
+    QTest::newRow("NaN Z span") << 10.0 << 5.0 << std::nan("") << "xy";
+}
+
+void TestChart2DTables::axisScale()
+{
+    QFETCH(double, xSpan);
+    QFETCH(double, ySpan);
+    QFETCH(double, zSpan);
+    QFETCH(QString, equal);
+    const Chart3D::AxisScale scale = Chart3D::axisScale(xSpan, ySpan, zSpan);
+    const double spans[3] = {xSpan, ySpan, zSpan};
+    const double factors[3] = {scale.x, scale.y, scale.z};
+    double common = 0;
+    for (int axis = 0; axis < 3; ++axis) {
+        QVERIFY(std::isfinite(factors[axis]) && factors[axis] > 0);
+        if (!equal.contains(QChar('x' + axis))) {
+            QCOMPARE(factors[axis], 1.0);
+            continue;
+        }
+        if (common == 0)
+            common = spans[axis] * factors[axis];
+        QCOMPARE(spans[axis] * factors[axis], common);
+    }
+    // A full box keeps a share of the diagonal of the data, so that it
+    // fits the view with the numbers around it.
+    if (equal == "xyz")
+        QCOMPARE(common * std::sqrt(3.0),
+                 Chart3D::BoxShare * std::sqrt(xSpan * xSpan + ySpan * ySpan + zSpan * zSpan));
 }
 
 QTEST_MAIN(TestChart2DTables)

@@ -20,8 +20,14 @@
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
+#include <QElapsedTimer>
 #include <QtTest>
 #include <memory>
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#else
+#include <malloc.h>
+#endif
 
 class TestChartsXvfb : public QObject
 {
@@ -31,6 +37,8 @@ private slots:
     void cleanup();
     void chart3dTable();
     void chartFedManySamplesFillsLastAndAverage();
+    void largeAutoScaleGridKeepsAnswering();
+    void surfaceFillsItsBox();
     void dashboardShowsValuesAndPicture();
     // One chart and its five surfaces, in this order.
     void buttonsOpenSurfaces();
@@ -165,6 +173,127 @@ void TestChartsXvfb::chartFedManySamplesFillsLastAndAverage()
     const float mean = float(sum / inCell);
     QCOMPARE(chart->averageView()->tableModel()->item(4, 3)->text().toFloat(),
              QString::number(double(mean), 'f', 2).toFloat());
+}
+
+namespace {
+// The heap the test process holds, in MB: what the allocator has handed out
+// and not taken back (under AddressSanitizer its own count, which leaves out
+// the freed blocks it keeps in quarantine).
+double heapMB()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    const double bytes = double(__sanitizer_get_current_allocated_bytes());
+#else
+    const struct mallinfo2 info = mallinfo2();
+    const double bytes = double(info.uordblks) + double(info.hblkhd);
+#endif
+    return bytes / (1024.0 * 1024.0);
+}
+} // namespace
+
+void TestChartsXvfb::largeAutoScaleGridKeepsAnswering()
+{
+    // The largest grid the fields take, with AutoScale, two surfaces and
+    // live samples of which each widens the limits: the event loop must go
+    // on answering and the heap must not keep growing.
+    FakeMdiHost host(QSize(1200, 900));
+    Basic2DChart *chart = openChart(host);
+    child<QCheckBox>(*chart, "chkAutoScale")->click();
+    QVERIFY(child<QCheckBox>(*chart, "chkAutoScale")->isChecked());
+    child<QLineEdit>(*chart, "txtRows")->setText("1000");
+    child<QLineEdit>(*chart, "txtCols")->setText("1000");
+    QTest::mouseClick(child<QPushButton>(*chart, "pushButton"), Qt::LeftButton);
+    QCOMPARE(chart->chartVariables().rows, 1000);
+    QCOMPARE(chart->chartVariables().xMax, 0.0);
+    Chart3D *direct = press(host, *chart, "btnChart3D");
+    Chart3D *last = press(host, *chart, "btn3DLast");
+    QVERIFY(direct && last);
+    QVERIFY(QTest::qWaitForWindowExposed(direct));
+    QVERIFY(QTest::qWaitForWindowExposed(last));
+    QTest::qWait(300);
+    const double before = heapMB();
+
+    int sent = 0;
+    QTimer feed;
+    connect(&feed, &QTimer::timeout, this, [&]() {
+        const int i = sent++;
+        chart->onJobFinished(sample(100 + 37.0 * i, (i * 13) % 200 + i / 5.0, i % 50), 0);
+    });
+    QElapsedTimer clock;
+    qint64 previous = 0;
+    qint64 longestGap = 0;
+    QTimer probe;
+    connect(&probe, &QTimer::timeout, this, [&]() {
+        const qint64 now = clock.elapsed();
+        longestGap = std::max(longestGap, now - previous);
+        previous = now;
+    });
+    clock.start();
+    feed.start(10);
+    probe.start(10);
+    while (clock.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    feed.stop();
+    probe.stop();
+    const double growth = heapMB() - before;
+
+    QVERIFY2(sent > 50, qPrintable(QString::number(sent)));
+    QVERIFY2(longestGap < 200, qPrintable(QStringLiteral("a 10 ms timer waited %1 ms").arg(longestGap)));
+    QVERIFY2(growth < 50, qPrintable(QStringLiteral("the heap grew by %1 MB").arg(growth)));
+    // Every sample widened X: the last one lies at the far limit, and both
+    // surfaces show it.
+    QCOMPARE(chart->chartVariables().xMax, 100 + 37.0 * (sent - 1));
+    QTRY_VERIFY(direct->rebuildCount() > 0 && last->rebuildCount() > 0);
+    const int i = sent - 1;
+    int col = 0, row = 0;
+    QVERIFY(chart->chartVariables().cellOf(100 + 37.0 * i, (i * 13) % 200 + i / 5.0, &col, &row));
+    QVERIFY(col >= 999);
+    QCOMPARE(direct->cellValue(row, col), double(i % 50));
+    QCOMPARE(last->cellValue(row, col), double(i % 50));
+}
+
+void TestChartsXvfb::surfaceFillsItsBox()
+{
+    // X 0..5000 beside Y 0..100 and heights up to 2500: drawn 1:1:1 the
+    // surface is a thin strip; scaled, the three spans are equal.
+    FakeMdiHost host(QSize(1200, 900));
+    auto *surface = new Chart3D;
+    surface->setChVars(chartGrid(10, 10, 0, 5000, 0, 100));
+    host.addSubWindow(surface)->show();
+    surface->resize(400, 400);
+    QVERIFY(QTest::qWaitForWindowExposed(surface));
+    for (int row = 0; row <= 10; ++row)
+        for (int col = 0; col <= 10; ++col)
+            surface->onValueRowSet(row, col, 25.0 * row * col);
+    QVERIFY(QMetaObject::invokeMethod(surface, "timerFunc"));
+    QCOMPARE(surface->yScale() * 100, surface->xScale() * 5000);
+    QCOMPARE(surface->zScale() * 2500, surface->xScale() * 5000);
+
+    // Drawn, the box with its numbers stays inside the window: no edge of
+    // the picture is touched.
+    const QImage shown = surface->grabFrameBuffer();
+    const QRgb background = shown.pixel(0, 0);
+    int touching = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        touching += (shown.pixel(0, y) != background) + (shown.pixel(shown.width() - 1, y) != background);
+    for (int x = 0; x < shown.width(); ++x)
+        touching += shown.pixel(x, shown.height() - 1) != background;
+    QCOMPARE(touching, 0);
+    // And it fills the window: what is drawn spans most of its width and
+    // height.
+    QRect drawn;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            if (shown.pixel(x, y) != background)
+                drawn |= QRect(x, y, 1, 1);
+    QVERIFY2(drawn.height() > shown.height() / 2, qPrintable(QString::number(drawn.height())));
+    QVERIFY2(drawn.width() > shown.width() / 2, qPrintable(QString::number(drawn.width())));
+
+    // A flat surface and an empty one draw without a scale from nothing.
+    surface->onChartVarsUpdated(chartGrid(10, 10, 0, 5000, 0, 100));
+    QVERIFY(QMetaObject::invokeMethod(surface, "timerFunc"));
+    QCOMPARE(surface->zScale(), 1.0);
+    QVERIFY(!surface->grabFrameBuffer().isNull());
 }
 
 void TestChartsXvfb::dashboardShowsValuesAndPicture()
