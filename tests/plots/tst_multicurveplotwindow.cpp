@@ -127,6 +127,23 @@ void settle()
     QTest::qWait(50);
     QCoreApplication::processEvents();
 }
+// A shown window plotting the given results of the DME's measurement job,
+// a curve each once the next values came.
+void plotDmeResults(MultiCurvePlotWindow &w, const QStringList &results)
+{
+    PlotWindowFeed::connect(&w);
+    w.resize(800, 400);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    queued(Dme, "STATUS_MESSWERTE");
+    deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(1)));
+    choose(w, [&results](QTableWidget *table) {
+        for (const QString &result : results)
+            tick(table, "STATUS_MESSWERTE (D_MOTOR)", result);
+    });
+    deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(2)));
+    QTRY_COMPARE_WITH_TIMEOUT(w.plotWidget()->curveMap().size(), results.size(), 5000);
+}
 } // namespace
 
 class TestMultiCurvePlotWindow : public QObject
@@ -431,18 +448,7 @@ void TestMultiCurvePlotWindow::plottedPairOfOneEcuLeavesTheOtherUnticked()
 void TestMultiCurvePlotWindow::legendHidesAndShowsCurves()
 {
     MultiCurvePlotWindow w;
-    PlotWindowFeed::connect(&w);
-    w.resize(800, 400);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    queued(Dme, "STATUS_MESSWERTE");
-    deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(1)));
-    choose(w, [](QTableWidget *table) {
-        tick(table, "STATUS_MESSWERTE (D_MOTOR)", "R_INT");
-        tick(table, "STATUS_MESSWERTE (D_MOTOR)", "R_LONG");
-    });
-    deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(2)));
-    QTRY_COMPARE_WITH_TIMEOUT(w.plotWidget()->curveMap().size(), 2, 5000);
+    plotDmeResults(w, {"R_INT", "R_LONG"});
     // The timer started by closing the dialog ticks the labels.
     CustomQwtCurve *longCurve = curve(w, "R_LONG");
     auto label = [&]() {
@@ -515,19 +521,7 @@ void TestMultiCurvePlotWindow::resetEmptiesThePlot()
 void TestMultiCurvePlotWindow::legendFollowsCurvesAfterDelete()
 {
     MultiCurvePlotWindow w;
-    PlotWindowFeed::connect(&w);
-    w.resize(800, 400);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    queued(Dme, "STATUS_MESSWERTE");
-    deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(1)));
-    choose(w, [](QTableWidget *table) {
-        tick(table, "STATUS_MESSWERTE (D_MOTOR)", "R_INT");
-        tick(table, "STATUS_MESSWERTE (D_MOTOR)", "R_LONG");
-        tick(table, "STATUS_MESSWERTE (D_MOTOR)", "R_REAL");
-    });
-    deliver(w, PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE", everyFormat(2)));
-    QTRY_COMPARE_WITH_TIMEOUT(w.plotWidget()->curveMap().size(), 3, 5000);
+    plotDmeResults(w, {"R_INT", "R_LONG", "R_REAL"});
     auto label = [&w](QwtPlotItem *item) {
         const QList<QWidget *> labels = w.legend()->legendWidgets(w.plotWidget()->itemToInfo(item));
         return labels.size() == 1 ? qobject_cast<QwtLegendLabel *>(labels.first()) : nullptr;
