@@ -9,6 +9,7 @@
 #include "translationmgr.h"
 #include "tsanannotate.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QThread>
 #include <algorithm>
@@ -460,6 +461,14 @@ int CRunner::runEdiabas(CJob &job)
 
     LOG4CPLUS_DEBUG(logger, ">apijob");
     rewriteBlockArguments(job);
+
+    // A "Stop EDIABAS" waiting for the session goes before the next job:
+    // the lock is not handed over in turn, and jobs that follow each other
+    // closely could keep running, and succeeding, ahead of the stop. (A job
+    // of the GUI thread does not wait: the stop waits in that thread too.)
+    const bool inGuiThread = qApp && QThread::currentThread() == qApp->thread();
+    while (endPending.load() > 0 && !stopRequested && !inGuiThread)
+        QThread::msleep(1);
 
     int code = 0;
     {
