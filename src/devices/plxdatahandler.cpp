@@ -22,6 +22,7 @@ PLXDataHandler::PLXDataHandler(QObject *parent)
     : QObject(parent)
     , logger(KelvoLog::get("plx"))
     , configManager(nullptr)
+    , watch(configManager.configFile())
 {
     settings.baudRate = QSerialPort::Baud19200;
     settings.dataBits = QSerialPort::Data8;
@@ -31,10 +32,7 @@ PLXDataHandler::PLXDataHandler(QObject *parent)
     configManager.load();
     configProblem = configManager.lastError();
 
-    watcher.addPath(configManager.configFile());
-    qDebug() << "files watched: " << watcher.files();
-    connect(&watcher, &QFileSystemWatcher::fileChanged, this, &PLXDataHandler::fileChanged);
-    connect(this, &PLXDataHandler::rearmRequested, this, &PLXDataHandler::rearmWatcher, Qt::QueuedConnection);
+    connect(&watch, &FileWatch::changed, this, &PLXDataHandler::fileChanged);
     configChanged = false;
     configMissing = !configReadable(configManager.configFile());
 }
@@ -49,41 +47,11 @@ void PLXDataHandler::fillJob(CJob &job)
     job.jobTitle = "PLX real-time";
 }
 
-void PLXDataHandler::fileChanged(const QString &file)
+void PLXDataHandler::fileChanged()
 {
-    qDebug() << "filechanged:" << file;
     configChanged = true;
     if (!configReadable(configManager.configFile()))
         configMissing = true;
-    else
-        requestRearm();
-}
-
-void PLXDataHandler::requestRearm()
-{
-    // One pending re-arm at a time, always in the watcher's thread.
-    if (rearmPending.exchange(true))
-        return;
-    emit rearmRequested(QPrivateSignal());
-}
-
-void PLXDataHandler::rearmWatcher()
-{
-    rearmPending = false;
-    const QString path = configManager.configFile();
-    if (watcher.files().contains(path))
-        return;
-    if (!QFile::exists(path) || !watcher.addPath(path)) {
-        // Gone before the watch was renewed (deleted right after it was
-        // written): nothing would ever report it, so the next frame writes
-        // it again, as after a later delete.
-        if (!configReadable(path))
-            configMissing = true;
-        return;
-    }
-    qDebug() << "files watched: " << watcher.files();
-    // A change between the lost watch and now went unseen: read it anyway.
-    configChanged = true;
 }
 
 void PLXDataHandler::reloadConfig()
@@ -196,7 +164,6 @@ void PLXDataHandler::onDataReceived(QByteArray &data, CJob &job, bool &valid)
         configMissing = false;
         if (configManager.writeConfig(discovered)) {
             reloadConfig();
-            requestRearm();
         } else {
             configMissing = true;
         }

@@ -11,16 +11,14 @@
 // the file is missing, the next frame with sensors writes a new one
 // listing every sensor seen so far once, in unit 0.
 //
-// onDataReceived runs in the reader's thread; the watcher lives in the
-// thread of the handler (the GUI thread) and only sets flags. The reader
-// asks for the watch to be renewed through a queued signal, whose
-// connection is made here in the handler's thread.
+// onDataReceived runs in the reader's thread; the watch lives in the
+// thread of the handler (the GUI thread) and only sets flags.
 #include "extsourcedatahandler.h"
+#include "filewatch.h"
 #include "kelvolog.h"
 #include "plxsensorconfigmanager.h"
 #include "plxstreamdecoder.h"
 
-#include <QFileSystemWatcher>
 #include <QHash>
 #include <QObject>
 #include <atomic>
@@ -56,16 +54,8 @@ public:
     int droppedFrames() const { return decoder.droppedFrames(); }
 
 signals:
-    // Renews the watch in the handler's thread, from whichever thread.
-    void rearmRequested(QPrivateSignal);
     // What the user should know of the configuration; empty when all is well.
     void notice(QString text);
-
-private slots:
-    void fileChanged(const QString &file);
-    // Watches the configuration file again once it exists (a replace by
-    // SafeFile, or the handler's own rewrite, drops the watch).
-    void rearmWatcher();
 
 private:
     // What a sensor's results carry, kept until the configuration reloads.
@@ -79,17 +69,17 @@ private:
     void fillResult(const PLXStreamDecoder::Record &record, CJobResult &result);
     const SensorText &sensorText(int address, int instance);
     void reloadConfig();
-    void requestRearm();
+    // The file changed, was replaced, deleted or made again.
+    void fileChanged();
     static QString noticeText(const QString &problem);
 
     log4cplus::Logger logger;
     SerialPortSettings settings;
     PLXStreamDecoder decoder;
     PLXSensorConfigManager configManager;
-    QFileSystemWatcher watcher;
+    FileWatch watch;
     std::atomic<bool> configChanged{false};
     std::atomic<bool> configMissing{false};
-    std::atomic<bool> rearmPending{false};
     QList<PLXSensorConf> discovered;
     QHash<int, SensorText> texts;
     // Why the configuration did not read at the last reload, logged once.
