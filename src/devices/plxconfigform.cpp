@@ -47,7 +47,7 @@ void PLXConfigForm::onFileChanged()
         showProblem(tr("List kept as read last"), why);
         return;
     }
-    reload(row);
+    showList(row);
     showProblem(QString(), QString());
 }
 
@@ -136,6 +136,11 @@ void PLXConfigForm::showProblem(const QString &what, const QString &why)
 void PLXConfigForm::reload(int row)
 {
     manager.load();
+    showList(row);
+}
+
+void PLXConfigForm::showList(int row)
+{
     loadConfigs();
     const QModelIndex again = model->index(row, 0);
     if (again.isValid()) {

@@ -48,6 +48,8 @@ private:
     // Reads the files again and shows the row again; a configuration that
     // does not read keeps the list.
     void reload(int row);
+    // The list as the manager read it, with the row shown again.
+    void showList(int row);
     // What went wrong, under the list; nothing when all is well.
     void showProblem(const QString &what, const QString &why);
     // The file changed on disk: shown as it now reads, or kept as it was.
