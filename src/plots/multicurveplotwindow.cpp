@@ -193,17 +193,10 @@ void MultiCurvePlotWindow::mouseDoubleClickEvent(QMouseEvent *event)
 
 void MultiCurvePlotWindow::setLegendsChecked()
 {
-    const bool blocked = m_legend->blockSignals(true);
     for (QwtPlotItem *item : m_plot->itemList()) {
-        if (!item->testItemAttribute(QwtPlotItem::Legend))
-            continue;
-        for (QWidget *w : m_legend->legendWidgets(m_plot->itemToInfo(item))) {
-            // A curve the user has hidden keeps its label unticked.
-            if (auto *label = qobject_cast<QwtLegendLabel *>(w))
-                label->setChecked(item->isVisible());
-        }
+        if (item->testItemAttribute(QwtPlotItem::Legend))
+            checkLegendLabel(m_plot->itemToInfo(item));
     }
-    m_legend->blockSignals(blocked);
 }
 
 void MultiCurvePlotWindow::checkLegendLabel(const QVariant &itemInfo)
@@ -213,6 +206,7 @@ void MultiCurvePlotWindow::checkLegendLabel(const QVariant &itemInfo)
         return;
     const bool blocked = m_legend->blockSignals(true);
     for (QWidget *w : m_legend->legendWidgets(itemInfo)) {
+        // A curve the user has hidden keeps its label unticked.
         if (auto *label = qobject_cast<QwtLegendLabel *>(w))
             label->setChecked(item->isVisible());
     }
