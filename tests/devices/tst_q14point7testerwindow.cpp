@@ -148,7 +148,13 @@ void TestQ14Point7TesterWindow::stopThenStartRestarts()
     QTRY_VERIFY_WITH_TIMEOUT(t.messageLines() >= 2, 10000);
     t.stop();
     QVERIFY(!t.window.streamReader().isOpen());
-    const int sent = slc.received().size();
+    // What the reader wrote before its stop may still be on its way through
+    // the terminal: the restart is what comes after the line goes quiet.
+    int sent = -1;
+    while (sent != slc.received().size()) {
+        sent = slc.received().size();
+        QTest::qWait(300);
+    }
     t.log->clear();
     t.start();
     QTRY_VERIFY_WITH_TIMEOUT(t.messageLines() >= 2, 10000);

@@ -86,12 +86,16 @@ void TestPlotWindowLive::twoMovingCurves()
 
     QTimer feeder;
     QObject::connect(&feeder, &QTimer::timeout, [&] { PlotWindowFeed::send(carJob(n++)); });
+    const int first = n;
     feeder.start(50);
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < seconds * 1000)
         QTest::qWait(50);
     feeder.stop();
+    // A loaded machine fires the feeder less often: what counts is what was sent.
+    const int sent = n - first;
+    QVERIFY2(sent >= seconds, qPrintable(QString::number(sent)));
     QTest::qWait(300);
 
     const QImage image = w.grab().toImage();
@@ -107,7 +111,8 @@ void TestPlotWindowLive::twoMovingCurves()
         CustomQwtCurve *curve = plot->curveAt(0);
         const CustomQwtCurveData *data = curve->curveData();
         // At least half of the jobs sent made it, in time order, moving.
-        QVERIFY2(data->pointCount() >= seconds * 10, qPrintable(QString::number(data->pointCount())));
+        QVERIFY2(data->pointCount() >= sent / 2,
+                 qPrintable(QStringLiteral("%1 of %2").arg(data->pointCount()).arg(sent)));
         double lo = data->rawY(0), hi = lo;
         for (qint64 i = 1; i < data->pointCount(); ++i) {
             QVERIFY(data->rawX(i) >= data->rawX(i - 1));
