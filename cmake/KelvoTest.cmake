@@ -28,10 +28,15 @@ function(kelvo_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
+  # A temporary folder of its own: what the program keeps there for the whole
+  # machine (the LM-2 lock) must not make tests that run side by side see
+  # each other as another program using the device.
+  set(tmp ${CMAKE_BINARY_DIR}/testtmp/${T_NAME})
+  file(MAKE_DIRECTORY ${tmp})
   set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0;UBSAN_OPTIONS=print_stacktrace=1;TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1 history_size=7 suppressions=${CMAKE_SOURCE_DIR}/tests/tsan.supp")
+    ENVIRONMENT "TMPDIR=${tmp};QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0;UBSAN_OPTIONS=print_stacktrace=1;TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1 history_size=7 suppressions=${CMAKE_SOURCE_DIR}/tests/tsan.supp")
   if(T_XVFB)
-    set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0;UBSAN_OPTIONS=print_stacktrace=1")
+    set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "TMPDIR=${tmp};ASAN_OPTIONS=detect_leaks=0;UBSAN_OPTIONS=print_stacktrace=1")
   endif()
   if("threads" IN_LIST T_LABELS)
     add_dependencies(kelvo_threaded_tests ${T_NAME})
