@@ -142,6 +142,8 @@ void TestInnovateTesterWindow::simulationStreamsTwelveASecond()
     readFor(dev, 100);
     // Ten packets come, whole, and never faster than one per 82 ms (a
     // loaded machine only makes them later; the interval is checked above).
+    // A tick that came late is followed by one on time, so one interval of
+    // the ten may be short.
     const QByteArray packet = QByteArray::fromHex("B28201110222");
     QByteArray got = dev.drain();
     QElapsedTimer clock;
@@ -153,7 +155,7 @@ void TestInnovateTesterWindow::simulationStreamsTwelveASecond()
     }
     const int packets = got.count(packet);
     QVERIFY2(packets >= first + 10, qPrintable(QString::number(packets)));
-    QVERIFY2(clock.elapsed() >= 9 * 82 * 9 / 10, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() >= 8 * 82 * 9 / 10, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(got.size(), packets * 6);
 }
 

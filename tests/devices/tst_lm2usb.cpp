@@ -202,7 +202,7 @@ void TestLm2Usb::demoChainGivesNamedJobs()
     QVERIFY(ExtSourceManager::connectToListener(&handler, GlobalJobReceiver::instance()));
     handler.setUSB(true);
     handler.start();
-    QTRY_VERIFY_WITH_TIMEOUT(sink.count() > 0 && sink.last().getResultCount() == 5, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(sink.count() > 0 && sink.last().getResultCount() == 5, 20000);
     const CJob job = sink.last();
     QCOMPARE(job.jobName, std::string("INNOVATE_USB"));
     const double afr = findResult(job, "LM-2_1")->realValue;
@@ -212,7 +212,7 @@ void TestLm2Usb::demoChainGivesNamedJobs()
     QCOMPARE(InnovateStandIn::lm2Written(), QByteArray::fromHex("cef3"));
     // The stream goes on after the first packet.
     const int before = sink.count();
-    QTRY_VERIFY2_WITH_TIMEOUT(sink.count() - before >= 4, qPrintable(QString::number(sink.count() - before)), 5000);
+    QTRY_VERIFY2_WITH_TIMEOUT(sink.count() - before >= 4, qPrintable(QString::number(sink.count() - before)), 20000);
     handler.stop();
     QCOMPARE(InnovateStandIn::lm2OpenHandles(), 0);
 }
@@ -257,10 +257,10 @@ void TestLm2Usb::pulledDeviceReportedOnceAndNotPolled()
     QVERIFY(ExtSourceManager::connectToListener(&handler, GlobalJobReceiver::instance()));
     handler.setUSB(true);
     handler.start();
-    QTRY_VERIFY_WITH_TIMEOUT(sink.count() > 0 && sink.last().getResultCount() == 5, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(sink.count() > 0 && sink.last().getResultCount() == 5, 20000);
     chain.stop();
     dev.unplug();
-    QTRY_COMPARE_WITH_TIMEOUT(sink.count(349), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(sink.count(349), 1, 20000);
     QCOMPARE(sink.last().errorText, std::string("port lost"));
     QCOMPARE(sink.last().jobName, std::string("INNOVATE_USB"));
     QVERIFY(!handler.streamHandler().isOpen());
