@@ -151,10 +151,11 @@ void TestQ14Point7TesterWindow::stopThenStartRestarts()
     // What the reader wrote before its stop may still be on its way through
     // the terminal: the restart is what comes after the line goes quiet.
     int sent = -1;
-    while (sent != slc.received().size()) {
+    for (int wait = 0; wait < 30 && sent != slc.received().size(); ++wait) {
         sent = slc.received().size();
         QTest::qWait(300);
     }
+    QCOMPARE(slc.received().size(), sent);
     t.log->clear();
     t.start();
     QTRY_VERIFY_WITH_TIMEOUT(t.messageLines() >= 2, 10000);
