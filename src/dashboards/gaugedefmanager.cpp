@@ -1,5 +1,6 @@
 #include "gaugedefmanager.h"
 #include "gaugeinifile.h"
+#include "numbertext.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,13 +13,23 @@ QPointer<GaugeDefManager> theManager;
 
 const QString gaugeDir = QStringLiteral("gauges");
 
+// A value that is no number (blank included) counts as absent: read as 0,
+// a conversion factor would show every value as 0.
+void noNumber(const GaugeIniFile &ini, const QString &group, const QString &key)
+{
+    LOG4CPLUS_WARN_FMT(KelvoLog::get("gauges"), "gauge [%s] %s='%s' is no number; its default is used",
+                       KELVO_QS(group), KELVO_QS(key), KELVO_QS(ini.value(group, key).left(64)));
+}
+
 double number(const GaugeIniFile &ini, const QString &group, const QString &key, double absent)
 {
     if (!ini.contains(group, key))
         return absent;
     bool ok = false;
-    const double v = ini.value(group, key).toDouble(&ok);
-    return ok ? v : 0.0;
+    const double v = NumberText::toDouble(ini.value(group, key), &ok);
+    if (!ok)
+        noNumber(ini, group, key);
+    return ok ? v : absent;
 }
 
 int integer(const GaugeIniFile &ini, const QString &group, const QString &key, int absent)
@@ -26,8 +37,10 @@ int integer(const GaugeIniFile &ini, const QString &group, const QString &key, i
     if (!ini.contains(group, key))
         return absent;
     bool ok = false;
-    const int v = ini.value(group, key).toInt(&ok);
-    return ok ? v : 0;
+    const int v = ini.value(group, key).trimmed().toInt(&ok);
+    if (!ok)
+        noNumber(ini, group, key);
+    return ok ? v : absent;
 }
 
 QColor colour(const GaugeIniFile &ini, const QString &group, const QString &key)

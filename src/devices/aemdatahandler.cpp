@@ -2,10 +2,10 @@
 
 #include "extsourceresult.h"
 #include "latin1.h"
+#include "numbertext.h"
 
 #include <QDateTime>
 #include <QSerialPort>
-#include <cmath>
 
 AEMDataHandler::AEMDataHandler(QObject *parent)
     : QObject(parent)
@@ -40,10 +40,12 @@ void AEMDataHandler::setResultDisplayName(const QString &name)
 
 double AEMDataHandler::lineValue(const QByteArray &line, bool *ok)
 {
+    // The first field is the value; in "   \t1" it is blank, and the 1 of
+    // the second field is no air/fuel ratio.
     const int tab = line.indexOf('\t');
-    bool parsed = false;
-    const float value = (tab < 0 ? line : QByteArray::fromRawData(line.constData(), tab)).toFloat(&parsed);
-    const bool good = parsed && std::isfinite(value);
+    const char *begin = line.constData();
+    float value = 0.0f;
+    const bool good = NumberText::toFloat(begin, begin + (tab < 0 ? line.size() : tab), value);
     if (ok)
         *ok = good;
     return good ? double(value) : 0.0;

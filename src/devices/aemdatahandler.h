@@ -27,7 +27,8 @@ public:
     void onDataReceived(QByteArray &line, CJob &job, bool &valid) override;
 
     // The value of a line: its first field as a single-precision number,
-    // widened; ok false (and 0) when that is no finite number.
+    // widened; ok false (and 0) when that is no finite number (NumberText:
+    // a blank field is none).
     static double lineValue(const QByteArray &line, bool *ok = nullptr);
 
 private:

@@ -1,6 +1,7 @@
 #include "innovatemtsextconfig.h"
 
 #include "filewatch.h"
+#include "numbertext.h"
 #include "safefile.h"
 
 #include <QDebug>
@@ -41,21 +42,19 @@ QList<QDomElement> childElements(const QDomElement &parent)
     return list;
 }
 
-// Malformed numbers read as 0.
-int integer(const QString &text)
+// An input number or unit code; ok false for a text that is none (which
+// is never taken as 0: that is a number of its own).
+int integer(const QString &text, bool *ok)
 {
-    return text.trimmed().toInt();
+    return text.trimmed().toInt(ok);
 }
 
-float decimal(const QString &text)
-{
-    return text.trimmed().toFloat();
-}
-
-// A unit number attribute: -999 when empty or missing.
+// A unit number attribute: -999 when empty, missing or no number.
 int unitNumber(const QString &attribute)
 {
-    return attribute.trimmed().isEmpty() ? UnitConverter::NoUnit : integer(attribute);
+    bool ok = false;
+    const int code = integer(attribute, &ok);
+    return ok ? code : UnitConverter::NoUnit;
 }
 
 void setText(QDomElement element, const QString &text)
@@ -205,10 +204,23 @@ void InnovateMTSExtConfig::loadSensorDefs()
             def.unit = parts.at(1).text();
             def.unitNum = unitNumber(parts.at(1).attribute(QStringLiteral("num")));
         }
-        if (parts.size() > 2)
-            def.min = decimal(parts.at(2).text());
-        if (parts.size() > 3)
-            def.max = decimal(parts.at(3).text());
+        // A range bound that is no number (blank, "nan", text) spans no
+        // range: a 0 there would clamp every value of the function to it.
+        bool bounds = true;
+        for (int k = 2; k < 4 && k < parts.size(); ++k) {
+            bool ok = false;
+            const float v = NumberText::toFloat(parts.at(k).text(), &ok);
+            if (!ok) {
+                LOG4CPLUS_WARN_FMT(logger, "%s: sensor %s: %s '%s' is no number; the definition is left out",
+                                   KELVO_QS(sensorDefsPath), KELVO_QS(def.name), k == 2 ? "min" : "max",
+                                   KELVO_QS(parts.at(k).text().left(64)));
+                bounds = false;
+                break;
+            }
+            (k == 2 ? def.min : def.max) = v;
+        }
+        if (!bounds)
+            continue;
         // A later definition of the same name takes the place of the earlier.
         sensorDefs.insert(def.name, def);
         LOG4CPLUS_DEBUG_FMT(logger, "add sensor def:%s,%s,min:%f,max:%f", KELVO_QS(def.unit), KELVO_QS(def.name),
@@ -239,7 +251,14 @@ void InnovateMTSExtConfig::loadInputConfigs()
             if (input.tagName() != QLatin1String("input"))
                 continue;
             const QList<QDomElement> parts = childElements(input);
-            const int number = parts.size() > 0 ? integer(parts.at(0).text()) : 0;
+            bool numbered = false;
+            const int number = parts.size() > 0 ? integer(parts.at(0).text(), &numbered) : 0;
+            if (!numbered) {
+                LOG4CPLUS_WARN_FMT(logger, "%s: an input of %s has no number ('%s'); left out",
+                                   KELVO_QS(inputConfigPath), KELVO_QS(config.prefix),
+                                   KELVO_QS(parts.value(0).text().left(64)));
+                continue;
+            }
             const QString function = parts.size() > 1 ? parts.at(1).text() : QString();
             const int unitNum =
                 parts.size() > 1 ? unitNumber(parts.at(1).attribute(QStringLiteral("unitNum"))) : UnitConverter::NoUnit;
@@ -317,7 +336,8 @@ bool InnovateMTSExtConfig::updateSensorConfg(const InputConfigItem &, const Inpu
             if (input.tagName() != QLatin1String("input"))
                 continue;
             const QList<QDomElement> parts = childElements(input);
-            if (parts.size() < 2 || integer(parts.at(0).text()) != item.inputNumber)
+            bool numbered = false;
+            if (parts.size() < 2 || integer(parts.at(0).text(), &numbered) != item.inputNumber || !numbered)
                 continue;
             QDomElement config = parts.at(1);
             setText(config, item.function);

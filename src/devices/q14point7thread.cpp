@@ -3,6 +3,7 @@
 #include "extsourceresult.h"
 #include "kelvosettings.h"
 #include "latin1.h"
+#include "numbertext.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -49,7 +50,7 @@ Q14Point7Thread::Q14Point7Thread(QString jobName, QObject *parent)
         const QString key = QStringLiteral("14point7/lambda2afr");
         if (ini->contains(key)) {
             bool ok = false;
-            const double factor = ini->value(key).toDouble(&ok);
+            const double factor = NumberText::toDouble(ini->value(key).toString(), &ok);
             // A factor that is no positive finite number would make every
             // AFR meaningless.
             if (ok && std::isfinite(factor) && factor > 0)

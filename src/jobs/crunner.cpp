@@ -14,6 +14,7 @@
 #include <QThread>
 #include <algorithm>
 #include <chrono>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -156,8 +157,10 @@ CRunner::CRunner(QObject *parent)
         auto settings = KelvoSettings::open();
         syncWrite = settings->value("serial/syncwrite", false).toBool();
         waitBusy = settings->value("serial/waitbusy", false).toBool();
-        clearMwBlock = settings->value("customjob/clear_mw_block", 1).toUInt() != 0;
     }
+    // A value that is no number (a blank) is no 0: the default holds.
+    clearMwBlock = KelvoSettings::intValue(QStringLiteral("customjob/clear_mw_block"), 1,
+                                           std::numeric_limits<int>::min(), std::numeric_limits<int>::max()) != 0;
     LOG4CPLUS_INFO_FMT(logger, "sleepAfterEdiabasJob :%u", sleepAfterEdiabasJob);
     if (syncWrite)
         LOG4CPLUS_ERROR(logger, "syncwrite active");

@@ -387,8 +387,9 @@ QList<CJob> CSVJobParser::parse(const QString &line, qint64 dayOffset) const
         const CSVText::Field &cell = fields[size_t(info.column)];
         double value = 0.0;
         // An empty cell is a value this row does not have (the logger
-        // leaves the other jobs' cells empty), not a 0.
-        if (CSVText::readNumber(cell.begin, cell.end, value) == CSVText::Empty)
+        // leaves the other jobs' cells empty), and a text is none either:
+        // neither is a 0.
+        if (CSVText::readNumber(cell.begin, cell.end, value) != CSVText::Number)
             continue;
         CJobResult result;
         result.name = Latin1::toStd(info.resultName);

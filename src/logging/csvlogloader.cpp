@@ -64,7 +64,7 @@ bool CSVLogLoader::load(const QString &fileName, Sink &sink)
             for (int s = 0; s < columnCount; ++s) {
                 const CSVText::Field &f = cells[size_t(columnField[size_t(s)])];
                 double value;
-                if (CSVText::readNumber(f.begin, f.end, value) != CSVText::Empty)
+                if (CSVText::readNumber(f.begin, f.end, value) == CSVText::Number)
                     sink.cell(s, time, value);
             }
             return true;

@@ -1,7 +1,7 @@
 #include "csvtext.h"
 
-#include <charconv>
-#include <cmath>
+#include "numbertext.h"
+
 #include <vector>
 
 namespace {
@@ -22,9 +22,6 @@ bool digit(char c)
 {
     return c >= '0' && c <= '9';
 }
-
-const double powersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
-                              1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 } // namespace
 
 int CSVText::split(const char *b, const char *e, char sep, std::vector<Field> &out)
@@ -70,70 +67,10 @@ int CSVText::split(const char *b, const char *e, char sep, std::vector<Field> &o
 
 CSVText::CellKind CSVText::readNumber(const char *b, const char *e, double &value)
 {
+    if (NumberText::toDouble(b, e, value, NumberText::PointOrComma))
+        return Number;
     value = 0.0;
-    trim(b, e);
-    if (b == e)
-        return Empty;
-    const char *p = b;
-    bool negative = false;
-    if (*p == '+' || *p == '-') {
-        negative = *p == '-';
-        ++p;
-    }
-    if (p == e)
-        return Text;
-    // Short plain decimals (all a logger writes but its exponents): the
-    // digits as one exact integer over an exact power of ten, which rounds
-    // once, as the full conversion would.
-    {
-        quint64 mantissa = 0;
-        int digits = 0;
-        int fraction = -1;
-        const char *q = p;
-        for (; q < e && digits <= 15; ++q) {
-            if (digit(*q)) {
-                mantissa = mantissa * 10 + quint64(*q - '0');
-                ++digits;
-                if (fraction >= 0)
-                    ++fraction;
-            } else if ((*q == '.' || *q == ',') && fraction < 0) {
-                fraction = 0;
-            } else {
-                break;
-            }
-        }
-        if (q == e && digits > 0 && digits <= 15) {
-            const double v = double(mantissa) / powersOfTen[fraction > 0 ? fraction : 0];
-            value = negative ? -v : v;
-            return Number;
-        }
-    }
-    // Everything else through the locale-free conversion, with "," read as
-    // the decimal point. A cell of any length is a number when it reads as
-    // one (a spreadsheet may write hundreds of digits).
-    char small[128];
-    std::vector<char> large;
-    const size_t length = size_t(e - b);
-    char *buffer = small;
-    if (length >= sizeof small) {
-        large.resize(length + 1);
-        buffer = large.data();
-    }
-    size_t n = 0;
-    if (negative)
-        buffer[n++] = '-';
-    for (const char *q = p; q < e; ++q)
-        buffer[n++] = *q == ',' ? '.' : *q;
-    // from_chars would take these as infinity and not-a-number.
-    const char first = negative ? buffer[1] : buffer[0];
-    if (!(digit(first) || first == '.'))
-        return Text;
-    double v = 0.0;
-    const std::from_chars_result r = std::from_chars(buffer, buffer + n, v, std::chars_format::general);
-    if (r.ec != std::errc() || r.ptr != buffer + n || !std::isfinite(v))
-        return Text;
-    value = v;
-    return Number;
+    return NumberText::isBlank(b, e) ? Empty : Text;
 }
 
 qint64 CSVText::readTime(const char *b, const char *e, bool &timeOfDay)

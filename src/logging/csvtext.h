@@ -45,9 +45,10 @@ public:
         return split(b, e, sep, out);
     }
 
-    // A cell as a number: blanks around it ignored, "." or "," as the
-    // decimal character, an exponent allowed. Empty for an empty cell, Text
-    // (value 0) for anything else, "nan" and "inf" included.
+    // A cell as a number (NumberText's rule, "." or "," as the decimal
+    // character). Empty for a cell of nothing or blanks, Text (value 0) for
+    // any other cell that is no number, "nan" and "inf" included: neither
+    // is a value of the row.
     static CellKind readNumber(const char *b, const char *e, double &value);
 
     // A row's time from its first field: milliseconds (fraction dropped;

@@ -1,5 +1,6 @@
 #include "datalogger.h"
 #include "latin1.h"
+#include "numbertext.h"
 #include "threadcall.h"
 
 #include <QDateTime>
@@ -445,9 +446,12 @@ void DataLogger::checkRules(int column)
         return;
     }
     bool ok = false;
-    float actual = resultValues.value(filterKeys[column]).toFloat(&ok);
-    if (!ok)
-        actual = 0.0f;
+    const float actual = NumberText::toFloat(resultValues.value(filterKeys[column]), &ok);
+    if (!ok) {
+        // No value yet, a blank or a text: nothing to judge, never a 0.
+        LOG4CPLUS_DEBUG(ruleLogger, "watched value is no number: rule not applied");
+        return;
+    }
     const bool match = rule.matches(double(actual));
     if (m_fileStatus.load() == Saving) {
         if (match) {

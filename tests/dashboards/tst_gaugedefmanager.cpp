@@ -48,7 +48,7 @@ const QByteArray engineDefs =
     "Resultname=STATUS_INT_WERT\n"
     "Max=fast\n"
     "textcolor=not-a-colour\n"
-    "conversionFactor=lots\n"
+    "conversionFactor= \n"
     "[General]\n"
     "Jobname=TEST_TWO_INTEGER\n"
     "Resultname=INT1\n";
@@ -130,8 +130,10 @@ void TestGaugeDefManager::numbersAndColoursFallBack()
     manager.loadDefs();
     const GaugeDef oil = findDef(manager.gaugeDefs("MSV70"), "OIL");
     QCOMPARE(oil.min, 0.0);
-    QCOMPARE(oil.max, 0.0);               // not a number
-    QCOMPARE(oil.conversionFactor, 0.0);  // present but not a number
+    QCOMPARE(oil.max, 0.0);               // not a number: as if absent
+    // Blank is no number either: as if absent, not a factor 0 that would
+    // show every value as 0.
+    QCOMPARE(oil.conversionFactor, 1.0);
     QVERIFY(!oil.textColor.isValid());
     QCOMPARE(oil.decimals, 1);
 }

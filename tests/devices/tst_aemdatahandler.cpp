@@ -1,6 +1,7 @@
 // The AEM gauge's lines: the value of the first field in single precision,
-// the raw line in hexadecimal, lines that are no number, the names the
-// setup window gives, and the port settings a pseudo-terminal reads back.
+// the raw line in hexadecimal, lines that are no number (blank ones
+// included), the names the setup window gives, and the port settings a
+// pseudo-terminal reads back.
 #include "aemdatahandler.h"
 #include "extsourcemanager.h"
 #include "jobmetatypes.h"
@@ -92,6 +93,13 @@ void TestAemDataHandler::linesWithoutNumberGiveNothing_data()
     QTest::newRow("too big for a float") << QByteArray("1e50");
     QTest::newRow("number and text") << QByteArray("14.7abc\t1");
     QTest::newRow("cut exponent") << QByteArray("1.4e");
+    // Blanks are no number (Qt's byte-array conversion takes them as 0),
+    // and the second field is no air/fuel ratio.
+    QTest::newRow("blank") << QByteArray(" ");
+    QTest::newRow("blank first field") << QByteArray("   \t1");
+    QTest::newRow("tabs only") << QByteArray("\t\t");
+    QTest::newRow("sign only") << QByteArray("-\t1");
+    QTest::newRow("point only") << QByteArray(" . ");
 }
 
 void TestAemDataHandler::linesWithoutNumberGiveNothing()
@@ -144,8 +152,8 @@ void TestAemDataHandler::readsFromPortWithFlowControl()
     QCOMPARE(dev.dataBits(), 8);
     QVERIFY(!dev.parityEnabled());
     // RTS/CTS set, yet the bytes flow: a pseudo-terminal never holds back.
-    // A garbled line between two readings is no reading.
-    dev.write("4.7\r\n14.7\t1\r\n\x01\x02nan\r\n13.1\t1\r\n");
+    // A garbled or blank line between two readings is no reading.
+    dev.write("4.7\r\n14.7\t1\r\n \r\n   \t1\r\n\x01\x02nan\r\n13.1\t1\r\n");
     QVERIFY(sink.waitFor(2, 10000));
     reader.stop();
     QCOMPARE(sink.entries().at(0).job.resultAt(0).realValue, double(14.7f));

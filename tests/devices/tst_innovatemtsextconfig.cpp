@@ -65,7 +65,10 @@ void TestInnovateMTSExtConfig::sensorDefinitions()
     wd.write("config/SensorDefs.xml", R"(<R><group>
       <Configuration type="x"><a type="y">TEMP</a><b num="0">degC</b><c>-40</c><d>150.5</d></Configuration>
       <Configuration><a>AFR</a><b>AFR</b><c>7.35</c><d>22.39</d></Configuration>
-      <Configuration><a>AFR</a><b num="">ratio</b><c>x</c><d>9</d></Configuration>
+      <Configuration><a>AFR</a><b num="">ratio</b><c>1</c><d> 9 </d></Configuration>
+      <Configuration><a>BLANKMIN</a><b num="1">degF</b><c> </c><d>9</d></Configuration>
+      <Configuration><a>NANMAX</a><b num="1">degF</b><c>0</c><d>nan</d></Configuration>
+      <Configuration><a>TEXTMIN</a><b num="1">degF</b><c>x</c><d>9</d></Configuration>
       <Configuration><a>BARE</a></Configuration></group></R>)");
     InnovateMTSExtConfig config;
     config.load();
@@ -75,12 +78,17 @@ void TestInnovateMTSExtConfig::sensorDefinitions()
     QCOMPARE(temp->unitNum, 0);
     QCOMPARE(temp->min, -40.0f);
     QCOMPARE(temp->max, 150.5f);
-    // The later definition of a name wins; an empty "num" and a malformed number.
+    // The later definition of a name wins; an empty "num".
     const SensorDef *afr = config.sensorDef("AFR");
     QCOMPARE(afr->unit, QString("ratio"));
     QCOMPARE(afr->unitNum, -999);
-    QCOMPARE(afr->min, 0.0f);
+    QCOMPARE(afr->min, 1.0f);
     QCOMPARE(afr->max, 9.0f);
+    // A bound that is no number spans no range (never one from 0): the
+    // definition is left out.
+    QVERIFY(!config.sensorDef("BLANKMIN"));
+    QVERIFY(!config.sensorDef("NANMAX"));
+    QVERIFY(!config.sensorDef("TEXTMIN"));
     QCOMPARE(config.sensorDef("BARE")->unitNum, -999);
     QVERIFY(!config.sensorDef("NONE"));
 }
@@ -113,6 +121,9 @@ void TestInnovateMTSExtConfig::inputConfigurations()
         <input><number>1</number><config unitNum="1">TEMP</config></input>
         <input><number>2</number><config unitNum="">VOLT</config></input>
         <input><number>3</number><config>NOPE</config></input>
+        <input><number> </number><config>TEMP</config></input>
+        <input><number>x</number><config>TEMP</config></input>
+        <input><number>4</number><config unitNum=" abc ">TEMP</config></input>
       </InputConfig>
       <InputConfig SensorPrefix="U" devType="AN02">
         <input><number>1</number><config>NOPE</config></input>
@@ -125,12 +136,18 @@ void TestInnovateMTSExtConfig::inputConfigurations()
     QVERIFY(!config.hasInputConfig("U"));
     const DeviceInputConfig *a = config.inputConfig("A");
     QCOMPARE(a->devType, QString("AN02"));
-    QCOMPARE(a->inputs.size(), 2);
+    // An input whose number is blank or no number is left out: as input 0
+    // it would count as one more input and shift the channels after it.
+    QCOMPARE(a->inputs.size(), 3);
+    QVERIFY(a->inputs.contains(1) && a->inputs.contains(2) && a->inputs.contains(4));
     QCOMPARE(a->inputs.value(1).unitNum, 1);
     QCOMPARE(a->inputs.value(1).unit, QString("degF"));
     QCOMPARE(a->inputs.value(1).min, -40.0f);
     QCOMPARE(a->inputs.value(2).unitNum, -999);
     QCOMPARE(a->inputs.value(2).unit, QString());
+    // A unit number that is no number is no unit (not code 0, degC).
+    QCOMPARE(a->inputs.value(4).unitNum, -999);
+    QCOMPARE(a->inputs.value(4).unit, QString());
 }
 
 void TestInnovateMTSExtConfig::missingFilesLeaveTheirTableEmpty()

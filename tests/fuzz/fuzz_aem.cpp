@@ -2,13 +2,14 @@
 // line collector and every line through the handler. A line reaches the
 // handler only when it ended with "\r" and its start was seen (after the
 // first "\r"), without "\n", at most 1024 bytes; it gives a job exactly
-// when its first field is a finite number, and then that value and its hex
-// in at most 1022 digits.
+// when its first field is a finite number (which has a digit: blanks are
+// none), and then that value and its hex in at most 1022 digits.
 #include "aemdatahandler.h"
 #include "extlinecollector.h"
 #include "extsourceresult.h"
 #include "fuzzworkdir.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -71,6 +72,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                     std::abort();
                 continue;
             }
+            // A value needs a digit in the first field: blanks are none.
+            const int tab = line.indexOf('\t');
+            const QByteArray first = tab < 0 ? line : line.left(tab);
+            if (std::none_of(first.cbegin(), first.cend(), [](char c) { return c >= '0' && c <= '9'; }))
+                std::abort();
             if (job.getResultCount() != 2 || !std::isfinite(job.resultAt(0).realValue)
                 || job.resultAt(0).realValue != value
                 || std::strlen(job.resultAt(1).textValue) > 2 * ExtSourceResult::MaxHexBytes)

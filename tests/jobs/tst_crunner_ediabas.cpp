@@ -250,10 +250,16 @@ void TestCRunnerEdiabas::blockRewrite_data()
     QTest::addColumn<QString>("jobName");
     QTest::addColumn<QString>("arguments");
     QTest::addColumn<QString>("rewritten");
-    QTest::newRow("messwertblock") << "STATUS_MESSWERTBLOCK_LESEN" << "3;RPM;TEMP" << "2;RPM;TEMP";
-    QTest::newRow("block") << "STATUS_BLOCK_LESEN" << "1;JA;ARG" << "1;NEIN;ARG";
-    QTest::newRow("block too short") << "STATUS_BLOCK_LESEN" << "1;JA;" << "1;JA;";
-    QTest::newRow("other job") << "STATUS_LESEN" << "3;RPM" << "3;RPM";
+    QTest::addColumn<QByteArray>("ini"); // kelvo.ini, none when empty
+    QTest::newRow("messwertblock") << "STATUS_MESSWERTBLOCK_LESEN" << "3;RPM;TEMP" << "2;RPM;TEMP" << QByteArray();
+    QTest::newRow("block") << "STATUS_BLOCK_LESEN" << "1;JA;ARG" << "1;NEIN;ARG" << QByteArray();
+    QTest::newRow("block too short") << "STATUS_BLOCK_LESEN" << "1;JA;" << "1;JA;" << QByteArray();
+    QTest::newRow("other job") << "STATUS_LESEN" << "3;RPM" << "3;RPM" << QByteArray();
+    QTest::newRow("turned off") << "STATUS_BLOCK_LESEN" << "1;JA;ARG" << "1;JA;ARG"
+                                << QByteArray("[customjob]\nclear_mw_block=0\n");
+    // A blank setting is no 0: the default (on) holds.
+    QTest::newRow("blank setting") << "STATUS_BLOCK_LESEN" << "1;JA;ARG" << "1;NEIN;ARG"
+                                   << QByteArray("[customjob]\nclear_mw_block= \n");
 }
 
 void TestCRunnerEdiabas::blockRewrite()
@@ -261,6 +267,9 @@ void TestCRunnerEdiabas::blockRewrite()
     QFETCH(QString, jobName);
     QFETCH(QString, arguments);
     QFETCH(QString, rewritten);
+    QFETCH(QByteArray, ini);
+    if (!ini.isEmpty())
+        wd->write("kelvo.ini", ini);
     CRunner runner;
     JobQueue *queue = JobQueue::instance();
     connect(queue, &JobQueue::statusChanged, &runner, &CRunner::onJobQueueStatusChanged, Qt::DirectConnection);

@@ -149,12 +149,16 @@ void TestCsvGraphWindow::wholeLogReadEqualsRowsFedAsJobs()
         if (name == "STAT_A_WERT" || name == "STAT_C_WERT")
             continue;
         const CustomQwtCurveData *d = c->curveData();
-        bool negative = false, high = false;
+        bool negative = false, high = false, zero = false;
         for (qint64 i = 0; i < d->pointCount(); ++i) {
             negative = negative || d->rawY(i) < 0;
             high = high || d->rawY(i) > 900;
+            zero = zero || d->rawY(i) == 0;
         }
         kinds << (negative && high ? "both" : negative ? "ECU1" : high ? "ECU2" : "none");
+        // ECU2's "n/a" is no value: no point, never one at 0.
+        if (high)
+            QVERIFY(!zero);
     }
     kinds.sort();
     QCOMPARE(kinds, (QStringList{"ECU1", "ECU2"}));
@@ -196,8 +200,9 @@ void TestCsvGraphWindow::hostileLogs_data()
                                         << "2 rows skipped: 3 fields, header names 2" << "a:1";
     QTest::newRow("more header names") << QByteArray("time;a;b\n1;10\n2;20;1\n") << true
                                        << "1 rows skipped: 2 fields, header names 3" << "a:1 b:1";
-    QTest::newRow("texts and empty cells") << QByteArray("time;a;b\n1;abc;\n2;;nan\n3;4;5\n") << true << ""
-                                           << "a:2 b:2";
+    // A text, "nan" or blanks are no value: no point (never one at 0).
+    QTest::newRow("texts and empty cells") << QByteArray("time;a;b\n1;abc;\n2;;nan\n3;4;5\n4; ;\t\n") << true << ""
+                                           << "a:1 b:1";
     QTest::newRow("quoted separator") << QByteArray("time,a,b\n1,\"12,5\",3\n2,12,5,3\n") << true
                                       << "1 rows skipped: 4 fields, header names 3" << "a:1 b:1";
     QTest::newRow("0-byte") << QByteArray() << true << "empty log" << "";

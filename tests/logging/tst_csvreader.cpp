@@ -216,20 +216,21 @@ void TestCsvReader::loggerRoundTrip()
     const QString t1 = QString::number(expected(1500));
     const QString t2 = QString::number(expected(1700));
     const QString t3 = QString::number(expected(2500));
-    // 1234567 is logged as 1.23457e+06; a text is 0; an empty cell nothing.
+    // 1234567 is logged as 1.23457e+06; a text, like an empty cell, is no
+    // value (never a 0).
     QStringList want;
     if (fill && withInfo) {
         want << j1 + ":" + t1 + ":A=3.5,B=-12.25";
         want << j1 + ":" + t2 + ":A=3.5,B=-12.25|" + j2 + ":" + t2 + ":Z=1234570";
-        want << j1 + ":" + t3 + ":A=0,B=0.125|" + j2 + ":" + t3 + ":Z=1234570";
+        want << j1 + ":" + t3 + ":B=0.125|" + j2 + ":" + t3 + ":Z=1234570";
     } else if (fill) {
         want << j1 + ":" + t1 + ":A=3.5,B=-12.25";
         want << j1 + ":" + t2 + ":A=3.5,B=-12.25,Z=1234570";
-        want << j1 + ":" + t3 + ":A=0,B=0.125,Z=1234570";
+        want << j1 + ":" + t3 + ":B=0.125,Z=1234570";
     } else {
         want << j1 + ":" + t1 + ":A=3.5,B=-12.25";
         want << j2 + ":" + t2 + ":Z=1234570";
-        want << j1 + ":" + t3 + ":A=0,B=0.125";
+        want << j1 + ":" + t3 + ":B=0.125";
     }
     for (int i = 0; i < 3; ++i)
         QCOMPARE(describe(log.row(i)), want[i]);
@@ -368,17 +369,18 @@ void TestCsvReader::cells_data()
 {
     QTest::addColumn<QByteArray>("log");
     QTest::addColumn<QString>("row0");
-    // Decimal comma where "," is not the separator; "nan" and "inf" are no
-    // numbers; an empty cell gives no result, and a job left without any
-    // is not returned at all.
+    // Decimal comma where "," is not the separator; "nan", "inf", a text
+    // and blanks are no numbers and, like an empty cell, give no result (no
+    // 0); a job left without any is not returned at all.
     QTest::newRow("decimal comma") << QByteArray("time;a;b\n1;12,5;-0,25\n") << "DUMMYECU/DUMMYJOB:1:a=12.5,b=-0.25";
-    QTest::newRow("nan inf text") << QByteArray("time;a;b;c\n1;nan;inf;x1\n") << "DUMMYECU/DUMMYJOB:1:a=0,b=0,c=0";
+    QTest::newRow("nan inf text") << QByteArray("time;a;b;c;d\n1;nan;inf;x1;7\n") << "DUMMYECU/DUMMYJOB:1:d=7";
+    QTest::newRow("blanks") << QByteArray("time;a;b;c\n1; ;\t;2\n") << "DUMMYECU/DUMMYJOB:1:c=2";
     QTest::newRow("empty cell") << QByteArray("time;a;b\n1;;2\n") << "DUMMYECU/DUMMYJOB:1:b=2";
     QTest::newRow("all empty") << QByteArray("time;a;b\n1;;\n") << "";
     QTest::newRow("exponent, blanks") << QByteArray("time;a;b\n1; 1.23457e+06 ;+4\n")
                                       << "DUMMYECU/DUMMYJOB:1:a=1234570,b=4";
     // A spreadsheet's quoted cell is one cell; "" is one quote.
-    QTest::newRow("quoted") << QByteArray("time,a,b\n1,\"12,5\",\"x\"\"y\"\n") << "DUMMYECU/DUMMYJOB:1:a=12.5,b=0";
+    QTest::newRow("quoted") << QByteArray("time,a,b\n1,\"12,5\",\"x\"\"y\"\n") << "DUMMYECU/DUMMYJOB:1:a=12.5";
     QTest::newRow("unquoted separator") << QByteArray("time,a,b\n1,12,5,3\n") << "";
     QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBFtime;a\r\n1;2\r\n") << "DUMMYECU/DUMMYJOB:1:a=2";
 }
@@ -646,7 +648,8 @@ void TestCsvReader::controlBytesInTheFirstRow()
     OpenLog log(file);
     QVERIFY2(log.ok, qPrintable(log.reader.errorString()));
     QCOMPARE(log.rows(), 3);
-    const QString cells = "T@0=0 N@0=1 T@100=0 N@100=2 T@200=0 N@200=3";
+    // The texts are no values.
+    const QString cells = "N@0=1 N@100=2 N@200=3";
     QCOMPARE(rowRead(log), cells);
     QCOMPARE(wholeRead(file), cells);
 
@@ -654,8 +657,8 @@ void TestCsvReader::controlBytesInTheFirstRow()
     const QString old = writeFile(wd, "old.csv", "time;T;N\r\n0;a\x02" "b;1\r\n100;ok;2\r\n");
     OpenLog oldLog(old);
     QVERIFY2(oldLog.ok, qPrintable(oldLog.reader.errorString()));
-    QCOMPARE(rowRead(oldLog), QString("T@0=0 N@0=1 T@100=0 N@100=2"));
-    QCOMPARE(wholeRead(old), QString("T@0=0 N@0=1 T@100=0 N@100=2"));
+    QCOMPARE(rowRead(oldLog), QString("N@0=1 N@100=2"));
+    QCOMPARE(wholeRead(old), QString("N@0=1 N@100=2"));
 }
 
 void TestCsvReader::sideFileNoLongerMatchesTheHeader_data()
@@ -756,7 +759,7 @@ void TestCsvReader::nulBytesInsideRows()
     OpenLog log(file);
     QVERIFY(log.ok);
     const QString cells = "STAT_A_WERT@86398000=0 B@86398000=-7 Zed@86399000=1234570 Zed@86399700=1234570 "
-                          "STAT_A_WERT@86400100=37.5 B@86400100=0 Zed@86400400=1234570 STAT_A_WERT@86400800=50 "
+                          "STAT_A_WERT@86400100=37.5 Zed@86400400=1234570 STAT_A_WERT@86400800=50 "
                           "B@86400800=-7 Zed@86401100=1234570 STAT_A_WERT@86401500=62.5 B@86401500=-7 "
                           "Zed@86401800=1234570";
     QCOMPARE(rowRead(log), cells);

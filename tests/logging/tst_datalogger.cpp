@@ -58,6 +58,7 @@ private slots:
     void fileNames();
     void sideFile();
     void ruleStopsAndRestarts();
+    void ruleJudgesNumbersOnly();
     void columnsChangeStartsNewFile();
     void unwritableFolderReported();
     void linesSurviveACrash();
@@ -423,6 +424,30 @@ void TestDataLogger::ruleStopsAndRestarts()
     QVERIFY(first != second);
     QCOMPARE(h.stop(), QByteArray("time;X\r\n0;15\r\n"));
     QCOMPARE(wd.read(first), QByteArray("time;X\r\n100;15\r\n"));
+}
+
+void TestDataLogger::ruleJudgesNumbersOnly()
+{
+    // A blank or a text is no value of the watched result: it does not stop
+    // the log, as a 0 outside the range would.
+    WorkDir wd;
+    Harness h;
+    LoggingRule rule;
+    rule.active = true;
+    rule.lower = {10.0, RuleCondition::Larger};
+    rule.upper = {20.0, RuleCondition::Smaller};
+    rule.watch(column("J", "X"));
+    h.logger.setRule(rule);
+    h.logger.addToFilter(column("J", "X"));
+    QSignalSpy started(&h.logger, &DataLogger::logFileStarted);
+    QSignalSpy stopped(&h.logger, &DataLogger::logFileStopped);
+    h.logger.startLog();
+    h.logger.handleData(job("J", t0() + 100, {result("X", "15")}));
+    h.logger.handleData(job("J", t0() + 200, {result("X", " ")}));
+    h.logger.handleData(job("J", t0() + 300, {result("X", "n/a")}));
+    QCOMPARE(stopped.count(), 0);
+    QCOMPARE(h.logger.fileStatus(), int(DataLogger::Saving));
+    QCOMPARE(started.count(), 1);
 }
 
 void TestDataLogger::columnsChangeStartsNewFile()

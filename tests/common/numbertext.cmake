@@ -1,0 +1,1 @@
+kelvo_test(NAME tst_numbertext SOURCES tst_numbertext.cpp LABELS unit)
