@@ -201,24 +201,12 @@ const QVector<InnovateDataHandler::InputText> &InnovateDataHandler::inputTexts(c
         t.configured = true;
         t.name = Latin1::toStd(deviceName + QLatin1Char('_') + QString::number(i));
         t.displayName = Latin1::toStd(deviceName + QLatin1Char('_') + item.name + QLatin1Char('_') + QString::number(i));
-        QString unit = item.unit;
-        const SensorDef *def = config->sensorDef(item.name);
-        if (def && !def->unit.isEmpty() && def->unit != item.unit) {
-            LOG4CPLUS_DEBUG_FMT(logger, " def unit for sensor: %s, conf unit:%s", KELVO_QS(def->unit),
-                                KELVO_QS(item.unit));
-            // Only between two units the converter knows, and only where it
-            // has a conversion; otherwise the value stays in the definition's unit.
-            const bool known = !converter.unitName(def->unitNum).isEmpty()
-                               && !converter.unitName(item.unitNum).isEmpty() && def->unitNum != item.unitNum;
-            const float probe = 1.0f;
-            if (known && converter.convert(def->unitNum, item.unitNum, &probe) != UnitConverter::NoUnit) {
-                t.convertFrom = def->unitNum;
-                t.convertTo = item.unitNum;
-            } else {
-                unit = def->unit;
-            }
-        }
-        t.unit = Latin1::toStd(unit);
+        const InnovateMTSExtConfig::ShownUnit shown = config->shownUnit(item);
+        LOG4CPLUS_DEBUG_FMT(logger, "%s: conf unit:%s, shown in:%s", KELVO_QS(item.name), KELVO_QS(item.unit),
+                            KELVO_QS(shown.unit));
+        t.convertFrom = shown.convertFrom;
+        t.convertTo = shown.convertTo;
+        t.unit = Latin1::toStd(shown.unit);
     }
     return *texts.insert(deviceName, list);
 }

@@ -298,6 +298,27 @@ const DeviceInputConfig *InnovateMTSExtConfig::inputConfig(const QString &device
     return it == inputConfigs.constEnd() ? nullptr : &*it;
 }
 
+InnovateMTSExtConfig::ShownUnit InnovateMTSExtConfig::shownUnit(const SensorDef &item) const
+{
+    ShownUnit shown;
+    shown.unit = item.unit;
+    const SensorDef *def = sensorDef(item.name);
+    if (!def || def->unit.isEmpty() || def->unit == item.unit)
+        return shown;
+    // Only between two units the converter knows, and only where it has a
+    // conversion; otherwise the value stays in the definition's unit.
+    const bool known = !converter.unitName(def->unitNum).isEmpty() && !converter.unitName(item.unitNum).isEmpty()
+                       && def->unitNum != item.unitNum;
+    const float probe = 1.0f;
+    if (known && converter.convert(def->unitNum, item.unitNum, &probe) != UnitConverter::NoUnit) {
+        shown.convertFrom = def->unitNum;
+        shown.convertTo = item.unitNum;
+    } else {
+        shown.unit = def->unit;
+    }
+    return shown;
+}
+
 DeviceDef *InnovateMTSExtConfig::deviceDef(const QString &type)
 {
     const auto it = deviceDefs.find(type);

@@ -64,6 +64,20 @@ public:
     // The configured device names in the order of the file.
     QStringList inputConfigNames() const { return inputConfigOrder; }
 
+    // The unit an input's value is shown in. Its range and value are in the
+    // unit of its function's definition; shown in the configured unit where
+    // the converter converts between the two (convertFrom to convertTo),
+    // else in the definition's own unit: a value is never labelled with a
+    // unit it is not in (a function changed to one of another kind keeps
+    // the unit number of the old one until a unit is chosen).
+    struct ShownUnit
+    {
+        QString unit;
+        int convertFrom = UnitConverter::NoUnit;
+        int convertTo = UnitConverter::NoUnit;
+    };
+    ShownUnit shownUnit(const SensorDef &item) const;
+
     // Gives the input of item's device and number item's function, and its
     // unit number unless that is -999. False when nothing was written.
     bool updateSensorConfg(const InputConfigItem &oldItem, const InputConfigItem &item);

@@ -197,15 +197,20 @@ void InnovateMTSSDKHandler::addJobResultForInput(CJob &job, int input)
             float min = float(realProperty("InputMinValue"));
             float max = float(realProperty("InputMaxValue"));
             QString unit = inputUnit;
+            InnovateMTSExtConfig::ShownUnit shown;
             const QString bareInputName = inputName.left(qMax(0, inputName.size() - 2));
             LOG4CPLUS_DEBUG_FMT(logger, "bareInputName:%s", KELVO_QS(bareInputName));
             if (const DeviceInputConfig *device = config.inputConfig(bareInputName)) {
                 LOG4CPLUS_DEBUG_FMT(logger, "Input config exists for:%s", KELVO_QS(bareInputName));
                 const auto item = device->inputs.constFind(input);
                 if (item != device->inputs.constEnd()) {
+                    // The range is in the unit of the function's definition:
+                    // the value is shown in the configured unit only where
+                    // it converts, as the serial source shows it.
                     min = item->min;
                     max = item->max;
-                    unit = item->unit;
+                    shown = config.shownUnit(*item);
+                    unit = shown.unit;
                     LOG4CPLUS_DEBUG_FMT(logger, "Using SensorFunction: %s for input: %d, min:%f, max:%f, unit:%s",
                                         KELVO_QS(item->name), deviceChannel, double(min), double(max),
                                         KELVO_QS(unit));
@@ -214,7 +219,9 @@ void InnovateMTSSDKHandler::addJobResultForInput(CJob &job, int input)
             const float span = max - min;
             const float scaled = span * float(sample);
             const float value = min + scaled / 1024.0f;
-            ExtSourceResult::setReal(r, value);
+            ExtSourceResult::setReal(r, shown.convertFrom == UnitConverter::NoUnit
+                                            ? double(value)
+                                            : converter.convert(shown.convertFrom, shown.convertTo, &value));
             r.unit = Latin1::toStd(unit);
         } else {
             addFunction();

@@ -62,6 +62,7 @@ private:
     SerialPortSettings settings;
     MTSSDKLib::MTS *control;
     InnovateMTSExtConfig config;
+    UnitConverter converter;
     InnovateConfigFollower follower;
     QTimer connectTimer;
     bool stopped = false;

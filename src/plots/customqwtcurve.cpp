@@ -95,6 +95,15 @@ QString CustomQwtCurve::titleFor(const CJobResultPair &pair)
     return name;
 }
 
+bool CustomQwtCurve::followDisplayName(const std::string &displayName)
+{
+    if (displayName.empty() || displayName == m_pair.resultDisplayName)
+        return false;
+    m_pair.resultDisplayName = displayName;
+    setTitle(titleFor(m_pair));
+    return true;
+}
+
 void CustomQwtCurve::init()
 {
     setRenderHint(QwtPlotItem::RenderAntialiased, m_antialiased);

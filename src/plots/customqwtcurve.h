@@ -22,6 +22,12 @@ public:
     // name inside "STAT_..._WERT", else the whole result name.
     static QString titleFor(const CJobResultPair &pair);
 
+    // Takes the display name its result now comes with (a source may
+    // rename a result while it runs: an Innovate input given another
+    // function); the title follows. True when it changed; an empty name
+    // (a log's or a playback's value) changes nothing.
+    bool followDisplayName(const std::string &displayName);
+
     CJobResultPair *resultPair() { return &m_pair; }
     const CJobResultPair *resultPair() const { return &m_pair; }
     CustomQwtCurveData *curveData() const { return m_data; }

@@ -136,6 +136,8 @@ bool PlotWidgetData::addPoint(const CJobResultPair &pair, qint64 timeStamp, doub
         CJobResultPair copy(pair);
         curve = addCurve(copy);
         emit curveAdded(curve);
+    } else {
+        curve->followDisplayName(pair.resultDisplayName);
     }
     m_lastElapsed = elapsed;
     m_xValue = double(elapsed);

@@ -245,8 +245,10 @@ void PlotWindow::onJobFinished(CJob job, int result)
         // Read in place: a copy would cost about 1 KB per result and job.
         const CJobResult &res = job.resultAt(i);
         PlotWidgetContainer *container = m_plots.value(Latin1::toQString(res.name), nullptr);
-        if (container)
+        if (container) {
+            followDisplayName(container, res);
             container->plotWidget()->onJobResultUpdated(res, job, result);
+        }
     }
     // Realtime shows every job with the next display frame: painting per
     // job would paint the table and the plots many times within one frame.
@@ -256,6 +258,19 @@ void PlotWindow::onJobFinished(CJob job, int result)
     }
     LOG4CPLUS_DEBUG_FMT(logger, "<jobFinished,job:%s,result:%d", KELVO_QS(job.getDisplayName()),
                         result);
+}
+
+void PlotWindow::followDisplayName(PlotWidgetContainer *container, const CJobResult &res)
+{
+    CustomQwtCurve *curve = firstCurve(container->plotWidget());
+    if (!curve || !curve->followDisplayName(res.displayName))
+        return;
+    CJobResultPair pair = container->resultPair();
+    pair.resultDisplayName = res.displayName;
+    container->setResultPair(pair);
+    LOG4CPLUS_INFO_FMT(logger, "%s is now shown as %s", res.name.c_str(), res.displayName.c_str());
+    // The logger names its columns after the plots: it takes the new name.
+    emit plotWidgetStatusChanged(0, m_job, Latin1::toQString(res.name));
 }
 
 void PlotWindow::setStatusOk()
@@ -370,11 +385,17 @@ void PlotWindow::updateResultsTable2(const CJobResult &result, int row, bool wit
 {
     // Only the cells whose texts changed are painted again.
     ResultTableModel *model = ui->tableView->tableModel();
+    const std::string &shown = result.displayName.empty() ? result.name : result.displayName;
     if (!withValues) {
-        const std::string &shown = result.displayName.empty() ? result.name : result.displayName;
         model->updateText(row, 0, Latin1::toQString(shown));
         model->setUserData(row, 0, QVariant::fromValue(result));
     } else {
+        // A source may rename a result while it runs (an Innovate input
+        // given another function): the row follows it.
+        if (model->setText(row, 0, Latin1::toQString(shown))) {
+            model->setUserData(row, 0, QVariant::fromValue(result));
+            model->refreshCell(row, 0);
+        }
         const std::string &unit = result.unit.empty() ? result.typeName : result.unit;
         model->updateText(row, 1, Latin1::toQString(unit));
     }

@@ -129,6 +129,9 @@ private:
     // The first curve of a plot, or null while it has none.
     static CustomQwtCurve *firstCurve(PlotWidget *plot);
     void drawFirstCurve(PlotWidget *plot);
+    // A plotted result that comes with another display name than its
+    // curve's: the curve takes it, and the logger is told.
+    void followDisplayName(PlotWidgetContainer *container, const CJobResult &res);
     bool jobIsMine(const CJob &job) const;
     void setStatusOk();
     QString titleText() const;

@@ -3,20 +3,29 @@
 // source), and PLX end to end through
 // the real main window on a pseudo-terminal hub; 14Point7 and TechEdge
 // with their own baud rates, the 14Point7 plot following a scripted
-// controller and the TechEdge plot staying empty.
+// controller and the TechEdge plot staying empty; Innovate sources whose
+// configuration breaks or whose input changes function while they run.
 #include "aemdatahandler.h"
 #include "extloggersetupwindow.h"
 #include "extsourcehost.h"
 #include "extsourcemanager.h"
 #include "fourteenpoint7controller.h"
 #include "globaljobreceiver.h"
+#include "innovateconfigform.h"
 #include "innovatedatahandler.h"
 #include "innovatemtssdkhandler.h"
 #include "innovatestandin.h"
 #include "innovatetestfiles.h"
+#include "jobsink.h"
 #include "logcapture.h"
+#include "loggingwindow.h"
+#include "datalogger.h"
 #include "mainwindow.h"
 #include "mdiarea.h"
+#include "mtschain.h"
+#include "plotwidget.h"
+#include "plotwidgetcontainer.h"
+#include "customqwtcurve.h"
 #include "plotwindow.h"
 #include "plotwindowfeed.h"
 #include "plxdatahandler.h"
@@ -26,6 +35,7 @@
 #include "ptyresponder.h"
 #include "q14point7thread.h"
 #include "qextrunnerthread.h"
+#include "resultlookup.h"
 #include "resulttablemodel.h"
 #include "resulttableview.h"
 #include "techedgewbo2datahandler.h"
@@ -35,6 +45,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QListView>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSerialPort>
@@ -113,6 +124,32 @@ CJobResult shownResult(PlotWindow &w, const char *name)
     return CJobResult();
 }
 
+// A result's row in a plot window's table: "name | unit", or a null text.
+QString shownRow(PlotWindow &w, const char *name)
+{
+    ResultTableModel *m = w.findChild<ResultTableView *>("tableView")->tableModel();
+    for (int r = 0; r < m->rowCount(); ++r) {
+        if (m->userData(r, 0).value<CJobResult>().name == name)
+            return m->data(m->index(r, 0)).toString() + " | " + m->data(m->index(r, 1)).toString();
+    }
+    return QString();
+}
+
+// The title of the curve a result's plot shows, or a null text.
+QString plotTitle(PlotWindow &w, const char *name)
+{
+    PlotWidgetContainer *c = w.plotWidgets().value(name);
+    const CustomQwtCurve *curve = c ? c->plotWidget()->curveAt(0) : nullptr;
+    return curve ? curve->title().text() : QString();
+}
+
+// The first line of a file.
+QByteArray firstLine(const QString &file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readLine().trimmed() : QByteArray();
+}
+
 // The names an AEM handler gives its results.
 QStringList aemNames(ExtSourceDataHandler *handler)
 {
@@ -144,6 +181,8 @@ private slots:
     void innovateUsbAndMtsPlotNamedValues();
     void innovateConfigBrokenWhileRunning_data();
     void innovateConfigBrokenWhileRunning();
+    void innovateInputFunctionChangesWhileRunning_data();
+    void innovateInputFunctionChangesWhileRunning();
     void plxConfigBrokenWhileRunning();
     void noDeviceDoesNothing();
     void plxThroughMainWindow();
@@ -505,6 +544,125 @@ void TestExtLoggerSetupWindow::innovateConfigBrokenWhileRunning()
     wd.write("config/InputConfigs.xml", good);
     QTRY_COMPARE_WITH_TIMEOUT(status->text(), QString("Status: OK"), 20000);
     w->close();
+    InnovateStandIn::reset();
+}
+
+void TestExtLoggerSetupWindow::innovateInputFunctionChangesWhileRunning_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("configRow"); // in Innovate Config
+    QTest::addColumn<QString>("before");    // the plot window's row
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<double>("max"); // of SPEED
+    // The serial source names each input after its function.
+    QTest::newRow("Innovate Serial") << "Innovate Serial" << "AUX4_2" << "AUX4_2 (PRESSURE)"
+                                     << "AUX4_PRESSURE_2 | bar" << "AUX4_SPEED_2 | km/h" << 300.0;
+    // The SDK names its inputs itself; the unit is the configuration's.
+    QTest::newRow("Innovate MTS") << "Innovate MTS" << "AUX4_1" << "AUX4_1 (TEMP)" << "AUX4_1 | degC"
+                                  << "AUX4_1 | km/h" << 300.0;
+}
+
+// An input given another function in Innovate Config while its source
+// runs: the row in the plot window, the plot's title, the logged column and
+// what a listener gets follow it; so they do when a hand edit of the file
+// gives it back its function.
+void TestExtLoggerSetupWindow::innovateInputFunctionChangesWhileRunning()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, result);
+    QFETCH(QString, configRow);
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(double, max);
+    const QByteArray name = result.toLatin1();
+    WorkDir wd;
+    InnovateTestFiles::installDemo(wd);
+    wd.write("innovate/innovate.json", InnovateTestFiles::demoFile("innovate/innovate.json"));
+    const QByteArray good = wd.read("config/InputConfigs.xml");
+    PtyDevice dev;
+    MtsChain chain(dev);
+    InnovateTestFiles::playDemoChain(chain);
+    chain.start();
+    JobSink sink;
+    PlotWindowFeed::connect(&sink);
+
+    MainWindow main(QStringList{"kelvo", "simulation"});
+    main.findChild<QAction *>("actionExternal_source")->trigger();
+    ExtLoggerSetupWindow *setup = nullptr;
+    for (QMdiSubWindow *sub : main.mdi()->subWindowList())
+        setup = setup ? setup : qobject_cast<ExtLoggerSetupWindow *>(sub->widget());
+    QVERIFY(setup);
+    if (device == "Innovate MTS")
+        Setup::choose(setup, device, "MTS-1", "");
+    else
+        Setup::choose(setup, device, dev.slavePath(), "19200");
+    QTest::mouseClick(setup->findChild<QPushButton *>("pushButton"), Qt::LeftButton);
+    QCOMPARE(main.plotWindows().size(), 1);
+    PlotWindow *plot = main.plotWindows().first();
+    QTRY_COMPARE_WITH_TIMEOUT(shownRow(*plot, name), before, 20000);
+    // Plotted and logged.
+    ResultTableModel *table = plot->findChild<ResultTableView *>("tableView")->tableModel();
+    for (int r = 0; r < table->rowCount(); ++r) {
+        if (table->userData(r, 0).value<CJobResult>().name == name.constData())
+            table->setCellData(r, 0, Qt::Checked, Qt::CheckStateRole);
+    }
+    const QString shownBefore = before.section(" | ", 0, 0);
+    QCOMPARE(plotTitle(*plot, name), shownBefore);
+    main.findChild<QAction *>("actionLogging")->trigger();
+    LoggingWindow *logger = main.lastLoggingWindow();
+    QVERIFY(logger);
+    QSignalSpy files(logger->dataLogger(), &DataLogger::logFileStarted);
+    QTest::mouseClick(logger->findChild<QPushButton *>("btnExec"), Qt::LeftButton);
+    QTRY_VERIFY(logger->isLogging());
+    QTRY_COMPARE(files.count(), 1);
+    // Written in blocks: the header is there once the first block is.
+    QTRY_VERIFY_WITH_TIMEOUT(firstLine(files.at(0).at(0).toString()).contains(shownBefore.toLatin1()), 10000);
+
+    // SPEED instead, as the user picks it in Innovate Config.
+    main.findChild<QAction *>("actionInnovate_Config")->trigger();
+    InnovateConfigForm *form = main.findChild<InnovateConfigForm *>();
+    QVERIFY(form);
+    auto *list = form->findChild<QListView *>("listView");
+    QModelIndex row;
+    for (int i = 0; i < list->model()->rowCount(); ++i) {
+        if (list->model()->index(i, 0).data().toString() == configRow)
+            row = list->model()->index(i, 0);
+    }
+    QVERIFY2(row.isValid(), qPrintable(configRow));
+    list->setCurrentIndex(row);
+    form->on_listView_clicked(row);
+    auto *type = form->findChild<QComboBox *>("cmbInputType");
+    type->setCurrentIndex(type->findText("SPEED"));
+    QVERIFY(type->currentIndex() >= 0);
+    QMetaObject::invokeMethod(type, "activated", Q_ARG(QString, "SPEED"));
+
+    QTRY_COMPARE_WITH_TIMEOUT(shownRow(*plot, name), after, 20000);
+    const QString shownAfter = after.section(" | ", 0, 0);
+    QCOMPARE(plotTitle(*plot, name), shownAfter);
+    // The job a listener gets: the new name and unit, a speed.
+    QTRY_VERIFY(sink.count() > 0 && findResult(sink.last(), name.constData())
+                && findResult(sink.last(), name.constData())->unit == "km/h");
+    const CJobResult speed = *findResult(sink.last(), name.constData());
+    QCOMPARE(QString::fromStdString(speed.displayName.empty() ? speed.name : speed.displayName), shownAfter);
+    QVERIFY2(speed.realValue >= 0 && speed.realValue <= max, qPrintable(QString::number(speed.realValue)));
+    // A new name: the log goes on in a new file whose header names the
+    // column anew (the old file keeps the old name over the old values).
+    if (shownAfter != shownBefore) {
+        QTRY_COMPARE_WITH_TIMEOUT(files.count(), 2, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(firstLine(files.at(1).at(0).toString()).contains(shownAfter.toLatin1()), 10000);
+        QVERIFY(firstLine(files.at(0).at(0).toString()).contains(shownBefore.toLatin1()));
+    }
+
+    // A hand edit gives it back its old function.
+    wd.write("config/InputConfigs.xml", good);
+    QTRY_COMPARE_WITH_TIMEOUT(shownRow(*plot, name), before, 20000);
+    QCOMPARE(plotTitle(*plot, name), shownBefore);
+
+    QTest::mouseClick(logger->findChild<QPushButton *>("btnExec"), Qt::LeftButton);
+    QTRY_VERIFY(!logger->isLogging());
+    plot->close();
+    chain.stop();
     InnovateStandIn::reset();
 }
 

@@ -1,8 +1,8 @@
 // The MTS SDK source against the control stand-in: the port chosen by
 // name, the connection 2 s after start(), the results per input type and
 // function, a connection error that stops the source once with one failed
-// job, the SDK missing altogether, and its configuration file broken and
-// repaired while it runs.
+// job, the SDK missing altogether, its configuration file broken and
+// repaired while it runs, and an input given another function while it runs.
 #include "innovatemtssdkhandler.h"
 #include "innovatestandin.h"
 #include "innovatetestfiles.h"
@@ -69,6 +69,12 @@ struct Source
     QSignalSpy jobs;
 };
 
+// Within what the converter's single precision gives.
+bool near(double value, double expected)
+{
+    return qAbs(value - expected) < 1e-3;
+}
+
 QStringList portWrites()
 {
     QStringList writes;
@@ -97,6 +103,7 @@ private slots:
     void connectionErrorStopsOnce();
     void sdkMissing();
     void brokenConfigKeptUntilRepaired();
+    void inputFunctionChangesWhileRunning();
 };
 
 void TestInnovateMTSSDKHandler::cleanup()
@@ -165,7 +172,9 @@ void TestInnovateMTSSDKHandler::auxiliaryInputUsesConfiguration()
                          input("X_1", 2, 9, "1024"), input("T_5", 2, 9, "1024")})));
     Source source;
     const CJob job = source.firstJob();
-    QCOMPARE(shown(job), (QStringList{"L=1", "T_1=150", "T_2=-40", "X_1=5", "T_5=5"}));
+    // T's range is in degC, its definition's unit: 150 degC is shown as
+    // 302 degF, never as 150 degF.
+    QCOMPARE(shown(job), (QStringList{"L=1", "T_1=302", "T_2=-40", "X_1=5", "T_5=5"}));
     QCOMPARE(findResult(job, "T_1")->unit, std::string("degF"));
     QCOMPARE(findResult(job, "T_2")->unit, std::string("degC"));
     // No configured device, or no input of that index: the SDK's values.
@@ -278,12 +287,36 @@ void TestInnovateMTSSDKHandler::brokenConfigKeptUntilRepaired()
     QTRY_VERIFY(source.jobs.count() > seen + 3);
     QCOMPARE(notices.count(), 1);
     QCOMPARE(findResult(last(), "T_1")->unit, std::string("degF"));
-    QCOMPARE(findResult(last(), "T_1")->realValue, 150.0);
+    QVERIFY(near(findResult(last(), "T_1")->realValue, 302.0));
     // Repaired, with another unit: taken, and the notice is emptied.
     wd.write("config/InputConfigs.xml", QByteArray(InputConfigs).replace("unitNum=\"1\">TEMP", "unitNum=\"0\">TEMP"));
     QTRY_COMPARE_WITH_TIMEOUT(notices.count(), 2, 5000);
     QCOMPARE(notices.at(1).at(0).toString(), QString());
     QTRY_COMPARE(findResult(last(), "T_1")->unit, std::string("degC"));
+}
+
+void TestInnovateMTSSDKHandler::inputFunctionChangesWhileRunning()
+{
+    // T's input 1 changed by hand from TEMP (degF) to VOLT while sample sets
+    // come: its unit and range follow from the next set on. The unit number
+    // of degF stays in the file; volts do not convert to it, so the value
+    // is shown in the definition's V, never under degF.
+    WorkDir wd;
+    installOwn(wd);
+    QVERIFY(loadStandIn(script({input("L", 0, 0, "500"), input("T_1", 2, 9, "512")})));
+    Source source;
+    auto last = [&source] { return *findResult(source.jobs.last().at(0).value<CJob>(), "T_1"); };
+    const CJobResult before = *findResult(source.firstJob(), "T_1");
+    QCOMPARE(before.unit, std::string("degF"));
+    QVERIFY(near(before.realValue, 131.0)); // 55 degC
+    wd.write("config/InputConfigs.xml", QByteArray(InputConfigs).replace("unitNum=\"1\">TEMP", "unitNum=\"1\">VOLT"));
+    QTRY_COMPARE_WITH_TIMEOUT(last().unit, std::string("V"), 5000);
+    QCOMPARE(last().realValue, 2.5);
+    QCOMPARE(last().name, std::string("T_1"));
+    // And back: the unit and range of TEMP again.
+    wd.write("config/InputConfigs.xml", InputConfigs);
+    QTRY_COMPARE_WITH_TIMEOUT(last().unit, std::string("degF"), 5000);
+    QVERIFY(near(last().realValue, 131.0));
 }
 
 QTEST_GUILESS_MAIN(TestInnovateMTSSDKHandler)

@@ -43,6 +43,7 @@ private slots:
     void curvesPerEcu();
     void titles_data();
     void titles();
+    void titleFollowsTheDisplayName();
     void factorsFollowThePeak();
     void allZeroCurveKeepsFactorOne();
     void coloursStayVisible();
@@ -211,6 +212,31 @@ void TestPlotWidgetData::titles()
     pair.resultDisplayName = display.toStdString();
     CustomQwtCurve curve(pair);
     QCOMPARE(curve.title().text(), title);
+}
+
+void TestPlotWidgetData::titleFollowsTheDisplayName()
+{
+    // A source renames a result while it runs (an Innovate input given
+    // another function): its curve, in any plot, takes the new name; a
+    // value without a display name (from a log) leaves it.
+    WorkDir wd;
+    Worker w;
+    auto point = [&w](qint64 ms, const char *display) {
+        CJobResult r = plotResult("AUX4_2", "1.5");
+        r.displayName = display;
+        w.data.onJobResultUpdated(r, plotJob(1000000 + ms), 0);
+    };
+    point(0, "AUX4_PRESSURE_2");
+    CustomQwtCurve *curve = w.data.curveMap().value(plotPair("AUX4_2"), nullptr);
+    QVERIFY(curve);
+    QCOMPARE(curve->title().text(), QString("AUX4_PRESSURE_2"));
+    point(100, "AUX4_SPEED_2");
+    QCOMPARE(w.data.curveMap().size(), 1);
+    QCOMPARE(curve->title().text(), QString("AUX4_SPEED_2"));
+    QCOMPARE(curve->resultPair()->resultDisplayName, std::string("AUX4_SPEED_2"));
+    point(200, "");
+    QCOMPARE(curve->title().text(), QString("AUX4_SPEED_2"));
+    QCOMPARE(curve->curveData()->pointCount(), qint64(3));
 }
 
 void TestPlotWidgetData::factorsFollowThePeak()
