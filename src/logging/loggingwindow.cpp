@@ -9,6 +9,7 @@
 #include "latin1.h"
 #include "loggingrule.h"
 #include "loggingwindowhost.h"
+#include "numbertext.h"
 #include "plotwidget.h"
 #include "plotwidgetcontainer.h"
 #include "plotwindow.h"
@@ -242,10 +243,9 @@ bool LoggingWindow::ruleBound(QLineEdit *field, const QString &fieldName, double
         *value = 0.0;
         return true;
     }
+    // A decimal comma is taken too; "nan" and "inf" are no bounds.
     bool ok = false;
-    *value = text.toDouble(&ok);
-    if (!ok && text.count(QLatin1Char(',')) == 1)
-        *value = text.replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+    *value = NumberText::toDouble(text, &ok, NumberText::PointOrComma);
     if (!ok)
         showMessage(QStringLiteral("%1 \"%2\" is not a number: the rule cannot start.")
                         .arg(fieldName, field->text()));

@@ -391,8 +391,9 @@ void PlotWindow::updateResultsTable2(const CJobResult &result, int row, bool wit
         model->setUserData(row, 0, QVariant::fromValue(result));
     } else {
         // A source may rename a result while it runs (an Innovate input
-        // given another function): the row follows it.
-        if (model->setText(row, 0, Latin1::toQString(shown))) {
+        // given another function): the row follows it. A value without a
+        // display name (a log's, a test's) renames nothing, as for curves.
+        if (!result.displayName.empty() && model->setText(row, 0, Latin1::toQString(shown))) {
             model->setUserData(row, 0, QVariant::fromValue(result));
             model->refreshCell(row, 0);
         }

@@ -738,7 +738,8 @@ void TestLoggingWindow::ruleBoundThatIsNoNumberRefused()
     const struct
     {
         const char *min, *max, *named;
-    } bounds[] = {{"1O", "20", "Minimum value"}, {"10", "2x", "Maximum value"}};
+    } bounds[] = {{"1O", "20", "Minimum value"}, {"10", "2x", "Maximum value"}, {"nan", "20", "Minimum value"},
+                  {"10", "inf", "Maximum value"}};
     for (const auto &b : bounds) {
         armRule(lw, b.min, b.max);
         const int before = warnings(lw).size();
