@@ -112,10 +112,11 @@ void CANTranslator::startLoop()
     LOG4CPLUS_DEBUG(logger, "CANTrans: startLoop");
     {
         QSerialPort port;
-        if (stopRequested || !CanSerial::open(port, name, logger)) {
+        QString why;
+        if (stopRequested || !CanSerial::open(port, name, logger, &why)) {
             if (!stopRequested) {
                 LOG4CPLUS_ERROR_FMT(logger, "CANTrans: port %s open failed", KELVO_QS(name));
-                emit error(QStringLiteral("port:") + name + QStringLiteral(" not opened"));
+                emit error(QStringLiteral("port:") + name + QStringLiteral(" not opened: ") + why);
             }
             loopEnded();
             return;

@@ -24,9 +24,10 @@ void EdPort::startLoop()
     qDebug() << "EdPort:" << name << " startLoop: Thread id:" << QThread::currentThreadId();
     {
         QSerialPort port;
-        if (stopRequested || !CanSerial::open(port, name, logger)) {
+        QString why;
+        if (stopRequested || !CanSerial::open(port, name, logger, &why)) {
             if (!stopRequested)
-                emit error(QStringLiteral("port ") + name + QStringLiteral(" not opened"));
+                emit error(QStringLiteral("port ") + name + QStringLiteral(" not opened: ") + why);
             loopEnded();
             return;
         }

@@ -1,5 +1,6 @@
 #include "innovatedatahandler.h"
 
+#include "extsourcefailure.h"
 #include "extsourceresult.h"
 #include "innovatemtsextconfig.h"
 #include "latin1.h"
@@ -51,7 +52,20 @@ void InnovateDataHandler::start()
 {
     // Only now is the plot window listening.
     follower.noteReadError();
+    // Queries sent before the port opened went nowhere: a start that opens
+    // it asks the chain again (once each, as at the first start).
+    const bool wasOpen = stream.isOpen();
     stream.start();
+    if (!wasOpen && stream.isOpen() && (ceSent || f3Sent)) {
+        ceSent = false;
+        f3Sent = false;
+        queries.start(250);
+    }
+}
+
+bool InnovateDataHandler::isRunning() const
+{
+    return stream.isOpen();
 }
 
 void InnovateDataHandler::stop()
@@ -90,11 +104,8 @@ void InnovateDataHandler::queryTimer()
 void InnovateDataHandler::onStreamError(const QString &message)
 {
     LOG4CPLUS_ERROR_FMT(logger, "%s: %s", KELVO_QS(name), KELVO_QS(message));
-    CJob job;
-    job.jobName = Latin1::toStd(name);
-    job.timeStamp = QDateTime::currentMSecsSinceEpoch();
-    job.errorText = message == QLatin1String("port lost") ? "port lost" : "failed to open port";
-    emit jobFinished(job, 349);
+    const QString port = isUSB ? QStringLiteral("LM-2 USB") : stream.serialSettings().name;
+    emit jobFinished(ExtSourceFailure::fromStreamError(name, port, message), ExtSourceFailure::Result);
 }
 
 void InnovateDataHandler::takeDeviceNames(const InnovateMTSPacket &packet)

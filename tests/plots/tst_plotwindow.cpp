@@ -111,6 +111,7 @@ private slots:
     void formatting();
     void tableShowsUnitsAndValues();
     void statusLine();
+    void rateFallsToZeroWhenReadingsStop();
     void pauseAndResume();
     void jobParametersRequeue();
     void resetAndKeys();
@@ -556,6 +557,40 @@ void TestPlotWindow::statusLine()
     w->timerTimeout();
     QCOMPARE(label(*w, "lblJobTime")->text(), QString("Job:  2147483647 ms"));
     QCOMPARE(label(*w, "lblUI")->text(), QString("UI:  2147483647 ms"));
+}
+
+void TestPlotWindow::rateFallsToZeroWhenReadingsStop()
+{
+    auto w = makeWindow(Ecu, JobName, "realtime");
+    QLabel *rate = label(*w, "lblThroughPut");
+    const CJob reading = PlotWindowFeed::makeJob(Ecu, JobName, fiveResults());
+    for (int i = 0; i < 5; ++i) {
+        deliver(*w, reading);
+        QTest::qWait(20);
+    }
+    w->timerTimeout();
+    QVERIFY(w->messagesPerSecond() > 0);
+    QVERIFY(rate->text().endsWith(" msg / sec"));
+
+    // The source failed (a port lost): 0 at once, not a fading average.
+    CJob lost = PlotWindowFeed::makeJob(Ecu, JobName, {});
+    lost.errorText = "port lost: the line hung up";
+    deliver(*w, lost, 349);
+    QCOMPARE(rate->text(), QString("     0.0 msg / sec"));
+    QCOMPARE(w->messagesPerSecond(), 0.0);
+    w->timerTimeout();
+    QCOMPARE(rate->text(), QString("     0.0 msg / sec"));
+
+    // Started again: the rate counts from its new readings.
+    deliver(*w, reading);
+    QTest::qWait(20);
+    deliver(*w, reading);
+    w->timerTimeout();
+    QVERIFY(w->messagesPerSecond() > 0);
+
+    // A source that goes quiet without failing: 0 once a whole span passed
+    // without a reading.
+    QTRY_COMPARE_WITH_TIMEOUT(w->messagesPerSecond(), 0.0, 3 * int(PlotWindow::RateSpanMs));
 }
 
 void TestPlotWindow::pauseAndResume()
