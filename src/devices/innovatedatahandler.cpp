@@ -52,15 +52,7 @@ void InnovateDataHandler::start()
 {
     // Only now is the plot window listening.
     follower.noteReadError();
-    // Queries sent before the port opened went nowhere: a start that opens
-    // it asks the chain again (once each, as at the first start).
-    const bool wasOpen = stream.isOpen();
     stream.start();
-    if (!wasOpen && stream.isOpen() && (ceSent || f3Sent)) {
-        ceSent = false;
-        f3Sent = false;
-        queries.start(250);
-    }
 }
 
 bool InnovateDataHandler::isRunning() const

@@ -8,9 +8,8 @@
 // default configuration written (results from the next packet on); a
 // device of an unknown type gives "STAT_UNKNOWN". A port that does not open
 // gives one job with result 349 "failed to open port <port>: <reason>", a
-// port lost while open one with 349 "port lost: <reason>". A start that
-// opens the port after such a failure asks the chain for its devices again.
-// Lives in the GUI thread.
+// port lost while open one with 349 "port lost: <reason>". Lives in the GUI
+// thread.
 //
 // The configuration files are watched: a change on disk, by hand or by the
 // configuration form, is read before the next packet. While a file does not
