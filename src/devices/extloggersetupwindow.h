@@ -3,8 +3,8 @@
 // a baud rate, then Connect. Connect builds the device's pseudo job, has
 // the host open a plot window for it and starts the device's source
 // through ExtSourceManager; from then on its readings reach every job
-// listener. Every Connect makes a new source; Disconnect and Close do
-// nothing (a source ends when its plot window closes).
+// listener. Disconnect and Close do nothing (a source ends when its plot
+// window closes).
 //
 // One source per device: while a device's source runs, Connect starts no
 // second one and says so below the choices. Once it no longer runs (its
