@@ -2,6 +2,7 @@
 
 #include "canserial.h"
 #include "edtelegramframer.h"
+#include "serialportloss.h"
 #include "serialwait.h"
 
 #include <QDebug>
@@ -46,8 +47,9 @@ void EdPort::startLoop()
             }
             const SerialWait::Result w = SerialWait::wait(port, LoopWaitMs, stopRequested, LoopWaitMs);
             if (w == SerialWait::Lost) {
-                LOG4CPLUS_ERROR_FMT(logger, "ed: port %s lost: %s", KELVO_QS(name), KELVO_QS(port.errorString()));
-                emit error(QStringLiteral("port ") + name + QStringLiteral(" lost"));
+                const QString reason = SerialPortLoss::reasonOf(port);
+                LOG4CPLUS_ERROR_FMT(logger, "ed: port %s lost: %s", KELVO_QS(name), KELVO_QS(reason));
+                emit error(QStringLiteral("port ") + name + QStringLiteral(" lost: ") + reason);
                 break;
             }
             if (w == SerialWait::Data) {

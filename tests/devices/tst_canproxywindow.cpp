@@ -142,10 +142,10 @@ void TestCanProxyWindow::pulledPortReportedOnceInItsPane()
     const double cpu = CpuTime::whileRunning(2000);
     QVERIFY2(cpu < 0.5, qPrintable(QString::number(cpu)));
     if (ediabasSide) {
-        QCOMPARE(edPane->toPlainText(), "Ediabas connected\nerror:port " + ed.slavePath() + " lost");
+        QCOMPARE(edPane->toPlainText(), "Ediabas connected\nerror:port " + ed.slavePath() + " lost: the line hung up");
         QCOMPARE(usbPane->toPlainText(), QStringLiteral("USB connected"));
     } else {
-        QCOMPARE(usbPane->toPlainText(), "USB connected\nerror:port:" + usb.slavePath() + " lost");
+        QCOMPARE(usbPane->toPlainText(), "USB connected\nerror:port:" + usb.slavePath() + " lost: the line hung up");
         QCOMPARE(edPane->toPlainText(), QStringLiteral("Ediabas connected"));
     }
     w.close();
