@@ -1,6 +1,6 @@
 #include "datalogger.h"
-#include "latin1.h"
 #include "exactnumber.h"
+#include "latin1.h"
 #include "threadcall.h"
 
 #include <QDateTime>
