@@ -12,6 +12,7 @@
 #include "jobqueue.h"
 #include "kelvolog.h"
 #include "kelvosettings.h"
+#include "exactnumber.h"
 #include "latin1.h"
 #include "mdihost.h"
 #include "plotwidget.h"
@@ -847,9 +848,8 @@ QString PlotWindow::csvTimeText(double x, QChar decimalPoint)
 
 QString PlotWindow::csvValueText(double y, QChar decimalPoint)
 {
-    QString text = QString::number(y, 'g', 6);
-    text.replace(QLatin1Char('.'), decimalPoint);
-    return text;
+    // Every digit the value has: the file is read back as data.
+    return ExactNumber::of(y, decimalPoint);
 }
 
 void PlotWindow::showExportError(const QString &text)

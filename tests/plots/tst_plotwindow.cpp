@@ -119,6 +119,8 @@ private slots:
     void exportReportsUnwritableFolder();
     void csvTimeText_data();
     void csvTimeText();
+    void csvValueText_data();
+    void csvValueText();
     void exportNames();
     void closingUnregisters();
     void dataLogButtonAnnouncesRequest();
@@ -827,8 +829,28 @@ void TestPlotWindow::csvTimeText()
     QFETCH(QString, comma);
     QCOMPARE(PlotWindow::csvTimeText(x, '.'), point);
     QCOMPARE(PlotWindow::csvTimeText(x, ','), comma);
-    QCOMPARE(PlotWindow::csvValueText(12.5, ','), QString("12,5"));
-    QCOMPARE(PlotWindow::csvValueText(1234567.0, '.'), QString("1.23457e+06"));
+}
+
+void TestPlotWindow::csvValueText_data()
+{
+    QTest::addColumn<double>("y");
+    QTest::addColumn<QChar>("decimal");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("comma") << 12.5 << QChar(',') << "12,5";
+    // Every digit, as plain numbers: the file reads back as the curve.
+    QTest::newRow("seven digits") << 1234567.0 << QChar('.') << "1234567";
+    QTest::newRow("real") << 12345.678 << QChar(',') << "12345,678";
+    QTest::newRow("32-bit counter") << 4294967295.0 << QChar('.') << "4294967295";
+    QTest::newRow("shortest") << 0.1 + 0.2 << QChar('.') << "0.30000000000000004";
+    QTest::newRow("below a millionth") << -1.5e-7 << QChar(',') << "-1,5e-07";
+}
+
+void TestPlotWindow::csvValueText()
+{
+    QFETCH(double, y);
+    QFETCH(QChar, decimal);
+    QFETCH(QString, text);
+    QCOMPARE(PlotWindow::csvValueText(y, decimal), text);
 }
 
 void TestPlotWindow::exportNames()
