@@ -64,17 +64,35 @@ bool prepare(const char *b, const char *e, bool negative, const char *digits, Nu
     return true;
 }
 
-template <class T> bool convert(const char *b, const char *e, T &value, NumberText::Decimal decimal)
+// The full conversion, out of the way of the short decimals most fields
+// hold (its buffer would cost them a larger stack frame).
+template <class T>
+__attribute__((noinline)) bool fullConversion(const char *b, const char *e, bool negative, const char *digits,
+                                              NumberText::Decimal decimal, T &value)
 {
+    Prepared text;
+    if (!prepare(b, e, negative, digits, decimal, text))
+        return false;
+    T v = 0;
+    const std::from_chars_result r = std::from_chars(text.begin, text.end, v, std::chars_format::general);
+    if (r.ec != std::errc() || r.ptr != text.end || !std::isfinite(v))
+        return false;
+    value = v;
+    return true;
+}
+
+template <class T> NumberText::Kind convert(const char *b, const char *e, T &value, NumberText::Decimal decimal)
+{
+    value = 0;
     trim(b, e);
     if (b == e)
-        return false;
+        return NumberText::Blank;
     const char *p = b;
     const bool negative = *p == '-';
     if (*p == '+' || *p == '-')
         ++p;
     if (p == e)
-        return false;
+        return NumberText::NoNumber;
     if constexpr (std::is_same<T, double>::value) {
         // Short plain decimals (nearly every device line and log cell): the
         // digits as one exact integer over an exact power of ten, which
@@ -98,18 +116,10 @@ template <class T> bool convert(const char *b, const char *e, T &value, NumberTe
         if (q == e && digits > 0 && digits <= 15) {
             const double v = double(mantissa) / powersOfTen[fraction > 0 ? fraction : 0];
             value = negative ? -v : v;
-            return true;
+            return NumberText::Number;
         }
     }
-    Prepared text;
-    if (!prepare(b, e, negative, p, decimal, text))
-        return false;
-    T v = 0;
-    const std::from_chars_result r = std::from_chars(text.begin, text.end, v, std::chars_format::general);
-    if (r.ec != std::errc() || r.ptr != text.end || !std::isfinite(v))
-        return false;
-    value = v;
-    return true;
+    return fullConversion(b, e, negative, p, decimal, value) ? NumberText::Number : NumberText::NoNumber;
 }
 
 // A QString of ASCII as bytes; false for anything else, which is no
@@ -135,14 +145,19 @@ template <class F> bool withBytes(const QString &text, F &&f)
 }
 } // namespace
 
-bool NumberText::toDouble(const char *begin, const char *end, double &value, Decimal decimal)
+NumberText::Kind NumberText::read(const char *begin, const char *end, double &value, Decimal decimal)
 {
     return convert(begin, end, value, decimal);
 }
 
+bool NumberText::toDouble(const char *begin, const char *end, double &value, Decimal decimal)
+{
+    return convert(begin, end, value, decimal) == Number;
+}
+
 bool NumberText::toFloat(const char *begin, const char *end, float &value)
 {
-    return convert(begin, end, value, Point);
+    return convert(begin, end, value, Point) == Number;
 }
 
 double NumberText::toDouble(const QByteArray &text, bool *ok, Decimal decimal)

@@ -17,6 +17,15 @@ public:
         PointOrComma // "1.5" or "1,5" (logs written with a decimal comma)
     };
 
+    enum Kind {
+        Blank,   // nothing but blanks, or nothing at all
+        Number,
+        NoNumber // anything else
+    };
+    // The number of [begin, end) (value 0 when there is none) and what the
+    // text is; for readers that tell an empty field from a text.
+    static Kind read(const char *begin, const char *end, double &value, Decimal decimal = Point);
+
     static bool toDouble(const char *begin, const char *end, double &value, Decimal decimal = Point);
     static bool toFloat(const char *begin, const char *end, float &value);
 

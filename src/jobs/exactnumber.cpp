@@ -1,5 +1,7 @@
 #include "exactnumber.h"
 
+#include "numbertext.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -7,7 +9,7 @@
 namespace {
 bool blank(char c)
 {
-    return c == ' ' || c == '\t';
+    return NumberText::isBlank(c);
 }
 
 bool digit(char c)
@@ -97,28 +99,12 @@ QString ExactNumber::of(double value, QChar decimal)
 
 bool ExactNumber::read(const char *b, const char *e, double &value)
 {
+    // The one rule for text read as a number: a field without a digit is
+    // none, nor is "nan", "inf" or an overflow.
+    if (NumberText::toDouble(b, e, value))
+        return true;
     value = 0.0;
-    while (b < e && blank(*b))
-        ++b;
-    while (e > b && blank(e[-1]))
-        --e;
-    bool negative = false;
-    if (b < e && (*b == '+' || *b == '-')) {
-        negative = *b == '-';
-        ++b;
-    }
-    // from_chars would take "inf" and "nan", and a second sign.
-    const char *p = b;
-    while (p < e && *p == '.')
-        ++p;
-    if (p == e || !digit(*p) || (p - b) > 1)
-        return false;
-    double v = 0.0;
-    const std::from_chars_result r = std::from_chars(b, e, v, std::chars_format::general);
-    if (r.ec != std::errc() || r.ptr != e || !std::isfinite(v))
-        return false;
-    value = negative ? -v : v;
-    return true;
+    return false;
 }
 
 bool ExactNumber::read(const QString &text, double &value)

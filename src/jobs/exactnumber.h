@@ -21,10 +21,10 @@ public:
     // The same with decimal in place of ".".
     static QString of(double value, QChar decimal = QLatin1Char('.'));
 
-    // A whole text as a number: blanks (spaces, tabs) around it, a sign,
-    // digits with "." as the decimal point, an exponent. A text without a
-    // digit before its exponent (empty, blanks, ".", "nan", "inf") is no
-    // number, nor is one that overflows a double.
+    // A whole text as a number, by NumberText's rule: blanks around it, a
+    // sign, digits with "." as the decimal point, an exponent. A text
+    // without a digit before its exponent (empty, blanks, ".", "nan",
+    // "inf") is no number, nor is one that overflows a double.
     static bool read(const char *begin, const char *end, double &value);
     static bool read(const QString &text, double &value);
 

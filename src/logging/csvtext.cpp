@@ -67,10 +67,15 @@ int CSVText::split(const char *b, const char *e, char sep, std::vector<Field> &o
 
 CSVText::CellKind CSVText::readNumber(const char *b, const char *e, double &value)
 {
-    if (NumberText::toDouble(b, e, value, NumberText::PointOrComma))
+    switch (NumberText::read(b, e, value, NumberText::PointOrComma)) {
+    case NumberText::Number:
         return Number;
-    value = 0.0;
-    return NumberText::isBlank(b, e) ? Empty : Text;
+    case NumberText::Blank:
+        return Empty;
+    case NumberText::NoNumber:
+        break;
+    }
+    return Text;
 }
 
 qint64 CSVText::readTime(const char *b, const char *e, bool &timeOfDay)

@@ -82,6 +82,10 @@ void TestNumberText::cases()
     QCOMPARE(NumberText::toDouble(text.constData(), text.constData() + text.size(), d), number);
     if (number)
         QCOMPARE(d, value);
+    const NumberText::Kind kind = number ? NumberText::Number
+                                         : text.trimmed().isEmpty() ? NumberText::Blank : NumberText::NoNumber;
+    QCOMPARE(NumberText::read(text.constData(), text.constData() + text.size(), d), kind);
+    QCOMPARE(d, number ? value : 0.0);
     bool ok = !number;
     QCOMPARE(NumberText::toDouble(text, &ok), number ? value : 0.0);
     QCOMPARE(ok, number);
