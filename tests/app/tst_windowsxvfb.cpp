@@ -4,6 +4,8 @@
 #include "basic2dchart.h"
 #include "chart3d.h"
 #include "csvgraphwindow.h"
+#include "customqwtcurve.h"
+#include "customqwtcurvedata.h"
 #include "demosession.h"
 #include "mainwindow.h"
 #include "mdiarea.h"
@@ -289,7 +291,8 @@ void TestWindowsXvfb::themeSwitchRepaintsEveryPlot()
     trigger(w, "actionMLV");
     QVERIFY(w.openLogViewer(QStringLiteral("demo-drive.csv")));
     // The curves have points, drawn one by one on the last picture.
-    QTest::qWait(1500);
+    PlotWidget *first = window->plotWidgets().first()->plotWidget();
+    QTRY_VERIFY_WITH_TIMEOUT(first->curveAt(0) && first->curveAt(0)->curveData()->pointCount() >= 5, 10000);
     for (const char *theme : {"Night", "Daylight"}) {
         trigger(w, theme);
         // Only what the switch itself brings: the events it posted.
