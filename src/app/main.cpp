@@ -82,10 +82,15 @@ int main(int argc, char *argv[])
 
     KelvoFonts::install();
 
+    // Without "trace", or without its file, the loggers' warnings and
+    // errors still reach the terminal.
+    if (!trace || !KelvoLog::configure(QStringLiteral("log4cplus.properties")))
+        KelvoLog::showProblems();
+    if (trace && !QFileInfo::exists(QStringLiteral("log4cplus.properties")))
+        qWarning("trace: no log4cplus.properties in the working directory, only warnings and errors are logged");
+
     if (argc > 1) {
         const QStringList words = QCoreApplication::arguments().mid(1);
-        if (trace)
-            KelvoLog::configure(QStringLiteral("log4cplus.properties"));
         if (words.contains(QStringLiteral("translate")))
             return convertTranslations();
     }

@@ -3,6 +3,7 @@
 
 #include <log4cplus/configurator.h>
 #include <log4cplus/initializer.h>
+#include <log4cplus/layout.h>
 #include <log4cplus/helpers/loglog.h>
 #include <log4cplus/spi/factory.h>
 #include <QFileInfo>
@@ -38,6 +39,18 @@ bool KelvoLog::configure(const QString &propertiesFile)
     log4cplus::helpers::LogLog::getLogLog()->setQuietMode(false);
     log4cplus::PropertyConfigurator::doConfigure(LOG4CPLUS_C_STR_TO_TSTRING(propertiesFile.toLocal8Bit().constData()));
     return true;
+}
+
+void KelvoLog::showProblems()
+{
+    ensureInitialised();
+    log4cplus::Logger root = log4cplus::Logger::getRoot();
+    log4cplus::SharedAppenderPtr appender(new QtDebugAppender);
+    appender->setName(LOG4CPLUS_TEXT("problems"));
+    appender->setLayout(std::unique_ptr<log4cplus::Layout>(new log4cplus::PatternLayout(LOG4CPLUS_TEXT("%p %c: %m"))));
+    root.removeAllAppenders();
+    root.addAppender(appender);
+    root.setLogLevel(log4cplus::WARN_LOG_LEVEL);
 }
 
 void KelvoLog::showDebugOutput(bool on)

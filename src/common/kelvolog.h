@@ -1,7 +1,8 @@
 #pragma once
-// Named log4cplus loggers. Nothing is printed until a properties file is
-// loaded (the "trace" start word); the appender "QtDebugAppender" forwards
-// records to Qt's debug output. Use the LOG4CPLUS_*_FMT macros with "%s"
+// Named log4cplus loggers. Nothing is printed until the program sets
+// logging up: from a properties file with the "trace" start word, else
+// warnings and errors only (showProblems()); the appender "QtDebugAppender"
+// forwards records to Qt's message output. Use the LOG4CPLUS_*_FMT macros with "%s"
 // (never the Windows "%S"); they test the level before formatting.
 #include <log4cplus/logger.h>
 #include <log4cplus/loggingmacros.h>
@@ -14,6 +15,9 @@ public:
     static log4cplus::Logger get(const char *name);
     // Reads a log4cplus properties file; false when it does not exist.
     static bool configure(const QString &propertiesFile);
+    // Every logger's warnings and errors go to the terminal (standard
+    // error), as "LEVEL logger: message"; nothing below a warning.
+    static void showProblems();
     // Registers the Qt debug appender under its names (done by get()).
     static void ensureInitialised();
     // Whether debug-level messages (qDebug, and log records that the Qt

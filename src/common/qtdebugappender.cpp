@@ -2,6 +2,7 @@
 
 #include <log4cplus/spi/factory.h>
 #include <log4cplus/layout.h>
+#include <log4cplus/spi/loggingevent.h>
 #include <QtGlobal>
 #include <sstream>
 
@@ -29,7 +30,15 @@ void QtDebugAppender::append(const log4cplus::spi::InternalLoggingEvent &event)
     std::string text = LOG4CPLUS_TSTRING_TO_STRING(out.str());
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
-    qDebug("%s", text.c_str());
+    // Warnings and errors stay warnings and errors: they are printed also
+    // when debug lines are not.
+    const log4cplus::LogLevel level = event.getLogLevel();
+    if (level >= log4cplus::ERROR_LOG_LEVEL)
+        qCritical("%s", text.c_str());
+    else if (level >= log4cplus::WARN_LOG_LEVEL)
+        qWarning("%s", text.c_str());
+    else
+        qDebug("%s", text.c_str());
 }
 
 void QtDebugAppender::registerFactory()

@@ -1,6 +1,7 @@
 #pragma once
 // A log4cplus appender that forwards each formatted record to Qt's debug
-// output. Properties files name it "log4cplus::QtDebugAppender" (the older
+// output: warnings as qWarning, errors and worse as qCritical, the rest as
+// qDebug. Properties files name it "log4cplus::QtDebugAppender" (the older
 // name "log4cplus::Qt4DebugAppender" is accepted as well).
 #include <log4cplus/appender.h>
 

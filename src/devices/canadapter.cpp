@@ -2,8 +2,10 @@
 
 #include "canserial.h"
 #include "extlinecollector.h"
+#include "extsourcefailure.h"
 #include "kelvoglobaldata.h"
 #include "latin1.h"
+#include "serialportloss.h"
 #include "serialwait.h"
 #include "tsanannotate.h"
 
@@ -74,13 +76,10 @@ void CANAdapter::stop()
     stopRequested = true;
 }
 
-void CANAdapter::portFailed(const char *text)
+void CANAdapter::portFailed(const QString &text)
 {
-    CJob failed;
-    failed.jobName = job.jobName;
-    failed.timeStamp = QDateTime::currentMSecsSinceEpoch();
-    failed.errorText = text;
-    emit jobFinished(failed, 349);
+    ended = true;
+    emit jobFinished(ExtSourceFailure::job(Latin1::toQString(job.jobName), text), ExtSourceFailure::Result);
 }
 
 void CANAdapter::initialise(QSerialPort &port)
@@ -99,17 +98,22 @@ void CANAdapter::startLoop()
     struct Ended
     {
         CANAdapter *adapter;
-        ~Ended() { KELVO_TSAN_RELEASE(adapter); }
-    } ended{this};
+        ~Ended()
+        {
+            adapter->ended = true;
+            KELVO_TSAN_RELEASE(adapter);
+        }
+    } loopEnded{this};
     LOG4CPLUS_DEBUG(logger, "canadapter: startLoop");
     LOG4CPLUS_DEBUG_FMT(logger, "canadapter: port %s", KELVO_QS(settings.name));
     if (stopRequested)
         return;
     QSerialPort port;
-    if (!CanSerial::open(port, settings.name, logger)) {
+    QString why;
+    if (!CanSerial::open(port, settings.name, logger, &why)) {
         LOG4CPLUS_ERROR_FMT(logger, "canadapter: port %s open failed", KELVO_QS(settings.name));
-        emit error(QStringLiteral("port:") + settings.name + QStringLiteral(" not opened"));
-        portFailed("failed to open port");
+        emit error(QStringLiteral("port:") + settings.name + QStringLiteral(" not opened: ") + why);
+        portFailed(ExtSourceFailure::openFailed(settings.name, why));
         return;
     }
     initialise(port);
@@ -146,11 +150,11 @@ void CANAdapter::startLoop()
     }
     listening = false;
     if (lost) {
-        LOG4CPLUS_ERROR_FMT(logger, "canadapter: port %s lost: %s", KELVO_QS(settings.name),
-                            KELVO_QS(port.errorString()));
+        const QString reason = SerialPortLoss::reasonOf(port);
+        LOG4CPLUS_ERROR_FMT(logger, "canadapter: port %s lost: %s", KELVO_QS(settings.name), KELVO_QS(reason));
         port.close();
-        emit error(QStringLiteral("port:") + settings.name + QStringLiteral(" lost"));
-        portFailed("port lost");
+        emit error(QStringLiteral("port:") + settings.name + QStringLiteral(" lost: ") + reason);
+        portFailed(ExtSourceFailure::lost(reason));
         return;
     }
     CanSerial::closeChannel(port);

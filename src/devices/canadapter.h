@@ -14,8 +14,8 @@
 // startLoop() runs in the adapter's own thread and owns the port; stop()
 // may be called from any thread: the loop sees it within 100 ms, closes
 // the CAN channel ("\rC\r") and the port, and returns. A port that does
-// not open gives one job 349 "failed to open port", a port lost while
-// open ends the loop with one job 349 "port lost".
+// not open gives one job 349 "failed to open port <port>: <reason>", a port
+// lost while open ends the loop with one job 349 "port lost: <reason>".
 #include "canbroadcastdecoder.h"
 #include "cjob.h"
 #include "kelvolog.h"
@@ -46,6 +46,8 @@ public:
     // The adapter's set-up, in groups written together.
     static const QList<QByteArray> &initGroups();
     bool isListening() const { return listening.load(); }
+    // The loop has ended (the port did not open, was lost, or was stopped).
+    bool hasEnded() const { return ended.load(); }
 
 signals:
     void connected();
@@ -62,13 +64,14 @@ public slots:
 private:
     void initialise(QSerialPort &port);
     void handleLine(const QByteArray &line, qint64 loopStart, qint64 elapsed);
-    void portFailed(const char *text);
+    void portFailed(const QString &text);
 
     SerialPortSettings settings;
     CANBroadcastDecoder decoder;
     log4cplus::Logger logger;
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> listening{false};
+    std::atomic<bool> ended{false};
     CJob job;
     QString name;
     quint64 startTime = 0;

@@ -43,6 +43,11 @@ void CANAdapterFE::start()
     thread->start(QThread::HighPriority);
 }
 
+bool CANAdapterFE::isRunning() const
+{
+    return thread != nullptr && canAdapter && !canAdapter->hasEnded();
+}
+
 void CANAdapterFE::stop()
 {
     qDebug() << "canAdapter stop";

@@ -27,7 +27,9 @@ public:
     void setSerialSettings(const SerialPortSettings &settings);
     // Null once stopped.
     CANAdapter *adapter() const { return canAdapter; }
-    bool isRunning() const { return thread != nullptr; }
+    // True from start() until the adapter's loop ends (its port did not
+    // open or was lost) or it is stopped.
+    Q_INVOKABLE bool isRunning() const;
 
 signals:
     void jobFinished(CJob job, int result);

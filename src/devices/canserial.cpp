@@ -1,14 +1,18 @@
 #include "canserial.h"
+#include "serialportsetup.h"
 
 #include <QElapsedTimer>
 #include <QSerialPort>
 
-bool CanSerial::open(QSerialPort &port, const QString &name, log4cplus::Logger &logger)
+bool CanSerial::open(QSerialPort &port, const QString &name, log4cplus::Logger &logger, QString *why)
 {
     port.close();
     port.setPortName(name);
     if (!port.open(QIODevice::ReadWrite)) {
-        LOG4CPLUS_ERROR_FMT(logger, "port %s open failed: %s", KELVO_QS(name), KELVO_QS(port.errorString()));
+        const QString reason = serialPortOpenError(port);
+        LOG4CPLUS_ERROR_FMT(logger, "port %s open failed: %s", KELVO_QS(name), KELVO_QS(reason));
+        if (why)
+            *why = reason;
         return false;
     }
     port.clear();

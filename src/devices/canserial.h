@@ -15,8 +15,9 @@ class CanSerial
 public:
     enum { BaudRate = 921600, WriteWaitMs = 100 };
 
-    // False when the port does not open (the reason is logged).
-    static bool open(QSerialPort &port, const QString &name, log4cplus::Logger &logger);
+    // False when the port does not open: the reason, in the system's
+    // words, is logged and given in why.
+    static bool open(QSerialPort &port, const QString &name, log4cplus::Logger &logger, QString *why = nullptr);
     // Writes and waits at most WriteWaitMs for the bytes to leave.
     static bool write(QSerialPort &port, const QByteArray &bytes);
     // Closes the adapter's CAN channel ("\rC\r"), waits for the write and

@@ -2,6 +2,7 @@
 
 #include "canserial.h"
 #include "extlinecollector.h"
+#include "serialportloss.h"
 #include "serialwait.h"
 
 #include <QDebug>
@@ -112,10 +113,11 @@ void CANTranslator::startLoop()
     LOG4CPLUS_DEBUG(logger, "CANTrans: startLoop");
     {
         QSerialPort port;
-        if (stopRequested || !CanSerial::open(port, name, logger)) {
+        QString why;
+        if (stopRequested || !CanSerial::open(port, name, logger, &why)) {
             if (!stopRequested) {
                 LOG4CPLUS_ERROR_FMT(logger, "CANTrans: port %s open failed", KELVO_QS(name));
-                emit error(QStringLiteral("port:") + name + QStringLiteral(" not opened"));
+                emit error(QStringLiteral("port:") + name + QStringLiteral(" not opened: ") + why);
             }
             loopEnded();
             return;
@@ -139,9 +141,9 @@ void CANTranslator::startLoop()
                 LOG4CPLUS_WARN_FMT(logger, "CANtrans: dropped %d overlong line(s)", dropped);
             const SerialWait::Result w = SerialWait::wait(port, LoopWaitMs, stopRequested, LoopWaitMs);
             if (w == SerialWait::Lost) {
-                LOG4CPLUS_ERROR_FMT(logger, "CANtrans: port %s lost: %s", KELVO_QS(name),
-                                    KELVO_QS(port.errorString()));
-                emit error(QStringLiteral("port:") + name + QStringLiteral(" lost"));
+                const QString reason = SerialPortLoss::reasonOf(port);
+                LOG4CPLUS_ERROR_FMT(logger, "CANtrans: port %s lost: %s", KELVO_QS(name), KELVO_QS(reason));
+                emit error(QStringLiteral("port:") + name + QStringLiteral(" lost: ") + reason);
                 lost = true;
                 break;
             }

@@ -2,6 +2,7 @@
 
 #include "canserial.h"
 #include "edtelegramframer.h"
+#include "serialportloss.h"
 #include "serialwait.h"
 
 #include <QDebug>
@@ -24,9 +25,10 @@ void EdPort::startLoop()
     qDebug() << "EdPort:" << name << " startLoop: Thread id:" << QThread::currentThreadId();
     {
         QSerialPort port;
-        if (stopRequested || !CanSerial::open(port, name, logger)) {
+        QString why;
+        if (stopRequested || !CanSerial::open(port, name, logger, &why)) {
             if (!stopRequested)
-                emit error(QStringLiteral("port ") + name + QStringLiteral(" not opened"));
+                emit error(QStringLiteral("port ") + name + QStringLiteral(" not opened: ") + why);
             loopEnded();
             return;
         }
@@ -45,8 +47,9 @@ void EdPort::startLoop()
             }
             const SerialWait::Result w = SerialWait::wait(port, LoopWaitMs, stopRequested, LoopWaitMs);
             if (w == SerialWait::Lost) {
-                LOG4CPLUS_ERROR_FMT(logger, "ed: port %s lost: %s", KELVO_QS(name), KELVO_QS(port.errorString()));
-                emit error(QStringLiteral("port ") + name + QStringLiteral(" lost"));
+                const QString reason = SerialPortLoss::reasonOf(port);
+                LOG4CPLUS_ERROR_FMT(logger, "ed: port %s lost: %s", KELVO_QS(name), KELVO_QS(reason));
+                emit error(QStringLiteral("port ") + name + QStringLiteral(" lost: ") + reason);
                 break;
             }
             if (w == SerialWait::Data) {

@@ -158,34 +158,52 @@ void ExtLoggerSetupWindow::on_pushButton_clicked()
     }
     if (!device) {
         LOG4CPLUS_INFO(logger, "Connect without a device: nothing to do");
+        say(tr("Choose a device first."));
         return;
     }
     saveSettings();
+    const QString name = QString::fromLatin1(device->jobName);
+    const QString deviceText = tr(device->text);
+    ExtSourceManager *manager = ExtSourceManager::instance();
+    PlotWindow *own = manager->sourceWindow(name);
+    if (own && manager->isSourceRunning(name)) {
+        const QString port = manager->sourcePort(name);
+        const QString text = port.isEmpty()
+            ? tr("%1 is connected already; close its plot window to connect it anew.").arg(deviceText)
+            : tr("%1 is connected already on %2; close its plot window to connect it anew.").arg(deviceText, port);
+        LOG4CPLUS_INFO_FMT(logger, "%s", KELVO_QS(text));
+        say(text);
+        return;
+    }
+    if (own)
+        manager->retireSource(name);
     switch (id) {
     case AemAirFuelRatio:
     case AemBoost:
-        connectAem(*device);
+        connectAem(*device, own);
         break;
     case PlxRealTime:
-        connectPlx(*device);
+        connectPlx(*device, own);
         break;
     default:
-        connectCommon(*device);
+        connectCommon(*device, own);
         break;
     }
+    say(own ? tr("%1 started again in its plot window.").arg(deviceText) : QString());
 }
 
-void ExtLoggerSetupWindow::connectAem(const Device &device)
+void ExtLoggerSetupWindow::say(const QString &text)
+{
+    ui->lblStatus->setText(text);
+}
+
+void ExtLoggerSetupWindow::connectAem(const Device &device, PlotWindow *own)
 {
     const bool afr = device.id == AemAirFuelRatio;
     const QString keyName = QString::fromLatin1(device.jobName);
     const QString resultName = afr ? keyName + QStringLiteral("_VALUE") : keyName;
     const QString resultDisplayName = afr ? QStringLiteral("Air/fuel ratio") : QStringLiteral("AEM Boost");
     ExtSourceManager *manager = ExtSourceManager::instance();
-    if (manager->extRunner(keyName)) {
-        LOG4CPLUS_INFO_FMT(logger, "%s is connected already", KELVO_QS(keyName));
-        return;
-    }
     CJob job = deviceJob(device);
     auto *handler = new AEMDataHandler(manager);
     SerialPortSettings settings = handler->serialSettings();
@@ -198,20 +216,20 @@ void ExtLoggerSetupWindow::connectAem(const Device &device)
     handler->setResultName(resultName);
     handler->setResultDisplayName(resultDisplayName);
 
-    PlotWindow &window = host->createPlotWindow(job, Qt::WindowFlags());
-    connect(&window, &PlotWindow::closed, manager, &ExtSourceManager::onCloseEvent);
-    window.show();
+    PlotWindow *window = own;
+    if (!window) {
+        window = &host->createPlotWindow(job, Qt::WindowFlags());
+        connect(window, &PlotWindow::closed, manager, &ExtSourceManager::onCloseEvent);
+        window->show();
+    }
     // Line mode from the first byte on.
-    manager->createExtRunner(job, handler, host->jobReceiver(), true);
+    QExtRunnerThread *runner = manager->createExtRunner(job, handler, host->jobReceiver(), true);
+    manager->fileSource(keyName, runner, *window, settings.name);
 }
 
-void ExtLoggerSetupWindow::connectPlx(const Device &device)
+void ExtLoggerSetupWindow::connectPlx(const Device &device, PlotWindow *own)
 {
     ExtSourceManager *manager = ExtSourceManager::instance();
-    if (manager->extRunner(QString::fromLatin1(device.jobName))) {
-        LOG4CPLUS_INFO(logger, "PLX is connected already");
-        return;
-    }
     auto *handler = new PLXDataHandler(manager);
     CJob job;
     PLXDataHandler::fillJob(job);
@@ -219,18 +237,23 @@ void ExtLoggerSetupWindow::connectPlx(const Device &device)
     settings.name = ui->cmbComPort->currentText();
     handler->setSerialSettings(settings);
 
-    PlotWindow &window = host->createPlotWindow(job, Qt::WindowFlags());
-    connect(&window, &PlotWindow::closed, manager, &ExtSourceManager::onCloseEvent);
-    connect(&window, &QObject::destroyed, manager, &ExtSourceManager::onDestroyed);
+    PlotWindow *window = own;
+    if (!window) {
+        window = &host->createPlotWindow(job, Qt::WindowFlags());
+        connect(window, &PlotWindow::closed, manager, &ExtSourceManager::onCloseEvent);
+        connect(window, &QObject::destroyed, manager, &ExtSourceManager::onDestroyed);
+    }
     // Said in the window's status line: a unit that stays although the user
     // changed the file must not go unexplained.
-    connect(handler, &PLXDataHandler::notice, &window, &PlotWindow::setSourceNotice);
-    window.setSourceNotice(handler->configNotice());
-    window.show();
-    manager->createExtRunner(job, handler, host->jobReceiver());
+    connect(handler, &PLXDataHandler::notice, window, &PlotWindow::setSourceNotice);
+    window->setSourceNotice(handler->configNotice());
+    if (!own)
+        window->show();
+    QExtRunnerThread *runner = manager->createExtRunner(job, handler, host->jobReceiver());
+    manager->fileSource(QString::fromLatin1(device.jobName), runner, *window, settings.name);
 }
 
-void ExtLoggerSetupWindow::connectCommon(const Device &device)
+void ExtLoggerSetupWindow::connectCommon(const Device &device, PlotWindow *own)
 {
     const SourceFactory create = commonSource(device.id);
     if (!create) {
@@ -238,17 +261,21 @@ void ExtLoggerSetupWindow::connectCommon(const Device &device)
         return;
     }
     ExtSourceManager *manager = ExtSourceManager::instance();
-    CJob job = deviceJob(device);
-    PlotWindow &window = host->createPlotWindow(job, Qt::WindowFlags());
-    window.show();
+    PlotWindow *window = own;
+    if (!window) {
+        CJob job = deviceJob(device);
+        window = &host->createPlotWindow(job, Qt::WindowFlags());
+        window->show();
+    }
     const CommonSource source =
-        create(*manager, QString::fromLatin1(device.jobName), host->jobReceiver(), window);
+        create(*manager, QString::fromLatin1(device.jobName), host->jobReceiver(), *window);
     if (!source.object) {
         LOG4CPLUS_ERROR_FMT(logger, "%s: no source created", device.text);
         return;
     }
     if (!source.object->parent())
         source.object->setParent(manager);
+    QString port;
     if (source.settings && source.setSettings) {
         SerialPortSettings settings = source.settings();
         settings.name = ui->cmbComPort->currentText();
@@ -258,7 +285,9 @@ void ExtLoggerSetupWindow::connectCommon(const Device &device)
         if (ok && baud > 0)
             settings.baudRate = baud;
         source.setSettings(settings);
+        port = settings.name;
     }
+    manager->fileSource(QString::fromLatin1(device.jobName), source.object, *window, port);
     if (source.start)
         source.start();
 }

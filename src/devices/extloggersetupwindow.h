@@ -3,8 +3,14 @@
 // a baud rate, then Connect. Connect builds the device's pseudo job, has
 // the host open a plot window for it and starts the device's source
 // through ExtSourceManager; from then on its readings reach every job
-// listener. Every Connect makes a new source; Disconnect and Close do
-// nothing (a source ends when its plot window closes).
+// listener. Disconnect and Close do nothing (a source ends when its plot
+// window closes).
+//
+// One source per device: while a device's source runs, Connect starts no
+// second one and says so below the choices. Once it no longer runs (its
+// port did not open, or was lost), Connect starts it again, with the
+// choices made now, in its own plot window; once that window is closed,
+// Connect opens a new one.
 //
 // The device ids are the item data of the device combo. AEM and PLX have
 // set-ups of their own, every other device's source comes in through
@@ -87,9 +93,13 @@ private:
 
     void saveSettings();
     void restoreSettings();
-    void connectAem(const Device &device);
-    void connectPlx(const Device &device);
-    void connectCommon(const Device &device);
+    // Each starts the device's source; into window when given (a source
+    // that stopped is started again there), else into a new plot window.
+    void connectAem(const Device &device, PlotWindow *window);
+    void connectPlx(const Device &device, PlotWindow *window);
+    void connectCommon(const Device &device, PlotWindow *window);
+    // What Connect did, below the choices.
+    void say(const QString &text);
 
     Ui::ExtLoggerSetupWindow *ui;
     ExtSourceHost *host;

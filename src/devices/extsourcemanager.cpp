@@ -175,6 +175,74 @@ void ExtSourceManager::onCloseEvent(QCloseEvent *)
     LOG4CPLUS_DEBUG(logger, "< onCloseEvent");
 }
 
+void ExtSourceManager::fileSource(const QString &jobName, QObject *source, PlotWindow &window, const QString &port)
+{
+    filed.insert(jobName, FiledSource{source, &window, port});
+    connect(&window, &PlotWindow::closed, this, &ExtSourceManager::onSourceWindowClosed, Qt::UniqueConnection);
+}
+
+PlotWindow *ExtSourceManager::sourceWindow(const QString &jobName) const
+{
+    const auto it = filed.constFind(jobName);
+    return it == filed.constEnd() ? nullptr : it->window.data();
+}
+
+bool ExtSourceManager::isSourceRunning(const QString &jobName) const
+{
+    const auto it = filed.constFind(jobName);
+    if (it == filed.constEnd() || !it->source)
+        return false;
+    bool running = false;
+    if (!QMetaObject::invokeMethod(it->source.data(), "isRunning", Qt::DirectConnection, Q_RETURN_ARG(bool, running)))
+        LOG4CPLUS_ERROR_FMT(logger, "the source of %s cannot say whether it runs", KELVO_QS(jobName));
+    return running;
+}
+
+QString ExtSourceManager::sourcePort(const QString &jobName) const
+{
+    return filed.value(jobName).port;
+}
+
+void ExtSourceManager::retireSource(const QString &jobName)
+{
+    auto it = filed.find(jobName);
+    if (it == filed.end())
+        return;
+    QObject *source = it->source.data();
+    it->source = nullptr;
+    if (!source)
+        return;
+    LOG4CPLUS_DEBUG_FMT(logger, "retiring the source of %s", KELVO_QS(jobName));
+    if (auto *runner = qobject_cast<QExtRunnerThread *>(source)) {
+        if (runners.value(jobName) == runner)
+            runners.remove(jobName);
+        auto *handler = dynamic_cast<QObject *>(runner->dataHandler());
+        delete runner;
+        if (handler)
+            handler->deleteLater();
+        return;
+    }
+    QMetaObject::invokeMethod(source, "stop", Qt::DirectConnection);
+    source->deleteLater();
+}
+
+void ExtSourceManager::onSourceWindowClosed()
+{
+    QObject *window = sender();
+    for (auto it = filed.begin(); it != filed.end();) {
+        if (it->window && it->window != window) {
+            ++it;
+            continue;
+        }
+        // Stopped now, not only by the queued stop(): its port is free for
+        // a Connect that follows at once. A reader stops in onCloseEvent.
+        QObject *source = it->source.data();
+        if (source && !qobject_cast<QExtRunnerThread *>(source))
+            QMetaObject::invokeMethod(source, "stop", Qt::DirectConnection);
+        it = filed.erase(it);
+    }
+}
+
 void ExtSourceManager::onDestroyed(QObject *)
 {
     LOG4CPLUS_DEBUG(logger, ">onDestroyed()");

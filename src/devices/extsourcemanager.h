@@ -11,6 +11,13 @@
 // queued to the listener's onJobFinished(CJob,int) and the plot window's
 // closed(QCloseEvent*) queued to the source's stop(); a source's
 // notice(QString) goes to the window's status line.
+//
+// One source per device: the setup window files each source it starts
+// under its job name with the plot window it feeds, until that window
+// closes. Every source answers isRunning() (Q_INVOKABLE): true while its
+// port is open or being opened, false once it did not open, was lost or
+// stopped. A filed source that runs is not started twice; one that no
+// longer runs is retired and a new one takes its place in the same window.
 #include "cjob.h"
 #include "kelvolog.h"
 
@@ -61,10 +68,28 @@ public:
     TechEdgeWBo2DataHandler *createTechEdge(const QString &name, QObject *listener, PlotWindow &window);
     Q14Point7Thread *last14Point7() const;
 
+    // Files source (a reader of createExtRunner, or a source of a
+    // create<Device> factory) under the job name with the plot window it
+    // feeds and the port it reads, in place of any earlier one; the entry
+    // goes when that window closes.
+    void fileSource(const QString &jobName, QObject *source, PlotWindow &window, const QString &port);
+    // The open plot window of the source filed under the job name, or null.
+    PlotWindow *sourceWindow(const QString &jobName) const;
+    // The source filed under the job name runs (its isRunning()).
+    bool isSourceRunning(const QString &jobName) const;
+    QString sourcePort(const QString &jobName) const;
+    // Stops the source filed under the job name and lets it go, with the
+    // data handler of a reader; its window stays filed for the source that
+    // takes its place.
+    void retireSource(const QString &jobName);
+
 public slots:
     // A plot window of a filed reader closes: the reader stops and goes.
     void onCloseEvent(QCloseEvent *e);
     void onDestroyed(QObject *o = nullptr);
+
+private slots:
+    void onSourceWindowClosed();
 
 private:
     // The connections every source of a create<Device> factory gets.
@@ -77,4 +102,12 @@ private:
     log4cplus::Logger logger;
     QMutex mutex;
     QPointer<Q14Point7Thread> fourteenPoint7;
+
+    struct FiledSource
+    {
+        QPointer<QObject> source;
+        QPointer<PlotWindow> window;
+        QString port;
+    };
+    QHash<QString, FiledSource> filed;
 };

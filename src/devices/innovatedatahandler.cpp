@@ -1,5 +1,6 @@
 #include "innovatedatahandler.h"
 
+#include "extsourcefailure.h"
 #include "extsourceresult.h"
 #include "innovatemtsextconfig.h"
 #include "latin1.h"
@@ -54,6 +55,11 @@ void InnovateDataHandler::start()
     stream.start();
 }
 
+bool InnovateDataHandler::isRunning() const
+{
+    return stream.isOpen();
+}
+
 void InnovateDataHandler::stop()
 {
     stream.stop();
@@ -90,11 +96,8 @@ void InnovateDataHandler::queryTimer()
 void InnovateDataHandler::onStreamError(const QString &message)
 {
     LOG4CPLUS_ERROR_FMT(logger, "%s: %s", KELVO_QS(name), KELVO_QS(message));
-    CJob job;
-    job.jobName = Latin1::toStd(name);
-    job.timeStamp = QDateTime::currentMSecsSinceEpoch();
-    job.errorText = message == QLatin1String("port lost") ? "port lost" : "failed to open port";
-    emit jobFinished(job, 349);
+    const QString port = isUSB ? QStringLiteral("LM-2 USB") : stream.serialSettings().name;
+    emit jobFinished(ExtSourceFailure::fromStreamError(name, port, message), ExtSourceFailure::Result);
 }
 
 void InnovateDataHandler::takeDeviceNames(const InnovateMTSPacket &packet)

@@ -7,8 +7,9 @@
 // configuration chooses; a device of a known type without one gets a
 // default configuration written (results from the next packet on); a
 // device of an unknown type gives "STAT_UNKNOWN". A port that does not open
-// gives one job with result 349 "failed to open port", a port lost while
-// open one with 349 "port lost". Lives in the GUI thread.
+// gives one job with result 349 "failed to open port <port>: <reason>", a
+// port lost while open one with 349 "port lost: <reason>". Lives in the GUI
+// thread.
 //
 // The configuration files are watched: a change on disk, by hand or by the
 // configuration form, is read before the next packet. While a file does not
@@ -42,6 +43,8 @@ public:
     SerialPortSettings serialSettings() const { return stream.serialSettings(); }
     void setSerialSettings(const SerialPortSettings &settings) { stream.setSerialSettings(settings); }
     InnovateStreamHandler &streamHandler() { return stream; }
+    // True while the port (or the LM-2) is open and read.
+    Q_INVOKABLE bool isRunning() const;
     QStringList deviceNames() const { return devNames; }
     QStringList deviceTypes() const { return devTypes; }
 

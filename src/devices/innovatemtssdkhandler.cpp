@@ -1,6 +1,7 @@
 #include "innovatemtssdkhandler.h"
 
 #include "exponenttext.h"
+#include "extsourcefailure.h"
 #include "extsourceresult.h"
 #include "latin1.h"
 #include "mtssdklib.h"
@@ -8,6 +9,7 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QElapsedTimer>
+#include <QStringList>
 
 namespace {
 // A result added without a value: there is nothing to plot for it.
@@ -92,18 +94,34 @@ void InnovateMTSSDKHandler::startConnect()
         return;
     qDebug() << "StartConnect";
     LOG4CPLUS_DEBUG_FMT(logger, "Innovate MTS: start(), portname:%s", KELVO_QS(settings.name));
+    if (control->isNull()) {
+        fail(QStringLiteral("MTS SDK not available"));
+        return;
+    }
     const int ports = intProperty("PortCount");
     LOG4CPLUS_DEBUG_FMT(logger, "Innovate MTS: portcount: %d", ports);
-    for (int i = 0; i < ports; ++i) {
+    QStringList names;
+    bool found = false;
+    for (int i = 0; i < ports && !found; ++i) {
         control->setProperty("CurrentPort", i);
         LOG4CPLUS_DEBUG_FMT(logger, "Innovate MTS: setCurrentPort: %d", i);
         const QString portName = textProperty("PortName");
         LOG4CPLUS_DEBUG_FMT(logger, "Innovate MTS: port %s found", KELVO_QS(portName));
+        names << portName;
         if (portName == settings.name) {
             control->setProperty("CurrentPort", i);
             LOG4CPLUS_DEBUG_FMT(logger, "Innovate MTS: port %d (%s) selected", i, KELVO_QS(portName));
-            break;
+            found = true;
         }
+    }
+    // A port named that the SDK does not know is not quietly swapped for
+    // another one; no name leaves the choice to the SDK.
+    if (!found && !settings.name.isEmpty()) {
+        fail(ExtSourceFailure::openFailed(
+            settings.name, names.isEmpty() ? QStringLiteral("no such MTS port (the MTS SDK reports none)")
+                                           : QStringLiteral("no such MTS port (the MTS SDK reports %1)")
+                                                 .arg(names.join(QStringLiteral(", ")))));
+        return;
     }
     LOG4CPLUS_DEBUG(logger, "Innovate MTS: calling connect()");
     control->Connect();
@@ -113,8 +131,10 @@ void InnovateMTSSDKHandler::startConnect()
 void InnovateMTSSDKHandler::onConnectionEvent(int result)
 {
     LOG4CPLUS_DEBUG_FMT(logger, "Innovate MTS: connectionevent:%d", result);
-    if (!stopped)
-        control->StartData();
+    if (stopped)
+        return;
+    connected = true;
+    control->StartData();
 }
 
 void InnovateMTSSDKHandler::onConnectionError()
@@ -122,12 +142,22 @@ void InnovateMTSSDKHandler::onConnectionError()
     LOG4CPLUS_ERROR(logger, "Innovate MTS: connectionError");
     if (stopped)
         return;
+    const QString reason = QStringLiteral("the MTS SDK reports a connection error");
+    fail(connected ? ExtSourceFailure::lost(reason)
+                   : ExtSourceFailure::openFailed(settings.name.isEmpty() ? textProperty("PortName") : settings.name,
+                                                  reason));
+}
+
+void InnovateMTSSDKHandler::fail(const QString &text)
+{
+    LOG4CPLUS_ERROR_FMT(logger, "Innovate MTS: %s", KELVO_QS(text));
     stop();
-    CJob job;
-    job.jobName = Latin1::toStd(name);
-    job.timeStamp = QDateTime::currentMSecsSinceEpoch();
-    job.errorText = "failed to open port";
-    emit jobFinished(job, 349);
+    emit jobFinished(ExtSourceFailure::job(name, text), ExtSourceFailure::Result);
+}
+
+bool InnovateMTSSDKHandler::isRunning() const
+{
+    return !stopped;
 }
 
 void InnovateMTSSDKHandler::stop()

@@ -4,8 +4,11 @@
 // 2 s later to the port whose name the settings hold (else the last port
 // the SDK reports); after the connection event the control sends sample
 // sets, each of which becomes one pseudo job with one or more results per
-// input. A connection error stops the source and gives one job with result
-// 349. Lives in the GUI thread, where the control's events arrive.
+// input. A source that cannot connect or loses its connection stops and
+// gives one job with result 349 that says why: "MTS SDK not available"
+// when the control is not installed, a port named that the SDK does not
+// report (no other port is taken in its place), a connection error. Lives
+// in the GUI thread, where the control's events arrive.
 //
 // Its input configuration follows the files as the serial source's does: a
 // change is read before the next sample set, and while a file does not read
@@ -34,6 +37,8 @@ public:
 
     SerialPortSettings serialSettings() const { return settings; }
     void setSerialSettings(const SerialPortSettings &s) { settings = s; }
+    // True from construction until it stops (a failure, or its window closed).
+    Q_INVOKABLE bool isRunning() const;
 
 public slots:
     void start();
@@ -53,6 +58,8 @@ signals:
 
 private:
     void addJobResultForInput(CJob &job, int input);
+    // Stops and says why in one job with result 349.
+    void fail(const QString &text);
     int intProperty(const char *property) const;
     double realProperty(const char *property) const;
     QString textProperty(const char *property) const;
@@ -65,4 +72,6 @@ private:
     InnovateConfigFollower follower;
     QTimer connectTimer;
     bool stopped = false;
+    // A connection event came: a connection error from now on is a loss.
+    bool connected = false;
 };

@@ -72,14 +72,18 @@ bool InnovateStreamHandler::open()
         const int result = lm2Open();
         LOG4CPLUS_DEBUG_FMT(logger, "InnovateStreamReader: open USB port %d", result);
         usbOpen = result != 0;
+        if (!usbOpen)
+            openFailure = QString::fromLatin1(lm2OpenFailure());
         if (usbOpen && usbTimer)
             usbTimer->start();
         return usbOpen;
     }
     if (port.isOpen())
         return true;
-    if (!port.open(QIODevice::ReadWrite))
+    if (!port.open(QIODevice::ReadWrite)) {
+        openFailure = serialPortOpenError(port);
         return false;
+    }
     LOG4CPLUS_DEBUG(logger, "InnovateStreamReader: open port OK");
     // A pseudo-terminal refuses some of these; the bytes pass all the same.
     applySerialPortSettings(port, portSettings, [this](const char *what) {
@@ -95,9 +99,12 @@ void InnovateStreamHandler::start()
     LOG4CPLUS_DEBUG(logger, "InnovateStreamReader: start pressed");
     // The first packet's time counts from here.
     lastEmitTime = QDateTime::currentMSecsSinceEpoch();
+    openFailure.clear();
     if (!open()) {
-        LOG4CPLUS_DEBUG(logger, "InnovateStreamReader: open port failed");
-        emit error(isUSB ? QStringLiteral("open USB failed") : QStringLiteral("open com port failed"));
+        LOG4CPLUS_ERROR_FMT(logger, "InnovateStreamReader: open port failed: %s: %s",
+                            KELVO_QS(isUSB ? QStringLiteral("LM-2") : portSettings.name), KELVO_QS(openFailure));
+        emit error((isUSB ? QStringLiteral("open USB failed: ") : QStringLiteral("open com port failed: "))
+                   + openFailure);
     } else {
         LOG4CPLUS_DEBUG(logger, "InnovateStreamReader: open port ok");
     }
@@ -187,7 +194,7 @@ void InnovateStreamHandler::portLost(const QString &reason)
 {
     LOG4CPLUS_ERROR_FMT(logger, "InnovateStreamReader: port lost: %s: %s",
                         KELVO_QS(isUSB ? QStringLiteral("LM-2") : portSettings.name), KELVO_QS(reason));
-    emit error(QStringLiteral("port lost"));
+    emit error(QStringLiteral("port lost: ") + reason);
 }
 
 void InnovateStreamHandler::logMSTPacket(InnovateMTSPacket *packet)

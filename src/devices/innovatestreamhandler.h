@@ -6,9 +6,9 @@
 // thread; turns no values into units.
 //
 // A port that goes away while open, or an LM-2 whose driver stops
-// delivering, is closed once and reported once as error("port lost"); a
-// port that does not open as error("open com port failed") or
-// error("open USB failed").
+// delivering, is closed once and reported once as error("port lost: " and
+// the reason); a port that does not open as error("open com port failed: "
+// or "open USB failed: " and the reason), in the system's words.
 #include "innovatemtspacket.h"
 #include "kelvolog.h"
 #include "mtsstreamparser.h"
@@ -71,4 +71,6 @@ private:
     // This handler holds the LM-2 (it is one device per process).
     bool usbOpen = false;
     qint64 lastEmitTime = 0;
+    // Why the last open() failed.
+    QString openFailure;
 };

@@ -61,7 +61,7 @@ void InnovateTesterWindow::on_btnStart_clicked()
         LOG4CPLUS_DEBUG_FMT(logger, "OPEN: %d", int(opened));
         if (!opened) {
             // Nothing to send on: no timer.
-            output(QStringLiteral("cannot open %1: %2").arg(ui->txtComPort->text(), port.errorString()));
+            output(QStringLiteral("cannot open %1: %2").arg(ui->txtComPort->text(), serialPortOpenError(port)));
             return;
         }
         if (ui->chkMTSSimulate->isChecked())
@@ -76,7 +76,9 @@ void InnovateTesterWindow::on_btnStart_clicked()
         stream.setPortName(ui->txtComPort->text());
     }
     stream.start();
-    output(QStringLiteral("started"));
+    // A port that did not open has said so (onError) and is not started.
+    if (stream.isOpen())
+        output(QStringLiteral("started"));
 }
 
 void InnovateTesterWindow::on_btnStop_clicked()

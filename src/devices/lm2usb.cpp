@@ -37,6 +37,8 @@ struct Lm2State
     int device = -1;
     std::thread reader;
     std::unique_ptr<QLockFile> inUse;
+    // Why the last lm2Open failed.
+    const char *openFailure = "";
 
     std::atomic<bool> running{false};
 
@@ -159,18 +161,22 @@ void endReader(Lm2State &s)
 int lm2Open()
 {
     Lm2State &s = state();
-    if (s.device >= 0)
+    if (s.device >= 0) {
+        s.openFailure = "in use in this program already";
         return 0;
+    }
     auto inUse = std::make_unique<QLockFile>(QDir::temp().filePath(QStringLiteral("LM-2 USB Semaphore.lock")));
     // Only a lock of a process that still runs counts, however old.
     inUse->setStaleLockTime(0);
     if (!inUse->tryLock(0)) {
         LOG4CPLUS_INFO(logger(), "LM-2: in use by another program");
+        s.openFailure = "in use by another program";
         return 0;
     }
     const int device = lm2drvOpen(Lm2Device);
     if (device < 0) {
         LOG4CPLUS_INFO(logger(), "LM-2: no device");
+        s.openFailure = "no LM-2 found";
         return 0;
     }
     sendControlPairs(device);
@@ -200,6 +206,7 @@ int lm2Open()
     }
     if (!opened) {
         LOG4CPLUS_ERROR(logger(), "LM-2: the reader cannot open the device");
+        s.openFailure = "the LM-2 cannot be read";
         endReader(s);
         sendControlPairs(device);
         lm2drvClose(device);
@@ -208,6 +215,11 @@ int lm2Open()
     s.device = device;
     s.inUse = std::move(inUse);
     return 1;
+}
+
+const char *lm2OpenFailure()
+{
+    return state().openFailure;
 }
 
 bool lm2HasData()

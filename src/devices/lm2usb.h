@@ -12,6 +12,9 @@
 // 1 when the device is open and its reader runs, else 0 (in use, no
 // device, or the reader cannot open the device).
 int lm2Open();
+// Why the last lm2Open returned 0: "in use by another program", "in use in
+// this program already", "no LM-2 found" or "the LM-2 cannot be read".
+const char *lm2OpenFailure();
 // True when received bytes are waiting.
 bool lm2HasData();
 // The oldest waiting byte; waits for one while the reader runs, 0 when

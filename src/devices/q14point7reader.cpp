@@ -53,12 +53,14 @@ bool Q14Point7Reader::open()
     if (port.isOpen()) {
         // A second start leaves the running exchange alone.
         LOG4CPLUS_INFO_FMT(logger, "Q14Point7Reader: %s is open already", KELVO_QS(port.portName()));
+        openFailure = QStringLiteral("open already, its exchange goes on");
         return false;
     }
     port.setPortName(settings.name);
     if (!port.open(QIODevice::ReadWrite)) {
+        openFailure = serialPortOpenError(port);
         LOG4CPLUS_ERROR_FMT(logger, "Q14Point7Reader: cannot open %s: %s", KELVO_QS(settings.name),
-                            KELVO_QS(port.errorString()));
+                            KELVO_QS(openFailure));
         return false;
     }
     LOG4CPLUS_DEBUG(logger, "Q14Point7Reader: open port OK");
@@ -78,7 +80,7 @@ void Q14Point7Reader::start()
     LOG4CPLUS_DEBUG(logger, "Q14Point7Reader: start pressed");
     if (!open()) {
         LOG4CPLUS_DEBUG(logger, "Q14Point7Reader: open port failed");
-        emit error(QStringLiteral("open port failed"));
+        emit error(QStringLiteral("open port failed: ") + openFailure);
     } else {
         LOG4CPLUS_DEBUG(logger, "Q14Point7Reader: open port ok");
         beginExchange();
@@ -222,5 +224,5 @@ void Q14Point7Reader::portLost(const QString &reason)
     retryTimer.stop();
     protocolState = Idle;
     LOG4CPLUS_ERROR_FMT(logger, "Q14Point7Reader: port lost: %s: %s", KELVO_QS(settings.name), KELVO_QS(reason));
-    emit error(QStringLiteral("port lost"));
+    emit error(QStringLiteral("port lost: ") + reason);
 }

@@ -10,7 +10,9 @@
 // answer is there in one piece; the GUI thread it lives in goes on. A
 // request left 1 s without a byte is sent again with the buffer emptied, so
 // one lost byte does not stall the exchange. A port that fails while open is
-// closed and reported once as error("port lost").
+// closed and reported once as error("port lost: " and the reason); one that
+// does not open as error("open port failed: " and the reason), in the
+// system's words.
 //
 // takeBytes() is the state step of the bytes read, so that the exchange can
 // be driven without a port (fuzzing, benchmarks): requests then go nowhere.
@@ -85,4 +87,6 @@ private:
     // Runs while an answer is awaited; every byte restarts it.
     QTimer retryTimer;
     char lastRequest = 0;
+    // Why the last open() failed.
+    QString openFailure;
 };

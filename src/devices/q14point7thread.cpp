@@ -1,5 +1,6 @@
 #include "q14point7thread.h"
 
+#include "extsourcefailure.h"
 #include "extsourceresult.h"
 #include "kelvosettings.h"
 #include "latin1.h"
@@ -83,6 +84,11 @@ void Q14Point7Thread::start()
     reader.start();
 }
 
+bool Q14Point7Thread::isRunning() const
+{
+    return reader.isOpen();
+}
+
 void Q14Point7Thread::stop()
 {
     LOG4CPLUS_DEBUG(logger, "Q14Point7Reader: stop");
@@ -91,13 +97,9 @@ void Q14Point7Thread::stop()
 
 void Q14Point7Thread::onReaderError(const QString &message)
 {
-    const bool lost = message == QLatin1String("port lost");
     LOG4CPLUS_ERROR_FMT(logger, "%s: %s", KELVO_QS(name), KELVO_QS(message));
-    CJob job;
-    job.jobName = Latin1::toStd(name);
-    job.timeStamp = QDateTime::currentMSecsSinceEpoch();
-    job.errorText = lost ? "port lost" : "failed to open port";
-    emit jobFinished(job, 349);
+    emit jobFinished(ExtSourceFailure::fromStreamError(name, reader.serialSettings().name, message),
+                     ExtSourceFailure::Result);
 }
 
 float Q14Point7Thread::sensorValue(const QByteArray &message)

@@ -4,7 +4,7 @@
 // pseudo job with the results "RAWDATA_AS_HEX", "BOOST" and "AFR". A plain
 // object in the thread that created it (the GUI thread), in spite of its
 // name. A port that does not open, or fails while open, gives one job with
-// result 349. The "14point7/..." keys of "kelvo.ini" are read once, at
+// result 349 that says why. The "14point7/..." keys of "kelvo.ini" are read once, at
 // construction.
 #include "cjob.h"
 #include "cjobresult.h"
@@ -26,6 +26,8 @@ public:
     void setSerialSettings(const SerialPortSettings &settings) { reader.setSerialSettings(settings); }
     SerialPortSettings serialSettings() const { return reader.serialSettings(); }
     Q14Point7Reader &streamReader() { return reader; }
+    // True while its port is open and the exchange runs.
+    Q_INVOKABLE bool isRunning() const;
     double lambdaToAfr() const { return lambda2afr; }
     int dataPause() const { return pauseData; }
     int readTimeout() const { return timeoutRead; }

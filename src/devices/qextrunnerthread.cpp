@@ -3,7 +3,9 @@
 
 #include "extlinecollector.h"
 #include "extsourcedatahandler.h"
+#include "extsourcefailure.h"
 #include "latin1.h"
+#include "serialportloss.h"
 #include "serialwait.h"
 #include "tsanannotate.h"
 
@@ -61,6 +63,7 @@ void QExtRunnerThread::setReadLine(bool on)
 void QExtRunnerThread::stop()
 {
     stopRequested = true;
+    ended = true;
     if (!worker)
         return;
     // A quit before the worker's event loop has started still ends it.
@@ -87,13 +90,11 @@ void QExtRunnerThread::applySettings(QSerialPort &port)
     port.clearError();
 }
 
-void QExtRunnerThread::portFailed(const char *text)
+void QExtRunnerThread::portFailed(const QString &text)
 {
-    CJob job;
-    job.jobName = Latin1::toStd(name);
-    job.timeStamp = QDateTime::currentMSecsSinceEpoch();
-    job.errorText = text;
-    emit jobFinished(job, 349);
+    // Not running from here on, before anyone hears of it.
+    ended = true;
+    emit jobFinished(ExtSourceFailure::job(name, text), ExtSourceFailure::Result);
 }
 
 bool QExtRunnerThread::readBlock(QSerialPort &port, QByteArray &block)
@@ -156,19 +157,20 @@ void QExtRunnerThread::runLoop()
     {
         QExtRunnerThread *runner;
         ~Ended() { KELVO_TSAN_RELEASE(runner); }
-    } ended{this};
+    } loopEnded{this};
     LOG4CPLUS_DEBUG(logger, ">EXtRunnerThread runLoop()");
     if (!handler) {
         LOG4CPLUS_ERROR(logger, "no data handler: nothing to read for");
+        ended = true;
         return;
     }
     {
         QSerialPort port;
         port.setPortName(handler->serialSettings().name);
         if (!port.open(QIODevice::ReadWrite)) {
-            LOG4CPLUS_ERROR_FMT(logger, "open port failed: %s: %s", KELVO_QS(port.portName()),
-                                KELVO_QS(port.errorString()));
-            portFailed("failed to open port");
+            const QString reason = serialPortOpenError(port);
+            LOG4CPLUS_ERROR_FMT(logger, "open port failed: %s: %s", KELVO_QS(port.portName()), KELVO_QS(reason));
+            portFailed(ExtSourceFailure::openFailed(handler->serialSettings().name, reason));
             return;
         }
         LOG4CPLUS_DEBUG(logger, "open port OK");
@@ -201,12 +203,14 @@ void QExtRunnerThread::runLoop()
             }
         }
         if (portLost) {
+            const QString reason = SerialPortLoss::reasonOf(port);
             port.close();
-            LOG4CPLUS_ERROR_FMT(logger, "port lost: %s: %s", KELVO_QS(port.portName()),
-                                KELVO_QS(port.errorString()));
-            portFailed("port lost");
+            reading = false;
+            LOG4CPLUS_ERROR_FMT(logger, "port lost: %s: %s", KELVO_QS(port.portName()), KELVO_QS(reason));
+            portFailed(ExtSourceFailure::lost(reason));
         }
     }
     reading = false;
+    ended = true;
     LOG4CPLUS_DEBUG(logger, "<EXtRunnerThread runLoop()");
 }

@@ -7,9 +7,10 @@
 // listener before anything can be emitted) and ends only through stop().
 //
 // jobFinished carries 0 for a reading; 349 with the error text "failed to
-// open port" when the port does not open, or "port lost" when it fails
-// while open (the loop then ends). Both failure jobs carry the job name and
-// no results.
+// open port <port>: <reason>" when the port does not open, or
+// "port lost: <reason>" when it fails while open (the loop then ends), the
+// reason in the system's words. Both failure jobs carry the job name and no
+// results.
 #include "cjob.h"
 #include "kelvolog.h"
 
@@ -42,6 +43,10 @@ public:
     // True while the read loop runs: from the moment the port is open and
     // configured (input sent before then may be flushed) until it ends.
     bool isReading() const { return reading.load(); }
+    // True from construction until the loop ends (the port did not open,
+    // was lost, or the reader was stopped): a reader that is no longer
+    // running reads nothing again.
+    Q_INVOKABLE bool isRunning() const { return !ended.load(); }
 
 signals:
     void jobFinished(CJob job, int result);
@@ -57,13 +62,14 @@ private:
     bool readBlock(QSerialPort &port, QByteArray &block);
     bool readLineInto(QSerialPort &port, ExtLineCollector &lines, QByteArray &line);
     void applySettings(QSerialPort &port);
-    void portFailed(const char *text);
+    void portFailed(const QString &text);
 
     std::atomic<bool> readLine{false};
     QString name;
     ExtSourceDataHandler *handler = nullptr;
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> reading{false};
+    std::atomic<bool> ended{false};
     log4cplus::Logger logger;
     QThread *worker = nullptr;
     QElapsedTimer cycleTimer;

@@ -1,8 +1,6 @@
 #include "techedgewbo2datahandler.h"
 
-#include "latin1.h"
-
-#include <QDateTime>
+#include "extsourcefailure.h"
 
 TechEdgeWBo2DataHandler::TechEdgeWBo2DataHandler(QString jobName, QObject *parent)
     : QObject(parent)
@@ -21,6 +19,11 @@ void TechEdgeWBo2DataHandler::start()
     stream.start();
 }
 
+bool TechEdgeWBo2DataHandler::isRunning() const
+{
+    return stream.isOpen();
+}
+
 void TechEdgeWBo2DataHandler::stop()
 {
     stream.stop();
@@ -33,9 +36,6 @@ void TechEdgeWBo2DataHandler::onPacketRead(QByteArray)
 void TechEdgeWBo2DataHandler::onStreamError(const QString &message)
 {
     // The plot window's status line is where the user looks.
-    CJob job;
-    job.jobName = Latin1::toStd(name);
-    job.timeStamp = QDateTime::currentMSecsSinceEpoch();
-    job.errorText = message == QLatin1String("port lost") ? "port lost" : "failed to open port";
-    emit jobFinished(job, 349);
+    emit jobFinished(ExtSourceFailure::fromStreamError(name, stream.serialSettings().name, message),
+                     ExtSourceFailure::Result);
 }

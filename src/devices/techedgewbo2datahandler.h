@@ -3,7 +3,8 @@
 // name "WBO2"): opens the port through its stream handler and logs what
 // arrives. Its frames are not decoded, so no reading is ever emitted and
 // the plot window stays empty; jobFinished carries only the result 349 of
-// a port that does not open or is lost. Lives in the GUI thread.
+// a port that does not open or is lost, with the reason. Lives in the GUI
+// thread.
 #include "cjob.h"
 #include "serialportsettings.h"
 #include "techedgewbo2streamhandler.h"
@@ -21,6 +22,8 @@ public:
     SerialPortSettings serialSettings() const { return stream.serialSettings(); }
     void setSerialSettings(const SerialPortSettings &settings) { stream.setSerialSettings(settings); }
     TechEdgeWBo2StreamHandler &streamHandler() { return stream; }
+    // True while its port is open.
+    Q_INVOKABLE bool isRunning() const;
 
 signals:
     void jobFinished(CJob job, int result);

@@ -33,12 +33,14 @@ bool TechEdgeWBo2StreamHandler::open()
 {
     if (port.isOpen()) {
         LOG4CPLUS_INFO_FMT(logger, "TechEdgeWBo2StreamHandler: %s is open already", KELVO_QS(port.portName()));
+        openFailure = QStringLiteral("open already");
         return false;
     }
     port.setPortName(settings.name);
     if (!port.open(QIODevice::ReadWrite)) {
+        openFailure = serialPortOpenError(port);
         LOG4CPLUS_ERROR_FMT(logger, "TechEdgeWBo2StreamHandler: cannot open %s: %s", KELVO_QS(settings.name),
-                            KELVO_QS(port.errorString()));
+                            KELVO_QS(openFailure));
         return false;
     }
     LOG4CPLUS_DEBUG(logger, "TechEdgeWBo2StreamHandler: open port OK");
@@ -58,7 +60,7 @@ void TechEdgeWBo2StreamHandler::start()
     LOG4CPLUS_DEBUG(logger, "TechEdgeWBo2StreamHandler: start pressed");
     if (!open()) {
         LOG4CPLUS_DEBUG(logger, "TechEdgeWBo2StreamHandler: open port failed");
-        emit error(QStringLiteral("open port failed"));
+        emit error(QStringLiteral("open port failed: ") + openFailure);
     } else {
         LOG4CPLUS_DEBUG(logger, "TechEdgeWBo2StreamHandler: open port ok");
     }
@@ -96,5 +98,5 @@ void TechEdgeWBo2StreamHandler::portLost(const QString &reason)
 {
     LOG4CPLUS_ERROR_FMT(logger, "TechEdgeWBo2StreamHandler: port lost: %s: %s", KELVO_QS(settings.name),
                         KELVO_QS(reason));
-    emit error(QStringLiteral("port lost"));
+    emit error(QStringLiteral("port lost: ") + reason);
 }

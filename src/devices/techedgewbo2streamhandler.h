@@ -2,8 +2,9 @@
 // Owns the serial port of a TechEdge WBo2 controller (19200 baud 8N1, no
 // flow control) and logs every byte that arrives, in hex at trace level.
 // It decodes nothing. A port that fails while open is closed and reported
-// once as error("port lost"); one that cannot be opened as
-// error("open port failed"). Lives in the GUI thread.
+// once as error("port lost: " and the reason); one that cannot be opened
+// as error("open port failed: " and the reason), in the system's words.
+// Lives in the GUI thread.
 #include "kelvolog.h"
 #include "serialportloss.h"
 #include "serialportsettings.h"
@@ -47,4 +48,6 @@ private:
     log4cplus::Logger logger;
     QString defaultPortName;
     SerialPortSettings settings;
+    // Why the last open() failed.
+    QString openFailure;
 };

@@ -159,10 +159,11 @@ CRunner::CRunner(QObject *parent)
         clearMwBlock = settings->value("customjob/clear_mw_block", 1).toUInt() != 0;
     }
     LOG4CPLUS_INFO_FMT(logger, "sleepAfterEdiabasJob :%u", sleepAfterEdiabasJob);
+    // A setting, not a fault: errors reach the terminal.
     if (syncWrite)
-        LOG4CPLUS_ERROR(logger, "syncwrite active");
+        LOG4CPLUS_INFO(logger, "syncwrite active");
     else
-        LOG4CPLUS_ERROR(logger, "syncwrite NOT active");
+        LOG4CPLUS_INFO(logger, "syncwrite NOT active");
 }
 
 CRunner::~CRunner()

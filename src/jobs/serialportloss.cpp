@@ -27,7 +27,7 @@ void SerialPortLoss::onError(QSerialPort::SerialPortError error)
     if (!meansGone(error) || !port.isOpen())
         return;
     closing = true;
-    reason = describe();
+    reason = reasonOf(port);
     // Not from inside the port's own notification, which goes on using it.
     QMetaObject::invokeMethod(this, &SerialPortLoss::closeLost, Qt::QueuedConnection);
 }
@@ -41,7 +41,7 @@ void SerialPortLoss::closeLost()
     emit lost(reason);
 }
 
-QString SerialPortLoss::describe() const
+QString SerialPortLoss::reasonOf(const QSerialPort &port)
 {
     // The error text of a hang-up is whatever an earlier call left (a read
     // of 0 bytes sets none); the descriptor itself tells it.

@@ -25,6 +25,9 @@ public:
 
     // Errors of an open port after which nothing more can be read or written.
     static bool meansGone(QSerialPort::SerialPortError error);
+    // Why an open port failed, in the system's words ("the line hung up"
+    // for a hang-up, whose error text says nothing).
+    static QString reasonOf(const QSerialPort &port);
     // A loss has been seen and the port is about to be closed.
     bool isClosing() const { return closing; }
 
@@ -38,7 +41,6 @@ signals:
 private:
     void onError(QSerialPort::SerialPortError error);
     void closeLost();
-    QString describe() const;
 
     QSerialPort &port;
     bool closing = false;

@@ -5,6 +5,7 @@
 // applied all the same.
 #include "serialportsettings.h"
 
+#include <QString>
 #include <functional>
 
 class QSerialPort;
@@ -14,3 +15,10 @@ class QSerialPort;
 // enumeration are left as the port has them. Pending input and errors stay.
 void applySerialPortSettings(QSerialPort &port, const SerialPortSettings &settings,
                              const std::function<void(const char *)> &refused);
+
+// Why the port did not open, in the system's words ("No such file or
+// directory", "Permission denied", "Device or resource busy"). A port that
+// another opener holds by its lock file is said to be in use, naming that
+// program and its process where the lock tells them (or this program, when
+// it holds the port itself).
+QString serialPortOpenError(const QSerialPort &port);

@@ -1,5 +1,6 @@
 #include "csvjobparser.h"
 #include "csvtext.h"
+#include "exponenttext.h"
 #include "latin1.h"
 #include "translationmgr.h"
 
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 #include <QMap>
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 const char DummyEcu[] = "DUMMYECU";
@@ -60,7 +60,20 @@ bool CSVJobParser::loadColumns(const QString &csvFile, const QString &header)
     } else {
         if (!m_separatorFromSideFile)
             m_separator = detectSeparator(header);
-        const QStringList names = headerNames(header, m_separator.at(0));
+        QStringList names = headerNames(header, m_separator.at(0));
+        // A spreadsheet that saved the log again wrote it with a separator
+        // of its own and kept the side file: where the side file's one finds
+        // none of its columns in the header, the header's own separator
+        // holds, as without a side file; the side file still names the
+        // columns the header names.
+        const QChar own = detectSeparator(header);
+        if (m_separatorFromSideFile && !names.isEmpty() && own != m_separator.at(0) && !namesAnyColumn(names)) {
+            auto shown = [](QChar c) { return c == QLatin1Char('\t') ? QStringLiteral("tab") : QString(c); };
+            m_warnings << QStringLiteral("side file \"%1\" separator \"%2\" does not split the header: read with \"%3\"")
+                              .arg(QFileInfo(info).fileName(), shown(m_separator.at(0)), shown(own));
+            m_separator = QString(own);
+            names = headerNames(header, own);
+        }
         m_headerFields = names.size();
         // A log whose first line is not written yet has only its side file.
         if (!names.isEmpty())
@@ -71,6 +84,15 @@ bool CSVJobParser::loadColumns(const QString &csvFile, const QString &header)
     for (const QString &w : qAsConst(m_warnings))
         LOG4CPLUS_WARN_FMT(m_log, "%s: %s", KELVO_QS(csvFile), KELVO_QS(w));
     return fromSideFile;
+}
+
+bool CSVJobParser::namesAnyColumn(const QStringList &names) const
+{
+    for (auto it = m_columns.cbegin(); it != m_columns.cend(); ++it) {
+        if (names.indexOf(it.value().sideFileName, 1) >= 1)
+            return true;
+    }
+    return false;
 }
 
 void CSVJobParser::matchHeader(const QStringList &names, const QString &sideFile)
@@ -394,8 +416,10 @@ QList<CJob> CSVJobParser::parse(const QString &line, qint64 dayOffset) const
         result.name = Latin1::toStd(info.resultName);
         result.format = 8;
         result.realValue = value;
-        char text[64];
-        std::snprintf(text, sizeof text, "%E", value);
+        // "%E" as every source writes it, whatever the locale's decimal
+        // character.
+        char text[32];
+        ExponentText::write(value, text, sizeof text);
         result.setTextValue(text);
         int j = 0;
         while (j < jobs.size() && !(jobs[j] == info.job))

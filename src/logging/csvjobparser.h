@@ -30,8 +30,11 @@ public:
     // The columns for a log: from csvFile + ".info" when it reads, else
     // from the header (side file missing, empty, broken or without
     // columns: with a warning). Also takes the row width from the header.
-    // Where the side file no longer matches the header's names (a column
-    // removed or moved by hand), the header holds: a side-file column is
+    // Where the side file's separator finds none of its columns in the
+    // header (a spreadsheet saved the log again with a separator of its
+    // own), the header's own separator is read, with a warning. Where the
+    // side file no longer matches the header's names (a column removed or
+    // moved by hand), the header holds: a side-file column is
     // read where the header names it, or left out; a header column the side
     // file lacks is read under the header's name; each with a warning.
     // Returns true when the side file supplied the columns.
@@ -85,6 +88,9 @@ public:
     static QStringList uniqueNames(QStringList names);
 
 private:
+    // True when one of the side file's columns is among the header's names
+    // (the time's excluded).
+    bool namesAnyColumn(const QStringList &names) const;
     // Side-file columns against the header's names (see loadColumns).
     void matchHeader(const QStringList &names, const QString &sideFile);
     void takeColumns(const QHash<int, JobInfo> &columns);

@@ -1,4 +1,5 @@
 #include "datalogger.h"
+#include "exactnumber.h"
 #include "latin1.h"
 #include "threadcall.h"
 
@@ -98,7 +99,7 @@ void DataLogger::addToFilter(const CJobResultPair &pair)
             columnsChangedAt = clock();
         filter.append(pair);
         rebuildKeys();
-        resultValues.insert(filterKeys.last(), QString());
+        resultValues.insert(filterKeys.last(), Value());
         publishState();
     });
 }
@@ -239,18 +240,23 @@ QString DataLogger::columnTitle(const CJobResultPair &entry)
 
 QString DataLogger::cellText(const QString &value, int format, QChar decimal, QChar sep)
 {
-    const QChar dec = decimalFor(decimal, sep);
     // Byte data shown as hexadecimal stays text: "00012345" is not 12345.
-    if (format == 7)
+    double number = 0.0;
+    if (format == 7 || !ExactNumber::read(value, number))
         return quoted(clean(value, sep));
-    bool ok = false;
-    const float number = value.toFloat(&ok);
-    if (!ok)
-        return quoted(clean(value, sep));
-    QString text = QString::number(double(number), 'g', 6);
-    if (dec != QLatin1Char('.'))
-        text.replace(QLatin1Char('.'), dec);
-    return clean(text, sep);
+    return ExactNumber::of(number, decimalFor(decimal, sep));
+}
+
+QString DataLogger::cell(const Value &value, int format) const
+{
+    if (format == 7 || !value.isNumber)
+        return quoted(clean(value.text, separator));
+    const QChar dec = decimalFor(decimal, separator);
+    if (dec == QLatin1Char('.'))
+        return value.number;
+    QString text = value.number;
+    text.replace(QLatin1Char('.'), dec);
+    return text;
 }
 
 QStringList DataLogger::columnSignature() const
@@ -330,7 +336,7 @@ void DataLogger::doStop()
         syncToDisk(true);
         logFile.close();
     }
-    m_lineCount = 0;
+    // The count stays: it is what the file just closed holds.
     m_fileStatus = Stopped;
     LOG4CPLUS_INFO_FMT(logger, "log stopped: %s", KELVO_QS(m_fileName));
     emit logFileStopped(m_fileName);
@@ -444,11 +450,9 @@ void DataLogger::checkRules(int column)
         LOG4CPLUS_DEBUG(ruleLogger, "loggingrule did NOT match");
         return;
     }
-    bool ok = false;
-    float actual = resultValues.value(filterKeys[column]).toFloat(&ok);
-    if (!ok)
-        actual = 0.0f;
-    const bool match = rule.matches(double(actual));
+    const Value watched = resultValues.value(filterKeys[column]);
+    const double actual = watched.isNumber ? watched.real : 0.0;
+    const bool match = rule.matches(actual);
     if (m_fileStatus.load() == Saving) {
         if (match) {
             LOG4CPLUS_DEBUG(ruleLogger, "loggingrule matches, NOP");
@@ -485,7 +489,12 @@ void DataLogger::handleData(CJob job)
         for (int i : *own) {
             if (filter[i].resultName == result.name) {
                 const QString &key = filterKeys[i];
-                resultValues.insert(key, result.textQ());
+                Value &value = resultValues[key];
+                value.text = result.textQ();
+                // The number as the job gave it: the typed value where the
+                // text only shows it rounded, written once.
+                value.isNumber = ExactNumber::resultValue(result.textValue, result.format, result.realValue, value.real);
+                value.number = value.isNumber ? ExactNumber::of(value.real) : QString();
                 delivered[i] = true;
                 LOG4CPLUS_TRACE_FMT(logger2, "save to resultValues: %s,%s", KELVO_QS(key), result.textValue);
             }
@@ -499,9 +508,9 @@ void DataLogger::handleData(CJob job)
         const QString &key = filterKeys[i];
         cells += separator;
         if (fillColumns) {
-            cells += cellText(resultValues[key], filter[i].result.format, decimal, separator);
+            cells += cell(resultValues[key], filter[i].result.format);
         } else if (delivered[i]) {
-            cells += cellText(resultValues.value(key), filter[i].result.format, decimal, separator);
+            cells += cell(resultValues.value(key), filter[i].result.format);
         }
     }
     if (markerColumn)
@@ -512,7 +521,7 @@ void DataLogger::handleData(CJob job)
         // A rule that starts a file while this job is handled starts it a
         // moment after the job ran: its first line is at 0, never wrapped.
         const quint64 sinceStart = job.timeStamp > startTime ? quint64(job.timeStamp - startTime) : 0;
-        if (m_lineCount.load() == 0) {
+        if (m_lineCount.load() + bufferedLines == 0) {
             buffer += headerLine() + QStringLiteral("\r\n");
             writeLine(timeColumn(job, sinceStart) + cells);
         } else if (!syncOnly) {
@@ -532,13 +541,15 @@ void DataLogger::writeLine(const QString &line)
     buffer += line;
     buffer += QStringLiteral("\r\n");
     LOG4CPLUS_TRACE_FMT(logger, "line:%s", KELVO_QS(line));
-    ++m_lineCount;
+    ++bufferedLines;
 }
 
 bool DataLogger::writeBuffer()
 {
     if (buffer.isEmpty())
         return true;
+    const int lines = bufferedLines;
+    bufferedLines = 0;
     if (!logFile.isOpen()) {
         buffer.clear();
         return true;
@@ -565,6 +576,7 @@ bool DataLogger::writeBuffer()
         emit logFileError(message);
         return false;
     }
+    m_lineCount += lines;
     syncToDisk(false);
     return true;
 }

@@ -56,11 +56,15 @@ public:
     bool isRuleActive() const;
     QString fileName() const;
     int filterCount() const;
+    // Lines written to the current file, or to the one just closed until
+    // the next start.
     int lineCount() const { return m_lineCount.load(); }
     int fileStatus() const { return m_fileStatus.load(); }
     QList<CJobResultPair> saveFilter() const;
 
-    // The text a value gets in a cell (exposed for the log reader's tests).
+    // The text a value gets in a cell (exposed for the log reader's tests):
+    // a number with the fewest digits that read back as it, in the decimal
+    // character; any other text as it is.
     static QString cellText(const QString &value, int format, QChar decimal, QChar separator);
     // The decimal character written with that separator: the one chosen,
     // unless it is the separator itself, then ".". (The separators offered
@@ -115,13 +119,27 @@ private:
     QStringList filterKeys;
     // The columns of each job key.
     QHash<QString, QVector<int>> columnsOfJob;
-    QHash<QString, QString> resultValues;
+    // The latest value of a result: its text as it came, and the number it
+    // carries (ExactNumber::resultValue) with that number's exact text,
+    // written once and put into every cell that shows the value.
+    struct Value
+    {
+        QString text;
+        QString number;
+        double real = 0.0;
+        bool isNumber = false;
+    };
+    QString cell(const Value &value, int format) const;
+    QHash<QString, Value> resultValues;
     // Per column: filled by the job being handled.
     QVector<bool> delivered;
     log4cplus::Logger logger;
     log4cplus::Logger logger2;
     log4cplus::Logger ruleLogger;
+    // Lines in the file (the last one, once stopped): counted when they
+    // reach it, so a line the disk refused is not among them.
     std::atomic<int> m_lineCount{0};
+    int bufferedLines = 0;
     qint64 startTime = 0;
     QString m_fileName;
     QChar separator = QLatin1Char(';');

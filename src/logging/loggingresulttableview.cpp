@@ -1,5 +1,6 @@
 #include "loggingresulttableview.h"
 #include "latin1.h"
+#include "exactnumber.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -48,7 +49,11 @@ void LoggingResultTableView::fill(const QList<CJob> &jobs)
             jobItem->setEditable(false);
             auto *resultItem = new QStandardItem(Latin1::toQString(result.name));
             resultItem->setEditable(false);
-            auto *value = new QStandardItem(QStringLiteral("%1").arg(result.realValue));
+            // The number as the job gave it, all its digits; a text as it is.
+            double number = 0.0;
+            const bool isNumber =
+                ExactNumber::resultValue(result.textValue, result.format, result.realValue, number);
+            auto *value = new QStandardItem(isNumber ? ExactNumber::of(number) : result.textQ());
             value->setEditable(false);
             m_model.appendRow({source, jobItem, resultItem, value});
         }

@@ -7,6 +7,7 @@
 #include "gaugedefmanager.h"
 #include "latin1.h"
 #include "mdihost.h"
+#include "exactnumber.h"
 #include "playbackthread.h"
 
 #include <QCloseEvent>
@@ -93,7 +94,12 @@ void PlayBackTester::on_pushButton_5_clicked()
     thread->start(QThread::InheritPriority);
     ui->btnStart->setEnabled(true);
     ui->btnStart->setText(QStringLiteral("Start"));
-    on_horizontalScrollBar_valueChanged(1);
+    // Row 0 is the log's first row: the player opens on it.
+    {
+        const QSignalBlocker blocker(ui->horizontalScrollBar);
+        ui->horizontalScrollBar->setValue(0);
+    }
+    on_horizontalScrollBar_valueChanged(0);
 }
 
 void PlayBackTester::on_pushButton_4_clicked()
@@ -139,8 +145,11 @@ void PlayBackTester::fileStatusChanged(int status)
         }
         for (const QString &line : qAsConst(loadReport))
             ui->textEdit->append(line);
-        ui->horizontalScrollBar->setMinimum(1);
-        ui->horizontalScrollBar->setMaximum(worker ? worker->rowCount() - 1 : 1);
+        {
+            // The player is on row 0 already: setting the range seeks nowhere.
+            const QSignalBlocker blocker(ui->horizontalScrollBar);
+            ui->horizontalScrollBar->setRange(0, worker ? qMax(0, worker->rowCount() - 1) : 0);
+        }
         buildViews();
         openGraphWindow();
         break;
@@ -285,7 +294,7 @@ void PlayBackTester::jobsReady(QList<CJob> jobs)
         lines << name;
         for (const CJobResult &r : job.results) {
             lines << name + Latin1::toQString(r.name);
-            lines << QString::number(r.realValue, 'g', 6);
+            lines << ExactNumber::of(r.realValue);
         }
     }
     ui->textEdit->setPlainText(lines.join(QLatin1Char('\n')));

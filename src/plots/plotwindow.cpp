@@ -12,6 +12,7 @@
 #include "jobqueue.h"
 #include "kelvolog.h"
 #include "kelvosettings.h"
+#include "exactnumber.h"
 #include "latin1.h"
 #include "mdihost.h"
 #include "plotwidget.h"
@@ -227,16 +228,25 @@ void PlotWindow::onJobFinished(CJob job, int result)
     m_lastJob = job;
     m_lastResult = result;
     ++m_messageCount;
+    if (result != 0) {
+        // A failed source sends nothing more until it is started again: its
+        // rate is 0 now, not an average that fades.
+        m_started = false;
+        m_arrivals.clear();
+        ui->lblThroughPut->setText(QString::asprintf("%8.1f msg / sec", 0.0));
+        if (!job.errorText.empty())
+            ui->errorStatus->setText("  Error: " + Latin1::toQString(job.errorText));
+        return;
+    }
     if (!m_started) {
         m_rateClock.start();
         m_rateStartWall = QDateTime::currentMSecsSinceEpoch();
         m_started = true;
     }
-    if (result != 0) {
-        if (!job.errorText.empty())
-            ui->errorStatus->setText("  Error: " + Latin1::toQString(job.errorText));
-        return;
-    }
+    const qint64 arrived = m_rateClock.elapsed();
+    while (!m_arrivals.empty() && m_arrivals.front() < arrived - RateSpanMs)
+        m_arrivals.pop_front();
+    m_arrivals.push_back(arrived);
     setStatusOk();
     const int count = job.getResultCount();
     if (ui->tableView->rowCount() != count) {
@@ -320,14 +330,19 @@ void PlotWindow::onFrame()
     updateResultsTableWithJob(m_lastJob, true);
 }
 
-double PlotWindow::messagesPerSecond() const
+double PlotWindow::messagesPerSecond()
 {
     if (!m_started)
         return 0.0;
-    const qint64 elapsed = m_rateClock.elapsed();
-    if (elapsed <= 0)
-        return 0.0;
-    return double(m_messageCount) / double(elapsed) * 1000.0;
+    const qint64 now = m_rateClock.elapsed();
+    while (!m_arrivals.empty() && m_arrivals.front() < now - RateSpanMs)
+        m_arrivals.pop_front();
+    const double n = double(m_arrivals.size());
+    // The clock started with the first reading: until a whole span has
+    // passed, the intervals since then count.
+    if (now < RateSpanMs)
+        return n < 2 || now <= 0 ? 0.0 : (n - 1) / double(now) * 1000.0;
+    return n / double(RateSpanMs) * 1000.0;
 }
 
 void PlotWindow::updateStatusLabels(const CJob &job)
@@ -874,9 +889,8 @@ QString PlotWindow::csvTimeText(double x, QChar decimalPoint)
 
 QString PlotWindow::csvValueText(double y, QChar decimalPoint)
 {
-    QString text = QString::number(y, 'g', 6);
-    text.replace(QLatin1Char('.'), decimalPoint);
-    return text;
+    // Every digit the value has: the file is read back as data.
+    return ExactNumber::of(y, decimalPoint);
 }
 
 void PlotWindow::showExportError(const QString &text)

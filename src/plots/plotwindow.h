@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <deque>
 
 class CustomQwtCurve;
 class GaugeContainer;
@@ -59,7 +60,12 @@ public:
     void updateResultsTable2(const CJobResult &result, int row, bool withValues);
     void markAll(bool unmark);
     void updateStatusLabels(const CJob &job);
-    double messagesPerSecond() const;
+    // The messages of the last RateSpanMs (or since the first one, when
+    // that is less), per second: 0 once the source failed (a job with a
+    // result other than 0) and until readings come again, and 0 once a
+    // source has sent nothing for that long.
+    double messagesPerSecond();
+    enum { RateSpanMs = 5000 };
 
     bool isPaused() const { return m_paused; }
     bool isRealtime() const { return m_realtime; }
@@ -148,6 +154,8 @@ private:
     QTimer m_refreshTimer;
     QElapsedTimer m_rateClock;
     qint64 m_rateStartWall = 0;
+    // When the readings of the last RateSpanMs came, on the rate clock.
+    std::deque<qint64> m_arrivals;
     quint64 m_messageCount = 0;
     bool m_started = false;
     bool m_realtime = false;

@@ -1,7 +1,9 @@
-// The program's one-shot "translate" mode, run as the user runs it.
+// The program's one-shot "translate" mode, and what it prints to the
+// terminal with and without "trace", run as the user runs it.
 #include "kelvolog.h"
 #include "workdir.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QtTest>
 
@@ -16,6 +18,8 @@ private slots:
     void debugLinesOnlyWithTrace_data();
     void debugLinesOnlyWithTrace();
     void warningsAlwaysShown();
+    void loggedProblemsReachTerminalWithoutTrace_data();
+    void loggedProblemsReachTerminalWithoutTrace();
 
 private:
     int run(const QStringList &words, QByteArray *out, QByteArray *err = nullptr);
@@ -137,6 +141,43 @@ void TestKelvoMain::warningsAlwaysShown()
     QCOMPARE(seen, (QStringList{QString::number(int(QtWarningMsg)) + " a warning",
                                 QString::number(int(QtCriticalMsg)) + " an error",
                                 QString::number(int(QtDebugMsg)) + " traced"}));
+}
+
+void TestKelvoMain::loggedProblemsReachTerminalWithoutTrace_data()
+{
+    QTest::addColumn<QStringList>("words");
+    QTest::addColumn<bool>("properties");
+    QTest::newRow("plain") << QStringList() << false;
+    QTest::newRow("plain, with a properties file") << QStringList() << true;
+    QTest::newRow("trace without its file") << QStringList{"trace"} << false;
+}
+
+void TestKelvoMain::loggedProblemsReachTerminalWithoutTrace()
+{
+    QFETCH(QStringList, words);
+    QFETCH(bool, properties);
+    WorkDir wd;
+    if (properties)
+        wd.write("log4cplus.properties", "log4cplus.rootLogger=OFF\n");
+    // An empty working directory has no ECU list, of which start-up warns.
+    QProcess process;
+    process.setWorkingDirectory(QDir::currentPath());
+    process.start(QStringLiteral(KELVO_EXE), words);
+    QVERIFY(process.waitForStarted(30000));
+    QByteArray err;
+    const QByteArray warning = "WARN filereader: ECU list jobs/eculist.txt not found";
+    QElapsedTimer t;
+    t.start();
+    while (!err.contains(warning) && t.elapsed() < 60000 && process.state() == QProcess::Running) {
+        process.waitForReadyRead(1000);
+        err += process.readAllStandardError();
+    }
+    process.kill();
+    process.waitForFinished(10000);
+    err += process.readAllStandardError();
+    QVERIFY2(err.contains(warning), err.constData());
+    // Debug lines only with "trace".
+    QCOMPARE(err.contains("font id:"), words.contains("trace"));
 }
 
 QTEST_GUILESS_MAIN(TestKelvoMain)

@@ -316,12 +316,14 @@ void TestCANProxy::missingPorts()
     QSignalSpy edErr(&proxy, &CANProxy::edErr);
     QSignalSpy transErr(&proxy, &CANProxy::transErr);
     QSignalSpy edConn(&proxy, &CANProxy::edConn);
-    proxy.setEdiabasPort("/dev/kelvo-no-ediabas");
-    proxy.setUsbPort("/dev/kelvo-no-usb");
+    proxy.setEdiabasPort(wd.filePath("ttyNoEdiabas"));
+    proxy.setUsbPort(wd.filePath("ttyNoUsb"));
     proxy.start();
     QTRY_VERIFY(edErr.count() == 1 && transErr.count() == 1);
-    QCOMPARE(edErr.at(0).at(0).toString(), QStringLiteral("port /dev/kelvo-no-ediabas not opened"));
-    QCOMPARE(transErr.at(0).at(0).toString(), QStringLiteral("port:/dev/kelvo-no-usb not opened"));
+    QCOMPARE(edErr.at(0).at(0).toString(),
+             "port " + wd.filePath("ttyNoEdiabas") + " not opened: No such file or directory");
+    QCOMPARE(transErr.at(0).at(0).toString(),
+             "port:" + wd.filePath("ttyNoUsb") + " not opened: No such file or directory");
     QCOMPARE(edConn.count(), 0);
     QElapsedTimer t;
     t.start();

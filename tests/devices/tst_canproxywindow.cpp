@@ -96,13 +96,13 @@ void TestCanProxyWindow::errorsShowInTheirPanes()
 {
     WorkDir wd;
     CanProxyWindow w;
-    child<QLineEdit>(w, "txtEdiabasPort")->setText("/dev/kelvo-no-ediabas");
-    child<QLineEdit>(w, "txtUsbPort")->setText("/dev/kelvo-no-usb");
+    child<QLineEdit>(w, "txtEdiabasPort")->setText(wd.filePath("ttyNoEdiabas"));
+    child<QLineEdit>(w, "txtUsbPort")->setText(wd.filePath("ttyNoUsb"));
     QTest::mouseClick(child<QPushButton>(w, "pushButton"), Qt::LeftButton);
     QTRY_COMPARE(child<QPlainTextEdit>(w, "txtEdiabas")->toPlainText(),
-                 QStringLiteral("error:port /dev/kelvo-no-ediabas not opened"));
+                 "error:port " + wd.filePath("ttyNoEdiabas") + " not opened: No such file or directory");
     QTRY_COMPARE(child<QPlainTextEdit>(w, "txtUSB")->toPlainText(),
-                 QStringLiteral("error:port:/dev/kelvo-no-usb not opened"));
+                 "error:port:" + wd.filePath("ttyNoUsb") + " not opened: No such file or directory");
     // Return with no bridge running sends nothing and breaks nothing.
     QTest::keyClick(child<QLineEdit>(w, "txtUsbSend"), Qt::Key_Return);
 }
@@ -142,10 +142,10 @@ void TestCanProxyWindow::pulledPortReportedOnceInItsPane()
     const double cpu = CpuTime::whileRunning(2000);
     QVERIFY2(cpu < 0.5, qPrintable(QString::number(cpu)));
     if (ediabasSide) {
-        QCOMPARE(edPane->toPlainText(), "Ediabas connected\nerror:port " + ed.slavePath() + " lost");
+        QCOMPARE(edPane->toPlainText(), "Ediabas connected\nerror:port " + ed.slavePath() + " lost: the line hung up");
         QCOMPARE(usbPane->toPlainText(), QStringLiteral("USB connected"));
     } else {
-        QCOMPARE(usbPane->toPlainText(), "USB connected\nerror:port:" + usb.slavePath() + " lost");
+        QCOMPARE(usbPane->toPlainText(), "USB connected\nerror:port:" + usb.slavePath() + " lost: the line hung up");
         QCOMPARE(edPane->toPlainText(), QStringLiteral("Ediabas connected"));
     }
     w.close();

@@ -1,6 +1,9 @@
 // The external-source setup window: its devices and their ids, the saved
-// choices, Connect for AEM and PLX (names, baud rule, refusal of a second
-// source), and PLX end to end through
+// choices, Connect for AEM and PLX (names, baud rule), one source per
+// device (a second Connect while it runs is refused and said so, for every
+// kind of device; after a loss or a failed open Connect starts it again in
+// its own window), why a port does not open in the plot window's status
+// line, and PLX end to end through
 // the real main window on a pseudo-terminal hub; 14Point7 and TechEdge
 // with their own baud rates, the 14Point7 plot following a scripted
 // controller and the TechEdge plot staying empty.
@@ -33,6 +36,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
+#include <QProcess>
 #include <QComboBox>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -40,8 +45,79 @@
 #include <QSerialPort>
 #include <QSettings>
 #include <QtTest>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
+const char *const holdPortFlag = "--hold-port";
+
+// Root opens any file whatever its mode: while this lives, the calling
+// thread (and the threads it starts) lose that override, as a user has
+// none, so that a port of mode 000 is refused as it would be to them.
+class WithoutRootOverride
+{
+public:
+    WithoutRootOverride()
+    {
+        header.version = _LINUX_CAPABILITY_VERSION_3;
+        if (::geteuid() != 0 || ::syscall(SYS_capget, &header, saved) != 0)
+            return;
+        __user_cap_data_struct reduced[2] = {saved[0], saved[1]};
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        dropped = ::syscall(SYS_capset, &header, reduced) == 0;
+    }
+    ~WithoutRootOverride()
+    {
+        if (dropped)
+            ::syscall(SYS_capset, &header, saved);
+    }
+
+private:
+    __user_cap_header_struct header{};
+    __user_cap_data_struct saved[2]{};
+    bool dropped = false;
+};
+
+// Another program that holds the port open: this test, started again.
+class PortHolder
+{
+public:
+    explicit PortHolder(const QString &path)
+    {
+        process.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(holdPortFlag), path});
+        while (process.waitForReadyRead(10000) && !process.readAllStandardOutput().contains("held")) {
+        }
+    }
+    ~PortHolder()
+    {
+        process.closeWriteChannel();
+        if (!process.waitForFinished(5000))
+            process.kill();
+        process.waitForFinished(5000);
+    }
+    qint64 pid() const { return process.processId(); }
+
+private:
+    QProcess process;
+};
+
+// The child's part: holds the port until its input closes.
+int holdPort(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QSerialPort port(QString::fromLocal8Bit(argv[2]));
+    if (!port.open(QIODevice::ReadWrite))
+        return 1;
+    std::printf("held\n");
+    std::fflush(stdout);
+    char c;
+    while (::read(0, &c, 1) > 0) {
+    }
+    return 0;
+}
+
 // Opens plot windows of its own and hands out the job receiver.
 class FakeHost : public ExtSourceHost
 {
@@ -146,6 +222,14 @@ private slots:
     void innovateConfigBrokenWhileRunning();
     void plxConfigBrokenWhileRunning();
     void noDeviceDoesNothing();
+    void reconnectAfterPortComesBack_data();
+    void reconnectAfterPortComesBack();
+    void secondConnectWhileRunningRefused_data();
+    void secondConnectWhileRunningRefused();
+    void failedOpenSaysWhy_data();
+    void failedOpenSaysWhy();
+    void innovateMtsSaysWhyItDoesNotConnect_data();
+    void innovateMtsSaysWhyItDoesNotConnect();
     void plxThroughMainWindow();
     void closingMainWindowWhileStreamingEndsSoon();
 };
@@ -273,23 +357,29 @@ void TestExtLoggerSetupWindow::secondConnectOpensNothing()
     WorkDir wd;
     FakeHost host;
     Setup s(&host);
+    QLabel *said = s.window.findChild<QLabel *>("lblStatus");
     s.choose("AEM Boost", "/dev/kelvo-missing", "9600");
     s.connectButton();
     QExtRunnerThread *aem = ExtSourceManager::instance()->extRunner("AEM_BOOST");
+    QTRY_VERIFY_WITH_TIMEOUT(!aem->isRunning(), 10000);
+    // Its port did not open: Connect tries again in the same window.
     s.connectButton();
     QCOMPARE(host.windows.size(), 1);
-    QCOMPARE(ExtSourceManager::instance()->extRunner("AEM_BOOST"), aem);
+    QVERIFY(ExtSourceManager::instance()->extRunner("AEM_BOOST"));
+    QCOMPARE(said->text(), QString("AEM Boost started again in its plot window."));
 
     s.choose("PLX Real-Time", "/dev/kelvo-missing");
     s.connectButton();
     QCOMPARE(host.windows.size(), 2);
+    QCOMPARE(said->text(), QString());
     QExtRunnerThread *plx = ExtSourceManager::instance()->extRunner("PLX_SERIAL_REALTIME");
     QVERIFY(plx && !plx->isReadLine());
+    QTRY_VERIFY_WITH_TIMEOUT(!plx->isRunning(), 10000);
     s.connectButton();
     QCOMPARE(host.windows.size(), 2);
-    QCOMPARE(ExtSourceManager::instance()->extRunner("PLX_SERIAL_REALTIME"), plx);
+    QVERIFY(ExtSourceManager::instance()->extRunner("PLX_SERIAL_REALTIME"));
 
-    // Once its window closed, a device connects again.
+    // Once its window closed, a device connects again in a new one.
     host.windows.last()->close();
     QCOMPARE(ExtSourceManager::instance()->extRunner("PLX_SERIAL_REALTIME"), nullptr);
     s.connectButton();
@@ -629,8 +719,231 @@ void TestExtLoggerSetupWindow::closingMainWindowWhileStreamingEndsSoon()
     QVERIFY(b.open(QIODevice::ReadWrite));
 }
 
+namespace {
+// A device's stream on a pseudo-terminal, as PLX or AEM sends it.
+QByteArray streamOf(const QString &device)
+{
+    return device == "PLX Real-Time" ? PlxStream::frame({{0, 0, 96}}) : QByteArray("14.7\t1\r\n");
+}
+
+QString statusOf(PlotWindow &w)
+{
+    return w.findChild<QLabel *>("errorStatus")->text();
+}
+} // namespace
+
+void TestExtLoggerSetupWindow::reconnectAfterPortComesBack_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("jobName");
+    QTest::addColumn<QByteArray>("result");
+    QTest::newRow("PLX") << "PLX Real-Time" << "PLX_SERIAL_REALTIME" << QByteArray("STAT_AFR_0");
+    QTest::newRow("AEM") << "AEM Air/Fuel Ratio" << "AEM_AFR" << QByteArray("AEM_AFR_VALUE");
+}
+
+void TestExtLoggerSetupWindow::reconnectAfterPortComesBack()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, jobName);
+    QFETCH(QByteArray, result);
+    WorkDir wd;
+    // The port as a by-id link would name it: the same name before the
+    // adapter is pulled and after it is plugged in again.
+    const QString link = wd.filePath("ttyDevice");
+    auto first = std::make_unique<PtyDevice>();
+    QVERIFY(QFile::link(first->slavePath(), link));
+    auto device1 = std::make_unique<PtyResponder>(*first);
+    device1->play(streamOf(device), 7, 20);
+    device1->start();
+    FakeHost host;
+    Setup s(&host);
+    QLabel *said = s.window.findChild<QLabel *>("lblStatus");
+    QVERIFY(said);
+    s.choose(device, link, "9600");
+    s.connectButton();
+    QCOMPARE(host.windows.size(), 1);
+    PlotWindow *w = host.windows.first();
+    QTRY_VERIFY_WITH_TIMEOUT(!shownValue(*w, result).isEmpty(), 10000);
+    QTRY_COMPARE(statusOf(*w), QString("Status: OK"));
+    QCOMPARE(said->text(), QString());
+
+    // While it runs, a second Connect starts nothing and says so.
+    QExtRunnerThread *reader = ExtSourceManager::instance()->extRunner(jobName);
+    s.connectButton();
+    QCOMPARE(host.windows.size(), 1);
+    QCOMPARE(ExtSourceManager::instance()->extRunner(jobName), reader);
+    QCOMPARE(said->text(), device + " is connected already on " + link
+                               + "; close its plot window to connect it anew.");
+
+    // Pulled: the window says so and its rate is 0 at once, and stays 0.
+    device1->stop();
+    first->unplug();
+    QTRY_VERIFY_WITH_TIMEOUT(statusOf(*w).startsWith("  Error: port lost: "), 10000);
+    QCOMPARE(w->messagesPerSecond(), 0.0);
+    w->timerTimeout();
+    QCOMPARE(w->findChild<QLabel *>("lblThroughPut")->text().trimmed(), QString("0.0 msg / sec"));
+
+    // Plugged in again under the same name: Connect starts the source again
+    // in its own window, which follows the device once more.
+    device1.reset();
+    auto second = std::make_unique<PtyDevice>();
+    QVERIFY(QFile::remove(link));
+    QVERIFY(QFile::link(second->slavePath(), link));
+    PtyResponder device2(*second);
+    device2.play(streamOf(device), 7, 20);
+    device2.start();
+    s.connectButton();
+    QCOMPARE(host.windows.size(), 1);
+    QCOMPARE(said->text(), device + " started again in its plot window.");
+    QTRY_COMPARE_WITH_TIMEOUT(statusOf(*w), QString("Status: OK"), 10000);
+    const quint64 messages = w->messageCount();
+    QTRY_VERIFY_WITH_TIMEOUT(w->messageCount() > messages + 2, 10000);
+    QVERIFY(w->messagesPerSecond() > 0);
+    QVERIFY(ExtSourceManager::instance()->isSourceRunning(jobName));
+    w->close();
+    device2.stop();
+}
+
+void TestExtLoggerSetupWindow::secondConnectWhileRunningRefused_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("jobName");
+    QTest::addColumn<bool>("serial");
+    QTest::newRow("AEM Boost") << "AEM Boost" << "AEM_BOOST" << true;
+    QTest::newRow("PLX") << "PLX Real-Time" << "PLX_SERIAL_REALTIME" << true;
+    QTest::newRow("14point7") << "14point7 SLC PP2" << "14POINT7" << true;
+    QTest::newRow("Innovate Serial") << "Innovate Serial" << "INNOVATE" << true;
+    QTest::newRow("TechEdge") << "TechEdge WBO2" << "WBO2" << true;
+    QTest::newRow("USBTin CAN") << "USBTin CAN adapter" << "CAN" << true;
+    QTest::newRow("Innovate USB") << "Innovate USB" << "INNOVATE_USB" << false;
+    QTest::newRow("Innovate MTS") << "Innovate MTS" << "MTS" << false;
+}
+
+void TestExtLoggerSetupWindow::secondConnectWhileRunningRefused()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, jobName);
+    QFETCH(bool, serial);
+    WorkDir wd;
+    InnovateTestFiles::installDemo(wd);
+    wd.write("innovate/innovate.json", InnovateTestFiles::demoFile("innovate/innovate.json"));
+    PtyDevice dev;
+    const QString port = serial ? dev.slavePath() : device == "Innovate MTS" ? QString("MTS-1") : QString();
+    FakeHost host;
+    Setup s(&host);
+    s.choose(device, port, "19200");
+    s.connectButton();
+    QCOMPARE(host.windows.size(), 1);
+    ExtSourceManager *manager = ExtSourceManager::instance();
+    QTRY_VERIFY_WITH_TIMEOUT(manager->isSourceRunning(jobName), 10000);
+    const QList<QObject *> sources = manager->children();
+
+    // A second setup window sees it as well: the device is not started
+    // twice, and no window shows another source's values as its own.
+    Setup again(&host);
+    again.choose(device, port, "19200");
+    again.connectButton();
+    QCOMPARE(host.windows.size(), 1);
+    QCOMPARE(manager->children(), sources);
+    const QString said = again.window.findChild<QLabel *>("lblStatus")->text();
+    QVERIFY2(said.startsWith(device + " is connected already"), qPrintable(said));
+    QVERIFY(manager->isSourceRunning(jobName));
+
+    // Once its window is closed, Connect opens a new one.
+    host.windows.first()->close();
+    QVERIFY(!manager->sourceWindow(jobName));
+    again.connectButton();
+    QCOMPARE(host.windows.size(), 2);
+    QTRY_VERIFY_WITH_TIMEOUT(manager->isSourceRunning(jobName), 10000);
+    host.windows.last()->close();
+    InnovateStandIn::reset();
+}
+
+void TestExtLoggerSetupWindow::failedOpenSaysWhy_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("how");
+    for (const char *device : {"PLX Real-Time", "Innovate Serial", "14point7 SLC PP2"}) {
+        for (const char *how : {"missing", "forbidden", "held here", "held by another program"})
+            QTest::newRow(QByteArray(device) + ", " + how) << device << how;
+    }
+}
+
+void TestExtLoggerSetupWindow::failedOpenSaysWhy()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, how);
+    WorkDir wd;
+    PtyDevice dev;
+    QString port = dev.slavePath();
+    QString reason;
+    QSerialPort holder(port);
+    std::unique_ptr<PortHolder> otherProgram;
+    std::unique_ptr<WithoutRootOverride> asUser;
+    if (how == "missing") {
+        port = wd.filePath("ttyNone");
+        reason = "No such file or directory";
+    } else if (how == "forbidden") {
+        QVERIFY(::chmod(port.toLocal8Bit().constData(), 0) == 0);
+        asUser = std::make_unique<WithoutRootOverride>();
+        reason = "Permission denied";
+    } else if (how == "held here") {
+        // The Innovate Simulator, say, has it open.
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+        reason = "in use in this program already";
+    } else {
+        otherProgram = std::make_unique<PortHolder>(port);
+        reason = QString("in use by another program (tst_extloggersetupwindow, process %1)").arg(otherProgram->pid());
+    }
+    FakeHost host;
+    Setup s(&host);
+    s.choose(device, port, "19200");
+    s.connectButton();
+    PlotWindow *w = host.windows.first();
+    QTRY_VERIFY_WITH_TIMEOUT(statusOf(*w).startsWith("  Error: "), 10000);
+    QCOMPARE(statusOf(*w), "  Error: failed to open port " + port + ": " + reason);
+    asUser.reset();
+    ::chmod(dev.slavePath().toLocal8Bit().constData(), 0620);
+    QCOMPARE(w->messagesPerSecond(), 0.0);
+    w->close();
+}
+
+void TestExtLoggerSetupWindow::innovateMtsSaysWhyItDoesNotConnect_data()
+{
+    QTest::addColumn<bool>("scripted");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("no SDK") << false << "MTS-1" << "  Error: MTS SDK not available";
+    QTest::newRow("no such port") << true << "MTS-9"
+                                  << "  Error: failed to open port MTS-9: no such MTS port (the MTS SDK reports MTS-1)";
+}
+
+void TestExtLoggerSetupWindow::innovateMtsSaysWhyItDoesNotConnect()
+{
+    QFETCH(bool, scripted);
+    QFETCH(QString, port);
+    QFETCH(QString, said);
+    WorkDir wd;
+    InnovateTestFiles::installDemo(wd);
+    if (scripted)
+        wd.write("innovate/innovate.json", InnovateTestFiles::demoFile("innovate/innovate.json"));
+    FakeHost host;
+    Setup s(&host);
+    s.choose("Innovate MTS", port, "");
+    s.connectButton();
+    PlotWindow *w = host.windows.first();
+    QTRY_COMPARE_WITH_TIMEOUT(statusOf(*w), said, 10000);
+    // No other port was taken in its place.
+    QCOMPARE(InnovateStandIn::callCount("MTS::Connect"), 0);
+    QVERIFY(!ExtSourceManager::instance()->isSourceRunning("MTS"));
+    w->close();
+    InnovateStandIn::reset();
+}
+
 int main(int argc, char **argv)
 {
+    if (argc == 3 && qstrcmp(argv[1], holdPortFlag) == 0)
+        return holdPort(argc, argv);
     qputenv("QT_NO_GLIB", "1");
     PrivateTemp temp;
     QApplication app(argc, argv);

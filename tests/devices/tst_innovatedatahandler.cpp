@@ -311,15 +311,17 @@ void TestInnovateDataHandler::missingPortGivesOneFailedJob()
     InnovateDataHandler handler("INNOVATE");
     QVERIFY(ExtSourceManager::connectToListener(&handler, GlobalJobReceiver::instance()));
     SerialPortSettings s = handler.serialSettings();
-    s.name = "/dev/kelvo-missing";
+    s.name = wd.filePath("ttyNone");
     handler.setSerialSettings(s);
     handler.start();
     QVERIFY(sink.waitFor(1, 2000));
     QTest::qWait(300);
     QCOMPARE(sink.count(), 1);
     QCOMPARE(sink.entries().first().result, 349);
-    QCOMPARE(sink.last().errorText, std::string("failed to open port"));
+    QCOMPARE(QString::fromStdString(sink.last().errorText),
+             "failed to open port " + wd.filePath("ttyNone") + ": No such file or directory");
     QCOMPARE(sink.last().jobName, std::string("INNOVATE"));
+    QVERIFY(!handler.isRunning());
 }
 
 void TestInnovateDataHandler::lostPortReportedOnceAndLetGo()
@@ -347,7 +349,7 @@ void TestInnovateDataHandler::lostPortReportedOnceAndLetGo()
     const double cpu = CpuTime::whileRunning(2000);
     QVERIFY2(cpu < 0.1, qPrintable(QString::number(cpu)));
     QCOMPARE(sink.count(349), 1);
-    QCOMPARE(sink.last().errorText, std::string("port lost"));
+    QCOMPARE(sink.last().errorText, std::string("port lost: the line hung up"));
     QCOMPARE(sink.last().jobName, std::string("INNOVATE"));
     QCOMPARE(sink.last().getResultCount(), 0);
     QVERIFY(!handler.streamHandler().isOpen());

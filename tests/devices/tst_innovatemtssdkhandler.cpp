@@ -61,7 +61,8 @@ struct Source
     CJob firstJob()
     {
         handler.startConnect();
-        if (!jobs.wait(2000))
+        // A failure is told at once, within startConnect.
+        if (jobs.isEmpty() && !jobs.wait(2000))
             return CJob();
         return jobs.first().at(0).value<CJob>();
     }
@@ -178,9 +179,16 @@ void TestInnovateMTSSDKHandler::portChosenByName_data()
     QTest::addColumn<QString>("ports");
     QTest::addColumn<QString>("port");
     QTest::addColumn<QStringList>("writes");
-    QTest::newRow("second of three") << R"("A", "B", "C")" << "B" << QStringList{"0", "1", "1", "connect B"};
-    QTest::newRow("not reported: the last") << R"("A", "B", "C")" << "D" << QStringList{"0", "1", "2", "connect C"};
-    QTest::newRow("no port: connects all the same") << "" << "A" << QStringList{"connect "};
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("second of three") << R"("A", "B", "C")" << "B" << QStringList{"0", "1", "1", "connect B"}
+                                     << QString();
+    // A port that is not there is said to be so; no other is taken.
+    QTest::newRow("not reported") << R"("A", "B", "C")" << "D" << QStringList{"0", "1", "2"}
+                                  << "failed to open port D: no such MTS port (the MTS SDK reports A, B, C)";
+    QTest::newRow("no port at all") << "" << "A" << QStringList()
+                                    << "failed to open port A: no such MTS port (the MTS SDK reports none)";
+    // No name: the SDK's own choice, the last port scanned.
+    QTest::newRow("no name") << R"("A", "B")" << "" << QStringList{"0", "1", "connect B"} << QString();
 }
 
 void TestInnovateMTSSDKHandler::portChosenByName()
@@ -188,12 +196,24 @@ void TestInnovateMTSSDKHandler::portChosenByName()
     QFETCH(QString, ports);
     QFETCH(QString, port);
     QFETCH(QStringList, writes);
+    QFETCH(QString, failure);
     WorkDir wd;
     QVERIFY(loadStandIn(script({input("L", 0, 0, "500")}, ports)));
     Source source(port);
-    QVERIFY(!source.firstJob().jobName.empty());
+    const CJob first = source.firstJob();
+    QVERIFY(!first.jobName.empty());
     QCOMPARE(portWrites(), writes);
-    QCOMPARE(InnovateStandIn::callCount("MTS::StartData"), 1);
+    if (failure.isEmpty()) {
+        QCOMPARE(source.jobs.first().at(1).toInt(), 0);
+        QCOMPARE(InnovateStandIn::callCount("MTS::StartData"), 1);
+        QVERIFY(source.handler.isRunning());
+        return;
+    }
+    QCOMPARE(source.jobs.count(), 1);
+    QCOMPARE(source.jobs.first().at(1).toInt(), 349);
+    QCOMPARE(QString::fromStdString(first.errorText), failure);
+    QCOMPARE(InnovateStandIn::callCount("MTS::Connect"), 0);
+    QVERIFY(!source.handler.isRunning());
 }
 
 void TestInnovateMTSSDKHandler::connectsTwoSecondsAfterStart()
@@ -233,8 +253,10 @@ void TestInnovateMTSSDKHandler::connectionErrorStopsOnce()
     QCOMPARE(source.jobs.at(2).at(1).toInt(), 0);
     const CJob failed = source.jobs.at(3).at(0).value<CJob>();
     QCOMPARE(source.jobs.at(3).at(1).toInt(), 349);
-    QCOMPARE(failed.errorText, std::string("failed to open port"));
+    // It had connected: the connection is lost.
+    QCOMPARE(failed.errorText, std::string("port lost: the MTS SDK reports a connection error"));
     QCOMPARE(failed.jobName, std::string("MTS"));
+    QVERIFY(!source.handler.isRunning());
     QCOMPARE(InnovateStandIn::callCount("MTS::Disconnect"), 1);
     QCOMPARE(InnovateStandIn::callCount("MTS::clear"), 1);
     // Once stopped, further errors and sample sets change nothing.
@@ -249,12 +271,13 @@ void TestInnovateMTSSDKHandler::sdkMissing()
 {
     WorkDir wd;
     Source source;
-    QTest::ignoreMessage(QtWarningMsg, "MTS SDK not available");
     source.handler.startConnect();
-    QVERIFY(source.jobs.wait(1000));
-    QCOMPARE(source.jobs.count(), 1);
+    QTRY_COMPARE(source.jobs.count(), 1);
     QCOMPARE(source.jobs.at(0).at(1).toInt(), 349);
-    QCOMPARE(portWrites(), QStringList{"connect "});
+    // Said where the user looks, not only on the terminal.
+    QCOMPARE(source.jobs.at(0).at(0).value<CJob>().errorText, std::string("MTS SDK not available"));
+    QCOMPARE(portWrites(), QStringList());
+    QVERIFY(!source.handler.isRunning());
 }
 
 void TestInnovateMTSSDKHandler::brokenConfigKeptUntilRepaired()

@@ -219,13 +219,15 @@ void TestInnovateStream::openFailureReported()
 {
     InnovateStreamHandler handler;
     QSignalSpy errors(&handler, &InnovateStreamHandler::error);
-    handler.setPortName("/dev/kelvo-missing");
+    QTemporaryDir dir;
+    handler.setPortName(dir.filePath("ttyNone"));
     handler.start();
     QCOMPARE(errors.count(), 1);
-    QCOMPARE(errors.at(0).at(0).toString(), QString("open com port failed"));
+    QCOMPARE(errors.at(0).at(0).toString(), QString("open com port failed: No such file or directory"));
+    QVERIFY(!handler.isOpen());
     handler.setIsUSB(true);  // no LM-2 script: no device
     handler.start();
-    QCOMPARE(errors.at(1).at(0).toString(), QString("open USB failed"));
+    QCOMPARE(errors.at(1).at(0).toString(), QString("open USB failed: no LM-2 found"));
     handler.stop();
     handler.stop();
 }

@@ -163,17 +163,22 @@ void TestInnovateTesterWindow::portThatDoesNotOpenStartsNoStream()
 {
     WorkDir wd;
     Tester t;
-    t.edit("txtComPort")->setText("/dev/kelvo-missing");
+    // A path of the test's own: another test opening the same missing path
+    // at the same moment would hold its lock.
+    const QString missing = wd.filePath("ttyNone");
+    t.edit("txtComPort")->setText(missing);
     t.click("btnStart");
     QVERIFY(!t.sendTimer()->isActive());
-    QVERIFY2(t.out().contains("cannot open /dev/kelvo-missing"), qPrintable(t.out()));
-    // Reading a port that does not open: the handler's error is shown.
+    QVERIFY2(t.out().contains("cannot open " + missing + ": No such file or directory"), qPrintable(t.out()));
+    // Reading a port that does not open: the handler's error is shown, with
+    // the reason, and nothing claims that it started.
     t.check("chkMTSSimulate")->setChecked(false);
     t.click("btnStart");
-    QVERIFY(t.out().contains("onError:open com port failed"));
+    QVERIFY2(t.out().contains("onError:open com port failed: No such file or directory"), qPrintable(t.out()));
     t.check("chkUSB")->setChecked(true);
     t.click("btnStart");
-    QVERIFY(t.out().contains("onError:open USB failed"));
+    QVERIFY2(t.out().contains("onError:open USB failed: no LM-2 found"), qPrintable(t.out()));
+    QVERIFY2(!t.out().contains("started"), qPrintable(t.out()));
 }
 
 void TestInnovateTesterWindow::converter()
@@ -307,8 +312,8 @@ void TestInnovateTesterWindow::lostPortPrintedOnceAndLetGo_data()
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("printed");
     QTest::newRow("simulating on a port") << "simulate" << "port lost: %1 (the line hung up)";
-    QTest::newRow("reading a port") << "port" << "onError:port lost";
-    QTest::newRow("reading the LM-2") << "usb" << "onError:port lost";
+    QTest::newRow("reading a port") << "port" << "onError:port lost: the line hung up";
+    QTest::newRow("reading the LM-2") << "usb" << "onError:port lost: the LM-2 driver delivers no more";
 }
 
 void TestInnovateTesterWindow::lostPortPrintedOnceAndLetGo()

@@ -261,7 +261,7 @@ void TestLm2Usb::pulledDeviceReportedOnceAndNotPolled()
     chain.stop();
     dev.unplug();
     QTRY_COMPARE_WITH_TIMEOUT(sink.count(349), 1, 20000);
-    QCOMPARE(sink.last().errorText, std::string("port lost"));
+    QCOMPARE(sink.last().errorText, std::string("port lost: the LM-2 driver delivers no more"));
     QCOMPARE(sink.last().jobName, std::string("INNOVATE_USB"));
     QVERIFY(!handler.streamHandler().isOpen());
     // The device is let go and no longer polled.

@@ -428,10 +428,12 @@ void TestQ14Point7::missingPort()
     source.setSerialSettings(s);
     source.start();
     QCOMPARE(errors.count(), 1);
-    QCOMPARE(errors.at(0).at(0).toString(), QString("open port failed"));
+    QCOMPARE(errors.at(0).at(0).toString(), QString("open port failed: No such file or directory"));
+    QVERIFY(!source.isRunning());
     QVERIFY(sink.waitFor(1, 5000));
     QCOMPARE(sink.entries().at(0).result, 349);
-    QCOMPARE(sink.last().errorText, std::string("failed to open port"));
+    QCOMPARE(QString::fromStdString(sink.last().errorText),
+             "failed to open port " + wd.filePath("ttyMissing") + ": No such file or directory");
     QCOMPARE(sink.last().jobName, std::string("14POINT7"));
     QCOMPARE(sink.last().getResultCount(), 0);
     QVERIFY(!sink.waitFor(2, 300));
@@ -447,10 +449,11 @@ void TestQ14Point7::pulledAdapterReportedOnce()
     ex.dev.unplug();
     QTRY_COMPARE_WITH_TIMEOUT(ex.sink.count(349), 1, 5000);
     const CJob lostJob = ex.sink.last();
-    QCOMPARE(lostJob.errorText, std::string("port lost"));
+    QCOMPARE(lostJob.errorText, std::string("port lost: the line hung up"));
     QCOMPARE(lostJob.getResultCount(), 0);
     QVERIFY(!ex.source->streamReader().isOpen());
-    QCOMPARE(log.count("port lost:"), 1);
+    QVERIFY(!ex.source->isRunning());
+    QCOMPARE(log.count("Q14Point7Reader: port lost:"), 1);
     // Then nothing: no more errors, no more jobs.
     const int errors = log.count("onError");
     QVERIFY(errors >= 1 && errors <= 2);

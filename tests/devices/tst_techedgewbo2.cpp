@@ -106,10 +106,12 @@ void TestTechEdgeWBo2::missingPort()
     QSignalSpy errors(&source.handler.streamHandler(), &TechEdgeWBo2StreamHandler::error);
     source.handler.start();
     QCOMPARE(errors.count(), 1);
-    QCOMPARE(errors.at(0).at(0).toString(), QString("open port failed"));
+    QCOMPARE(errors.at(0).at(0).toString(), QString("open port failed: No such file or directory"));
     QVERIFY(source.sink.waitFor(1, 5000));
     QCOMPARE(source.sink.entries().at(0).result, 349);
-    QCOMPARE(source.sink.last().errorText, std::string("failed to open port"));
+    QCOMPARE(QString::fromStdString(source.sink.last().errorText),
+             "failed to open port " + wd.filePath("ttyWBO2") + ": No such file or directory");
+    QVERIFY(!source.handler.isRunning());
     QCOMPARE(source.sink.last().jobName, std::string("WBO2"));
     QCOMPARE(source.sink.last().getResultCount(), 0);
     QVERIFY(!source.sink.waitFor(2, 300));
@@ -127,8 +129,9 @@ void TestTechEdgeWBo2::pulledAdapterReportedOnce()
     dev.unplug();
     QVERIFY(source.sink.waitFor(1, 5000));
     QCOMPARE(source.sink.entries().at(0).result, 349);
-    QCOMPARE(source.sink.last().errorText, std::string("port lost"));
+    QCOMPARE(source.sink.last().errorText, std::string("port lost: the line hung up"));
     QVERIFY(!source.handler.streamHandler().isOpen());
+    QVERIFY(!source.handler.isRunning());
     const int errors = log.count("onError");
     QElapsedTimer t;
     t.start();

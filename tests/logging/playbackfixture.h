@@ -6,6 +6,7 @@
 #include "latin1.h"
 #include "loggerfixture.h"
 
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -49,6 +50,52 @@ inline QString writeLog(int rows, qint64 stepMs, const QStringList &names,
 inline QString writeLog(int rows, qint64 stepMs = 10)
 {
     return writeLog(rows, stepMs, {QStringLiteral("STAT_A_WERT"), QStringLiteral("STAT_B_WERT")});
+}
+
+// A log of MSV70's MOTOR, "Engine speed" 3655.5 and 3700.25, "Coolant
+// temperature" 87 and 88 at 100 and 200 ms, that a spreadsheet saved again
+// with another separator, keeping the side file the logger wrote:
+// - semicolonAsComma: logged with ";" and a decimal comma, saved with ","
+//   (the decimals quoted);
+// - otherwise: logged with "," and a decimal point, saved with ";" and a
+//   decimal comma.
+// The logger's own bytes go to *logged. Returns the log's name.
+inline QString writeResavedLog(bool semicolonAsComma, QByteArray *logged = nullptr,
+                               const QString &name = QStringLiteral("resaved.csv"))
+{
+    using namespace loggerfixture;
+    CsvLogOptions o;
+    o.separator = QLatin1Char(semicolonAsComma ? ';' : ',');
+    o.decimal = QLatin1Char(semicolonAsComma ? ',' : '.');
+    o.prefix = QStringLiteral("logged_");
+    CsvLogWriter w(o, t0());
+    w.addColumn("MSV70", "MOTOR", "STAT_MOTORDREHZAHL_WERT", "Engine speed");
+    w.addColumn("MSV70", "MOTOR", "STAT_KUEHLMITTELTEMPERATUR_WERT", "Coolant temperature");
+    w.start();
+    w.write("MSV70", "MOTOR", t0() + 100,
+            {{"STAT_MOTORDREHZAHL_WERT", QStringLiteral("3655.5")}, {"STAT_KUEHLMITTELTEMPERATUR_WERT", QStringLiteral("87")}});
+    w.write("MSV70", "MOTOR", t0() + 200,
+            {{"STAT_MOTORDREHZAHL_WERT", QStringLiteral("3700.25")}, {"STAT_KUEHLMITTELTEMPERATUR_WERT", QStringLiteral("88")}});
+    const QString file = w.stop();
+    QFile original(file);
+    if (logged && original.open(QIODevice::ReadOnly))
+        *logged = original.readAll();
+    original.close();
+    QFile::remove(file);
+    QFile::remove(name + QStringLiteral(".info"));
+    QFile::rename(file + QStringLiteral(".info"), name + QStringLiteral(".info"));
+    QFile resaved(name);
+    if (resaved.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        resaved.write(semicolonAsComma ? "time,Engine speed,Coolant temperature\r\n"
+                                         "100,\"3655,5\",87\r\n"
+                                         "200,\"3700,25\",88\r\n"
+                                       : "time;Engine speed;Coolant temperature\r\n"
+                                         "100;3655,5;87\r\n"
+                                         "200;3700,25;88\r\n");
+        resaved.close();
+    }
+    setWrittenAt(name, t0() + 1000);
+    return name;
 }
 
 } // namespace playbackfixture

@@ -9,6 +9,7 @@
 #include "customqwtcurve.h"
 #include "fileappender.h"
 #include "loggerfixture.h"
+#include "playbackfixture.h"
 #include "plotwidget.h"
 #include "workdir.h"
 
@@ -84,6 +85,8 @@ private slots:
     void legendToolBarAndScrollBar();
     void opensOnTheFirstRow_data();
     void opensOnTheFirstRow();
+    void resavedLogShowsItsCurves_data();
+    void resavedLogShowsItsCurves();
 };
 
 void TestCsvGraphWindow::wholeLogReadEqualsRowsFedAsJobs_data()
@@ -367,6 +370,44 @@ void TestCsvGraphWindow::opensOnTheFirstRow()
     QVERIFY(inView(first));
     // Zooming out all the way comes back to it too.
     QVERIFY(g.plot()->zoomer()->zoomBase().left() <= first && first <= g.plot()->zoomer()->zoomBase().right());
+}
+
+void TestCsvGraphWindow::resavedLogShowsItsCurves_data()
+{
+    QTest::addColumn<bool>("semicolonAsComma");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("; log saved with ,")
+        << true << "side file \"resaved.csv.info\" separator \";\" does not split the header: read with \",\"";
+    QTest::newRow(", log saved with ; and decimal comma")
+        << false << "side file \"resaved.csv.info\" separator \",\" does not split the header: read with \";\"";
+}
+
+// The Log Viewer on a log a spreadsheet saved again with another separator,
+// its side file kept: a curve per column with every value, and the reason
+// over the plot.
+void TestCsvGraphWindow::resavedLogShowsItsCurves()
+{
+    QFETCH(bool, semicolonAsComma);
+    QFETCH(QString, message);
+    WorkDir wd;
+    const QString file = wd.filePath(playbackfixture::writeResavedLog(semicolonAsComma));
+    CSVGraphWindow w;
+    QVERIFY(w.load(file));
+    QCOMPARE(w.messages(), QStringList{message});
+    QStringList curves;
+    for (CustomQwtCurve *c : w.plot()->curveMap()) {
+        CustomQwtCurveData *d = c->curveData();
+        QStringList points;
+        for (qint64 i = 0; i < d->pointCount(); ++i)
+            points << QString("%1/%2").arg(d->rawX(i)).arg(d->rawY(i));
+        curves << c->resultPair()->job.ecuName.c_str() + QString(" ") + c->title().text() + " " + points.join(' ');
+    }
+    curves.sort();
+    QCOMPARE(curves, (QStringList{"MSV70 Coolant temperature 100/87 200/88", "MSV70 Engine speed 100/3655.5 200/3700.25"}));
+    bool shown = false;
+    for (QwtPlotItem *item : w.plot()->itemList(QwtPlotItem::Rtti_PlotTextLabel))
+        shown = shown || static_cast<QwtPlotTextLabel *>(item)->text().text().contains(message);
+    QVERIFY(shown);
 }
 
 KELVO_GUI_TEST_MAIN(TestCsvGraphWindow)

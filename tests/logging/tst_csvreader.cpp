@@ -4,8 +4,10 @@
 #include "csvlogloader.h"
 #include "csvlogwriter.h"
 #include "csvreader.h"
+#include "exponenttext.h"
 #include "fileappender.h"
 #include "loggerfixture.h"
+#include "playbackfixture.h"
 #include "workdir.h"
 
 #include <QDateTime>
@@ -112,6 +114,10 @@ class TestCsvReader : public QObject
 private slots:
     void loggerRoundTrip_data();
     void loggerRoundTrip();
+    void exactValuesReadBack_data();
+    void exactValuesReadBack();
+    void resavedWithAnotherSeparator_data();
+    void resavedWithAnotherSeparator();
     void markerColumnRows_data();
     void markerColumnRows();
     void indexAndEndEntry();
@@ -216,19 +222,19 @@ void TestCsvReader::loggerRoundTrip()
     const QString t1 = QString::number(expected(1500));
     const QString t2 = QString::number(expected(1700));
     const QString t3 = QString::number(expected(2500));
-    // 1234567 is logged as 1.23457e+06; a text is 0; an empty cell nothing.
+    // 1234567 reads back as itself; a text is 0; an empty cell nothing.
     QStringList want;
     if (fill && withInfo) {
         want << j1 + ":" + t1 + ":A=3.5,B=-12.25";
-        want << j1 + ":" + t2 + ":A=3.5,B=-12.25|" + j2 + ":" + t2 + ":Z=1234570";
-        want << j1 + ":" + t3 + ":A=0,B=0.125|" + j2 + ":" + t3 + ":Z=1234570";
+        want << j1 + ":" + t2 + ":A=3.5,B=-12.25|" + j2 + ":" + t2 + ":Z=1234567";
+        want << j1 + ":" + t3 + ":A=0,B=0.125|" + j2 + ":" + t3 + ":Z=1234567";
     } else if (fill) {
         want << j1 + ":" + t1 + ":A=3.5,B=-12.25";
-        want << j1 + ":" + t2 + ":A=3.5,B=-12.25,Z=1234570";
-        want << j1 + ":" + t3 + ":A=0,B=0.125,Z=1234570";
+        want << j1 + ":" + t2 + ":A=3.5,B=-12.25,Z=1234567";
+        want << j1 + ":" + t3 + ":A=0,B=0.125,Z=1234567";
     } else {
         want << j1 + ":" + t1 + ":A=3.5,B=-12.25";
-        want << j2 + ":" + t2 + ":Z=1234570";
+        want << j2 + ":" + t2 + ":Z=1234567";
         want << j1 + ":" + t3 + ":A=0,B=0.125";
     }
     for (int i = 0; i < 3; ++i)
@@ -238,6 +244,130 @@ void TestCsvReader::loggerRoundTrip()
     QCOMPARE(r.format, 8);
     QCOMPARE(QByteArray(r.textValue), QByteArray("3.500000E+00"));
     QCOMPARE(log.row(3), QList<CJob>());
+}
+
+void TestCsvReader::exactValuesReadBack_data()
+{
+    QTest::addColumn<QChar>("separator");
+    QTest::addColumn<QChar>("decimal");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("; ,") << QChar(';') << QChar(',')
+                         << QByteArray("100;12345,678;1234567;4294967295;0,30000000000000004;-0,000125;1,5e-07;12,5");
+    QTest::newRow("; .") << QChar(';') << QChar('.')
+                         << QByteArray("100;12345.678;1234567;4294967295;0.30000000000000004;-0.000125;1.5e-07;12.5");
+    QTest::newRow(", .") << QChar(',') << QChar('.')
+                         << QByteArray("100,12345.678,1234567,4294967295,0.30000000000000004,-0.000125,1.5e-07,12.5");
+    QTest::newRow("tab ,") << QChar('\t') << QChar(',')
+                           << QByteArray("100\t12345,678\t1234567\t4294967295\t0,30000000000000004\t-0,000125\t1,5e-07\t12,5");
+}
+
+// Values as the sources give them (a real's typed value with its "%E" text,
+// a 32-bit counter, a text that is a number), through the logger into a
+// file and back through both readers: each reads back as the number the
+// job gave, written as a plain number with the fewest digits that do.
+void TestCsvReader::exactValuesReadBack()
+{
+    QFETCH(QChar, separator);
+    QFETCH(QChar, decimal);
+    QFETCH(QByteArray, line);
+    WorkDir wd;
+    struct Value
+    {
+        const char *name;
+        int format;
+        double value;
+        const char *text; // nullptr: the "%E" text of the value
+    };
+    const Value values[] = {{"Real", 8, 12345.678, nullptr},   {"Whole", 8, 1234567, nullptr},
+                            {"Counter", 5, 4294967295.0, "4294967295"}, {"Sum", 8, 0.1 + 0.2, nullptr},
+                            {"Small", 8, -0.000125, nullptr},  {"Tiny", 8, 1.5e-7, nullptr},
+                            {"Text", 6, 0.0, "12.50"}};
+    CsvLogOptions o;
+    o.separator = separator;
+    o.decimal = decimal;
+    CsvLogWriter w(o, t0());
+    CJob job("ECU", "J");
+    job.timeStamp = t0() + 100;
+    QStringList cells;
+    for (const Value &v : values) {
+        w.addColumn("ECU", "J", v.name);
+        CJobResult r;
+        r.name = v.name;
+        r.format = v.format;
+        r.realValue = v.value;
+        r.setTextValue((v.text ? QByteArray(v.text) : ExponentText::of(v.value)).constData());
+        job.addResult(r);
+        const double expected = v.format == 6 ? 12.5 : v.value;
+        cells << QString("%1@100=%2").arg(v.name).arg(expected, 0, 'g', 17);
+    }
+    w.start();
+    w.write(job);
+    const QString file = w.stop();
+    const QList<QByteArray> lines = wd.read(QFileInfo(file).fileName()).split('\n');
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines.at(1), line + "\r");
+    OpenLog log(file);
+    QVERIFY(log.ok);
+    QCOMPARE(rowRead(log), cells.join(' '));
+    QCOMPARE(wholeRead(file), cells.join(' '));
+}
+
+void TestCsvReader::resavedWithAnotherSeparator_data()
+{
+    QTest::addColumn<bool>("semicolonAsComma");
+    QTest::addColumn<QByteArray>("renamed"); // a column renamed in the spreadsheet too
+    QTest::addColumn<QByteArray>("logged");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QStringList>("warnings");
+    const QByteArray semicolonLog = "time;Engine speed;Coolant temperature\r\n100;3655,5;87\r\n200;3700,25;88\r\n";
+    const QByteArray commaLog = "time,Engine speed,Coolant temperature\r\n100,3655.5,87\r\n200,3700.25,88\r\n";
+    const QStringList rows{"MSV70/MOTOR:100:Engine speed=3655.5,Coolant temperature=87",
+                           "MSV70/MOTOR:200:Engine speed=3700.25,Coolant temperature=88"};
+    const QString readWithComma = "side file \"resaved.csv.info\" separator \";\" does not split the header: read with \",\"";
+    const QString readWithSemicolon =
+        "side file \"resaved.csv.info\" separator \",\" does not split the header: read with \";\"";
+    QTest::newRow("; log saved with ,") << true << QByteArray() << semicolonLog << rows << QStringList{readWithComma};
+    QTest::newRow(", log saved with ; and decimal comma")
+        << false << QByteArray() << commaLog << rows << QStringList{readWithSemicolon};
+    // The side file still names the columns the header names.
+    QTest::newRow("; log saved with , and a column renamed")
+        << true << QByteArray("Coolant") << semicolonLog
+        << QStringList{"MSV70/MOTOR:100:Engine speed=3655.5|DUMMYECU/DUMMYJOB:100:Coolant=87",
+                       "MSV70/MOTOR:200:Engine speed=3700.25|DUMMYECU/DUMMYJOB:200:Coolant=88"}
+        << QStringList{readWithComma, "side file \"resaved.csv.info\" does not match the header",
+                       "side file columns not in the header, left out: 2 (Coolant temperature)",
+                       "header columns not in the side file, read under the header's names: 2 (Coolant)"};
+}
+
+// A spreadsheet saved the log again with a separator of its own and kept
+// the side file: the log is read by its header, under the side file's
+// names where the header still has them, and the reader says so.
+void TestCsvReader::resavedWithAnotherSeparator()
+{
+    QFETCH(bool, semicolonAsComma);
+    QFETCH(QByteArray, renamed);
+    QFETCH(QByteArray, logged);
+    QFETCH(QStringList, rows);
+    QFETCH(QStringList, warnings);
+    WorkDir wd;
+    QByteArray written;
+    const QString file = wd.filePath(playbackfixture::writeResavedLog(semicolonAsComma, &written));
+    QCOMPARE(written, logged);
+    if (!renamed.isEmpty()) {
+        const QByteArray bytes = wd.read("resaved.csv").replace("Coolant temperature", renamed);
+        writeFile(wd, "resaved.csv", bytes);
+    }
+    OpenLog log(file);
+    QVERIFY(log.ok);
+    QVERIFY(log.parser.sideFileLoaded());
+    QCOMPARE(log.rows(), 2);
+    QCOMPARE(log.parser.separator(), QString(semicolonAsComma ? "," : ";"));
+    QCOMPARE(QStringList({describe(log.row(0)), describe(log.row(1))}), rows);
+    QCOMPARE(log.parser.warnings(), warnings);
+    // The Log Viewer's whole read: the same values and messages.
+    QStringList messages;
+    QCOMPARE(wholeRead(file, &messages), rowRead(log));
+    QCOMPARE(messages, warnings);
 }
 
 void TestCsvReader::markerColumnRows_data()

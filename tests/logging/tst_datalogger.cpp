@@ -127,7 +127,14 @@ void TestDataLogger::cells_data()
     QTest::addColumn<QString>("cell");
     QTest::newRow("comma") << "12.5" << 8 << QChar(',') << "12,5";
     QTest::newRow("text") << "abc" << 6 << QChar('.') << "abc";
-    QTest::newRow("six digits") << "1234567" << 8 << QChar('.') << "1.23457e+06";
+    // Every digit of the number, and no more than it takes.
+    QTest::newRow("seven digits") << "1234567" << 8 << QChar('.') << "1234567";
+    QTest::newRow("32-bit counter") << "4294967295" << 5 << QChar('.') << "4294967295";
+    QTest::newRow("real, comma") << "12345.678" << 8 << QChar(',') << "12345,678";
+    QTest::newRow("%E text") << "1.234568E+04" << 8 << QChar('.') << "12345.68";
+    QTest::newRow("trailing zeros") << "3.500000" << 8 << QChar('.') << "3.5";
+    QTest::newRow("below a millionth") << "1.5e-7" << 8 << QChar(',') << "1,5e-07";
+    QTest::newRow("blanks are no number") << " \t" << 8 << QChar('.') << " \t";
     QTest::newRow("hex stays") << "0A1B" << 7 << QChar('.') << "0A1B";
     QTest::newRow("hex digits stay") << "00012345" << 7 << QChar('.') << "00012345";
     QTest::newRow("hex exponent stays") << "1E10" << 7 << QChar(',') << "1E10";

@@ -5,6 +5,7 @@
 #include "childwidget.h"
 #include "datalogger.h"
 #include "dataloggerset.h"
+#include "filesizelimit.h"
 #include "globaljobreceiver.h"
 #include "loggingresulttableview.h"
 #include "loggingwindow.h"
@@ -74,6 +75,8 @@ private slots:
     void folderBelowPlainFileReported();
     void fullDiskStopsWithEarlierLines_data();
     void fullDiskStopsWithEarlierLines();
+    void linesSavedStayAfterStop_data();
+    void linesSavedStayAfterStop();
     void openedByF1AndDataLogButton();
     void closingMainWindowWhileLoggingLeavesWholeFile();
     void startAndStopDuringJobStream();
@@ -1034,6 +1037,52 @@ void TestLoggingWindow::fullDiskStopsWithEarlierLines()
     // One warning, the label says why it stopped, one file whose lines up
     // to the last whole one are there.
     QCOMPARE(child.readAllStandardOutput().trimmed(), QByteArray("1 1 0 1 1"));
+}
+
+void TestLoggingWindow::linesSavedStayAfterStop_data()
+{
+    QTest::addColumn<bool>("fullDisk");
+    QTest::newRow("stopped by hand") << false;
+    QTest::newRow("stopped by a full disk") << true;
+}
+
+// After a stop, "Lines saved:" keeps the number of lines in the file just
+// closed, also when a full disk stopped it (the refused line not counted).
+void TestLoggingWindow::linesSavedStayAfterStop()
+{
+    QFETCH(bool, fullDisk);
+    WorkDir wd;
+    MainWindow w(simulation());
+    plotWindow(w, "ECU1", "JOB_A", {{"RA", "A"}});
+    LoggingWindow *lw = openLogger(w);
+    auto *count = in<QLabel>(lw, "labelLinesCount");
+    start(lw);
+    const QString file = lw->dataLogger()->fileName();
+    if (!fullDisk) {
+        for (int i = 0; i < 20; ++i)
+            send("ECU1", "JOB_A", {{"RA", 8, 12345.5}});
+        QTRY_COMPARE(count->text(), QString("20"));
+        drain(lw);
+        stop(lw);
+    } else {
+        FileSizeLimit limit(3000);
+        QVERIFY(limit.ok());
+        for (int i = 0; i < 400 && lw->isLogging(); ++i) {
+            send("ECU1", "JOB_A", {{"RA", 8, 12345.5}});
+            if (i % 50 == 0)
+                QTest::qWait(5);
+        }
+        QTRY_VERIFY(!lw->isLogging());
+        drain(lw);
+    }
+    const int lines = csvLines(file).size() - 1;
+    QVERIFY2(fullDisk ? lines > 10 : lines == 20, qPrintable(QString::number(lines)));
+    // What the window's timer shows, tick after tick.
+    for (int tick = 0; tick < 3; ++tick) {
+        lw->updateLinesCount();
+        QCOMPARE(count->text(), QString::number(lines));
+    }
+    QCOMPARE(lw->dataLogger()->lineCount(), lines);
 }
 
 void TestLoggingWindow::openedByF1AndDataLogButton()

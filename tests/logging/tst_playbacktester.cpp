@@ -11,12 +11,14 @@
 #include "guitestmain.h"
 #include "jobmetatypes.h"
 #include "playbackfixture.h"
+#include "plotwidget.h"
 #include "playbackthread.h"
 #include "playbacktester.h"
 #include "workdir.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -82,6 +84,9 @@ private slots:
     void loadReportStaysWhilePlaying();
     void secondOpenLeavesOneWorker();
     void closingEndsTheWorker();
+    void firstRowAtOpenAndStart();
+    void resavedLogPlaysUnderItsNames_data();
+    void resavedLogPlaysUnderItsNames();
 
 private:
     std::unique_ptr<WorkDir> workDir;
@@ -237,31 +242,30 @@ void TestPlayBackTester::opensViewsAndReplays()
     QVERIFY(!tester.chartWindow());
     QCOMPARE(host.area.subWindowList().size(), 2);
 
-    // Scroll bar over rows 1 .. 19; the first row shown is row 1.
+    // Scroll bar over rows 0 .. 19; the first row shown is row 0.
     auto *bar = child<QScrollBar>(&tester, "horizontalScrollBar");
-    QCOMPARE(bar->minimum(), 1);
+    QCOMPARE(bar->minimum(), 0);
     QCOMPARE(bar->maximum(), 19);
-    // Open asks for row 1 (refused while loading, shown once loaded).
-    QTRY_VERIFY_WITH_TIMEOUT(!jobs.isEmpty() && jobs.last().at(0).value<CJob>().timeStamp == 50, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!jobs.isEmpty() && jobs.last().at(0).value<CJob>().timeStamp == 0, 30000);
     jobs.clear();
 
-    // Next: row 2 as text and as one job re-emitted with result 0.
+    // Next: row 1 as text and as one job re-emitted with result 0.
     child<QPushButton>(&tester, "pushButton_4")->click();
     QTRY_COMPARE_WITH_TIMEOUT(jobs.count(), 1, 30000);
     const CJob job = jobs.at(0).at(0).value<CJob>();
     QCOMPARE(jobs.at(0).at(1).toInt(), 0);
     QCOMPARE(job.jobName, std::string("MOTOR"));
-    QCOMPARE(job.timeStamp, qint64(100));
+    QCOMPARE(job.timeStamp, qint64(50));
     QCOMPARE(job.getResultCount(), 10);
-    QCOMPARE(job.resultAt(9).realValue, 20.0);
+    QCOMPARE(job.resultAt(9).realValue, 10.0);
     QStringList lines = text->toPlainText().split('\n');
-    QCOMPARE(lines.mid(0, 3), (QStringList{"MOTOR", "MOTORSTAT_A_WERT", "2"}));
-    QCOMPARE(lines.last(), QString("20"));
+    QCOMPARE(lines.mid(0, 3), (QStringList{"MOTOR", "MOTORSTAT_A_WERT", "1"}));
+    QCOMPARE(lines.last(), QString("10"));
 
     // The keys step too; the scroll bar seeks.
     QTest::keyClick(&tester, Qt::Key_Left);
     QTRY_COMPARE_WITH_TIMEOUT(jobs.count(), 2, 30000);
-    QCOMPARE(jobs.at(1).at(0).value<CJob>().timeStamp, qint64(50));
+    QCOMPARE(jobs.at(1).at(0).value<CJob>().timeStamp, qint64(0));
     bar->setValue(7);
     QTRY_COMPARE_WITH_TIMEOUT(jobs.count(), 3, 30000);
     QCOMPARE(jobs.at(2).at(0).value<CJob>().timeStamp, qint64(350));
@@ -318,7 +322,7 @@ void TestPlayBackTester::keysStepWhereverTheFocusIs()
     QSignalSpy jobs(&tester, &PlayBackTester::jobFinished);
     auto shownTime = [&jobs](int i) { return jobs.at(i).at(0).value<CJob>().timeStamp; };
     child<QPushButton>(&tester, "pushButton_5")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(!jobs.isEmpty() && shownTime(jobs.size() - 1) == 50, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!jobs.isEmpty() && shownTime(jobs.size() - 1) == 0, 30000);
     auto *target = child<QWidget>(&tester, qPrintable(widget));
     target->setFocus(Qt::TabFocusReason);
     QTRY_VERIFY(target->hasFocus());
@@ -328,7 +332,7 @@ void TestPlayBackTester::keysStepWhereverTheFocusIs()
     {
         Qt::Key key;
         qint64 time;
-    } steps[] = {{Qt::Key_Right, 100}, {Qt::Key_Right, 150}, {Qt::Key_Left, 100}};
+    } steps[] = {{Qt::Key_Right, 50}, {Qt::Key_Right, 100}, {Qt::Key_Left, 50}};
     for (const auto &step : steps) {
         const int before = jobs.size();
         QTest::keyClick(QApplication::focusWidget(), step.key);
@@ -372,7 +376,7 @@ void TestPlayBackTester::loadReportStaysWhilePlaying()
     QCOMPARE(tester.playbackWorker()->rowCount(), rows);
     auto shown = [text] { return text->toPlainText().split('\n'); };
     if (rows == 0) {
-        // Open asks for row 1: there is none, and the text says why once
+        // Open asks for row 0: there is none, and the text says why once
         // that answer has replaced the loading messages.
         QTRY_VERIFY_WITH_TIMEOUT(!shown().contains("file loaded") && shown().contains(report), 30000);
         QTest::keyClick(&tester, Qt::Key_Right);
@@ -382,18 +386,118 @@ void TestPlayBackTester::loadReportStaysWhilePlaying()
         QCOMPARE(jobs.count(), 0);
         return;
     }
-    // Each row shown below the report: row 1, then row 2 by Next.
+    // Each row shown below the report: row 0, then row 1 by Next.
     auto rowBelowReport = [&shown, &report](const QStringList &row) {
         const QStringList lines = shown();
         const int at = lines.indexOf(row.first());
         return lines.indexOf(report) >= 0 && lines.indexOf(report) < at && lines.mid(at) == row;
     };
     auto lastShown = [&jobs] { return jobs.isEmpty() ? -1 : jobs.last().at(0).value<CJob>().timeStamp; };
+    QTRY_COMPARE_WITH_TIMEOUT(lastShown(), qint64(10), 30000);
+    QVERIFY2(rowBelowReport({"DUMMYJOB", "DUMMYJOBA", "1"}), qPrintable(text->toPlainText()));
+    child<QPushButton>(&tester, "pushButton_4")->click();
     QTRY_COMPARE_WITH_TIMEOUT(lastShown(), qint64(20), 30000);
     QVERIFY2(rowBelowReport({"DUMMYJOB", "DUMMYJOBA", "2"}), qPrintable(text->toPlainText()));
-    child<QPushButton>(&tester, "pushButton_4")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(lastShown(), qint64(30), 30000);
-    QVERIFY2(rowBelowReport({"DUMMYJOB", "DUMMYJOBA", "3"}), qPrintable(text->toPlainText()));
+}
+
+// Row 0 is the log's first row: Open shows it, Start plays from it, and the
+// scroll bar reaches it. Its values are shown as logged, every digit.
+void TestPlayBackTester::firstRowAtOpenAndStart()
+{
+    QVERIFY(workDir->write("x.csv", "time;A;B\r\n100;20;12345.678\r\n200;21;4294967295\r\n300;22;0.1\r\n"));
+    QFile saved(workDir->filePath("x.csv"));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    saved.close();
+    FakeMdiHost host;
+    PlayBackTester tester(nullptr, &host);
+    child<QSpinBox>(&tester, "spnSpeed")->setValue(0);
+    tester.show();
+    auto *text = child<QTextEdit>(&tester, "textEdit");
+    auto *bar = child<QScrollBar>(&tester, "horizontalScrollBar");
+    QSignalSpy jobs(&tester, &PlayBackTester::jobFinished);
+    auto shownTimes = [&jobs] {
+        QList<qint64> times;
+        for (const QList<QVariant> &emitted : qAsConst(jobs))
+            times << emitted.at(0).value<CJob>().timeStamp;
+        return times;
+    };
+    child<QPushButton>(&tester, "pushButton_5")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(tester.gaugeScreen() != nullptr, 30000);
+    // Loaded: the player stays on row 0, which the scroll bar can reach.
+    QCOMPARE(tester.playbackWorker()->getCurIndex(), 0);
+    QCOMPARE(bar->minimum(), 0);
+    QCOMPARE(bar->maximum(), 2);
+    QCOMPARE(bar->value(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(shownTimes(), QList<qint64>{100}, 30000);
+    QCOMPARE(text->toPlainText().split('\n'),
+             (QStringList{"DUMMYJOB", "DUMMYJOBA", "20", "DUMMYJOBB", "12345.678"}));
+    QCOMPARE(tester.playbackWorker()->getCurIndex(), 0);
+
+    // Start plays every row from the first.
+    jobs.clear();
+    auto *start = child<QPushButton>(&tester, "btnStart");
+    start->click();
+    QTRY_COMPARE_WITH_TIMEOUT(start->text(), QString("Play"), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(shownTimes(), (QList<qint64>{100, 200, 300}), 30000);
+    QCOMPARE(text->toPlainText().split('\n').mid(3), (QStringList{"DUMMYJOBB", "0.1"}));
+    QCOMPARE(bar->value(), 2);
+
+    // Back to the first row by the scroll bar.
+    jobs.clear();
+    bar->setValue(0);
+    QCOMPARE(bar->value(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(shownTimes(), QList<qint64>{100}, 30000);
+    QCOMPARE(tester.playbackWorker()->getCurIndex(), 0);
+}
+
+void TestPlayBackTester::resavedLogPlaysUnderItsNames_data()
+{
+    QTest::addColumn<bool>("semicolonAsComma");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("; log saved with ,")
+        << true << "side file \"resaved.csv.info\" separator \";\" does not split the header: read with \",\"";
+    QTest::newRow(", log saved with ; and decimal comma")
+        << false << "side file \"resaved.csv.info\" separator \",\" does not split the header: read with \";\"";
+}
+
+// A log a spreadsheet saved again with another separator, its side file
+// kept: played under the side file's job and names, and the window says
+// how it was read.
+void TestPlayBackTester::resavedLogPlaysUnderItsNames()
+{
+    QFETCH(bool, semicolonAsComma);
+    QFETCH(QString, message);
+    playbackfixture::writeResavedLog(semicolonAsComma);
+    FakeMdiHost host;
+    PlayBackTester tester(nullptr, &host);
+    tester.show();
+    auto *combo = child<QComboBox>(&tester, "cmbCsvFile");
+    combo->setCurrentIndex(combo->findText("resaved.csv"));
+    QCOMPARE(combo->currentText(), QString("resaved.csv"));
+    QSignalSpy jobs(&tester, &PlayBackTester::jobFinished);
+    child<QPushButton>(&tester, "pushButton_5")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(tester.gaugeScreen() != nullptr, 30000);
+    QCOMPARE(tester.playbackWorker()->rowCount(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(jobs.count(), 1, 30000);
+    const CJob job = jobs.at(0).at(0).value<CJob>();
+    QCOMPARE(job.ecuName, std::string("MSV70"));
+    QCOMPARE(job.jobName, std::string("MOTOR"));
+    QCOMPARE(job.getResultCount(), 2);
+    QCOMPARE(job.resultAt(0).realValue, 3655.5);
+    auto *text = child<QTextEdit>(&tester, "textEdit");
+    QCOMPARE(text->toPlainText().split('\n'),
+             (QStringList{message, "MOTOR", "MOTOREngine speed", "3655.5", "MOTORCoolant temperature", "87"}));
+    // A dial per column, under the side file's job.
+    const QList<GaugeWidget *> dials = tester.gaugeScreen()->gauges();
+    QCOMPARE(dials.size(), 2);
+    QCOMPARE(dials.at(0)->resultPair().job.ecuName, std::string("MSV70"));
+    QCOMPARE(dials.at(0)->resultPair().resultName, std::string("Engine speed"));
+    // The graph of the whole log shows both curves and the message.
+    auto *graph = qobject_cast<CSVGraphWindow *>(tester.graphWindow());
+    QVERIFY(graph);
+    QCOMPARE(graph->messages(), QStringList{message});
+    QCOMPARE(graph->plot()->curveMap().size(), 2);
 }
 
 void TestPlayBackTester::secondOpenLeavesOneWorker()

@@ -111,6 +111,7 @@ private slots:
     void formatting();
     void tableShowsUnitsAndValues();
     void statusLine();
+    void rateFallsToZeroWhenReadingsStop();
     void pauseAndResume();
     void jobParametersRequeue();
     void resetAndKeys();
@@ -118,6 +119,8 @@ private slots:
     void exportReportsUnwritableFolder();
     void csvTimeText_data();
     void csvTimeText();
+    void csvValueText_data();
+    void csvValueText();
     void exportNames();
     void closingUnregisters();
     void dataLogButtonAnnouncesRequest();
@@ -558,6 +561,40 @@ void TestPlotWindow::statusLine()
     QCOMPARE(label(*w, "lblUI")->text(), QString("UI:  2147483647 ms"));
 }
 
+void TestPlotWindow::rateFallsToZeroWhenReadingsStop()
+{
+    auto w = makeWindow(Ecu, JobName, "realtime");
+    QLabel *rate = label(*w, "lblThroughPut");
+    const CJob reading = PlotWindowFeed::makeJob(Ecu, JobName, fiveResults());
+    for (int i = 0; i < 5; ++i) {
+        deliver(*w, reading);
+        QTest::qWait(20);
+    }
+    w->timerTimeout();
+    QVERIFY(w->messagesPerSecond() > 0);
+    QVERIFY(rate->text().endsWith(" msg / sec"));
+
+    // The source failed (a port lost): 0 at once, not a fading average.
+    CJob lost = PlotWindowFeed::makeJob(Ecu, JobName, {});
+    lost.errorText = "port lost: the line hung up";
+    deliver(*w, lost, 349);
+    QCOMPARE(rate->text(), QString("     0.0 msg / sec"));
+    QCOMPARE(w->messagesPerSecond(), 0.0);
+    w->timerTimeout();
+    QCOMPARE(rate->text(), QString("     0.0 msg / sec"));
+
+    // Started again: the rate counts from its new readings.
+    deliver(*w, reading);
+    QTest::qWait(20);
+    deliver(*w, reading);
+    w->timerTimeout();
+    QVERIFY(w->messagesPerSecond() > 0);
+
+    // A source that goes quiet without failing: 0 once a whole span passed
+    // without a reading.
+    QTRY_COMPARE_WITH_TIMEOUT(w->messagesPerSecond(), 0.0, 3 * int(PlotWindow::RateSpanMs));
+}
+
 void TestPlotWindow::pauseAndResume()
 {
     auto w = makeWindow(Ecu, JobName, "50");
@@ -792,8 +829,28 @@ void TestPlotWindow::csvTimeText()
     QFETCH(QString, comma);
     QCOMPARE(PlotWindow::csvTimeText(x, '.'), point);
     QCOMPARE(PlotWindow::csvTimeText(x, ','), comma);
-    QCOMPARE(PlotWindow::csvValueText(12.5, ','), QString("12,5"));
-    QCOMPARE(PlotWindow::csvValueText(1234567.0, '.'), QString("1.23457e+06"));
+}
+
+void TestPlotWindow::csvValueText_data()
+{
+    QTest::addColumn<double>("y");
+    QTest::addColumn<QChar>("decimal");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("comma") << 12.5 << QChar(',') << "12,5";
+    // Every digit, as plain numbers: the file reads back as the curve.
+    QTest::newRow("seven digits") << 1234567.0 << QChar('.') << "1234567";
+    QTest::newRow("real") << 12345.678 << QChar(',') << "12345,678";
+    QTest::newRow("32-bit counter") << 4294967295.0 << QChar('.') << "4294967295";
+    QTest::newRow("shortest") << 0.1 + 0.2 << QChar('.') << "0.30000000000000004";
+    QTest::newRow("below a millionth") << -1.5e-7 << QChar(',') << "-1,5e-07";
+}
+
+void TestPlotWindow::csvValueText()
+{
+    QFETCH(double, y);
+    QFETCH(QChar, decimal);
+    QFETCH(QString, text);
+    QCOMPARE(PlotWindow::csvValueText(y, decimal), text);
 }
 
 void TestPlotWindow::exportNames()

@@ -141,6 +141,18 @@ void MTS::SetCurrentPort(int port)
     currentPort = port;
 }
 
+bool MTS::isNull()
+{
+    if (cleared)
+        return true;
+    if (!script.present) {
+        const MtsScript now = currentScript().mts;
+        if (now.present)
+            script = now;
+    }
+    return !script.present;
+}
+
 void MTS::Connect()
 {
     logCall(QStringLiteral("MTS::Connect"), PortName());

@@ -65,6 +65,11 @@ public:
     QString InputUnit() const;
     QString InputDeviceName() const;
 
+    // As the ActiveX container's isNull(): true while no control is loaded,
+    // that is, without a script (the SDK is not installed). A script that
+    // appeared since the control was made counts, as at Connect.
+    bool isNull();
+
 public slots:
     void Connect();
     void Disconnect();
