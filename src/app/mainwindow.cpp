@@ -363,6 +363,10 @@ void MainWindow::centerSubWindow(QWidget *child)
     const int x = rect().width() / 2 - child->geometry().width() / 2;
     const int y = rect().height() / 2 - child->geometry().height() / 2;
     child->move(x, y);
+    // Centred on the main window, a tall window reached below the area,
+    // which is the main window less its menu and status bars.
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(child))
+        mdiArea->keepInside(sub);
 }
 
 void MainWindow::restore()

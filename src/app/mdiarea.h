@@ -25,6 +25,8 @@ public:
     // A size grip under the widget; the sub-window grows by its row, so the
     // widget keeps the size it opened at.
     void addSizeGrip(QMdiSubWindow *sub);
+    // Moves the sub-window back into the area where it reaches past it.
+    void keepInside(QMdiSubWindow *sub);
 
 public slots:
     void resizeDone();
@@ -33,8 +35,6 @@ protected:
     void resizeEvent(QResizeEvent *e) override;
 
 private:
-    // Moves the sub-window back into the area where it reaches past it.
-    void keepInside(QMdiSubWindow *sub);
 
     QPixmap background;
     QTimer resizeTimer;

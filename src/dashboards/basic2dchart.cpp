@@ -239,16 +239,14 @@ Chart3D *Basic2DChart::open3D(const QString &title)
     }
     auto *chart = new Chart3D();
     chart->setChVars(chVars);
-    QMdiSubWindow *sub = mainWnd->addSubWindow(chart);
+    // Sized before it is added: the area places a window whole by the size
+    // it has then; grown afterwards, it reached past the area's right edge.
     chart->resize(300, 300);
-    // The sub-window's frame and title bar around a chart of 300 x 300.
-    const QMargins frame = sub->contentsMargins();
-    sub->resize(300 + frame.left() + frame.right(), 300 + frame.top() + frame.bottom());
+    QMdiSubWindow *sub = mainWnd->addSubWindow(chart);
     sub->show();
-    if (!title.isEmpty()) {
+    // The chart keeps its caption above the box, clear of the axes' numbers.
+    if (!title.isEmpty())
         chart->setTitle(title);
-        chart->setTitlePosition(0.2, 0.2, Qwt3D::TopLeft);
-    }
     connect(this, &Basic2DChart::chartVarsUpdated, chart, &Chart3D::onChartVarsUpdated);
     chart->onChartVarsUpdated(chVars);
     return chart;

@@ -1,6 +1,10 @@
 #include "chart3d.h"
+#include "chart3daxes.h"
+#include "chart3dscale.h"
 
 #include <QElapsedTimer>
+#include <QFontMetricsF>
+#include <QMatrix4x4>
 
 #include <algorithm>
 #include <cmath>
@@ -134,11 +138,34 @@ Chart3D::AxisScale Chart3D::axisScale(double xSpan, double ySpan, double zSpan)
     return scale;
 }
 
+void Chart3D::heightRange(double zMin, double zMax, double *lo, double *hi)
+{
+    *lo = zMin;
+    *hi = zMax;
+    if (zMax > zMin)
+        return;
+    *lo = std::min(0.0, zMin);
+    *hi = std::max(0.0, zMin);
+    if (*lo == *hi)
+        *hi = *lo + 1.0;
+}
+
+void Chart3D::calculateHull()
+{
+    Qwt3D::SurfacePlot::calculateHull();
+    Qwt3D::ParallelEpiped box = hull();
+    heightRange(box.minVertex.z, box.maxVertex.z, &box.minVertex.z, &box.maxVertex.z);
+    setHull(box);
+}
+
 Chart3D::Chart3D(QWidget *parent)
     : Qwt3D::SurfacePlot(parent)
     , logger(KelvoLog::get("chart3d"))
 {
     ++openCount();
+    // The caption stands above the box: lower down, the numbers of the
+    // axes and the caption were written over each other.
+    setTitlePosition(TitleTop, 0.5, Qwt3D::TopCenter);
     setTitle(QStringLiteral("3D Plot"));
     chVars.rows = 1;
     chVars.cols = 1;
@@ -174,6 +201,13 @@ Chart3D::Chart3D(QWidget *parent)
     setZoom(0.95);
     setCoordinateStyle(Qwt3D::BOX);
 
+    // The numbers follow the view, turned or zoomed by mouse or keys.
+    connect(this, &Qwt3D::Plot3D::rotationChanged, this, &Chart3D::decorate);
+    connect(this, &Qwt3D::Plot3D::shiftChanged, this, &Chart3D::decorate);
+    connect(this, &Qwt3D::Plot3D::vieportShiftChanged, this, &Chart3D::decorate);
+    connect(this, &Qwt3D::Plot3D::scaleChanged, this, &Chart3D::decorate);
+    connect(this, &Qwt3D::Plot3D::zoomChanged, this, &Chart3D::decorate);
+    connect(this, &Qwt3D::Plot3D::projectionChanged, this, &Chart3D::decorate);
     connect(&timer, &QTimer::timeout, this, &Chart3D::onTick);
     timer.start(TimerInterval);
     setLabels();
@@ -287,15 +321,20 @@ bool Chart3D::rebuild()
     QElapsedTimer took;
     took.start();
     surface.refresh(values);
-    const AxisScale scale = axisScale(surface.xMax - surface.xMin, surface.yMax - surface.yMin,
-                                      surface.zMax() - surface.zMin());
+    double zLo = 0.0;
+    double zHi = 0.0;
+    heightRange(surface.zMin(), surface.zMax(), &zLo, &zHi);
+    const AxisScale scale = axisScale(surface.xMax - surface.xMin, surface.yMax - surface.yMin, zHi - zLo);
     // The new scale is drawn with the new data, not before it.
+    rebuilding = true;
     setUpdatesEnabled(false);
     setScale(scale.x, scale.y, scale.z);
     setUpdatesEnabled(true);
     // Hands the library the data and has it rebuild what it draws.
     loadFromData(surface.data(), surface.xPoints(), surface.yPoints(), surface.xMin, surface.xMax, surface.yMin,
                  surface.yMax);
+    rebuilding = false;
+    decorate();
     ++rebuilds;
     spend(took.elapsed());
     return true;
@@ -312,6 +351,141 @@ void Chart3D::onTick()
         return;
     if (rebuild())
         update();
+}
+
+QPointF Chart3D::project(const Qwt3D::Triple &point) const
+{
+    // The library's view: turned, scaled and zoomed about the box's centre,
+    // fitted to the box's unscaled diagonal.
+    Qwt3D::Plot3D *self = const_cast<Chart3D *>(this);
+    const Qwt3D::Triple first = self->coordinates()->first();
+    const Qwt3D::Triple second = self->coordinates()->second();
+    const Qwt3D::Triple centre = first + (second - first) / 2;
+    const double radius = (centre - first).length();
+    QMatrix4x4 view;
+    view.rotate(float(xRotation() - 90), 1, 0, 0);
+    view.rotate(float(yRotation()), 0, 1, 0);
+    view.rotate(float(zRotation()), 0, 0, 1);
+    view.scale(float(zoom() * xScale()), float(zoom() * yScale()), float(zoom() * zScale()));
+    view.translate(float(xShift() - centre.x), float(yShift() - centre.y), float(zShift() - centre.z));
+    QMatrix4x4 projection;
+    const float r = radius > 0 ? float(radius) : 1.0f;
+    if (ortho())
+        projection.ortho(-r, r, -r, r, 0, 40 * r);
+    else
+        projection.frustum(-r, r, -r, r, 5 * r, 400 * r);
+    projection.translate(float(xViewportShift() * 2 * r), float(yViewportShift() * 2 * r), -7 * r);
+    const QVector4D clip = (projection * view) * QVector4D(float(point.x), float(point.y), float(point.z), 1.0f);
+    const double w = clip.w() != 0.0f ? double(clip.w()) : 1.0;
+    const double ndcX = double(clip.x()) / w;
+    const double ndcY = double(clip.y()) / w;
+    return QPointF((ndcX + 1) / 2 * width(), (1 - (ndcY + 1) / 2) * height());
+}
+
+void Chart3D::decorate()
+{
+    if (rebuilding)
+        return;
+    Qwt3D::CoordinateSystem *system = coordinates();
+    const Qwt3D::Triple first = system->first();
+    const Qwt3D::Triple second = system->second();
+    if (first == second)
+        return;
+    system->setAutoDecoration(false);
+    Chart3DAxes::Corners corners;
+    std::array<Qwt3D::Triple, 8> points;
+    for (int i = 0; i < 8; ++i) {
+        points[size_t(i)] = Qwt3D::Triple(i & 1 ? second.x : first.x, i & 2 ? second.y : first.y,
+                                          i & 4 ? second.z : first.z);
+        corners[size_t(i)] = project(points[size_t(i)]);
+    }
+    const std::array<Chart3DAxes::Edge, 3> chosen = Chart3DAxes::choose(corners);
+
+    // The corner nearest to a point of the box.
+    auto cornerOf = [&](const Qwt3D::Triple &p) {
+        int best = 0;
+        double distance = -1;
+        for (int i = 0; i < 8; ++i) {
+            const double d = (points[size_t(i)] - p).length();
+            if (distance < 0 || d < distance) {
+                best = i;
+                distance = d;
+            }
+        }
+        return best;
+    };
+    const double scales[3] = {xScale(), yScale(), zScale()};
+    const double spans[3] = {second.x - first.x, second.y - first.y, second.z - first.z};
+    // A major mark a fiftieth of the box's longest edge as drawn, whatever
+    // the scale of the axis it points along: sized by the unscaled box, as
+    // the library does, the marks along a short span reached across the
+    // whole box and took their numbers out of the window.
+    double edge = 0.0;
+    for (int d = 0; d < 3; ++d)
+        edge = std::max(edge, spans[d] * scales[d]);
+    const double major = edge / 50.0;
+
+    for (Qwt3D::Axis &axis : system->axes) {
+        const int from = cornerOf(axis.begin());
+        const int to = cornerOf(axis.end());
+        const int along = from ^ to;
+        const int direction = along == 1 ? 0 : along == 2 ? 1 : along == 4 ? 2 : -1;
+        const Chart3DAxes::Edge *edgeOf = direction >= 0 ? &chosen[size_t(direction)] : nullptr;
+        const bool shown = edgeOf && edgeOf->valid() && std::min(from, to) == edgeOf->from
+            && std::max(from, to) == edgeOf->to;
+        axis.setScaling(shown);
+        axis.setNumbers(shown);
+        axis.setLabel(shown);
+        if (!shown)
+            continue;
+        // The marks point away from the box along whichever of the two
+        // other axes is drawn closest to the outward direction.
+        const QPointF start = corners[size_t(edgeOf->from)];
+        Qwt3D::Triple orientation;
+        double best = -2;
+        for (int other = 0; other < 3; ++other) {
+            if (other == direction)
+                continue;
+            const bool far = (edgeOf->from >> other) & 1;
+            Qwt3D::Triple unit(other == 0, other == 1, other == 2);
+            if (!far)
+                unit = -1.0 * unit;
+            const double step = spans[other] > 0 ? spans[other] / 10 : 1.0;
+            QPointF drawn = project(points[size_t(edgeOf->from)] + unit * step) - start;
+            const double len = std::hypot(drawn.x(), drawn.y());
+            const double alignment = len > 0 ? QPointF::dotProduct(drawn / len, edgeOf->outward) : -1;
+            if (alignment > best) {
+                best = alignment;
+                orientation = unit;
+            }
+        }
+        axis.setTicOrientation(orientation);
+        const double drawnLength = std::fabs(orientation.x) * scales[0] + std::fabs(orientation.y) * scales[1]
+            + std::fabs(orientation.z) * scales[2];
+        if (major > 0 && drawnLength > 0 && std::isfinite(major / drawnLength))
+            axis.setTicLength(major / drawnLength, 0.6 * major / drawnLength);
+        axis.setNumberAnchor(Qwt3D::ANCHOR(Chart3DAxes::anchorFor(edgeOf->outward)));
+
+        // As many round numbers as fit side by side or one above the other.
+        double lo = 0.0;
+        double hi = 0.0;
+        axis.limits(lo, hi);
+        const QFontMetricsF metrics(axis.numberFont());
+        double widest = 0.0;
+        for (double v : Chart3DScale::numbers(lo, hi, MostIntervals))
+            widest = std::max(widest, metrics.horizontalAdvance(Chart3DScale::text(v)));
+        const QSizeF room(widest + metrics.averageCharWidth() * 2, metrics.height() * 1.3);
+        axis.setAutoScale(false);
+        axis.setScale(new Chart3DScale);
+        axis.setMajors(Chart3DAxes::intervalsFor(corners[size_t(edgeOf->to)] - start, room, MostIntervals));
+    }
+    update();
+}
+
+void Chart3D::resizeGL(int w, int h)
+{
+    Qwt3D::SurfacePlot::resizeGL(w, h);
+    decorate();
 }
 
 void Chart3D::paintGL()

@@ -19,6 +19,8 @@ public:
     // along an axis is drawn in blocks of cells, one point per block, so
     // that a frame's work does not grow with the grid.
     enum { MaxSurfacePoints = 51 };
+    // Intervals between the numbers of an axis where it has room for them.
+    enum { MostIntervals = 6 };
 
     // The heights in the layout the surface library reads, data[x][y] with
     // x the point along X and y the point along Y, and where the library
@@ -90,10 +92,16 @@ public:
         double z = 1.0;
     };
     static AxisScale axisScale(double xSpan, double ySpan, double zSpan);
+    // The heights the Z axis spans: the surface's lowest to highest, and
+    // for a flat surface from 0 to its height (0 to 1 at height 0), so that
+    // its numbers still say how high it is.
+    static void heightRange(double zMin, double zMax, double *lo, double *hi);
 
     explicit Chart3D(QWidget *parent = nullptr);
     ~Chart3D() override;
 
+    // Where the caption's top stands, a share of the height from the bottom.
+    static constexpr double TitleTop = 0.98;
     // The plot's caption, also the window's title.
     void setTitle(const QString &text);
     QString title() const { return titleText; }
@@ -118,8 +126,18 @@ protected slots:
 
 protected:
     void paintGL() override;
+    void resizeGL(int w, int h) override;
+    // The data's box, with a span of heights also for a flat surface.
+    void calculateHull() override;
 
 private:
+    // Puts the numbers of each axis along one edge of the box as it is
+    // drawn now (Chart3DAxes), pointing away from the box, with as many
+    // round numbers as the edge has room for; called again whenever the
+    // view or the box changes.
+    void decorate();
+    // Where a point of the data's space is drawn in the widget, y down.
+    QPointF project(const Qwt3D::Triple &point) const;
     void initTable();
     void deleteTable();
     // Hands the library the surface if cells or the grid changed; true when
@@ -148,6 +166,7 @@ private:
     log4cplus::Logger logger;
     QString titleText;
     bool changed = true;
+    bool rebuilding = false;
     int rebuilds = 0;
     qint64 restUntil = 0; // monotonicMs() before which the tick does not rebuild
 };

@@ -277,7 +277,11 @@ void PlayBackTester::openGraphWindow()
     const QSize host = mainWnd->hostSize();
     window->resize(int(host.width() * 0.75), int(host.height() * 0.4));
     sub->resize(window->width(), int(host.height() * 0.4));
-    sub->move(0, host.height() - sub->height() - 30);
+    // At the bottom of the area, which is the main window less its menu and
+    // status bars: taken from the main window's height, the window's lower
+    // edge with its scroll bar lay below the area.
+    const int bottom = sub->parentWidget() ? sub->parentWidget()->height() : host.height() - 30;
+    sub->move(0, qMax(0, bottom - sub->height()));
     graph = window;
 }
 

@@ -1,6 +1,7 @@
 #include "curvetracker.h"
 #include "customqwtcurve.h"
 #include "kelvolog.h"
+#include "readablecolour.h"
 
 #include <qwt_picker_machine.h>
 #include <qwt_plot.h>
@@ -58,6 +59,11 @@ void CurveTracker::onSelected(const QPointF &pos)
     m_allowUpdate = false;
 }
 
+QColor CurveTracker::readOutBackground()
+{
+    return QColor(QStringLiteral("#EEEEEE"));
+}
+
 QwtText CurveTracker::trackerTextF(const QPointF &pos) const
 {
     QwtText text;
@@ -66,7 +72,7 @@ QwtText CurveTracker::trackerTextF(const QPointF &pos) const
     border.setWidth(0);
     border.setStyle(Qt::SolidLine);
     text.setBorderPen(border);
-    text.setBackgroundBrush(QBrush(QColor(QStringLiteral("#EEEEEE")), Qt::SolidPattern));
+    text.setBackgroundBrush(QBrush(readOutBackground(), Qt::SolidPattern));
     text.setBorderRadius(0);
 
     QString info;
@@ -100,8 +106,10 @@ QString CurveTracker::curveInfoAt(const QwtPlotCurve *curve, const QPointF &pos)
         y = line.y2();
     else
         y = line.pointAt((pos.x() - line.x1()) / (line.x2() - line.x1())).y();
+    // In the curve's colour, in a shade that reads on the box: a yellow or
+    // light green curve's value could not be read on its light grey.
     return QStringLiteral("<span style=font-weight:bold;color:%1;font-size:16px;font-family:Courier New>%2")
-        .arg(curve->pen().color().name())
+        .arg(ReadableColour::on(curve->pen().color(), readOutBackground()).name())
         .arg(y, 0, 'g');
 }
 

@@ -37,6 +37,8 @@ public:
     // Smallest index whose x is greater than x; -1 for an empty series or
     // when no sample lies beyond x. The x values must be in order.
     static int upperSampleIndex(const QwtSeriesData<QPointF> &series, double x);
+    // The read-out box's own background, whatever the theme.
+    static QColor readOutBackground();
 
 signals:
     void curveInfos(QList<CurveInfo> infos);

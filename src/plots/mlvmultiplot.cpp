@@ -4,6 +4,7 @@
 #include "curvetracker.h"
 #include "customqwtcurve.h"
 #include "kelvolog.h"
+#include "plottheme.h"
 
 #include <qwt_picker.h>
 #include <qwt_picker_machine.h>
@@ -59,6 +60,8 @@ MLVMultiPlot::MLVMultiPlot(QWidget *parent)
     fourth->attach(m_lower);
     m_upper->replot();
     m_lower->replot();
+    PlotTheme::follow(m_upper);
+    PlotTheme::follow(m_lower);
 
     // On the form itself, so that its line runs across both plots.
     m_picker = new QwtPicker(this);

@@ -3,6 +3,8 @@
 #include "customtimescaledraw.h"
 #include "kelvolog.h"
 #include "latin1.h"
+#include "plottheme.h"
+#include "readablecolour.h"
 
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>
@@ -64,6 +66,9 @@ PlotWidget::PlotWidget(QWidget *parent, bool ownThread)
     m_data->setXValue(0);
     m_data->setCurvePeak(0);
     setCanvasBackground(QBrush(Qt::white, Qt::SolidPattern));
+
+    // The curve titles on the canvas take the new theme's colours with it.
+    PlotTheme::follow(this, [this] { updateTextLabel(); });
 
     m_tracker = new CurveTracker(canvas());
     m_followCurve = true;
@@ -442,11 +447,16 @@ void PlotWidget::updateTextLabel()
 {
     removeTextLabels();
     const auto &map = m_data->curveMap();
+    // On the canvas as the theme paints it: a single title in the theme's
+    // text colour, several each in a shade of its curve's colour that reads.
+    const QPalette palette = canvas()->palette();
+    const QColor background = palette.color(canvas()->backgroundRole());
     QString html = QStringLiteral("<div style=\"font-size: small; font-family: Arial\">");
     for (CustomQwtCurve *curve : map) {
         if (!curve->isVisible())
             continue;
-        const QString colour = map.size() == 1 ? QStringLiteral("black") : curve->pen().color().name();
+        const QColor wanted = map.size() == 1 ? palette.color(QPalette::WindowText) : curve->pen().color();
+        const QString colour = ReadableColour::on(wanted, background).name();
         html += QStringLiteral("<font color='") + colour + QStringLiteral("'>") + curve->title().text()
             + QStringLiteral("<br>");
         LOG4CPLUS_TRACE_FMT(m_log, "plotwidget jobresult:%s", KELVO_QS(curve->title().text()));

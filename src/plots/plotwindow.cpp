@@ -38,6 +38,8 @@
 #include <QRegExp>
 #include <QSizeGrip>
 #include <QSortFilterProxyModel>
+#include <QSplitter>
+#include <QStyle>
 #include <QTextStream>
 #include <QTime>
 
@@ -90,6 +92,7 @@ PlotWindow::PlotWindow(CJob job, QWidget *parent)
     ui->splitter->setStretchFactor(0, 3);
     // The first layout splits by the same shares; the user's drag then rules.
     ui->splitter->setSizes({3000, 7000});
+    connect(ui->splitter, &QSplitter::splitterMoved, this, [this] { m_splitterMoved = true; });
     setWindowTitle(titleText());
 
     // Filling the combo selects "Realtime" and runs its slot once.
@@ -394,6 +397,8 @@ void PlotWindow::updateResultsTableWithJob(CJob &job, bool withValues)
             drawFirstCurve(container->plotWidget());
         updateResultsTable2(res, i, withValues);
     }
+    if (withValues && m_fitWithUnits)
+        fitTable();
 }
 
 void PlotWindow::updateResultsTable2(const CJobResult &result, int row, bool withValues)
@@ -456,6 +461,42 @@ void PlotWindow::resizeTimerFunc()
     qDebug() << "resizeTimerFunc()";
     ui->tableView->resizeColumnToContents(0);
     m_columnTimer.setSingleShot(true);
+    fitTable();
+}
+
+void PlotWindow::fitTable()
+{
+    ResultTableView *view = ui->tableView;
+    ResultTableModel *model = view->tableModel();
+    if (model->rowCount() == 0)
+        return;
+    // Units come with the first values; until then the column keeps its
+    // width and is fitted again when they are there.
+    const bool units = !model->data(model->index(0, 1)).toString().isEmpty();
+    m_fitWithUnits = !units;
+    if (units)
+        view->resizeColumnToContents(1);
+    if (m_splitterMoved)
+        return;
+    const QFontMetrics metrics(view->font());
+    const QAbstractItemView *cells = view;
+    // Room for a number of ten places, the last column takes the rest: a
+    // long text value (hex data) is cut rather than take the plots' room.
+    const int margin = 2 * view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 4;
+    const int value = metrics.horizontalAdvance(QStringLiteral("-00000.000")) + margin;
+    const int names = cells->sizeHintForColumn(0);
+    const int rest = view->columnWidth(1) + value + view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view)
+        + 2 * view->frameWidth();
+    const QList<int> sizes = ui->splitter->sizes();
+    if (sizes.size() != 2)
+        return;
+    const int total = sizes[0] + sizes[1];
+    if (total <= 0)
+        return;
+    const int table = qMax(sizes[0], qMin(names + rest, total / 2));
+    if (table != sizes[0])
+        ui->splitter->setSizes({table, total - table});
+    view->setColumnWidth(0, qMax(qMin(names, table - rest), metrics.horizontalAdvance(QStringLiteral("MMMMMMMM"))));
 }
 
 void PlotWindow::on_txtFilter_textChanged(const QString &text)

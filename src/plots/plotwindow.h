@@ -139,6 +139,11 @@ private:
     // curve's: the curve takes it, and the logger is told.
     void followDisplayName(PlotWidgetContainer *container, const CJobResult &res);
     bool jobIsMine(const CJob &job) const;
+    // Gives the result table the width its names, units and values need,
+    // taken from the plots (which keep at least half), until the user moves
+    // the splitter himself; where even that is too narrow the names give way,
+    // so that each value stays in sight without scrolling.
+    void fitTable();
     void setStatusOk();
     QString titleText() const;
 
@@ -170,6 +175,10 @@ private:
     int m_lastHeight = -1;
     QSortFilterProxyModel *m_proxy = nullptr;
     QTimer m_columnTimer;
+    // The user placed the splitter: the table keeps the width he gave it.
+    bool m_splitterMoved = false;
+    // The table was fitted before the units came: fitted again with them.
+    bool m_fitWithUnits = false;
     TranslationMgr *m_translations = nullptr;
     bool m_threads = false;
     qint64 m_startTime = 0;

@@ -237,6 +237,14 @@ void TestMainWindow::centersSubWindow()
     w.centerSubWindow(sub);
     QCOMPARE(sub->pos(), QPoint(230, 146));
     QCOMPARE(sub->parentWidget(), w.mdi()->viewport());
+    // A window nearly as tall as the area stays whole inside it.
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QRect area = w.mdi()->viewport()->rect();
+    sub->resize(600, area.height() - 10);
+    w.centerSubWindow(sub);
+    QVERIFY2(area.contains(sub->geometry()), qPrintable(QString("at %1,%2 %3x%4 in %5x%6").arg(sub->x()).arg(sub->y())
+                                                        .arg(sub->width()).arg(sub->height()).arg(area.width()).arg(area.height())));
 }
 
 void TestMainWindow::jobFromEcuListReachesPlotWindow()

@@ -47,6 +47,12 @@ void TestPlayBackLive::demoLogPlaysIntoGauges()
     tester->findChild<QPushButton *>("pushButton_5")->click();
     QTRY_VERIFY_WITH_TIMEOUT(tester->gaugeScreen() != nullptr, 30000);
     QVERIFY(qobject_cast<CSVGraphWindow *>(tester->graphWindow()));
+    // The graph opens whole at the bottom of the area.
+    const QRect graphPlace = tester->graphWindow()->parentWidget()->geometry();
+    QVERIFY2(w.mdi()->viewport()->rect().contains(graphPlace),
+             qPrintable(QString("graph at %1,%2 %3x%4, area %5x%6").arg(graphPlace.x()).arg(graphPlace.y())
+                            .arg(graphPlace.width()).arg(graphPlace.height()).arg(w.mdi()->viewport()->width())
+                            .arg(w.mdi()->viewport()->height())));
 
     // The demo's definitions give the engine's dials their scales.
     GaugeContainer *screen = tester->gaugeScreen();

@@ -5,6 +5,7 @@
 #include "basic2dchart.h"
 #include "basic2dcharttableview.h"
 #include "chart3d.h"
+#include "chart3dscale.h"
 #include "chartgrid.h"
 #include "ddecustomview.h"
 #include "fakemdihost.h"
@@ -39,6 +40,10 @@ private slots:
     void chartFedManySamplesFillsLastAndAverage();
     void largeAutoScaleGridKeepsAnswering();
     void surfaceFillsItsBox();
+    void axisNumbersReadable_data();
+    void axisNumbersReadable();
+    void roundAxisNumbers_data();
+    void roundAxisNumbers();
     void dashboardShowsValuesAndPicture();
     // One chart and its five surfaces, in this order.
     void buttonsOpenSurfaces();
@@ -290,10 +295,12 @@ void TestChartsXvfb::surfaceFillsItsBox()
     QVERIFY2(drawn.height() > shown.height() / 2, qPrintable(QString::number(drawn.height())));
     QVERIFY2(drawn.width() > shown.width() / 2, qPrintable(QString::number(drawn.width())));
 
-    // A flat surface and an empty one draw without a scale from nothing.
+    // A flat surface and an empty one draw without a scale from nothing:
+    // their heights span 0 to 1, so that the Z axis keeps its numbers, and
+    // that span is scaled as the others.
     surface->onChartVarsUpdated(chartGrid(10, 10, 0, 5000, 0, 100));
     QVERIFY(QMetaObject::invokeMethod(surface, "timerFunc"));
-    QCOMPARE(surface->zScale(), 1.0);
+    QCOMPARE(surface->zScale() * 1.0, surface->xScale() * 5000);
     QVERIFY(!surface->grabFrameBuffer().isNull());
 }
 
@@ -496,6 +503,198 @@ void TestChartsXvfb::closingTheChartLeavesItsSurfaces()
         tick(surface);
         QVERIFY(!surface->grabFrameBuffer().isNull());
     }
+}
+
+namespace {
+// Where a chart writes its texts, read from what it draws: each text drawn
+// once in the background's colour and once in black, the pixels that differ
+// grouped into the boxes of single texts (pixels at most two apart belong
+// to one text; two texts that close cannot be told apart).
+QList<QRect> textBoxes(const QImage &hidden, const QImage &shown)
+{
+    const int w = shown.width();
+    const int h = shown.height();
+    QVector<bool> ink(w * h, false);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            ink[y * w + x] = hidden.pixel(x, y) != shown.pixel(x, y);
+    QVector<bool> seen(w * h, false);
+    QList<QRect> boxes;
+    for (int start = 0; start < w * h; ++start) {
+        if (!ink[start] || seen[start])
+            continue;
+        QRect box;
+        QVector<int> todo{start};
+        seen[start] = true;
+        while (!todo.isEmpty()) {
+            const int at = todo.takeLast();
+            const int px = at % w;
+            const int py = at / w;
+            box |= QRect(px, py, 1, 1);
+            for (int dy = -2; dy <= 2; ++dy) {
+                for (int dx = -2; dx <= 2; ++dx) {
+                    const int nx = px + dx;
+                    const int ny = py + dy;
+                    if (nx < 0 || ny < 0 || nx >= w || ny >= h)
+                        continue;
+                    const int n = ny * w + nx;
+                    if (ink[n] && !seen[n]) {
+                        seen[n] = true;
+                        todo << n;
+                    }
+                }
+            }
+        }
+        boxes << box;
+    }
+    return boxes;
+}
+
+QRect united(const QList<QRect> &boxes)
+{
+    QRect all;
+    for (const QRect &b : boxes)
+        all |= b;
+    return all;
+}
+
+const Qwt3D::RGBA black(0, 0, 0, 1);
+
+struct ChartTexts
+{
+    QSize frame;
+    // Per axis (X, Y, Z): the boxes of its numbers, and how many numbers
+    // the axis that carries them has.
+    QList<QRect> numbers[3];
+    int count[3] = {0, 0, 0};
+    QRect title;
+};
+
+ChartTexts readTexts(Chart3D *chart)
+{
+    Qwt3D::CoordinateSystem *system = chart->coordinates();
+    const Qwt3D::RGBA background = chart->backgroundRGBAColor();
+    auto draw = [chart] {
+        chart->updateGL();
+        return chart->grabFrameBuffer();
+    };
+    system->setNumberColor(background);
+    chart->setTitleColor(background);
+    const QImage hidden = draw();
+    ChartTexts texts;
+    texts.frame = hidden.size();
+    for (int d = 0; d < 3; ++d) {
+        for (Qwt3D::Axis &axis : system->axes) {
+            const Qwt3D::Triple along = axis.end() - axis.begin();
+            const double parts[3] = {along.x, along.y, along.z};
+            if (parts[d] == 0)
+                continue;
+            axis.setNumberColor(black);
+            if (axis.numbers())
+                texts.count[d] = int(axis.majorPositions().size());
+        }
+        texts.numbers[d] = textBoxes(hidden, draw());
+        system->setNumberColor(background);
+    }
+    chart->setTitleColor(black);
+    texts.title = united(textBoxes(hidden, draw()));
+    system->setNumberColor(black);
+    chart->updateGL();
+    return texts;
+}
+} // namespace
+
+void TestChartsXvfb::axisNumbersReadable_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("maximised");
+    for (const char *kind : {"filled", "sparse", "flat"})
+        for (bool maximised : {false, true})
+            QTest::addRow("%s, %s", kind, maximised ? "maximised" : "opening size") << QString(kind) << maximised;
+}
+
+// Each axis's numbers are inside the window, apart from each other, from
+// the other axes' and from the caption, however the heights fill the grid:
+// a grid full of values, one cell set (the others 0), and no values at all
+// on an X span where no sample falls.
+void TestChartsXvfb::axisNumbersReadable()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, maximised);
+    FakeMdiHost host(QSize(1200, 900));
+    Basic2DChart *chart = openChart(host);
+    if (kind == "flat")
+        applyGrid(*chart, "10", "10", "20000", "30000");
+    Chart3D *surface = press(host, *chart, "btn3DLast");
+    QVERIFY(surface);
+    QCOMPARE(surface->size(), QSize(300, 300));
+    if (kind == "filled") {
+        for (int row = 0; row <= 10; ++row)
+            for (int col = 0; col <= 10; ++col)
+                chart->onJobFinished(sample(col * 1000 + 10, row * 10 + 1, 0.9 * row * col + 5), 0);
+    } else if (kind == "sparse") {
+        chart->onJobFinished(sample(500, 95, 99.48), 0);
+    }
+    if (maximised)
+        surface->parentWidget()->showMaximized();
+    QVERIFY(QTest::qWaitForWindowExposed(surface));
+    QTRY_VERIFY(surface->size().width() > (maximised ? 1000 : 299));
+    tick(surface);
+
+    const ChartTexts texts = readTexts(surface);
+    const QRect inside = QRect(QPoint(0, 0), texts.frame).adjusted(1, 1, -1, -1);
+    QVERIFY2(texts.title.isValid() && inside.contains(texts.title), qPrintable(QString("title %1,%2 %3x%4")
+             .arg(texts.title.x()).arg(texts.title.y()).arg(texts.title.width()).arg(texts.title.height())));
+    const char axisName[3] = {'X', 'Y', 'Z'};
+    QList<QPair<QRect, int>> all;
+    for (int d = 0; d < 3; ++d) {
+        const QList<QRect> &boxes = texts.numbers[d];
+        // As many boxes as numbers: none lost outside, none written over
+        // another.
+        QVERIFY2(texts.count[d] >= 2 && boxes.size() == texts.count[d],
+                 qPrintable(QString("%1: %2 numbers, %3 seen").arg(axisName[d]).arg(texts.count[d]).arg(boxes.size())));
+        for (const QRect &b : boxes) {
+            QVERIFY2(inside.contains(b), qPrintable(QString("%1 number at %2,%3 %4x%5 outside %6x%7").arg(axisName[d])
+                     .arg(b.x()).arg(b.y()).arg(b.width()).arg(b.height()).arg(texts.frame.width()).arg(texts.frame.height())));
+            QVERIFY2(!b.intersects(texts.title), qPrintable(QString("%1 number over the caption").arg(axisName[d])));
+            all << qMakePair(b, d);
+        }
+    }
+    for (int i = 0; i < all.size(); ++i)
+        for (int j = i + 1; j < all.size(); ++j)
+            QVERIFY2(!all[i].first.intersects(all[j].first),
+                     qPrintable(QString("a number of %1 over one of %2").arg(axisName[all[i].second]).arg(axisName[all[j].second])));
+}
+
+void TestChartsXvfb::roundAxisNumbers_data()
+{
+    QTest::addColumn<double>("lo");
+    QTest::addColumn<double>("hi");
+    QTest::addColumn<int>("intervals");
+    QTest::addColumn<QString>("numbers");
+    QTest::newRow("0..10000 in 5") << 0.0 << 10000.0 << 5 << "0 2000 4000 6000 8000 10000";
+    QTest::newRow("0..10000 in 4") << 0.0 << 10000.0 << 4 << "0 2500 5000 7500 10000";
+    QTest::newRow("0..10000 in 3") << 0.0 << 10000.0 << 3 << "0 5000 10000";
+    QTest::newRow("20000..30000 in 6") << 20000.0 << 30000.0 << 6 << "20000 22000 24000 26000 28000 30000";
+    QTest::newRow("heights 5..95") << 5.0 << 95.0 << 6 << "20 40 60 80";
+    QTest::newRow("heights 0..99.48") << 0.0 << 99.48 << 6 << "0 20 40 60 80";
+    QTest::newRow("flat at 0") << 0.0 << 1.0 << 6 << "0 0.2 0.4 0.6 0.8 1";
+    QTest::newRow("below 0") << -1.5 << 0.5 << 4 << "-1.5 -1 -0.5 0 0.5";
+    QTest::newRow("one interval") << 0.0 << 99.48 << 1 << "0 50";
+    QTest::newRow("no span") << 7.0 << 7.0 << 6 << "7";
+    QTest::newRow("far from 0") << 1e16 << 1e16 + 4 << 6 << "1e+16 1e+16 1e+16 1e+16 1e+16";
+}
+
+void TestChartsXvfb::roundAxisNumbers()
+{
+    QFETCH(double, lo);
+    QFETCH(double, hi);
+    QFETCH(int, intervals);
+    QFETCH(QString, numbers);
+    QStringList texts;
+    for (double v : Chart3DScale::numbers(lo, hi, intervals))
+        texts << Chart3DScale::text(v);
+    QCOMPARE(texts.join(' '), numbers);
 }
 
 void TestChartsXvfb::cleanupTestCase()

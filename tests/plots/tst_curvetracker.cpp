@@ -1,6 +1,7 @@
 #include "curvetracker.h"
 #include "plottestjobs.h"
 #include "plotwidget.h"
+#include "readablecolour.h"
 #include "workdir.h"
 
 #include <qwt_plot_canvas.h>
@@ -10,6 +11,12 @@
 #include <QtTest>
 
 namespace {
+// The colour a curve's value is written in on the read-out's light box.
+QString readOutColour(const QColor &curve)
+{
+    return ReadableColour::on(curve, QColor("#EEEEEE")).name();
+}
+
 QwtPointSeriesData series(const QVector<double> &xs)
 {
     QVector<QPointF> points;
@@ -102,8 +109,9 @@ void TestCurveTracker::readOut()
         QCOMPARE(info, QString());
         QVERIFY(plot.tracker()->curveLineAt(curve, x).isNull());
     } else {
-        QCOMPARE(info, QStringLiteral("<span style=font-weight:bold;color:#ff0000;font-size:16px;"
+        QCOMPARE(info, QStringLiteral("<span style=font-weight:bold;color:%1;font-size:16px;"
                                       "font-family:Courier New>")
+                               .arg(readOutColour(Qt::red))
                            + value);
     }
 }
@@ -125,11 +133,17 @@ void TestCurveTracker::twoCurvesJoinedByBreak()
     curveWith(plot, "B", {{1000, 100}, {2000, 300}});
     curveWith(plot, "C", {{1000, 7}});
     const QwtText text = plot.tracker()->trackerTextF(QPointF(1500, 0));
-    QCOMPARE(text.text(), QStringLiteral("<span style=font-weight:bold;color:#ff0000;font-size:16px;"
+    QCOMPARE(text.text(), QStringLiteral("<span style=font-weight:bold;color:%1;font-size:16px;"
                                          "font-family:Courier New>2<br>"
-                                         "<span style=font-weight:bold;color:#00ff00;font-size:16px;"
-                                         "font-family:Courier New>200"));
+                                         "<span style=font-weight:bold;color:%2;font-size:16px;"
+                                         "font-family:Courier New>200")
+                              .arg(readOutColour(Qt::red), readOutColour(Qt::green)));
     QCOMPARE(text.backgroundBrush().color(), QColor("#EEEEEE"));
+    // Each value in a shade of its curve's colour that reads on the box.
+    for (QColor c : {QColor(Qt::red), QColor(Qt::green), QColor(Qt::yellow)}) {
+        QVERIFY(ReadableColour::contrast(QColor(readOutColour(c)), QColor("#EEEEEE")) >= 4.5);
+        QCOMPARE(QColor(readOutColour(c)).hue(), c.hue());
+    }
     plot.showCurve(plot.curveAt(1), false);
     QVERIFY(!plot.tracker()->trackerTextF(QPointF(1500, 0)).text().contains("<br>"));
     QCOMPARE(plot.tracker()->trackerTextF(QPointF(5000, 0)).text(), QString());

@@ -5,6 +5,7 @@
 #include "customqwtcurve.h"
 #include "curvepicker2.h"
 #include "mlvmultiplot.h"
+#include "readablecolour.h"
 
 #include <qwt_picker.h>
 #include <qwt_plot.h>
@@ -36,10 +37,16 @@ QPoint formPoint(MLVMultiPlot &w, double x, double y)
     return plot->canvas()->mapTo(&w, onCanvas);
 }
 
+// A curve's colour as the read-out writes it: a shade that reads on its box.
+QString shade(const char *colour)
+{
+    return ReadableColour::on(QColor(colour), CurveTracker::readOutBackground()).name();
+}
+
 QString span(const char *colour, const char *value)
 {
     return QString("<span style=font-weight:bold;color:%1;font-size:16px;font-family:Courier New>%2")
-        .arg(colour, value);
+        .arg(shade(colour), value);
 }
 
 } // namespace
@@ -146,7 +153,7 @@ void TestMLVMultiPlot::oneUpdatePerPeriod()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     const QPoint first = formPoint(w, 2.0, 3);
     const QPoint second = formPoint(w, 3.5, 3);
-    QTRY_VERIFY_WITH_TIMEOUT((w.onMoved(first), readOut(w.upperPlot()).contains("color:#ff0000")
+    QTRY_VERIFY_WITH_TIMEOUT((w.onMoved(first), readOut(w.upperPlot()).contains("color:" + shade("#ff0000"))
                               && readOut(w.lowerPlot()).contains("color:#000000")),
                              3000);
     const QString upper = readOut(w.upperPlot());

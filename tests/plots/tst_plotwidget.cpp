@@ -2,6 +2,7 @@
 #include "plottestjobs.h"
 #include "plotwidget.h"
 #include "plotwidgetcontainer.h"
+#include "readablecolour.h"
 #include "workdir.h"
 
 #include <qwt_legend.h>
@@ -374,7 +375,12 @@ void TestPlotWidget::curvesAndLabel()
     QCOMPARE(labels.size(), 1);
     const QString text = static_cast<QwtPlotTextLabel *>(labels.first())->text().text();
     QVERIFY2(text.startsWith("<div style=\"font-size: small; font-family: Arial\">"), qPrintable(text));
-    QVERIFY2(text.contains("<font color='#ff0000'>B<br>") && text.contains("<font color='#00ff00'>A<br>"),
+    // Each title in its curve's colour, in a shade that reads on the white
+    // canvas: the pure green and red did not.
+    const QString red = ReadableColour::on(QColor("#ff0000"), Qt::white).name();
+    const QString green = ReadableColour::on(QColor("#00ff00"), Qt::white).name();
+    QVERIFY(red != "#ff0000" && green != "#00ff00");
+    QVERIFY2(text.contains("<font color='" + red + "'>B<br>") && text.contains("<font color='" + green + "'>A<br>"),
              qPrintable(text));
     plot.showCurve(plot.curveAt(0), false);
     const QString hidden =

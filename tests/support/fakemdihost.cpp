@@ -11,7 +11,14 @@ FakeMdiHost::FakeMdiHost(const QSize &size)
 
 QMdiSubWindow *FakeMdiHost::addSubWindow(QWidget *widget)
 {
-    return area.addSubWindow(widget);
+    // As the main window's area does, a widget sized before it is added
+    // keeps that size inside its frame.
+    const bool sized = widget->testAttribute(Qt::WA_Resized);
+    const QSize size = widget->size();
+    QMdiSubWindow *sub = area.addSubWindow(widget);
+    if (sized)
+        sub->resize(size.grownBy(sub->contentsMargins()));
+    return sub;
 }
 
 bool FakeMdiHost::connectJobListener(QObject *listener)

@@ -1,7 +1,8 @@
 #pragma once
 // The main window as a window that opens sub-windows sees it: an MDI area
-// of a fixed size, the ECU the user chose, and job listeners registered
-// with the feed's job receiver (and remembered).
+// of a fixed size that opens a widget sized before at that size, the ECU
+// the user chose, and job listeners registered with the feed's job receiver
+// (and remembered).
 #include "mdihost.h"
 
 #include <QList>
