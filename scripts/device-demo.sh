@@ -13,6 +13,7 @@
 #         each data request with the next message of demo/devices/14p7.hex (AFR and BOOST sweep)
 #   wbo2  "TechEdge WBO2": demo/devices/wbo2.hex into ./ttyWBO2; the port opens, the plot stays
 #         empty (the frames are not decoded); KelvO started with "trace" logs the bytes in hex
+#         once "log4cplus.properties" has the line log4cplus.logger.wbo2=TRACE
 #   innovate  a linked pair of ports: Troubleshooting > Innovate Simulator plays the MTS chain on
 #         ./ttyMTS-sim (Start with "Simulate MTS Devices" ticked), "Innovate Serial" reads it on ./ttyMTS
 #
