@@ -3,7 +3,8 @@
 // a stamped frame of the listener's three identifiers; the scripted
 // Innovate chain gives every value of its two devices in range; the
 // 14Point7 sweep gives AFR and BOOST in range, and the script's answering
-// side answers the requests with it.
+// side answers the requests with it. The names the README gives these
+// values are the ones their plot windows show.
 #include "aemdatahandler.h"
 #include "canbroadcastdecoder.h"
 #include "extlinecollector.h"
@@ -19,6 +20,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -42,6 +44,7 @@ private slots:
     void canStreamDecodes();
     void fourteenPoint7SweepDecodes();
     void fourteenPoint7ScriptAnswers();
+    void readmeNamesValuesAsShown();
 };
 
 void TestDeviceDemo::plxStreamDecodes()
@@ -219,6 +222,100 @@ void TestDeviceDemo::fourteenPoint7ScriptAnswers()
     const QByteArray out = answering.readAllStandardOutput();
     QCOMPARE(out.toHex(), (QByteArray::fromHex("0150") + QByteArray::fromHex("04020a") + messages.at(0)
                            + messages.at(1)).toHex());
+}
+
+namespace {
+// The names a plot window shows for the results of these jobs.
+QSet<QString> shownNames(const QList<CJob> &jobs)
+{
+    QSet<QString> names;
+    for (const CJob &job : jobs)
+        for (const CJobResult &r : job.results)
+            names << QString::fromLatin1(r.displayName.empty() ? r.name.c_str() : r.displayName.c_str());
+    return names;
+}
+
+// The Innovate chain the handler reads from these replies and packets; a
+// device it has no inputs of yet is filed at the first packet and named
+// from the next.
+QList<CJob> innovateJobs(const QByteArray &replies, const QList<QByteArray> &packets)
+{
+    InnovateDataHandler handler("INNOVATE");
+    QSignalSpy jobs(&handler, &InnovateDataHandler::jobFinished);
+    handler.streamHandler().feed(replies);
+    QList<CJob> out;
+    for (int round = 0; round < 2; ++round) {
+        for (const QByteArray &packet : packets)
+            handler.streamHandler().feed(packet);
+        QCoreApplication::processEvents();
+    }
+    for (const QList<QVariant> &args : jobs)
+        out << args.at(0).value<CJob>();
+    return out;
+}
+
+// The first group of every match of the pattern in the README.
+QStringList readmeTexts(const QString &readme, const char *pattern)
+{
+    QStringList out;
+    QRegularExpressionMatchIterator it = QRegularExpression(QString::fromLatin1(pattern)).globalMatch(readme);
+    while (it.hasNext())
+        out << it.next().captured(1);
+    return out;
+}
+} // namespace
+
+void TestDeviceDemo::readmeNamesValuesAsShown()
+{
+    QFile file(QStringLiteral(KELVO_SOURCE_DIR) + "/README.md");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString readme = QString::fromUtf8(file.readAll());
+    WorkDir wd;
+    for (const char *name : {"config/SensorDefs.xml", "config/DeviceDefs.xml", "config/InputConfigs.xml"})
+        wd.write(name, demoFile(name));
+    wd.write("config/PLXSensors.xml", PlxTestFiles::installedDefinitions());
+
+    // The demo's LM-2 chain, and the device Troubleshooting > Innovate
+    // Simulator plays with the replies its window opens with.
+    const QJsonObject lm2 =
+        QJsonDocument::fromJson(demoFile("innovate/innovate.json")).object().value("lm2").toObject();
+    auto bytes = [](const QJsonValue &v) { return QByteArray::fromHex(v.toString().toLatin1()); };
+    QList<QByteArray> packets;
+    for (const QJsonValue &packet : lm2.value("data").toArray())
+        packets << bytes(packet);
+    const QSet<QString> innovate =
+        shownNames(innovateJobs(bytes(lm2.value("ce")) + bytes(lm2.value("f3")), packets))
+        + shownNames(innovateJobs(QByteArray::fromHex("a285014e4d54586200000000a285017311204d5458620387"),
+                                  {QByteArray::fromHex("b2820111031b")}));
+    PLXDataHandler plx;
+    QList<CJob> plxJobs;
+    for (QByteArray frame : hexLines("devices/plx.hex")) {
+        CJob job;
+        bool valid = false;
+        plx.onDataReceived(frame, job, valid);
+        plxJobs << job;
+    }
+    CJob can;
+    CANBroadcastDecoder().fillJob(can);
+
+    const struct
+    {
+        const char *source;
+        QSet<QString> shown;
+        const char *pattern;
+    } named[] = {
+        {"Innovate", innovate, "`((?:LM-2|AUX4|TXb)_[^`]*)`"},
+        {"PLX", shownNames(plxJobs), "\"([^\"]+ #\\d+)\""},
+        {"CAN", shownNames({can}), "\"(Wheel Speed\\d)\""},
+    };
+    for (const auto &n : named) {
+        const QStringList texts = readmeTexts(readme, n.pattern);
+        QVERIFY2(!texts.isEmpty(), n.source);
+        for (const QString &text : texts)
+            QVERIFY2(n.shown.contains(text),
+                     qPrintable(QStringLiteral("%1: the README names %2; shown are %3")
+                                    .arg(n.source, text, QStringList(n.shown.values()).join(", "))));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDeviceDemo)
