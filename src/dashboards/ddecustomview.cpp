@@ -41,6 +41,7 @@ const LabelFormat labelFormats[] = {
     {&Ui::DDECustomView::lblHp, "Power:<BR>", "CoEng_Power", " HP", 0, 14, false},
     {&Ui::DDECustomView::lblEOI, "End of inj.:", "InjCrv_eoiMI1", " °", 2, 8, false},
 };
+
 // What a label shows without a value where its number would stand: no
 // figure at all, so nothing is taken for a reading.
 const char noNumber[] = "--";
@@ -123,6 +124,8 @@ QString DDECustomView::ecuOfExpressions()
 void DDECustomView::follow(const QString &ecu)
 {
     m_ecu = ecu;
+    if (!ecu.isEmpty())
+        LOG4CPLUS_INFO_FMT(logger, "diesel dashboard follows %s", KELVO_QS(ecu));
     setWindowTitle(ecu.isEmpty() ? m_title : QStringLiteral("%1 (%2)").arg(m_title, ecu));
 }
 
