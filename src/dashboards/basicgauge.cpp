@@ -61,7 +61,8 @@ BasicGauge::BasicGauge(QWidget *parent)
     KelvoFonts::install();
     m_def.min = 0;
     m_def.max = 100;
-    m_valueText = formatValue(m_value, false, -1);
+    // No reading yet: a 0 here would look like one.
+    m_valueText = noValueText();
     m_face = new SvgPixmapCache(this);
     m_needle = new SvgPixmapCache(this);
     m_resizeTimer.setSingleShot(true);
@@ -117,6 +118,7 @@ QString BasicGauge::formatValue(double value, bool useDecimals, int decimals)
 void BasicGauge::setValue(qreal input)
 {
     m_value = m_def.conversionFactor * input;
+    m_hasValue = true;
     m_valueText = formatValue(m_value, m_useDecimals, m_def.decimals);
     fitValueText();
 }
@@ -316,9 +318,10 @@ void BasicGauge::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing, true);
     QPen pen;
     pen.setWidthF(width() / 80 + 1);
-    // A value that is not a number has no place on the scale: no needle.
+    // A value that is not a number has no place on the scale, nor has a
+    // value not yet come: no needle.
     const double angle = angleOf(m_value);
-    if (std::isfinite(angle)) {
+    if (m_hasValue && std::isfinite(angle)) {
         pen.setColor(shown(m_def.needleColor, fallbacks().needleColor));
         painter.setPen(pen);
         const double length = (m_dial.width() - m_margin / 2) / 2;

@@ -31,9 +31,13 @@ public:
 
     QSize minimumSizeHint() const override { return QSize(30, 30); }
 
-    // The last value after conversion, and its text.
+    // The last value after conversion, and its text. Until a value is set
+    // the dial shows no needle and no figure (value() is then 0).
     double value() const { return m_value; }
     QString valueText() const { return m_valueText; }
+    bool hasValue() const { return m_hasValue; }
+    // What the readout shows before a value has come.
+    static QString noValueText() { return QStringLiteral("--"); }
     // The range the scale shows: the definition's, or Min..Min+1 while Min
     // and Max are equal or not finite (0..1 when Min itself is not finite).
     double scaleMin() const { return m_scaleMin; }
@@ -88,6 +92,7 @@ private:
     int m_lastWidth = -1;
     int m_lastHeight = -1;
     double m_value = 0;
+    bool m_hasValue = false;
     QString m_valueText;
     QFont m_scaleFont;
     QRectF m_dial;

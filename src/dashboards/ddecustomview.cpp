@@ -1,9 +1,12 @@
 #include "ddecustomview.h"
 #include "ui_ddecustomview.h"
 
+#include "customexpressionseditor.h"
 #include "kelvofonts.h"
+#include "latin1.h"
 
 #include <QDebug>
+#include <QFile>
 #include <QLabel>
 
 namespace {
@@ -38,6 +41,37 @@ const LabelFormat labelFormats[] = {
     {&Ui::DDECustomView::lblHp, "Power:<BR>", "CoEng_Power", " HP", 0, 14, false},
     {&Ui::DDECustomView::lblEOI, "End of inj.:", "InjCrv_eoiMI1", " °", 2, 8, false},
 };
+
+// What a label shows without a value where its number would stand: no
+// figure at all, so nothing is taken for a reading.
+const char noNumber[] = "--";
+
+QString labelText(const LabelFormat &f, const QString &number)
+{
+    const QString unit = QString::fromUtf8(f.unit);
+    const QString text = f.plain ? number.rightJustified(f.width) + unit
+                                 : (number.rightJustified(f.width) + unit).rightJustified(f.width);
+    return QString::fromUtf8(f.prefix) + text;
+}
+
+bool carriesAny(const CJob &job)
+{
+    double value = 0.0;
+    for (const LabelFormat &f : labelFormats) {
+        if (DDECustomView::findValue(job, f.result, &value))
+            return true;
+    }
+    return false;
+}
+
+bool isShownResult(const QString &name)
+{
+    for (const LabelFormat &f : labelFormats) {
+        if (name.compare(QLatin1String(f.result), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 DDECustomView::DDECustomView(QWidget *parent)
@@ -48,6 +82,11 @@ DDECustomView::DDECustomView(QWidget *parent)
     // "Consolas" of the form is drawn by the monospaced font that stands in for it.
     KelvoFonts::install();
     ui->setupUi(this);
+    m_title = windowTitle();
+    // The form's texts hold a sample reading; none has happened yet.
+    for (const LabelFormat &f : labelFormats)
+        (ui->*f.label)->setText(labelText(f, QLatin1String(noNumber)));
+    follow(ecuOfExpressions());
 }
 
 DDECustomView::~DDECustomView()
@@ -68,6 +107,28 @@ bool DDECustomView::findValue(const CJob &job, const char *name, double *value)
     return found;
 }
 
+QString DDECustomView::ecuOfExpressions()
+{
+    CustomExpressionsEditor expressions;
+    // No file, no formulas: the runner already says so in the log.
+    if (!QFile::exists(expressions.fileName()))
+        return QString();
+    expressions.loadConfig();
+    for (const CustomExpressionsEditor::Filing &f : expressions.filings()) {
+        if (!f.ecu.isEmpty() && isShownResult(f.resultName))
+            return f.ecu;
+    }
+    return QString();
+}
+
+void DDECustomView::follow(const QString &ecu)
+{
+    m_ecu = ecu;
+    if (!ecu.isEmpty())
+        LOG4CPLUS_INFO_FMT(logger, "diesel dashboard follows %s", KELVO_QS(ecu));
+    setWindowTitle(ecu.isEmpty() ? m_title : QStringLiteral("%1 (%2)").arg(m_title, ecu));
+}
+
 QString DDECustomView::formatVal(qreal &val, QString &unit, int dig, int just)
 {
     return (QString::number(val, 'f', dig).rightJustified(just) + unit).rightJustified(just);
@@ -76,15 +137,24 @@ QString DDECustomView::formatVal(qreal &val, QString &unit, int dig, int just)
 void DDECustomView::onJobFinished(CJob job, int result)
 {
     Q_UNUSED(result)
+    // A job without ECU cannot be told apart from another ECU's.
+    const QString ecu = Latin1::toQString(job.ecuName);
+    if (ecu.isEmpty())
+        return;
+    if (m_ecu.isEmpty()) {
+        if (!carriesAny(job))
+            return;
+        follow(ecu);
+    }
+    // ECU names are looked up without regard to case, as the ECU files are.
+    if (ecu.compare(m_ecu, Qt::CaseInsensitive) != 0)
+        return;
     for (const LabelFormat &f : labelFormats) {
         double value = 0.0;
         // A result the job lacks leaves its label as it was.
         if (!findValue(job, f.result, &value))
             continue;
-        QString unit = QString::fromUtf8(f.unit);
-        const QString number = f.plain ? QString::number(value, 'f', f.decimals).rightJustified(f.width) + unit
-                                       : formatVal(value, unit, f.decimals, f.width);
-        (ui->*f.label)->setText(QString::fromUtf8(f.prefix) + number);
+        (ui->*f.label)->setText(labelText(f, QString::number(value, 'f', f.decimals)));
     }
     LOG4CPLUS_DEBUG_FMT(logger, "rpm:%s RPM", KELVO_QS(ui->lblRPM->text()));
     LOG4CPLUS_DEBUG_FMT(logger, "lambda:%s", KELVO_QS(ui->lblLAMBDA->text()));

@@ -1,7 +1,10 @@
 #pragma once
 // A fixed dashboard for one diesel engine control unit: fifteen values on
-// black panels around a turbocharger picture, each the named result of
-// whatever job arrives. The result names are built in.
+// black panels around a turbocharger picture, each a named result of that
+// ECU's jobs. The result names are built in. Two ECUs often run jobs with
+// the same result names: the dashboard follows one ECU, the one that the
+// custom expressions give its computed values, else the first whose job
+// brings any of its results, and its title names it.
 #include "cjob.h"
 #include "kelvolog.h"
 
@@ -23,6 +26,9 @@ public:
     // without regard to case; false when the job has none.
     static bool findValue(const CJob &job, const char *name, double *value);
 
+    // The ECU whose jobs it shows; empty until one is chosen.
+    QString followedEcu() const { return m_ecu; }
+
 public slots:
     void onJobFinished(CJob job, int result);
     // The number with dig decimals right-justified to just characters,
@@ -33,6 +39,12 @@ private slots:
     void on_pushButton_clicked();
 
 private:
+    void follow(const QString &ecu);
+    // The ECU of the first custom formula that gives one of its results.
+    static QString ecuOfExpressions();
+
     Ui::DDECustomView *ui;
+    QString m_title;
+    QString m_ecu;
     log4cplus::Logger logger;
 };

@@ -87,14 +87,19 @@ void GaugeContainer::onJobFinished(CJob argJob, int result)
 void GaugeContainer::animate()
 {
     for (auto it = m_gaugeTable.cbegin(); it != m_gaugeTable.cend(); ++it) {
-        const double v = m_data->value(it.key());
+        // A dial whose result has not come shows no reading.
+        double v = 0.0;
+        if (!m_data->value(it.key(), &v))
+            continue;
         for (GaugeWidget *gauge : it.value()) {
             gauge->setValue(v);
             gauge->refresh();
         }
     }
     for (auto it = m_textTable.cbegin(); it != m_textTable.cend(); ++it) {
-        const double v = m_data->value(it.key());
+        double v = 0.0;
+        if (!m_data->value(it.key(), &v))
+            continue;
         for (TextValueWidget *text : it.value()) {
             text->setValue(v);
             text->refresh();

@@ -23,34 +23,48 @@ QString GaugeContainerData::resultKey(const CJobResultPair &pair)
     return resultKey(pair.job.ecuName, pair.job.jobName, pair.resultName);
 }
 
-double GaugeContainerData::value(const QString &key) const
+bool GaugeContainerData::value(const QString &key, double *value) const
 {
     std::lock_guard<std::mutex> locker(m_mutex);
-    const auto it = m_values.constFind(key);
-    if (it != m_values.cend())
-        return it.value();
-    // An ECU's name has no ':'; a job's name may.
-    const int ecuEnd = key.indexOf(QLatin1Char(':'));
-    if (ecuEnd < 0)
-        return 0.0;
-    return m_values.value(key.mid(ecuEnd + 1), 0.0);
+    auto it = m_values.constFind(key);
+    if (it == m_values.cend()) {
+        // An ECU's name has no ':'; a job's name may. An ECU's dial takes
+        // a job without ECU, never another ECU's.
+        const int ecuEnd = key.indexOf(QLatin1Char(':'));
+        if (ecuEnd <= 0)
+            return false;
+        it = m_values.constFind(key.mid(ecuEnd));
+        if (it == m_values.cend())
+            return false;
+    }
+    *value = it.value();
+    return true;
 }
 
 void GaugeContainerData::onJobFinished(CJob argJob, int)
 {
     // Keys are built before the lock: the GUI thread's reads wait only for
     // the stores themselves.
-    QVector<QPair<QString, double>> stores;
-    const bool ecuKnown = !argJob.ecuName.empty();
-    stores.reserve(argJob.getResultCount() * (ecuKnown ? 2 : 1));
-    const QString ecu = Latin1::toQString(argJob.ecuName).toUpper() + QLatin1Char(':');
-    for (const CJobResult &r : qAsConst(argJob.results)) {
-        const QString key = resultKey(std::string(), argJob.jobName, r.name);
-        stores.append(qMakePair(key, r.realValue));
-        if (ecuKnown)
-            stores.append(qMakePair(ecu + key, r.realValue));
-    }
+    struct Store
+    {
+        QString key;
+        double value;
+    };
+    QVector<Store> stores;
+    stores.reserve(argJob.getResultCount());
+    const QString source = Latin1::toQString(argJob.ecuName).toUpper();
+    for (const CJobResult &r : qAsConst(argJob.results))
+        stores.append(Store{resultKey(std::string(), argJob.jobName, r.name), r.realValue});
+    const QString prefix = source + QLatin1Char(':');
     std::lock_guard<std::mutex> locker(m_mutex);
-    for (const auto &s : qAsConst(stores))
-        m_values.insert(s.first, s.second);
+    for (const Store &s : qAsConst(stores)) {
+        m_values.insert(prefix + s.key, s.value);
+        // The key alone keeps to the first source that brought it.
+        const auto first = m_sourceOf.constFind(s.key);
+        if (first == m_sourceOf.cend())
+            m_sourceOf.insert(s.key, source);
+        else if (first.value() != source)
+            continue;
+        m_values.insert(s.key, s.value);
+    }
 }

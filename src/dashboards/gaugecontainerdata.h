@@ -18,25 +18,31 @@ public:
     // The job's own name (not its display name), ".", the result name, all
     // upper-cased, after the ECU's name and ":" where the pair names its ECU.
     // Two ECUs often run jobs of one name with the same results; a dial of
-    // one ECU's screen shows that ECU's value once a job of it was seen.
-    // Until then, and for a pair without ECU (a log read without its side
-    // file), the job of that name of any ECU feeds it: the external
-    // sources' readings carry no ECU, while their plot windows' jobs do.
+    // one ECU's screen shows only that ECU's values, and, until one of them
+    // comes, those of a job without ECU (the external sources' readings
+    // carry none, while their plot windows' jobs name one); never another
+    // ECU's. A pair without ECU (a log read without its side file) follows
+    // the first source, ECU or none, whose job of that name brings the
+    // result.
     static QString resultKey(const CJobResultPair &pair);
     static QString resultKey(const std::string &ecuName, const std::string &jobName,
                              const std::string &resultName);
 
-    // The stored value, 0 for a key not seen yet (with or without its
-    // ECU). Safe from any thread.
-    double value(const QString &key) const;
+    // The latest value of the key; false while none has come. Safe from
+    // any thread.
+    bool value(const QString &key, double *value) const;
 
 public slots:
-    // Stores the real value of every result, whatever the result code,
-    // under its key with and without the job's ECU.
+    // Stores the real value of every result, whatever the result code.
     void onJobFinished(CJob argJob, int result);
 
 private:
     // A standard lock: ThreadSanitizer sees through it.
     mutable std::mutex m_mutex;
+    // By ECU and key ("ECU:JOB.RESULT"), jobs without ECU under ":" and
+    // the key, and by the key alone the values of the first source of it.
     QHash<QString, double> m_values;
+    // The source (upper-cased ECU, empty for none) that the key alone
+    // follows.
+    QHash<QString, QString> m_sourceOf;
 };

@@ -39,7 +39,10 @@ TextValueWidget::TextValueWidget(QWidget *parent)
     m_title = makeLabel(this, "title", "Text", "Courier New", 32);
     m_title->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     m_title->setWordWrap(true);
-    m_valueLabel = makeLabel(this, "value", "value", "Courier New", 32);
+    m_valueLabel = makeLabel(this, "value", "", "Courier New", 32);
+    // No reading yet: the line shows no figure until a value comes.
+    m_valueText = BasicGauge::noValueText();
+    m_valueLabel->setText(m_valueText);
     m_valueLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_valueLabel->setAlignment(valueAlignment);
     m_valueLabel->setFitWidth(true);

@@ -83,6 +83,7 @@ void CustomExpressionsEditor::loadConfig(const QByteArray &xml)
             LOG4CPLUS_DEBUG_FMT(logger, "result: %s, expression: %s", KELVO_QS(name), KELVO_QS(formula));
             CJob job(Latin1::toStd(ecu), Latin1::toStd(jobName));
             eval.addExpression(job, name, formula);
+            filed.append(Filing{ecu, jobName, name});
         }
     }
 }

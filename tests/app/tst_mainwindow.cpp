@@ -745,6 +745,13 @@ void TestMainWindow::dieselJobReachesChartAndDashboard()
     QTRY_VERIFY_WITH_TIMEOUT(rpm->text().endsWith(" RPM") && rpm->text() != "3856 RPM", 10000);
     QVERIFY(water->text().startsWith("Water:"));
     QVERIFY(dashboard->findChild<QLabel *>("lblRail")->text().startsWith("Rail pressure:"));
+    // The sub-window's caption names the ECU the dashboard follows.
+    QMdiSubWindow *sub = nullptr;
+    for (QMdiSubWindow *s : w.mdi()->subWindowList())
+        if (s->widget() == dashboard)
+            sub = s;
+    QVERIFY(sub);
+    QCOMPARE(sub->windowTitle(), QString("DDE6 M47 (D73N57C0)"));
     JobQueue::instance()->removeJob(job);
 }
 

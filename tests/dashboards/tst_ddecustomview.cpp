@@ -1,6 +1,7 @@
 // The diesel dashboard offscreen: every label's format, the lookup of
-// result names without regard to case, results a job lacks, and what the
-// demo's formulas give it.
+// result names without regard to case, results a job lacks, labels before
+// any value, the one ECU it follows when two run jobs with its results, and
+// what the demo's formulas give it.
 #include "crunner.h"
 #include "ddecustomview.h"
 #include "plotwindowfeed.h"
@@ -22,6 +23,11 @@ private slots:
     void labels();
     void lookup();
     void missingResultKeepsItsLabel();
+    void noNumberBeforeAValue();
+    void followsTheFirstEcuThatBringsItsResults();
+    void followsTheEcuOfItsExpressions_data();
+    void followsTheEcuOfItsExpressions();
+    void twoDemoEcusShowOneEcusValues();
     void labelsDrawnMonospaced();
     void demoFormulasGiveValuesInTheirUnits();
 };
@@ -39,6 +45,28 @@ QString labelText(DDECustomView &view, const QString &label)
 {
     QLabel *l = view.findChild<QLabel *>(label);
     return l ? l->text() : QStringLiteral("<no label>");
+}
+
+const char *const valueLabels[] = {"lblRPM", "lblWater", "lblMAF", "lblN75", "lblBoost",
+                                   "lblIAT", "lblLAMBDA", "lblRail", "lblINJ", "lblDUR",
+                                   "lblSOI", "lblAFR", "lblTorque", "lblHp", "lblEOI"};
+
+// Every value label's text, by name.
+QMap<QString, QString> allLabels(DDECustomView &view)
+{
+    QMap<QString, QString> texts;
+    for (const char *l : valueLabels)
+        texts.insert(l, labelText(view, l));
+    return texts;
+}
+
+// The number a label shows; nan when it shows none. "<BR>" in a prefix is
+// no part of it.
+double shownNumber(DDECustomView &view, const char *label)
+{
+    static const QRegularExpression number(QStringLiteral("(-?\\d+(?:\\.\\d+)?)\\D*$"));
+    const QRegularExpressionMatch m = number.match(labelText(view, label).remove("<BR>"));
+    return m.hasMatch() ? m.captured(1).toDouble() : NAN;
 }
 } // namespace
 
@@ -120,19 +148,180 @@ void TestDDECustomView::lookup()
 
 void TestDDECustomView::missingResultKeepsItsLabel()
 {
+    WorkDir wd;
     DDECustomView view;
-    QCOMPARE(labelText(view, "lblRPM"), QString("3856 RPM"));
     QCOMPARE(labelText(view, "lblExhTemp"), QString("Exh. temp"));
     view.onJobFinished(job({{"STAT_CTSCD_tClnt_WERT", 90}}), 0);
-    QCOMPARE(labelText(view, "lblRPM"), QString("3856 RPM"));
-    QCOMPARE(labelText(view, "lblHp"), QString("HP"));
+    QCOMPARE(labelText(view, "lblRPM"), QString("       -- RPM"));
+    QCOMPARE(labelText(view, "lblHp"), QString("Power:<BR>            -- HP"));
     QCOMPARE(labelText(view, "lblWater"), QString::fromUtf8("Water:90.00 °C"));
     // A later job without the result leaves the value it showed.
     view.onJobFinished(job({{"STAT_Eng_nAvrg_WERT", 800}}), 0);
     QCOMPARE(labelText(view, "lblWater"), QString::fromUtf8("Water:90.00 °C"));
     QCOMPARE(labelText(view, "lblRPM"), QString("      800 RPM"));
     QVERIFY(!view.findChild<QLabel *>("label_8")->pixmap(Qt::ReturnByValue).isNull());
+}
+
+void TestDDECustomView::noNumberBeforeAValue()
+{
+    // The form's "3856 RPM" is a sample, not a reading: before a value
+    // comes, no label shows a figure, yet each says what it will show.
+    WorkDir wd;
+    DDECustomView view;
+    const QMap<QString, QString> before = allLabels(view);
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        // The name of the N75 valve is the only figure.
+        const QString text = QString(it.value()).remove(QRegularExpression("^N75:?"));
+        QVERIFY2(!text.contains(QRegularExpression("\\d")), qPrintable(it.key() + ": " + it.value()));
+    }
+    QCOMPARE(before.value("lblRPM"), QString("       -- RPM"));
+    QCOMPARE(before.value("lblWater"), QString::fromUtf8("Water:   -- °C"));
+    QCOMPARE(before.value("lblLAMBDA"), QString("Lambda:      --"));
+    QCOMPARE(before.value("lblRail"), QString("Rail pressure:    -- bar"));
+    QCOMPARE(before.value("lblTorque"), QString("Torque:<BR>            -- Nm"));
     QCOMPARE(view.windowTitle(), QString("DDE6 M47"));
+    // A job of no result of its own changes nothing.
+    view.onJobFinished(job({{"STAT_OTHER_WERT", 12}}), 0);
+    QCOMPARE(allLabels(view), before);
+    QCOMPARE(view.windowTitle(), QString("DDE6 M47"));
+    // A value shows in its label only; the others still show none.
+    view.onJobFinished(job({{"STAT_Eng_nAvrg_WERT", 812}}), 0);
+    QCOMPARE(labelText(view, "lblRPM"), QString("      812 RPM"));
+    for (const char *l : valueLabels) {
+        if (QByteArray(l) != "lblRPM")
+            QCOMPARE(labelText(view, l), before.value(l));
+    }
+}
+
+void TestDDECustomView::followsTheFirstEcuThatBringsItsResults()
+{
+    // Without formulas the first ECU whose job brings one of its results is
+    // the one it follows, whatever the job; a job without ECU chooses none.
+    WorkDir wd;
+    DDECustomView view;
+    view.onJobFinished(PlotWindowFeed::makeJob("MSV70", "STATUS_OTHER", {{"STAT_OTHER_WERT", 8, 1}}), 0);
+    view.onJobFinished(PlotWindowFeed::makeJob("", "AEM_AFR", {{"STAT_Eng_nAvrg_WERT", 8, 3}}), 0);
+    QCOMPARE(view.followedEcu(), QString());
+    QCOMPARE(labelText(view, "lblRPM"), QString("       -- RPM"));
+    view.onJobFinished(PlotWindowFeed::makeJob("MSV70", "MW_SELECT_LESEN_NORM",
+                                               {{"STAT_ENG_NAVRG_WERT", 8, 2100}, {"STAT_CTSCD_TCLNT_WERT", 8, 80}}),
+                       0);
+    QCOMPARE(view.followedEcu(), QString("MSV70"));
+    QCOMPARE(view.windowTitle(), QString("DDE6 M47 (MSV70)"));
+    QCOMPARE(labelText(view, "lblRPM"), QString("     2100 RPM"));
+    // The other ECU's values of the same names never show.
+    view.onJobFinished(PlotWindowFeed::makeJob("D73N57C0", "MW_SELECT_LESEN_NORM",
+                                               {{"STAT_ENG_NAVRG_WERT", 8, 900},
+                                                {"STAT_CTSCD_TCLNT_WERT", 8, 20},
+                                                {"CoEng_Torque", 8, 300}}),
+                       0);
+    QCOMPARE(labelText(view, "lblRPM"), QString("     2100 RPM"));
+    QCOMPARE(labelText(view, "lblWater"), QString::fromUtf8("Water:80.00 °C"));
+    QCOMPARE(labelText(view, "lblTorque"), QString("Torque:<BR>            -- Nm"));
+    // Its own ECU's other jobs do, its name in any case.
+    view.onJobFinished(PlotWindowFeed::makeJob("msv70", "STATUS_RPM", {{"STAT_ENG_NAVRG_WERT", 8, 2200}}), 0);
+    QCOMPARE(labelText(view, "lblRPM"), QString("     2200 RPM"));
+    QCOMPARE(view.windowTitle(), QString("DDE6 M47 (MSV70)"));
+}
+
+void TestDDECustomView::followsTheEcuOfItsExpressions_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<QString>("ecu");
+    // The ECU of the first formula that gives one of its results.
+    QTest::newRow("torque of one ECU") << QByteArray("<customexpressions><customexpression><ecu>D73N57C0</ecu>"
+                                                     "<job>MW_SELECT_LESEN_NORM</job><result><name>CoEng_Torque</name>"
+                                                     "<expression>STAT_X_WERT*2</expression></result>"
+                                                     "</customexpression></customexpressions>")
+                                       << "D73N57C0";
+    QTest::newRow("first of two, name in other case")
+        << QByteArray("<x><customexpression><ecu>MSV70</ecu><job>J</job><result><name>OTHER</name>"
+                      "<expression>1</expression></result></customexpression>"
+                      "<customexpression><ecu>D_DDE</ecu><job>J</job><result><name>coeng_power</name>"
+                      "<expression>1</expression></result></customexpression>"
+                      "<customexpression><ecu>D73N57C0</ecu><job>J</job><result><name>InjCrv_eoiMI1</name>"
+                      "<expression>1</expression></result></customexpression></x>")
+        << "D_DDE";
+    QTest::newRow("no formula of its results") << QByteArray("<x><customexpression><ecu>MSV70</ecu><job>J</job>"
+                                                             "<result><name>OTHER</name><expression>1</expression>"
+                                                             "</result></customexpression></x>")
+                                               << "";
+    QTest::newRow("not XML") << QByteArray("<x><customexpression><ecu>MSV70") << "";
+}
+
+void TestDDECustomView::followsTheEcuOfItsExpressions()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(QString, ecu);
+    WorkDir wd;
+    QVERIFY(wd.write("config/customexpressions.xml", xml));
+    DDECustomView view;
+    QCOMPARE(view.followedEcu(), ecu);
+    QCOMPARE(view.windowTitle(), ecu.isEmpty() ? QString("DDE6 M47") : QString("DDE6 M47 (%1)").arg(ecu));
+    if (ecu.isEmpty())
+        return;
+    // Named by its formulas, that ECU is followed even when another ECU's
+    // job of its results comes first.
+    view.onJobFinished(PlotWindowFeed::makeJob("MSV70_OTHER", "MW_SELECT_LESEN_NORM", {{"STAT_ENG_NAVRG_WERT", 8, 900}}),
+                       0);
+    QCOMPARE(view.followedEcu(), ecu);
+    QCOMPARE(labelText(view, "lblRPM"), QString("       -- RPM"));
+    view.onJobFinished(PlotWindowFeed::makeJob(ecu.toLatin1().constData(), "MW_SELECT_LESEN_NORM",
+                                               {{"STAT_ENG_NAVRG_WERT", 8, 1800}}),
+                       0);
+    QCOMPARE(labelText(view, "lblRPM"), QString("     1800 RPM"));
+}
+
+void TestDDECustomView::twoDemoEcusShowOneEcusValues()
+{
+    // In a copy of the demo, both ECUs' "Measurement values" running: the
+    // same result names come from MSV70 and D73N57C0 in turn. Every frame
+    // shows D73N57C0's values only, the ECU whose formulas compute torque,
+    // power and end of injection, so those agree with the raw labels.
+    WorkDir wd;
+    QVERIFY(wd.copyTree(QStringLiteral(KELVO_SOURCE_DIR) + "/demo"));
+    CRunner runner;
+    runner.setSimulation(true);
+    runner.setMinSimulationPause(0);
+    DDECustomView view;
+    QCOMPARE(view.windowTitle(), QString("DDE6 M47 (D73N57C0)"));
+    int msv70Frames = 0;
+    for (int run = 0; run < 30; ++run) {
+        const bool diesel = run % 2 == 1;
+        CJob job(diesel ? "D73N57C0" : "MSV70", "MW_SELECT_LESEN_NORM");
+        QCOMPARE(runner.runJob(job), 0);
+        const QMap<QString, QString> before = allLabels(view);
+        view.onJobFinished(job, 0);
+        if (!diesel) {
+            double rpm = 0;
+            if (DDECustomView::findValue(job, "STAT_Eng_nAvrg_WERT", &rpm))
+                ++msv70Frames;
+            QCOMPARE(allLabels(view), before);
+            continue;
+        }
+        // Each label shows this job's value.
+        DDECustomView expected;
+        for (const char *l : valueLabels)
+            expected.findChild<QLabel *>(l)->clear();
+        expected.onJobFinished(job, 0);
+        for (const char *l : valueLabels)
+            QCOMPARE(labelText(view, l), labelText(expected, l));
+        // And the computed ones agree with the raw ones they come from, to
+        // the rounding of what is shown.
+        const double rpm = shownNumber(view, "lblRPM");
+        const double torque = shownNumber(view, "lblTorque");
+        const double injection = shownNumber(view, "lblINJ");
+        QVERIFY2(qAbs(torque - injection * 0.1 * 6.5) <= 0.5 + 0.005 * 0.65,
+                 qPrintable(QString("torque %1, injection %2").arg(torque).arg(injection)));
+        QVERIFY2(qAbs(shownNumber(view, "lblHp") - torque * rpm / 7121) <= 0.5 + (0.5 * rpm + 0.5 * torque + 0.25) / 7121,
+                 qPrintable(QString("power %1, torque %2, rpm %3").arg(shownNumber(view, "lblHp")).arg(torque).arg(rpm)));
+        const double eoi = shownNumber(view, "lblSOI") + shownNumber(view, "lblDUR") * rpm * 6e-6;
+        const double eoiSlack = 0.005 + 0.05 + (0.05 * rpm + 0.5 * shownNumber(view, "lblDUR") + 0.05) * 6e-6;
+        QVERIFY2(qAbs(shownNumber(view, "lblEOI") - eoi) <= eoiSlack,
+                 qPrintable(QString("eoi %1, from the raw labels %2").arg(shownNumber(view, "lblEOI")).arg(eoi)));
+    }
+    // MSV70 did bring the same results: the dashboard left them out.
+    QVERIFY(msv70Frames > 0);
 }
 
 void TestDDECustomView::labelsDrawnMonospaced()

@@ -25,7 +25,7 @@ private slots:
     void resultKeyIgnoresCaseNamesEcu();
     void jobOfAnyEcuFeedsItsDial();
     void dialOfAnEcuTakesOnlyItsJobs();
-    void unseenResultShowsZero();
+    void unseenResultShowsNoNumber();
     void gridFillsRowsByColumns_data();
     void gridFillsRowsByColumns();
     void twoDialsOnOneResultBothMove();
@@ -111,11 +111,15 @@ void TestGaugeContainer::resultKeyIgnoresCaseNamesEcu()
     b.job.ecuName.clear();
     QCOMPARE(GaugeContainerData::resultKey(b), QString("MW_SELECT_LESEN_NORM.STAT_OILTEMP_WERT"));
     GaugeContainerData data;
-    QCOMPARE(data.value("NEVER.SEEN"), 0.0);
+    double value = 0;
+    QVERIFY(!data.value("NEVER.SEEN", &value));
+    QVERIFY(!data.value("MSV70:NEVER.SEEN", &value));
 }
 
 void TestGaugeContainer::jobOfAnyEcuFeedsItsDial()
 {
+    // A dial without ECU takes the job of its name of whichever ECU brings
+    // it first, and from then on that ECU's only.
     const GaugeDef def = makeDef("MW_SELECT_LESEN_NORM", "STAT_OILTEMP_WERT");
     std::unique_ptr<GaugeContainer> c(screenWith({def}));
     c->show();
@@ -127,16 +131,20 @@ void TestGaugeContainer::jobOfAnyEcuFeedsItsDial()
     QTRY_COMPARE(dial->gauge()->value(), 87.5);
     QTRY_COMPARE(line->valueLabel()->text(), QString("87.5"));
     // Whatever the result code: a failed job still carries its values.
-    c->onJobFinished(PlotWindowFeed::makeJob("MSV70", "MW_SELECT_LESEN_NORM", {{"STAT_OILTEMP_WERT", 8, 91}}),
+    c->onJobFinished(PlotWindowFeed::makeJob("D73N57C0", "MW_SELECT_LESEN_NORM", {{"STAT_OILTEMP_WERT", 8, 91}}),
                      -1);
     QTRY_COMPARE(dial->gauge()->value(), 91.0);
+    c->onJobFinished(PlotWindowFeed::makeJob("MSV70", "MW_SELECT_LESEN_NORM", {{"STAT_OILTEMP_WERT", 8, 60}}), 0);
+    QTest::qWait(100);
+    QCOMPARE(dial->gauge()->value(), 91.0);
+    QCOMPARE(line->valueLabel()->text(), QString("91"));
 }
 
 void TestGaugeContainer::dialOfAnEcuTakesOnlyItsJobs()
 {
     // Both ECUs of the demo run "Measurement values" with the same results:
-    // a screen's dials follow their own ECU once it is seen, a dial without
-    // ECU any.
+    // a screen's dials follow their own ECU only, a dial without ECU the
+    // first ECU that brings its result.
     const GaugeDef def = makeDef("MW_SELECT_LESEN_NORM", "STAT_OILTEMP_WERT");
     auto c = std::make_unique<GaugeContainer>();
     c->setColumns(3);
@@ -152,18 +160,30 @@ void TestGaugeContainer::dialOfAnEcuTakesOnlyItsJobs()
     // The values of one job may reach the dials a frame apart.
     QTRY_COMPARE(dials.at(2)->gauge()->value(), 91.0);
     QTRY_COMPARE(dials.at(0)->gauge()->value(), 91.0);
+    QTRY_COMPARE(lines.at(0)->valueLabel()->text(), QString("91"));
+    // D73N57C0's dial shows no reading rather than MSV70's.
+    QTest::qWait(100);
+    QVERIFY(!dials.at(1)->gauge()->hasValue());
+    QCOMPARE(dials.at(1)->gauge()->valueText(), QString("--"));
+    QCOMPARE(lines.at(1)->valueLabel()->text(), QString("--"));
     c->onJobFinished(PlotWindowFeed::makeJob("d73n57c0", "mw_select_lesen_norm", {{"stat_oiltemp_wert", 8, 87.5}}),
                      0);
     QTRY_COMPARE(dials.at(1)->gauge()->value(), 87.5);
     QTRY_COMPARE(lines.at(1)->valueLabel()->text(), QString("87.5"));
-    QTRY_COMPARE(dials.at(2)->gauge()->value(), 87.5);
     QCOMPARE(dials.at(0)->gauge()->value(), 91.0);
     QCOMPARE(lines.at(0)->valueLabel()->text(), QString("91"));
-    // Each keeps to its own ECU from now on, whichever comes last.
+    // The dial without ECU keeps to MSV70, which came first.
+    QCOMPARE(dials.at(2)->gauge()->value(), 91.0);
+    QCOMPARE(lines.at(2)->valueLabel()->text(), QString("91"));
+    // Each keeps to its own ECU, whichever comes last.
     c->onJobFinished(PlotWindowFeed::makeJob("MSV70", "MW_SELECT_LESEN_NORM", {{"STAT_OILTEMP_WERT", 8, 92}}), 0);
     QTRY_COMPARE(dials.at(0)->gauge()->value(), 92.0);
     QTRY_COMPARE(dials.at(2)->gauge()->value(), 92.0);
     QCOMPARE(dials.at(1)->gauge()->value(), 87.5);
+    c->onJobFinished(PlotWindowFeed::makeJob("D73N57C0", "MW_SELECT_LESEN_NORM", {{"STAT_OILTEMP_WERT", 8, 86}}), 0);
+    QTRY_COMPARE(dials.at(1)->gauge()->value(), 86.0);
+    QCOMPARE(dials.at(0)->gauge()->value(), 92.0);
+    QCOMPARE(dials.at(2)->gauge()->value(), 92.0);
 
     // A source whose readings carry no ECU still feeds the dial of its
     // plot window's job, which names one.
@@ -172,20 +192,46 @@ void TestGaugeContainer::dialOfAnEcuTakesOnlyItsJobs()
     pair.job.ecuName = "AEM";
     aem->addGauge(pair, makeDef("AEM_AFR", "AEM_AFR_VALUE", 20), false);
     aem->show();
+    // Another ECU's job of that name is not the source's.
+    aem->onJobFinished(PlotWindowFeed::makeJob("MSV70", "AEM_AFR", {{"AEM_AFR_VALUE", 8, 11}}), 0);
     aem->onJobFinished(PlotWindowFeed::makeJob("", "AEM_AFR", {{"AEM_AFR_VALUE", 8, 14.7}}), 0);
     QTRY_COMPARE(aem->gauges().first()->gauge()->value(), 14.7);
+    aem->onJobFinished(PlotWindowFeed::makeJob("MSV70", "AEM_AFR", {{"AEM_AFR_VALUE", 8, 12}}), 0);
+    aem->onJobFinished(PlotWindowFeed::makeJob("", "AEM_AFR", {{"AEM_AFR_VALUE", 8, 14.5}}), 0);
+    QTRY_COMPARE(aem->gauges().first()->gauge()->value(), 14.5);
+    QTest::qWait(100);
+    QCOMPARE(aem->gauges().first()->gauge()->value(), 14.5);
 }
 
-void TestGaugeContainer::unseenResultShowsZero()
+void TestGaugeContainer::unseenResultShowsNoNumber()
 {
+    // A 0 before any value would read as a reading: dial and line show
+    // none, frame after frame, while other results come.
     GaugeDef def = makeDef("MW_SELECT_LESEN_NORM", "STAT_NEVER_WERT");
     def.decimals = -1;
-    std::unique_ptr<GaugeContainer> c(screenWith({def}));
+    std::unique_ptr<GaugeContainer> c(screenWith({def, makeDef("MW_SELECT_LESEN_NORM", "STAT_RPM_WERT")}));
     c->show();
-    QCOMPARE(c->textLines().first()->valueLabel()->text(), QString("value"));
-    QTRY_COMPARE(c->textLines().first()->valueLabel()->text(), QString("0"));
-    QCOMPARE(c->gauges().first()->gauge()->valueText(), QString("0"));
-    QCOMPARE(c->gauges().first()->gauge()->value(), 0.0);
+    QVERIFY(QTest::qWaitForWindowExposed(c.get()));
+    TextValueWidget *line = c->textLines().first();
+    BasicGauge *dial = c->gauges().first()->gauge();
+    QCOMPARE(line->valueLabel()->text(), QString("--"));
+    c->onJobFinished(PlotWindowFeed::makeJob("MSV70", "MW_SELECT_LESEN_NORM", {{"STAT_RPM_WERT", 8, 0}}), 0);
+    QTRY_VERIFY(c->gauges().at(1)->gauge()->hasValue());
+    QTest::qWait(100);
+    QCOMPARE(line->valueLabel()->text(), QString("--"));
+    QCOMPARE(dial->valueText(), QString("--"));
+    QVERIFY(!dial->hasValue());
+    // The other result's 0 is a reading and shows as one.
+    QCOMPARE(c->textLines().at(1)->valueLabel()->text(), QString("0"));
+    QCOMPARE(c->gauges().at(1)->gauge()->valueText(), QString("0"));
+    // No needle drawn before a value: the dial shows its face only, and
+    // gets one once its value comes.
+    dial->grab();
+    const QImage before = dial->grab().toImage();
+    c->onJobFinished(PlotWindowFeed::makeJob("MSV70", "MW_SELECT_LESEN_NORM", {{"STAT_NEVER_WERT", 8, 0}}), 0);
+    QTRY_COMPARE(line->valueLabel()->text(), QString("0"));
+    QVERIFY(dial->hasValue());
+    QVERIFY(dial->grab().toImage() != before);
 }
 
 void TestGaugeContainer::gridFillsRowsByColumns_data()
