@@ -113,6 +113,8 @@ MainWindow::MainWindow(const QStringList &arguments, QWidget *parent)
 
     statusBar()->addWidget(ui->lblRunStatus, 0);
     statusBar()->addWidget(ui->lblJobsStatus, 0);
+    // Nothing ever writes this field: its form placeholder must not show.
+    ui->label->clear();
     statusBar()->addWidget(ui->label, 0);
 
     receiver = GlobalJobReceiver::instance();

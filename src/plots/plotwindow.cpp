@@ -88,6 +88,10 @@ PlotWindow::PlotWindow(CJob job, QWidget *parent)
     m_realtime = false;
 
     ui->setupUi(this);
+    // The form's placeholders would read as a status and figures that no
+    // job ever gave: the labels stay empty until something is known.
+    for (QLabel *l : {ui->errorStatus, ui->lblJobTime, ui->lblReadyWait, ui->lblUI, ui->lblThroughPut})
+        l->clear();
     ui->splitter->setStretchFactor(1, 7);
     ui->splitter->setStretchFactor(0, 3);
     // The first layout splits by the same shares; the user's drag then rules.

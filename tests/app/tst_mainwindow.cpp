@@ -33,6 +33,7 @@
 #include "settingsdialog.h"
 #include "modalanswerer.h"
 #include "workdir.h"
+#include <QStatusBar>
 #include <QFileDialog>
 
 #include <QAction>
@@ -206,6 +207,9 @@ void TestMainWindow::labelsFollowRunnerAndQueue()
     QLabel *jobs = label(w, "lblJobsStatus");
     QVERIFY(run && jobs);
     QCOMPARE(jobs->text(), QString("0 jobs"));
+    // The status bar's third field is never written: no placeholder there.
+    for (QLabel *l : w.statusBar()->findChildren<QLabel *>())
+        QVERIFY2(l->text() != "TextLabel", qPrintable(l->objectName()));
     QTRY_COMPARE_WITH_TIMEOUT(run->text(), QString("Running"), 5000);
     QCOMPARE(run->palette().color(QPalette::Window), QColor(Qt::green));
 
