@@ -43,12 +43,16 @@ SettingsDialog::SettingsDialog(QWidget *parent, const SerialPortList &ports)
     ui->customBaudHint->hide();
     intValidator = new QIntValidator(0, MaxBaudRate, this);
     ui->baudRateBox->setInsertPolicy(QComboBox::NoInsert);
+    // Typed paths are taken as they are, not added to the list.
+    ui->serialPortInfoListBox->setEditable(true);
+    ui->serialPortInfoListBox->setInsertPolicy(QComboBox::NoInsert);
 
     connect(ui->applyButton, &QPushButton::clicked, this, &SettingsDialog::apply);
     connect(ui->serialPortInfoListBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &SettingsDialog::showPortInfo);
     connect(ui->baudRateBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &SettingsDialog::checkCustomBaudRatePolicy);
+    connect(ui->serialPortInfoListBox, &QComboBox::editTextChanged, this, &SettingsDialog::showTypedPortInfo);
 
     // The record is taken from the still empty boxes first: what the dialog
     // preselects until its owner sets a record of its own.
@@ -93,6 +97,22 @@ void SettingsDialog::showPortInfo(int idx)
     ui->descriptionLabel->setText(tr("Description: %1").arg(list.value(1)));
     ui->manufacturerLabel->setText(tr("Manufacturer: %1").arg(list.value(2)));
     ui->locationLabel->setText(tr("Location: %1").arg(list.value(3)));
+}
+
+void SettingsDialog::showTypedPortInfo(const QString &text)
+{
+    // An empty box says nothing new.
+    if (text.isEmpty())
+        return;
+    const int at = ui->serialPortInfoListBox->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (at >= 0) {
+        showPortInfo(at);
+        return;
+    }
+    // Not a listed port: nothing is known of it.
+    ui->descriptionLabel->setText(tr("Description: %1").arg(QString()));
+    ui->manufacturerLabel->setText(tr("Manufacturer: %1").arg(QString()));
+    ui->locationLabel->setText(tr("Location: %1").arg(QString()));
 }
 
 void SettingsDialog::checkCustomBaudRatePolicy(int idx)
@@ -157,6 +177,8 @@ void SettingsDialog::fillPortBox()
     const int at = ui->serialPortInfoListBox->findText(currentSettings.name, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (at >= 0)
         ui->serialPortInfoListBox->setCurrentIndex(at);
+    else if (!currentSettings.name.isEmpty())
+        ui->serialPortInfoListBox->setEditText(currentSettings.name);
 }
 
 bool SettingsDialog::takeChoices()
