@@ -104,10 +104,13 @@ void SettingsDialog::showTypedPortInfo(const QString &text)
     // An empty box says nothing new.
     if (text.isEmpty())
         return;
-    const int at = ui->serialPortInfoListBox->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (at >= 0) {
-        showPortInfo(at);
-        return;
+    // A listed port, by its name or its path ("/dev/ttyUSB0" is "ttyUSB0").
+    QComboBox *box = ui->serialPortInfoListBox;
+    for (int i = 0; i < box->count(); ++i) {
+        if (box->itemText(i) == text || box->itemData(i).toStringList().value(3) == text) {
+            showPortInfo(i);
+            return;
+        }
     }
     // Not a listed port: nothing is known of it.
     ui->descriptionLabel->setText(tr("Description: %1").arg(QString()));

@@ -258,10 +258,15 @@ void TestSettingsDialog::takesTypedPath()
     QCOMPARE(box(again, "serialPortInfoListBox")->currentText(), link);
     QCOMPARE(again.findChild<QLabel *>("locationLabel")->text(), QString("Location: "));
 
-    // Typing a listed name, or choosing it, shows its information again.
+    // Typing a listed name or its path, or choosing it, shows its
+    // information again.
     ports->lineEdit()->selectAll();
     QTest::keyClicks(ports->lineEdit(), "ttyUSB0");
     QCOMPARE(location->text(), QString("Location: /dev/ttyUSB0"));
+    ports->lineEdit()->selectAll();
+    QTest::keyClicks(ports->lineEdit(), "/dev/ttyACM0");
+    QCOMPARE(description->text(), QString("Description: ttyACM0 cable"));
+    QCOMPARE(ports->currentText(), QString("/dev/ttyACM0"));
     ports->setCurrentIndex(1);
     QCOMPARE(description->text(), QString("Description: ttyACM0 cable"));
     QTest::mouseClick(d.findChild<QPushButton *>("applyButton"), Qt::LeftButton);
