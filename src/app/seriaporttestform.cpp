@@ -144,6 +144,8 @@ void SeriaPortTestForm::on_btnRefresh_clicked()
 
 void SeriaPortTestForm::on_pushButton_2_clicked()
 {
+    // An adapter plugged in since the window opened is offered too.
+    settings->refreshPorts();
     settings->show();
     qDebug() << "after show()";
 }

@@ -58,7 +58,7 @@ SettingsDialog::SettingsDialog(QWidget *parent, const SerialPortList &ports)
     // preselects until its owner sets a record of its own.
     takeChoices();
     fillParameterBoxes();
-    fillPortBox();
+    fillPortBox(currentSettings.name);
 }
 
 SettingsDialog::~SettingsDialog()
@@ -70,7 +70,12 @@ void SettingsDialog::setPortSettings(const SerialPortSettings &settings)
 {
     currentSettings = settings;
     fillParameterBoxes();
-    fillPortBox();
+    fillPortBox(currentSettings.name);
+}
+
+void SettingsDialog::refreshPorts()
+{
+    fillPortBox(ui->serialPortInfoListBox->currentText());
 }
 
 SerialPortSettings SettingsDialog::portSettings() const
@@ -169,7 +174,7 @@ void SettingsDialog::fillParameterBoxes()
     selectValue(ui->flowControlBox, currentSettings.flowControl, 0);
 }
 
-void SettingsDialog::fillPortBox()
+void SettingsDialog::fillPortBox(const QString &name)
 {
     ui->serialPortInfoListBox->clear();
     const QList<SerialPortList::Port> ports = portList.ports();
@@ -177,11 +182,11 @@ void SettingsDialog::fillPortBox()
         ui->serialPortInfoListBox->addItem(
             port.name, QStringList{port.name, port.description, port.manufacturer, port.location});
     }
-    const int at = ui->serialPortInfoListBox->findText(currentSettings.name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int at = ui->serialPortInfoListBox->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (at >= 0)
         ui->serialPortInfoListBox->setCurrentIndex(at);
-    else if (!currentSettings.name.isEmpty())
-        ui->serialPortInfoListBox->setEditText(currentSettings.name);
+    else if (!name.isEmpty())
+        ui->serialPortInfoListBox->setEditText(name);
 }
 
 bool SettingsDialog::takeChoices()

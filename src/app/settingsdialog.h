@@ -35,6 +35,8 @@ public:
     ~SettingsDialog() override;
 
     void setPortSettings(const SerialPortSettings &settings);
+    // Lists the ports present now; the port shown (chosen or typed) stays.
+    void refreshPorts();
     SerialPortSettings portSettings() const;
 
 signals:
@@ -49,7 +51,8 @@ public slots:
 
 private:
     void fillParameterBoxes();
-    void fillPortBox();
+    // Fills the port box and shows name: its entry, or the name as typed.
+    void fillPortBox(const QString &name);
     // Fills the record from the boxes and announces it; false (and nothing
     // changed) when "Custom" is chosen without a usable rate.
     bool takeChoices();

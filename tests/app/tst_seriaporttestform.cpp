@@ -133,6 +133,7 @@ private slots:
     void portThatDoesNotOpen();
     void typedPortOpens_data();
     void typedPortOpens();
+    void selectPortListsPortsPresentNow();
     void portThatDoesNotOpenSaysWhy_data();
     void portThatDoesNotOpenSaysWhy();
     void sendsTypedHex_data();
@@ -267,6 +268,36 @@ void TestSeriaPortTestForm::typedPortOpens()
     QCOMPARE(dev.readExactly(3, 2000), QByteArray::fromHex("120305"));
     click(form, "btnClosePort");
     QCOMPARE(logLines(form).last(), "port" + path + " closed");
+}
+
+void TestSeriaPortTestForm::selectPortListsPortsPresentNow()
+{
+    PtyDevice dev;
+    SerialPortList::Port cable;
+    cable.name = QStringLiteral("ttyUSB0");
+    QList<SerialPortList::Port> ports{cable};
+    Rec lines;
+    SeriaPortTestForm form(nullptr, SerialPortList([&ports]() { return ports; }), &lines);
+    click(form, "pushButton_2");
+    choosePortTyped(form, dev.slavePath());
+    QComboBox *box = childWidget<QComboBox>(*form.settingsDialog(), "serialPortInfoListBox");
+    QCOMPARE(box->count(), 1);
+
+    // An adapter plugged in meanwhile is offered; the typed port stays.
+    cable.name = QStringLiteral("ttyUSB1");
+    ports << cable;
+    click(form, "pushButton_2");
+    QCOMPARE(box->count(), 2);
+    QCOMPARE(box->itemText(1), QString("ttyUSB1"));
+    QCOMPARE(box->currentText(), dev.slavePath());
+    // So does a listed port chosen before.
+    box->setCurrentIndex(1);
+    QTest::mouseClick(form.settingsDialog()->findChild<QPushButton *>("applyButton"), Qt::LeftButton);
+    ports.removeFirst();
+    click(form, "pushButton_2");
+    QCOMPARE(box->count(), 1);
+    QCOMPARE(box->currentText(), QString("ttyUSB1"));
+    QCOMPARE(form.settingsDialog()->portSettings().name, QString("ttyUSB1"));
 }
 
 void TestSeriaPortTestForm::portThatDoesNotOpenSaysWhy_data()
