@@ -4,6 +4,7 @@
 #include "ecumsg.h"
 #include "latin1.h"
 #include "portwriter.h"
+#include "serialportsetup.h"
 
 #include <QDebug>
 
@@ -35,8 +36,7 @@ void DataSenderWindow::on_btnStart_clicked()
     openName = ui->editComPort->text();
     serial.setPortName(openName);
     if (!serial.open(QIODevice::ReadWrite)) {
-        append(QStringLiteral("open Port failed"));
-        append(serial.errorString());
+        append(QStringLiteral("open Port failed: ") + openName + QStringLiteral(": ") + serialPortOpenError(serial));
         serial.clearError();
         return;
     }

@@ -7,6 +7,7 @@
 #include "portwriter.h"
 #include "serialportloss.h"
 #include "serialportpinchecker.h"
+#include "serialportsetup.h"
 #include "settingsdialog.h"
 
 #include <QCoreApplication>
@@ -143,6 +144,8 @@ void SeriaPortTestForm::on_btnRefresh_clicked()
 
 void SeriaPortTestForm::on_pushButton_2_clicked()
 {
+    // An adapter plugged in since the window opened is offered too.
+    settings->refreshPorts();
     settings->show();
     qDebug() << "after show()";
 }
@@ -163,7 +166,7 @@ void SeriaPortTestForm::on_pushButton_clicked()
     serial->setPortName(p.name);
     openName = p.name;
     if (!serial->open(QIODevice::ReadWrite)) {
-        log(QStringLiteral("port NOT opened:") + p.name + QStringLiteral(" (") + serial->errorString()
+        log(QStringLiteral("port NOT opened:") + p.name + QStringLiteral(" (") + serialPortOpenError(*serial)
             + QStringLiteral(")"));
         serial->clearError();
         return;

@@ -43,18 +43,22 @@ SettingsDialog::SettingsDialog(QWidget *parent, const SerialPortList &ports)
     ui->customBaudHint->hide();
     intValidator = new QIntValidator(0, MaxBaudRate, this);
     ui->baudRateBox->setInsertPolicy(QComboBox::NoInsert);
+    // Typed paths are taken as they are, not added to the list.
+    ui->serialPortInfoListBox->setEditable(true);
+    ui->serialPortInfoListBox->setInsertPolicy(QComboBox::NoInsert);
 
     connect(ui->applyButton, &QPushButton::clicked, this, &SettingsDialog::apply);
     connect(ui->serialPortInfoListBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &SettingsDialog::showPortInfo);
     connect(ui->baudRateBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &SettingsDialog::checkCustomBaudRatePolicy);
+    connect(ui->serialPortInfoListBox, &QComboBox::editTextChanged, this, &SettingsDialog::showTypedPortInfo);
 
     // The record is taken from the still empty boxes first: what the dialog
     // preselects until its owner sets a record of its own.
     takeChoices();
     fillParameterBoxes();
-    fillPortBox();
+    fillPortBox(currentSettings.name);
 }
 
 SettingsDialog::~SettingsDialog()
@@ -66,7 +70,12 @@ void SettingsDialog::setPortSettings(const SerialPortSettings &settings)
 {
     currentSettings = settings;
     fillParameterBoxes();
-    fillPortBox();
+    fillPortBox(currentSettings.name);
+}
+
+void SettingsDialog::refreshPorts()
+{
+    fillPortBox(ui->serialPortInfoListBox->currentText());
 }
 
 SerialPortSettings SettingsDialog::portSettings() const
@@ -93,6 +102,25 @@ void SettingsDialog::showPortInfo(int idx)
     ui->descriptionLabel->setText(tr("Description: %1").arg(list.value(1)));
     ui->manufacturerLabel->setText(tr("Manufacturer: %1").arg(list.value(2)));
     ui->locationLabel->setText(tr("Location: %1").arg(list.value(3)));
+}
+
+void SettingsDialog::showTypedPortInfo(const QString &text)
+{
+    // An empty box says nothing new.
+    if (text.isEmpty())
+        return;
+    // A listed port, by its name or its path ("/dev/ttyUSB0" is "ttyUSB0").
+    QComboBox *box = ui->serialPortInfoListBox;
+    for (int i = 0; i < box->count(); ++i) {
+        if (box->itemText(i) == text || box->itemData(i).toStringList().value(3) == text) {
+            showPortInfo(i);
+            return;
+        }
+    }
+    // Not a listed port: nothing is known of it.
+    ui->descriptionLabel->setText(tr("Description: %1").arg(QString()));
+    ui->manufacturerLabel->setText(tr("Manufacturer: %1").arg(QString()));
+    ui->locationLabel->setText(tr("Location: %1").arg(QString()));
 }
 
 void SettingsDialog::checkCustomBaudRatePolicy(int idx)
@@ -146,7 +174,7 @@ void SettingsDialog::fillParameterBoxes()
     selectValue(ui->flowControlBox, currentSettings.flowControl, 0);
 }
 
-void SettingsDialog::fillPortBox()
+void SettingsDialog::fillPortBox(const QString &name)
 {
     ui->serialPortInfoListBox->clear();
     const QList<SerialPortList::Port> ports = portList.ports();
@@ -154,9 +182,11 @@ void SettingsDialog::fillPortBox()
         ui->serialPortInfoListBox->addItem(
             port.name, QStringList{port.name, port.description, port.manufacturer, port.location});
     }
-    const int at = ui->serialPortInfoListBox->findText(currentSettings.name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int at = ui->serialPortInfoListBox->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (at >= 0)
         ui->serialPortInfoListBox->setCurrentIndex(at);
+    else if (!name.isEmpty())
+        ui->serialPortInfoListBox->setEditText(name);
 }
 
 bool SettingsDialog::takeChoices()

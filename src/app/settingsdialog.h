@@ -7,6 +7,11 @@
 // "Custom" in the baud-rate box lets the user type a rate from 1 to
 // 4000000; Apply without such a rate keeps the dialog open and applies
 // nothing (a rate of 0 would hang up the line).
+//
+// The port box lists the ports the system reports and also takes a typed
+// path: a "/dev/serial/by-id/..." link or a pseudo-terminal is not listed.
+// A record whose port is not listed keeps it, shown as typed; the port
+// information then stays empty.
 #include "serialportlist.h"
 #include "serialportsettings.h"
 
@@ -30,6 +35,8 @@ public:
     ~SettingsDialog() override;
 
     void setPortSettings(const SerialPortSettings &settings);
+    // Lists the ports present now; the port shown (chosen or typed) stays.
+    void refreshPorts();
     SerialPortSettings portSettings() const;
 
 signals:
@@ -38,11 +45,14 @@ signals:
 public slots:
     void apply();
     void showPortInfo(int idx);
+    // The information of the port typed or chosen in the port box.
+    void showTypedPortInfo(const QString &text);
     void checkCustomBaudRatePolicy(int idx);
 
 private:
     void fillParameterBoxes();
-    void fillPortBox();
+    // Fills the port box and shows name: its entry, or the name as typed.
+    void fillPortBox(const QString &name);
     // Fills the record from the boxes and announces it; false (and nothing
     // changed) when "Custom" is chosen without a usable rate.
     bool takeChoices();

@@ -55,6 +55,7 @@ void CANProxy::start()
     connect(trans, &CANTranslator::connected, this, &CANProxy::transConn);
     connect(ed, &EdPort::error, this, &CANProxy::edErr);
     connect(trans, &CANTranslator::error, this, &CANProxy::transErr);
+    connect(trans, &CANTranslator::answered, this, &CANProxy::usbAnswers);
     connect(edThread, &QThread::started, ed, &EdPort::startLoop);
     connect(usbThread, &QThread::started, trans, &CANTranslator::startLoop);
     // Both loops block in their threads: the telegrams cross by direct

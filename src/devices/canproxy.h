@@ -15,6 +15,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class CANTranslator;
 class EdPort;
@@ -50,6 +51,8 @@ signals:
     void transConn();
     void edErr(QString err);
     void transErr(QString err);
+    // What the adapter answered to commands, as text (CANTranslator).
+    void usbAnswers(QStringList answers);
 
 private:
     QString edPortName;

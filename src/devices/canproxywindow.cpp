@@ -18,6 +18,8 @@ CanProxyWindow::CanProxyWindow(QWidget *parent)
     connect(canProxy.get(), &CANProxy::transConn, this, &CanProxyWindow::onTransConn);
     connect(canProxy.get(), &CANProxy::edErr, this, &CanProxyWindow::onEdErr);
     connect(canProxy.get(), &CANProxy::transErr, this, &CanProxyWindow::onTransErr);
+    connect(canProxy.get(), &CANProxy::usbAnswers, this, &CanProxyWindow::onTransAnswers);
+    ui->txtUSB->setMaximumBlockCount(MaxPaneLines);
     {
         auto settings = KelvoSettings::open();
         const QString ediabas = settings->value(QStringLiteral("usb/ediabas"), QString()).toString();
@@ -65,6 +67,12 @@ void CanProxyWindow::onEdErr(QString err)
 void CanProxyWindow::onTransErr(QString err)
 {
     ui->txtUSB->appendPlainText(QStringLiteral("error:") + err);
+}
+
+void CanProxyWindow::onTransAnswers(QStringList answers)
+{
+    for (const QString &answer : answers)
+        ui->txtUSB->appendPlainText(answer);
 }
 
 void CanProxyWindow::on_txtUsbSend_returnPressed()

@@ -4,7 +4,8 @@
 // (again: the running bridge stops first); each side's pane shows
 // "Ediabas connected" / "USB connected" or the error. The label shows the
 // port EDIABAS itself uses ("OBD/Port" of "ediabas/obd.ini"). A command
-// typed below the adapter's pane goes to the adapter on Return. The ports
+// typed below the adapter's pane goes to the adapter on Return, and what
+// the adapter answers ("V0107" to "V") shows in that pane. The ports
 // are kept in "usb/ediabas" and "usb/usb" of "kelvo.ini" when the window
 // closes.
 #include <QWidget>
@@ -21,6 +22,10 @@ class CanProxyWindow : public QWidget
 {
     Q_OBJECT
 public:
+    // Lines the adapter's pane keeps: an adapter that babbles (a wrong
+    // device on the port) cannot make it grow without end.
+    enum { MaxPaneLines = 2000 };
+
     explicit CanProxyWindow(QWidget *parent = nullptr);
     ~CanProxyWindow() override;
 
@@ -33,6 +38,7 @@ public slots:
     void onEdErr(QString err);
     void onTransErr(QString err);
     void on_txtUsbSend_returnPressed();
+    void onTransAnswers(QStringList answers);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -10,6 +10,19 @@
 
 namespace {
 const int TesterId = CANTransport::EcuIdBase + CANTransport::TesterAddress;
+
+// The adapter ends a refusal with a BELL where an answer ends with "\r":
+// each BELL closes a line of its own, so that it is read in its turn.
+QByteArray bellsEndLines(QByteArray bytes)
+{
+    return bytes.replace('\a', QByteArrayLiteral("\a\r"));
+}
+
+bool isFrameLine(const QByteArray &line)
+{
+    const char c = line.at(0);
+    return c == 't' || c == 'T' || c == 'r' || c == 'R';
+}
 } // namespace
 
 CANTranslator::CANTranslator(const QString &portName, QObject *parent)
@@ -33,6 +46,21 @@ QByteArray CANTranslator::flowControl(quint8 ecu)
     fc.data[0] = char(ecu);
     fc.length = 8;
     return fc.toSlcan() + '\r';
+}
+
+QString CANTranslator::answerText(const QByteArray &line)
+{
+    if (line == "\a")
+        return QStringLiteral("refused (BEL)");
+    QString text;
+    for (const char c : line) {
+        const uchar b = uchar(c);
+        if (b >= 0x20 && b < 0x7F)
+            text += QLatin1Char(c);
+        else
+            text += QStringLiteral("\\x%1").arg(uint(b), 2, 16, QLatin1Char('0'));
+    }
+    return text;
 }
 
 void CANTranslator::inProxy(QByteArray arr)
@@ -73,7 +101,7 @@ void CANTranslator::send(QSerialPort &port, const HandOver &h)
     }
 }
 
-void CANTranslator::handleLine(QSerialPort &port, QByteArray line)
+void CANTranslator::handleLine(QSerialPort &port, QByteArray line, QStringList &answers)
 {
     // The adapter acknowledges every frame it sent with "z".
     int acks = 0;
@@ -82,6 +110,11 @@ void CANTranslator::handleLine(QSerialPort &port, QByteArray line)
     line.remove(0, acks);
     if (line.isEmpty())
         return;
+    if (!isFrameLine(line)) {
+        LOG4CPLUS_DEBUG_FMT(logger, "CANTrans: adapter answered: %s", line.toHex().constData());
+        answers << answerText(line);
+        return;
+    }
     CANFrame frame;
     if (!CANFrame::parse(line, frame)) {
         LOG4CPLUS_TRACE_FMT(logger, "CANtrans: not a frame: %s", line.toHex().constData());
@@ -129,14 +162,17 @@ void CANTranslator::startLoop()
         running = true;
         emit connected();
         ExtLineCollector lines(CANFrame::MaxLine, ExtLineCollector::FirstLineKept);
-        lines.feed(answers);
+        lines.feed(bellsEndLines(answers));
         bool lost = false;
         while (!stopRequested) {
             for (const HandOver &h : takeHandOvers())
                 send(port, h);
             QByteArray line;
+            QStringList said;
             while (lines.takeLine(line))
-                handleLine(port, line);
+                handleLine(port, line, said);
+            if (!said.isEmpty())
+                emit answered(said);
             if (const int dropped = lines.takeOverlongCount())
                 LOG4CPLUS_WARN_FMT(logger, "CANtrans: dropped %d overlong line(s)", dropped);
             const SerialWait::Result w = SerialWait::wait(port, LoopWaitMs, stopRequested, LoopWaitMs);
@@ -150,7 +186,7 @@ void CANTranslator::startLoop()
             if (w == SerialWait::Data) {
                 const QByteArray bytes = port.readAll();
                 LOG4CPLUS_TRACE_FMT(logger, "usb recv:%s", bytes.constData());
-                lines.feed(bytes);
+                lines.feed(bellsEndLines(bytes));
             }
         }
         if (!lost)

@@ -6,6 +6,7 @@
 #include "ediabassessionlock.h"
 #include "kelvosettings.h"
 #include "latin1.h"
+#include "serialportsetup.h"
 #include "translationmgr.h"
 #include "tsanannotate.h"
 
@@ -656,7 +657,10 @@ int CRunner::runSerial(CJob &job)
             runStart = QDateTime::currentDateTimeUtc();
             job.timeStamp = now();
             job.duration = runTimer.elapsed();
-            job.errorText = "Failed to open port " + Latin1::toStd(portName);
+            // The plot window's status line says why, in the system's words.
+            const QString reason = port ? serialPortOpenError(*port) : QStringLiteral("unknown error");
+            LOG4CPLUS_WARN_FMT(serialLogger, "port %s: %s", KELVO_QS(portName), KELVO_QS(reason));
+            job.errorText = "Failed to open port " + Latin1::toStd(portName) + ": " + Latin1::toStd(reason);
             return PortOpenFailed;
         }
         serialMode = true;

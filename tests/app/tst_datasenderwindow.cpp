@@ -1,10 +1,14 @@
 // The data sender offscreen, on the slave of a pseudo-terminal whose master
-// the test plays as the device, up to the device going away.
+// the test plays as the device, up to the device going away; a port that
+// does not open says why.
 #include "datasenderwindow.h"
 #include "childwidget.h"
 #include "cputime.h"
 #include "ptydevice.h"
+#include "unopenableport.h"
+#include "workdir.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextEdit>
@@ -43,6 +47,8 @@ private slots:
     void showsReceivedBlocks();
     void startDropsWhatWaitedBefore();
     void missingPort();
+    void portThatDoesNotOpenSaysWhy_data();
+    void portThatDoesNotOpenSaysWhy();
     void sendWithoutPortOrDigits();
     void lostPortClosedAndReportedOnce();
 };
@@ -103,9 +109,29 @@ void TestDataSenderWindow::missingPort()
     DataSenderWindow w;
     start(w, "/nonexistent/ttyKELVO");
     QVERIFY(!w.port().isOpen());
-    QVERIFY(output(w).contains("open Port failed"));
+    QCOMPARE(output(w), QStringList{"open Port failed: /nonexistent/ttyKELVO: No such file or directory"});
     send(w, "8112F1");
     QCOMPARE(output(w).last(), QString("write failed: port not open"));
+}
+
+void TestDataSenderWindow::portThatDoesNotOpenSaysWhy_data()
+{
+    QTest::addColumn<UnopenablePort::How>("how");
+    for (UnopenablePort::How how : UnopenablePort::all())
+        QTest::newRow(UnopenablePort::name(how)) << how;
+}
+
+void TestDataSenderWindow::portThatDoesNotOpenSaysWhy()
+{
+    QFETCH(UnopenablePort::How, how);
+    WorkDir wd;
+    PtyDevice dev;
+    UnopenablePort blocked(how, dev, wd.filePath("ttyNone"));
+    DataSenderWindow w;
+    start(w, blocked.path());
+    blocked.asUser(false);
+    QVERIFY(!w.port().isOpen());
+    QCOMPARE(output(w), QStringList{"open Port failed: " + blocked.path() + ": " + blocked.reason()});
 }
 
 void TestDataSenderWindow::sendWithoutPortOrDigits()
@@ -145,5 +171,15 @@ void TestDataSenderWindow::lostPortClosedAndReportedOnce()
     QCOMPARE(other.readExactly(3, 2000), QByteArray::fromHex("8112f1"));
 }
 
-QTEST_MAIN(TestDataSenderWindow)
+int main(int argc, char **argv)
+{
+    int holderRc = 0;
+    if (UnopenablePort::holdPortIfAsked(argc, argv, &holderRc))
+        return holderRc;
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestDataSenderWindow test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_datasenderwindow.moc"

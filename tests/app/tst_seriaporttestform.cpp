@@ -3,7 +3,9 @@
 // telegrams typed as hex, received blocks, the answer to 0x81, and the line
 // sequences (5-baud initialisation, ADS Send, pin display) on a recording
 // line control whose fake clock makes them take no time; and the device
-// side going away.
+// side going away. Select Port also takes a typed path (a pseudo-terminal,
+// a by-id link), and a port that does not open is logged with the
+// system's reason.
 #include "childwidget.h"
 #include "cputime.h"
 #include "ptydevice.h"
@@ -11,8 +13,12 @@
 #include "seriaporttestform.h"
 #include "serialportpinchecker.h"
 #include "settingsdialog.h"
+#include "unopenableport.h"
+#include "workdir.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -78,6 +84,16 @@ void openFirstPort(SeriaPortTestForm &form)
     click(form, "pushButton");
 }
 
+// Types a path into the dialog's port box, as the user does, and applies.
+void choosePortTyped(SeriaPortTestForm &form, const QString &path)
+{
+    QComboBox *box = childWidget<QComboBox>(*form.settingsDialog(), "serialPortInfoListBox");
+    QVERIFY(box->lineEdit());
+    box->lineEdit()->selectAll();
+    QTest::keyClicks(box->lineEdit(), path);
+    QTest::mouseClick(form.settingsDialog()->findChild<QPushButton *>("applyButton"), Qt::LeftButton);
+}
+
 int linesContaining(SeriaPortTestForm &form, const QString &text)
 {
     return logLines(form).filter(text).size();
@@ -115,6 +131,11 @@ private slots:
     void listsPortsWithReserved();
     void selectAndOpen();
     void portThatDoesNotOpen();
+    void typedPortOpens_data();
+    void typedPortOpens();
+    void selectPortListsPortsPresentNow();
+    void portThatDoesNotOpenSaysWhy_data();
+    void portThatDoesNotOpenSaysWhy();
     void sendsTypedHex_data();
     void sendsTypedHex();
     void sendOnClosedPort();
@@ -206,6 +227,101 @@ void TestSeriaPortTestForm::portThatDoesNotOpen()
     click(form, "pushButton_4");
     QCOMPARE(lines.now(), 0);
     QCOMPARE(logLines(form).last(), QString("port not open"));
+}
+
+void TestSeriaPortTestForm::typedPortOpens_data()
+{
+    QTest::addColumn<bool>("byIdLink");
+    QTest::newRow("pseudo-terminal") << false;
+    QTest::newRow("by-id link") << true;
+}
+
+void TestSeriaPortTestForm::typedPortOpens()
+{
+    QFETCH(bool, byIdLink);
+    WorkDir wd;
+    PtyDevice dev;
+    QString path = dev.slavePath();
+    if (byIdLink) {
+        QVERIFY(QDir().mkpath(wd.filePath("serial/by-id")));
+        path = wd.filePath("serial/by-id/usb-FTDI_K_DCAN_A1B2C3-if00-port0");
+        QVERIFY(QFile::link(dev.slavePath(), path));
+    }
+    // The system lists a cable, not the port the user means.
+    SerialPortList::Port listed;
+    listed.name = QStringLiteral("ttyS0");
+    listed.description = QStringLiteral("on-board");
+    Rec lines;
+    SeriaPortTestForm form(nullptr, portsOf({listed}), &lines);
+    click(form, "pushButton_2");
+    QVERIFY(form.settingsDialog()->isVisible());
+    choosePortTyped(form, path);
+    QVERIFY(!form.settingsDialog()->isVisible());
+    QVERIFY(logLines(form).contains("Port:" + path + " selected"));
+
+    click(form, "pushButton");
+    QVERIFY2(form.port()->isOpen(), qPrintable(logLines(form).join('\n')));
+    QVERIFY(logLines(form).contains("port opened:" + path));
+    // It is that port: a telegram reaches the device.
+    childWidget<QComboBox>(form, "cmbSendHex")->setEditText("120305");
+    QTest::keyClick(childWidget<QComboBox>(form, "cmbSendHex"), Qt::Key_Return);
+    QCOMPARE(dev.readExactly(3, 2000), QByteArray::fromHex("120305"));
+    click(form, "btnClosePort");
+    QCOMPARE(logLines(form).last(), "port" + path + " closed");
+}
+
+void TestSeriaPortTestForm::selectPortListsPortsPresentNow()
+{
+    PtyDevice dev;
+    SerialPortList::Port cable;
+    cable.name = QStringLiteral("ttyUSB0");
+    QList<SerialPortList::Port> ports{cable};
+    Rec lines;
+    SeriaPortTestForm form(nullptr, SerialPortList([&ports]() { return ports; }), &lines);
+    click(form, "pushButton_2");
+    choosePortTyped(form, dev.slavePath());
+    QComboBox *box = childWidget<QComboBox>(*form.settingsDialog(), "serialPortInfoListBox");
+    QCOMPARE(box->count(), 1);
+
+    // An adapter plugged in meanwhile is offered; the typed port stays.
+    cable.name = QStringLiteral("ttyUSB1");
+    ports << cable;
+    click(form, "pushButton_2");
+    QCOMPARE(box->count(), 2);
+    QCOMPARE(box->itemText(1), QString("ttyUSB1"));
+    QCOMPARE(box->currentText(), dev.slavePath());
+    // So does a listed port chosen before.
+    box->setCurrentIndex(1);
+    QTest::mouseClick(form.settingsDialog()->findChild<QPushButton *>("applyButton"), Qt::LeftButton);
+    ports.removeFirst();
+    click(form, "pushButton_2");
+    QCOMPARE(box->count(), 1);
+    QCOMPARE(box->currentText(), QString("ttyUSB1"));
+    QCOMPARE(form.settingsDialog()->portSettings().name, QString("ttyUSB1"));
+}
+
+void TestSeriaPortTestForm::portThatDoesNotOpenSaysWhy_data()
+{
+    QTest::addColumn<UnopenablePort::How>("how");
+    for (UnopenablePort::How how : UnopenablePort::all())
+        QTest::newRow(UnopenablePort::name(how)) << how;
+}
+
+void TestSeriaPortTestForm::portThatDoesNotOpenSaysWhy()
+{
+    QFETCH(UnopenablePort::How, how);
+    WorkDir wd;
+    PtyDevice dev;
+    UnopenablePort blocked(how, dev, wd.filePath("ttyNone"));
+    Rec lines;
+    SeriaPortTestForm form(nullptr, portsOf({}), &lines);
+    click(form, "pushButton_2");
+    choosePortTyped(form, blocked.path());
+    click(form, "pushButton");
+    blocked.asUser(false);
+    QVERIFY(!form.port()->isOpen());
+    QCOMPARE(logLines(form).last(), "port NOT opened:" + blocked.path() + " (" + blocked.reason() + ")");
+    QVERIFY(!form.pinChecker()->isRunning());
 }
 
 void TestSeriaPortTestForm::sendsTypedHex_data()
@@ -608,5 +724,15 @@ void TestSeriaPortTestForm::lostPortClosedAndLoggedOnce()
     QCOMPARE(logLines(form).last(), QString("Error writing data: port not open"));
 }
 
-QTEST_MAIN(TestSeriaPortTestForm)
+int main(int argc, char **argv)
+{
+    int holderRc = 0;
+    if (UnopenablePort::holdPortIfAsked(argc, argv, &holderRc))
+        return holderRc;
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestSeriaPortTestForm test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_seriaporttestform.moc"

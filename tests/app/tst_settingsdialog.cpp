@@ -56,6 +56,7 @@ private slots:
     void customBaudRate_data();
     void customBaudRate();
     void portInfoAndConstruction();
+    void takesTypedPath();
 };
 
 void TestSettingsDialog::preselectsAndApplies_data()
@@ -92,13 +93,19 @@ void TestSettingsDialog::preselectsAndApplies_data()
         {"ttyUSB0", "9600", "7", "Mark", "1", "None"}, {9600, 7, 5, 1, 0});
     row("1.5 stop bits are 3", two, record("ttyUSB1", 9600, 8, 2, 3, 0),
         {"ttyUSB1", "9600", "8", "Even", "1.5", "None"}, {9600, 8, 2, 3, 0});
-    row("unknown port leaves the first", two, record("ttyS9", 9600, 8, 2, 1, 0),
+    // A port that is not listed (typed, or gone) stays as it was: Apply
+    // does not switch to another device.
+    row("unlisted port stays", two, record("ttyS9", 9600, 8, 2, 1, 0),
+        {"ttyS9", "9600", "8", "Even", "1", "None"}, {9600, 8, 2, 1, 0});
+    row("no ports, the port stays", QStringList(), record("ttyUSB0", 9600, 8, 2, 1, 0),
         {"ttyUSB0", "9600", "8", "Even", "1", "None"}, {9600, 8, 2, 1, 0});
-    row("no ports, no name", QStringList(), record("ttyUSB0", 9600, 8, 2, 1, 0),
+    row("no port named: the first", two, record("", 9600, 8, 2, 1, 0),
+        {"ttyUSB0", "9600", "8", "Even", "1", "None"}, {9600, 8, 2, 1, 0});
+    row("no ports, no name", QStringList(), record("", 9600, 8, 2, 1, 0),
         {"", "9600", "8", "Even", "1", "None"}, {9600, 8, 2, 1, 0});
-    // The port name is compared with its case.
+    // The port name is compared with its case: "TTYUSB1" is not listed.
     row("port name case", two, record("TTYUSB1", 9600, 8, 2, 1, 0),
-        {"ttyUSB0", "9600", "8", "Even", "1", "None"}, {9600, 8, 2, 1, 0});
+        {"TTYUSB1", "9600", "8", "Even", "1", "None"}, {9600, 8, 2, 1, 0});
 }
 
 void TestSettingsDialog::preselectsAndApplies()
@@ -219,6 +226,51 @@ void TestSettingsDialog::portInfoAndConstruction()
     // An empty box changes nothing shown.
     ports->clear();
     QCOMPARE(d.findChild<QLabel *>("locationLabel")->text(), QString("Location: /dev/ttyACM0"));
+}
+
+void TestSettingsDialog::takesTypedPath()
+{
+    SettingsDialog d(nullptr, portsNamed({"ttyUSB0", "ttyACM0"}));
+    d.setPortSettings(record("ttyACM0", 9600, 8, 2, 1, 0));
+    d.show();
+    QComboBox *ports = box(d, "serialPortInfoListBox");
+    QLabel *description = d.findChild<QLabel *>("descriptionLabel");
+    QLabel *location = d.findChild<QLabel *>("locationLabel");
+    QCOMPARE(location->text(), QString("Location: /dev/ttyACM0"));
+    QVERIFY(ports->lineEdit());
+    ports->lineEdit()->selectAll();
+    const QString link = "/dev/serial/by-id/usb-FTDI_K_DCAN_A1B2C3-if00-port0";
+    QTest::keyClicks(ports->lineEdit(), link);
+    // Nothing is known of a typed port: no other port's information.
+    QCOMPARE(description->text(), QString("Description: "));
+    QCOMPARE(location->text(), QString("Location: "));
+
+    QSignalSpy spy(&d, &SettingsDialog::settingsApplied);
+    QTest::mouseClick(d.findChild<QPushButton *>("applyButton"), Qt::LeftButton);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(d.portSettings().name, link);
+    // The typed path does not become an entry.
+    QCOMPARE(ports->count(), 2);
+
+    // Given back (the main window's record), it is shown as it was typed.
+    SettingsDialog again(nullptr, portsNamed({"ttyUSB0", "ttyACM0"}));
+    again.setPortSettings(d.portSettings());
+    QCOMPARE(box(again, "serialPortInfoListBox")->currentText(), link);
+    QCOMPARE(again.findChild<QLabel *>("locationLabel")->text(), QString("Location: "));
+
+    // Typing a listed name or its path, or choosing it, shows its
+    // information again.
+    ports->lineEdit()->selectAll();
+    QTest::keyClicks(ports->lineEdit(), "ttyUSB0");
+    QCOMPARE(location->text(), QString("Location: /dev/ttyUSB0"));
+    ports->lineEdit()->selectAll();
+    QTest::keyClicks(ports->lineEdit(), "/dev/ttyACM0");
+    QCOMPARE(description->text(), QString("Description: ttyACM0 cable"));
+    QCOMPARE(ports->currentText(), QString("/dev/ttyACM0"));
+    ports->setCurrentIndex(1);
+    QCOMPARE(description->text(), QString("Description: ttyACM0 cable"));
+    QTest::mouseClick(d.findChild<QPushButton *>("applyButton"), Qt::LeftButton);
+    QCOMPARE(d.portSettings().name, QString("ttyACM0"));
 }
 
 QTEST_MAIN(TestSettingsDialog)

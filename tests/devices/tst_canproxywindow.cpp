@@ -1,6 +1,7 @@
 // The "Usb" window of the EDIABAS-to-CAN bridge, offscreen: its fields from
 // "kelvo.ini", the EDIABAS port label, Start with both sides connected or
-// failing, the adapter command field, the keys written on close, and either
+// failing, the adapter command field and the adapter's answers in its pane,
+// the keys written on close, and either
 // side's port pulled while the bridge runs.
 #include "canproxy.h"
 #include "cputime.h"
@@ -24,6 +25,7 @@ class TestCanProxyWindow : public QObject
 private slots:
     void noKeysEmptyFields();
     void startConnectsAndCloseSavesPorts();
+    void adapterAnswersShowInItsPane();
     void errorsShowInTheirPanes();
     void pulledPortReportedOnceInItsPane_data();
     void pulledPortReportedOnceInItsPane();
@@ -90,6 +92,46 @@ void TestCanProxyWindow::startConnectsAndCloseSavesPorts()
     CanProxyWindow again;
     QCOMPARE(child<QLineEdit>(again, "txtEdiabasPort")->text(), ed.slavePath());
     QCOMPARE(again.proxy()->usbPort(), usb.slavePath());
+}
+
+void TestCanProxyWindow::adapterAnswersShowInItsPane()
+{
+    WorkDir wd;
+    PtyDevice ed, usb;
+    SlcanAdapter adapter(usb);
+    // Broadcast frames on the bus meanwhile: frames are no answers.
+    adapter.stream({SlcanAdapter::frameLine(0x0AA, QByteArray::fromHex("0102030405060708"))}, 5, true);
+    adapter.start();
+    CanProxyWindow w;
+    w.show();
+    child<QLineEdit>(w, "txtEdiabasPort")->setText(ed.slavePath());
+    child<QLineEdit>(w, "txtUsbPort")->setText(usb.slavePath());
+    QTest::mouseClick(child<QPushButton>(w, "pushButton"), Qt::LeftButton);
+    QPlainTextEdit *pane = child<QPlainTextEdit>(w, "txtUSB");
+    QTRY_COMPARE(pane->toPlainText(), QStringLiteral("USB connected"));
+    QVERIFY(adapter.waitForCommand("O", 2000));
+    QTRY_VERIFY(adapter.linesStreamed() > 3);
+
+    QLineEdit *send = child<QLineEdit>(w, "txtUsbSend");
+    auto type = [send](const char *command) {
+        send->setText(command);
+        QTest::keyClick(send, Qt::Key_Return);
+    };
+    type("V");
+    QTRY_COMPARE(pane->toPlainText(), QStringLiteral("USB connected\nV0107"));
+    // A command it refuses is answered with a BELL; one it carries out
+    // with a bare "\r", which adds nothing.
+    type("Q");
+    QTRY_COMPARE(pane->toPlainText(), QStringLiteral("USB connected\nV0107\nrefused (BEL)"));
+    type("O");
+    QVERIFY(adapter.waitForCommand("O", 2000));
+    type("V");
+    QTRY_COMPARE(pane->toPlainText(), QStringLiteral("USB connected\nV0107\nrefused (BEL)\nV0107"));
+    // Two answers that come at once, the refusal first.
+    adapter.send("\aN1234\r");
+    QTRY_COMPARE(pane->toPlainText(),
+                 QStringLiteral("USB connected\nV0107\nrefused (BEL)\nV0107\nrefused (BEL)\nN1234"));
+    w.close();
 }
 
 void TestCanProxyWindow::errorsShowInTheirPanes()

@@ -42,12 +42,12 @@
 #include "resulttablemodel.h"
 #include "resulttableview.h"
 #include "techedgewbo2datahandler.h"
+#include "unopenableport.h"
 #include "workdir.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
-#include <QProcess>
 #include <QComboBox>
 #include <QLabel>
 #include <QListView>
@@ -56,79 +56,8 @@
 #include <QSerialPort>
 #include <QSettings>
 #include <QtTest>
-#include <linux/capability.h>
-#include <sys/stat.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 namespace {
-const char *const holdPortFlag = "--hold-port";
-
-// Root opens any file whatever its mode: while this lives, the calling
-// thread (and the threads it starts) lose that override, as a user has
-// none, so that a port of mode 000 is refused as it would be to them.
-class WithoutRootOverride
-{
-public:
-    WithoutRootOverride()
-    {
-        header.version = _LINUX_CAPABILITY_VERSION_3;
-        if (::geteuid() != 0 || ::syscall(SYS_capget, &header, saved) != 0)
-            return;
-        __user_cap_data_struct reduced[2] = {saved[0], saved[1]};
-        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
-        dropped = ::syscall(SYS_capset, &header, reduced) == 0;
-    }
-    ~WithoutRootOverride()
-    {
-        if (dropped)
-            ::syscall(SYS_capset, &header, saved);
-    }
-
-private:
-    __user_cap_header_struct header{};
-    __user_cap_data_struct saved[2]{};
-    bool dropped = false;
-};
-
-// Another program that holds the port open: this test, started again.
-class PortHolder
-{
-public:
-    explicit PortHolder(const QString &path)
-    {
-        process.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(holdPortFlag), path});
-        while (process.waitForReadyRead(10000) && !process.readAllStandardOutput().contains("held")) {
-        }
-    }
-    ~PortHolder()
-    {
-        process.closeWriteChannel();
-        if (!process.waitForFinished(5000))
-            process.kill();
-        process.waitForFinished(5000);
-    }
-    qint64 pid() const { return process.processId(); }
-
-private:
-    QProcess process;
-};
-
-// The child's part: holds the port until its input closes.
-int holdPort(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    QSerialPort port(QString::fromLocal8Bit(argv[2]));
-    if (!port.open(QIODevice::ReadWrite))
-        return 1;
-    std::printf("held\n");
-    std::fflush(stdout);
-    char c;
-    while (::read(0, &c, 1) > 0) {
-    }
-    return 0;
-}
-
 // Opens plot windows of its own and hands out the job receiver.
 class FakeHost : public ExtSourceHost
 {
@@ -1020,48 +949,30 @@ void TestExtLoggerSetupWindow::secondConnectWhileRunningRefused()
 void TestExtLoggerSetupWindow::failedOpenSaysWhy_data()
 {
     QTest::addColumn<QString>("device");
-    QTest::addColumn<QString>("how");
+    QTest::addColumn<UnopenablePort::How>("how");
     for (const char *device : {"PLX Real-Time", "Innovate Serial", "14point7 SLC PP2"}) {
-        for (const char *how : {"missing", "forbidden", "held here", "held by another program"})
-            QTest::newRow(QByteArray(device) + ", " + how) << device << how;
+        for (UnopenablePort::How how : UnopenablePort::all())
+            QTest::newRow(QByteArray(device) + ", " + UnopenablePort::name(how)) << device << how;
     }
 }
 
 void TestExtLoggerSetupWindow::failedOpenSaysWhy()
 {
     QFETCH(QString, device);
-    QFETCH(QString, how);
+    QFETCH(UnopenablePort::How, how);
     WorkDir wd;
     PtyDevice dev;
-    QString port = dev.slavePath();
-    QString reason;
-    QSerialPort holder(port);
-    std::unique_ptr<PortHolder> otherProgram;
-    std::unique_ptr<WithoutRootOverride> asUser;
-    if (how == "missing") {
-        port = wd.filePath("ttyNone");
-        reason = "No such file or directory";
-    } else if (how == "forbidden") {
-        QVERIFY(::chmod(port.toLocal8Bit().constData(), 0) == 0);
-        asUser = std::make_unique<WithoutRootOverride>();
-        reason = "Permission denied";
-    } else if (how == "held here") {
-        // The Innovate Simulator, say, has it open.
-        QVERIFY(holder.open(QIODevice::ReadWrite));
-        reason = "in use in this program already";
-    } else {
-        otherProgram = std::make_unique<PortHolder>(port);
-        reason = QString("in use by another program (tst_extloggersetupwindow, process %1)").arg(otherProgram->pid());
-    }
+    // Held here: the Innovate Simulator, say, has it open.
+    UnopenablePort blocked(how, dev, wd.filePath("ttyNone"));
+    const QString port = blocked.path();
     FakeHost host;
     Setup s(&host);
     s.choose(device, port, "19200");
     s.connectButton();
     PlotWindow *w = host.windows.first();
     QTRY_VERIFY_WITH_TIMEOUT(statusOf(*w).startsWith("  Error: "), 10000);
-    QCOMPARE(statusOf(*w), "  Error: failed to open port " + port + ": " + reason);
-    asUser.reset();
-    ::chmod(dev.slavePath().toLocal8Bit().constData(), 0620);
+    QCOMPARE(statusOf(*w), "  Error: failed to open port " + port + ": " + blocked.reason());
+    blocked.asUser(false);
     QCOMPARE(w->messagesPerSecond(), 0.0);
     w->close();
 }
@@ -1100,8 +1011,9 @@ void TestExtLoggerSetupWindow::innovateMtsSaysWhyItDoesNotConnect()
 
 int main(int argc, char **argv)
 {
-    if (argc == 3 && qstrcmp(argv[1], holdPortFlag) == 0)
-        return holdPort(argc, argv);
+    int holderRc = 0;
+    if (UnopenablePort::holdPortIfAsked(argc, argv, &holderRc))
+        return holderRc;
     qputenv("QT_NO_GLIB", "1");
     PrivateTemp temp;
     QApplication app(argc, argv);

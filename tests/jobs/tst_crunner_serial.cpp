@@ -5,6 +5,7 @@
 #include "ptydevice.h"
 #include "resultlookup.h"
 #include "scriptedecu.h"
+#include "unopenableport.h"
 #include "workdir.h"
 
 #include <QDateTime>
@@ -54,6 +55,8 @@ private slots:
     void messageErrors();
     void silenceTimesOut();
     void missingPort();
+    void portThatDoesNotOpenSaysWhy_data();
+    void portThatDoesNotOpenSaysWhy();
     void fastEcuSumCheckAndBattery();
     void fastEcuLowerCaseName();
     void fastEcuFailures_data();
@@ -207,12 +210,32 @@ void TestCRunnerSerial::missingPort()
     CJob job = bmssJob();
     const qint64 before = QDateTime::currentMSecsSinceEpoch();
     QCOMPARE(runner.runJob(job), int(CRunner::PortOpenFailed));
-    QCOMPARE(job.errorText, std::string("Failed to open port /dev/kelvo-no-such-port"));
+    QCOMPARE(job.errorText, std::string("Failed to open port /dev/kelvo-no-such-port: No such file or directory"));
     QVERIFY(job.timeStamp >= before);
     QVERIFY(!runner.isSerialMode());
     // The next serial job tries to open it again.
     CJob again = bmssJob();
     QCOMPARE(runner.runJob(again), int(CRunner::PortOpenFailed));
+}
+
+void TestCRunnerSerial::portThatDoesNotOpenSaysWhy_data()
+{
+    QTest::addColumn<UnopenablePort::How>("how");
+    for (UnopenablePort::How how : UnopenablePort::all())
+        QTest::newRow(UnopenablePort::name(how)) << how;
+}
+
+void TestCRunnerSerial::portThatDoesNotOpenSaysWhy()
+{
+    // The job's error text is what the plot window's status line shows.
+    QFETCH(UnopenablePort::How, how);
+    UnopenablePort blocked(how, *dev, wd->filePath("ttyNone"));
+    QSettings("kelvo.ini", QSettings::IniFormat).setValue("serial/port", blocked.path());
+    CRunner runner;
+    CJob job = bmssJob();
+    QCOMPARE(runner.runJob(job), int(CRunner::PortOpenFailed));
+    blocked.asUser(false);
+    QCOMPARE(QString::fromStdString(job.errorText), "Failed to open port " + blocked.path() + ": " + blocked.reason());
 }
 
 void TestCRunnerSerial::fastEcuSumCheckAndBattery()
@@ -360,7 +383,9 @@ void TestCRunnerSerial::adapterUnpluggedAndBack()
     QCOMPARE(runner.runJob(lost), int(CRunner::SerialFailed));
     CJob missing = bmssJob();
     QCOMPARE(runner.runJob(missing), int(CRunner::PortOpenFailed));
-    QCOMPARE(missing.errorText, "Failed to open port " + dev->slavePath().toStdString());
+    const std::string failed = "Failed to open port " + dev->slavePath().toStdString() + ": ";
+    QVERIFY2(missing.errorText.rfind(failed, 0) == 0 && missing.errorText.size() > failed.size(),
+             missing.errorText.c_str());
 
     // Plugged in again (under a new name, as a USB adapter may come back).
     PtyDevice again;
@@ -437,5 +462,14 @@ void TestCRunnerSerial::stopEndsAStreamingRead()
     QVERIFY2(t.elapsed() < 8000, qPrintable(QString::number(t.elapsed())));
 }
 
-QTEST_GUILESS_MAIN(TestCRunnerSerial)
+int main(int argc, char **argv)
+{
+    int holderRc = 0;
+    if (UnopenablePort::holdPortIfAsked(argc, argv, &holderRc))
+        return holderRc;
+    QCoreApplication app(argc, argv);
+    TestCRunnerSerial test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_crunner_serial.moc"

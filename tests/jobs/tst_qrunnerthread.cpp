@@ -223,7 +223,7 @@ void TestQRunnerThread::failedJobFollowedByGap()
     finish(worker);
     QCOMPARE(c.codes.at(0), 349);
     QCOMPARE(c.jobs.at(0).errorText,
-             std::string("Failed to open port /dev/kelvo-no-such-port"));
+             std::string("Failed to open port /dev/kelvo-no-such-port: No such file or directory"));
     for (int i = 1; i < c.jobs.size(); ++i) {
         const qint64 gap = c.jobs.at(i).timeStamp
             - c.jobs.at(i - 1).timeStamp;

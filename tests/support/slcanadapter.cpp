@@ -183,7 +183,11 @@ void SlcanAdapter::command(const QByteArray &cmd, PtyDevice &d)
     case 'C':
         open = false;
         break;
-    case 'S': case 'Z': case 'W': case 'M': case 'm': case 'V': case 'v': case 'N': case 'F': case 'L':
+    case 'V':
+        // Hardware 01, firmware 07, as a USBtin says it.
+        d.write("V0107\r");
+        return;
+    case 'S': case 'Z': case 'W': case 'M': case 'm': case 'v': case 'N': case 'F': case 'L':
         break;
     default:
         d.write("\a");

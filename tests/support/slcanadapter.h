@@ -8,9 +8,10 @@
 //     adapter.answer(0x12, QByteArray::fromHex("5a800102"));
 //     adapter.start();
 //
-// - Every command the program sends ("\r"-ended) is recorded. Known
-//   commands (C O S Z W M m V v N F L) are answered "\r", unknown ones with
-//   BELL (0x07), every frame the program sends ("t...") with "z\r".
+// - Every command the program sends ("\r"-ended) is recorded. "V" is
+//   answered "V0107\r", the other known commands (C O S Z W M m v N F L)
+//   "\r", unknown ones with BELL (0x07), every frame the program sends
+//   ("t...") with "z\r".
 // - stream() sends lines (a "\r" is added) one per interval while the CAN
 //   channel is open ("O" received, no "C" since).
 // - answer() scripts an ECU: its next complete ISO-TP request (frames from
