@@ -137,6 +137,11 @@ void ExtLoggerSetupWindow::restoreSettings()
         // A text that is not listed (first start, a port gone) leaves the
         // combo without a current entry.
         s.combo->setCurrentIndex(s.combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
+        // A port typed last time (a pseudo-terminal, a by-id link) is never
+        // listed: it comes back as typed, and Connect says if it is gone.
+        if (s.combo == ui->cmbComPort && s.combo->currentIndex() < 0
+            && settings->contains(QString::fromLatin1(s.key)))
+            s.combo->setEditText(text);
     }
 }
 

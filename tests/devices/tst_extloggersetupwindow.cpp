@@ -257,12 +257,12 @@ void TestExtLoggerSetupWindow::choicesSavedOnConnectAndRestored()
     QCOMPARE(ini.value("external_source/comport").toString(), QString("/dev/kelvo-missing"));
     {
         // The first entry comes back as well; a port that is not listed
-        // leaves no current entry.
+        // comes back as it was typed.
         Setup s(&host);
         QCOMPARE(s.device->currentText(), QString("AEM Air/Fuel Ratio"));
         QCOMPARE(s.baud->currentText(), QString("57600"));
         QCOMPARE(s.port->currentIndex(), -1);
-        QCOMPARE(s.port->currentText(), QString());
+        QCOMPARE(s.port->currentText(), QString("/dev/kelvo-missing"));
         s.choose("USBTin CAN adapter", "/dev/ttyUSB9", "9600");
         s.connectButton();
     }
