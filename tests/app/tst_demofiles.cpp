@@ -41,6 +41,7 @@ private slots:
     void translationsLoad();
     void gaugesAndThemesLoad();
     void ediabasScriptListsDescriptionJobs();
+    void ediabasAnswersDescribedResults();
     void customJobsResolve();
     void dieselJobCarriesEveryDashboardResult();
     void gaugeDefinitionsNameSimulatedResults();
@@ -137,6 +138,53 @@ void TestDemoFiles::ediabasScriptListsDescriptionJobs()
         QCOMPARE(scripted, described);
         QVERIFY(ecus.value(ecu).toObject().contains("default"));
     }
+}
+
+void TestDemoFiles::ediabasAnswersDescribedResults()
+{
+    // Run through the stand-in in a copy of the demo, each job a description
+    // file names answers the results it describes and no others: no value
+    // under a name the ECU does not have.
+    WorkDir wd;
+    QVERIFY(wd.copyTree(demo));
+    EdiabasStandIn::reset();
+    JobListFileReader reader;
+    reader.prgReader().setEcuDirectory("./ecu");
+    CRunner runner;
+    int checked = 0;
+    for (const QString ecu : {"MSV70", "D73N57C0", "GS19D"}) {
+        QString jobName;
+        QMap<QString, QStringList> described;
+        for (const QString &line : reader.prgReader().readDescriptionBlock(ecu + ".prg").split('\n')) {
+            if (line.startsWith("JOBNAME:"))
+                described[jobName = line.mid(8).trimmed()];
+            else if (line.startsWith("RESULT:") && line.mid(7).trimmed() != "JOB_STATUS")
+                described[jobName] << line.mid(7).trimmed();
+        }
+        QVERIFY(described.size() >= 3);
+        for (auto it = described.constBegin(); it != described.constEnd(); ++it) {
+            CJob job(Latin1::toStd(ecu), Latin1::toStd(it.key()));
+            QCOMPARE(runner.runJob(job), 0);
+            // Besides: the values the demo's custom expressions compute from
+            // them, each a number (a formula that failed adds its error).
+            QStringList answered;
+            for (const CJobResult &r : qAsConst(job.results)) {
+                const QString name = Latin1::toQString(r.name);
+                if (name == "JOB_STATUS")
+                    continue;
+                if (it.value().contains(name))
+                    answered << name;
+                else
+                    QVERIFY2(!name.contains(':') && !name.endsWith("_WERT") && r.format == 8,
+                             qPrintable(ecu + "." + it.key() + " answers " + name));
+            }
+            QVERIFY2(answered == it.value(), qPrintable(ecu + "." + it.key() + ": " + answered.join(",")));
+            ++checked;
+        }
+    }
+    QVERIFY(checked >= 14);
+    CRunner::endEdiabas();
+    EdiabasStandIn::reset();
 }
 
 void TestDemoFiles::customJobsResolve()
