@@ -192,34 +192,48 @@ void ManageCustomJobForm::on_cmbJobs_activated(int index)
     const QStringList entries = rules.parseSelectors(jobName, arguments, &unparsed);
     // The user learns why the table has no rows, or which of them are no
     // value the ECU knows, instead of an empty grid.
+    QString title = Latin1::toQString(job.virtualName);
+    if (title.isEmpty())
+        title = jobName;
+    // why, then the entries it concerns; a job without entries has nothing
+    // to resolve.
     auto unresolved = [&](const QString &why, const QStringList &which) {
         QStringList quoted;
         for (const QString &entry : which)
             quoted << QLatin1Char('\'') + entry + QLatin1Char('\'');
-        selectorProblem = which.isEmpty() ? QStringLiteral("%1: %2.").arg(Latin1::toQString(job.virtualName), why)
-                                          : QStringLiteral("%1: %2 %3.")
-                                                .arg(Latin1::toQString(job.virtualName), why,
-                                                     quoted.join(QStringLiteral(", ")));
+        selectorProblem = QStringLiteral("%1: %2 %3.").arg(title, why, quoted.join(QStringLiteral(", ")));
         showProblems();
     };
     if (tableName.isEmpty()) {
         LOG4CPLUS_DEBUG(logger, "table not found");
-        unresolved(QStringLiteral("the job %1 takes no selectors from a table, so no entry resolves:").arg(jobName),
-                   entries.isEmpty() && !arguments.isEmpty() ? QStringList{arguments} : entries);
+        if (!entries.isEmpty())
+            unresolved(QStringLiteral("the job %1 takes no selectors from a table, so no entry resolves:").arg(jobName),
+                       entries);
+        else
+            showProblems();
         return;
     }
     const PRGTable *table = getTableFromCache(ecu, tableName);
     if (!table) {
         LOG4CPLUS_DEBUG(logger, "table not found");
-        unresolved(QStringLiteral("the table %1 of %2.prg does not read, so no entry resolves:").arg(tableName, ecu),
-                   entries);
+        if (!entries.isEmpty())
+            unresolved(QStringLiteral("the table %1 of %2.prg does not read, so no entry resolves:").arg(tableName, ecu),
+                       entries);
+        else
+            showProblems();
         return;
     }
     const CustomJobTables::SelectorRows rows =
         CustomJobTables::selectorRows(table->text, tableName, ecu, jobName, arguments, translations);
     if (!rows.problem.isEmpty()) {
         LOG4CPLUS_ERROR_FMT(logger, "%s", KELVO_QS(rows.problem));
-        unresolved(QStringLiteral("no entry resolves: %1").arg(rows.problem), {});
+        QString why = rows.problem;
+        why.remove(QStringLiteral("tableArg NULL! "));
+        if (!entries.isEmpty() || unparsed)
+            unresolved(QStringLiteral("no entry resolves (%1):").arg(why),
+                       unparsed ? QStringList{arguments} : entries);
+        else
+            showProblems();
         return;
     }
     if (!rows.unresolved.isEmpty())

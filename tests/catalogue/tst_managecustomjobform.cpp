@@ -526,8 +526,12 @@ void TestManageCustomJobForm::unresolvedEntriesNamed_data()
     QTest::newRow("table that does not read")
         << "GS19D" << "STATUS_BLOCK_LESEN" << "3;JA;ID;0x0001" << QStringList{"SG_FUNKTIONEN", "'0x0001'"}
         << QStringList{} << 0;
+    QTest::newRow("broken length") << "MSV70" << "MW_SELECT_LESEN_NORM" << "4A104" << QStringList{"'4A104'"}
+                                   << QStringList{} << 0;
     QTest::newRow("all resolve") << "D73N57C0" << "STATUS_BLOCK_LESEN" << "3;JA;ID;0x5A01;0x5A02" << QStringList{}
                                  << QStringList{} << 2;
+    QTest::newRow("prefix alone") << "D73N57C0" << "STATUS_BLOCK_LESEN" << "3;JA;ID" << QStringList{}
+                                  << QStringList{} << 0;
 }
 
 void TestManageCustomJobForm::unresolvedEntriesNamed()

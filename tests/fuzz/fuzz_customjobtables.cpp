@@ -62,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     // Rows that do not line up give no selector.
     QString problem;
-    Fuzz::check(CustomJobTables::selectorOfRow(text, tableName, ecu, jobName, arguments, QStringList{"x"}, &problem).isEmpty()
+    Fuzz::check(CustomJobTables::selectorOfRow(text, tableName, ecu, jobName, arguments, QStringList{"x"}, &problem)
+                    .isEmpty()
           || grid.columnNames.size() == 1);
     return 0;
 }
