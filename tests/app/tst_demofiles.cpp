@@ -144,7 +144,7 @@ void TestDemoFiles::ediabasAnswersDescribedResults()
 {
     // Run through the stand-in in a copy of the demo, each job a description
     // file names answers the results it describes and no others: no value
-    // under a name the ECU does not have.
+    // under a name the ECU does not have, and every dial has its value.
     WorkDir wd;
     QVERIFY(wd.copyTree(demo));
     EdiabasStandIn::reset();
@@ -183,6 +183,30 @@ void TestDemoFiles::ediabasAnswersDescribedResults()
         }
     }
     QVERIFY(checked >= 14);
+
+    // Every dial of the demo's gauge definitions gets a value on its scale
+    // from the stand-in too.
+    GaugeDefManager manager;
+    manager.reload();
+    int dials = 0;
+    for (const QString &ecu : manager.ecuNames()) {
+        for (const GaugeDef &def : manager.gaugeDefs(ecu)) {
+            if (def.name == "DEFAULTS")
+                continue;
+            CJob job(Latin1::toStd(ecu), Latin1::toStd(def.jobName));
+            QCOMPARE(runner.runJob(job), 0);
+            bool found = false;
+            for (const CJobResult &r : qAsConst(job.results)) {
+                if (Latin1::toQString(r.name).toUpper() != def.resultName)
+                    continue;
+                const double v = def.conversionFactor * r.realValue;
+                found = r.format == 8 && v >= def.min && v <= def.max;
+            }
+            QVERIFY2(found, qPrintable(ecu + "/" + def.name + ": " + def.jobName + " gives no " + def.resultName));
+            ++dials;
+        }
+    }
+    QVERIFY(dials >= 16);
     CRunner::endEdiabas();
     EdiabasStandIn::reset();
 }
