@@ -63,6 +63,20 @@ struct Table
     QStringList header;
 };
 
+// The browser's first row repeats the visible column names; only its long
+// column differs, as it shows the translation of the header's own text.
+bool isHeaderRow(const QStringList &visible, const QString &tableName, const QStringList &rowData)
+{
+    if (rowData.size() < visible.size())
+        return false;
+    const int longColumn = PRGFileReader::nameColumn(true, tableName, visible);
+    for (int i = 0; i < visible.size(); ++i) {
+        if (i != longColumn && rowData.at(i) != visible.at(i))
+            return false;
+    }
+    return true;
+}
+
 log4cplus::Logger logger()
 {
     return KelvoLog::get("customjobseditor");
@@ -205,7 +219,9 @@ CustomJobTables::SelectorRows CustomJobTables::selectorRows(const QString &table
     const bool hex = rules.getJobKind(jobName) == JobArgumentRules::MwSelectLesenNorm;
     QHash<QString, int> firstLine;
     QVector<QVector<QStringRef>> split(table.lines.size());
-    for (int i = 0; i < table.lines.size(); ++i) {
+    // Line 0 is the header: its cells are column names, which no ECU takes
+    // as a selector.
+    for (int i = 1; i < table.lines.size(); ++i) {
         split[i] = cellsOf(table.lines.at(i));
         const QStringRef cell = table.selectorCell(split.at(i), out.columnIndex, hex);
         if (cell.isNull()) {
@@ -237,6 +253,8 @@ CustomJobTables::SelectorRows CustomJobTables::selectorRows(const QString &table
                 !selector.isEmpty() && !selector.contains(QLatin1Char('\n')) && tableText.contains(selector);
             if (!candidate)
                 row[IdColumn] = QStringLiteral("ARG '") + selector + QStringLiteral("' NOT FOUND IN TABLE");
+            if (!out.unresolved.contains(selector))
+                out.unresolved << selector;
             out.rows << row;
             continue;
         }
@@ -252,8 +270,9 @@ CustomJobTables::SelectorRows CustomJobTables::selectorRows(const QString &table
     return out;
 }
 
-QString CustomJobTables::selectorOfRow(const QString &tableText, const QString &ecu, const QString &jobName,
-                                       const QString &arguments, const QStringList &rowData, QString *problem)
+QString CustomJobTables::selectorOfRow(const QString &tableText, const QString &tableName, const QString &ecu,
+                                       const QString &jobName, const QString &arguments, const QStringList &rowData,
+                                       QString *problem)
 {
     const JobArgumentRules rules;
     const Table table(tableText);
@@ -273,6 +292,9 @@ QString CustomJobTables::selectorOfRow(const QString &tableText, const QString &
         reason = QStringLiteral("%1 with the arguments '%2' has no selector column").arg(jobName, arguments);
     } else if (index < 0) {
         reason = QStringLiteral("the table has no column %1").arg(column);
+    } else if (isHeaderRow(visible, tableName, rowData)) {
+        reason = QStringLiteral("the first row of %1 is its header: \"%2\" names the column, it is no value")
+                     .arg(tableName.isEmpty() ? QStringLiteral("the table") : tableName, rowData.at(index));
     } else {
         selector = rowData.at(index);
         if (rules.isHexArgument(jobName, selector))
@@ -293,8 +315,8 @@ bool CustomJobTables::tableHoldsSelector(const QString &tableText, const QString
     if (index < 0 || selector.isEmpty())
         return false;
     const bool hex = rules.getJobKind(jobName) == JobArgumentRules::MwSelectLesenNorm;
-    for (const QStringRef &line : table.lines) {
-        if (table.selectorCell(cellsOf(line), index, hex) == selector)
+    for (int i = 1; i < table.lines.size(); ++i) {
+        if (table.selectorCell(cellsOf(table.lines.at(i)), index, hex) == selector)
             return true;
     }
     return false;

@@ -52,6 +52,10 @@ public:
         QString problem;
         QString column;      // the selector column's name
         int columnIndex = -1;
+        // The selectors, in argument order and each once, that name no row
+        // of the table: held by no line, only by the header line, or only
+        // outside the selector column. Their rows carry no result.
+        QStringList unresolved;
         int skippedLines = 0; // lines with another cell count than the header
     };
     // Resolves every selector of the job's arguments against the job's table.
@@ -61,10 +65,14 @@ public:
 
     // The selector a browser row offers for the job: the row's cell in the
     // job's selector column of that table ("0x" dropped where the job wants
-    // it). Empty, with the reason in *problem, when the row cannot give one.
-    static QString selectorOfRow(const QString &tableText, const QString &ecu, const QString &jobName,
-                                 const QString &arguments, const QStringList &rowData, QString *problem);
-    // Whether a row of the table holds the selector in the job's selector column.
+    // it). Empty, with the reason in *problem, when the row cannot give one:
+    // the browser's first row is the header line, whose cells are column
+    // names, not values.
+    static QString selectorOfRow(const QString &tableText, const QString &tableName, const QString &ecu,
+                                 const QString &jobName, const QString &arguments, const QStringList &rowData,
+                                 QString *problem);
+    // Whether a row of the table (the header line is none) holds the
+    // selector in the job's selector column.
     static bool tableHoldsSelector(const QString &tableText, const QString &ecu, const QString &jobName,
                                    const QString &arguments, const QString &selector);
 };

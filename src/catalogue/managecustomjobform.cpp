@@ -76,11 +76,11 @@ void ManageCustomJobForm::loadJobs()
     const QString problem = editor.errorString();
     if (!problem.isEmpty())
         LOG4CPLUS_WARN_FMT(logger, "no custom jobs shown: %s", KELVO_QS(problem));
-    ProblemLabel::show(ui->lblStoreProblem,
-                       problem.isEmpty() ? QString()
-                                         : QStringLiteral("No custom jobs shown: %1. They show as soon as the file "
-                                                          "reads.")
-                                               .arg(problem));
+    storeProblem = problem.isEmpty() ? QString()
+                                     : QStringLiteral("No custom jobs shown: %1. They show as soon as the file "
+                                                      "reads.")
+                                           .arg(problem);
+    showProblems();
     // Sorted by character code: capitals before small letters.
     QMap<QString, bool> ecus;
     for (const CJob &job : jobs)
@@ -134,6 +134,23 @@ void ManageCustomJobForm::clearSelectors()
     model->setHorizontalHeaderLabels(CustomJobTables::selectorHeader());
 }
 
+void ManageCustomJobForm::showProblems()
+{
+    QStringList lines;
+    for (const QString *p : {&storeProblem, &selectorProblem, &pickProblem}) {
+        if (!p->isEmpty())
+            lines << *p;
+    }
+    ProblemLabel::show(ui->lblStoreProblem, lines.join(QLatin1Char('\n')));
+}
+
+void ManageCustomJobForm::refusePick(const QString &why)
+{
+    LOG4CPLUS_WARN_FMT(logger, "nothing added: %s", KELVO_QS(why));
+    pickProblem = QStringLiteral("Nothing added: %1.").arg(why);
+    showProblems();
+}
+
 void ManageCustomJobForm::on_cmbEcu_activated(int index)
 {
     const QString ecu = ui->cmbEcu->itemText(index);
@@ -148,6 +165,9 @@ void ManageCustomJobForm::on_cmbEcu_activated(int index)
     } else {
         ui->txtJobName->clear();
         clearSelectors();
+        selectorProblem.clear();
+        pickProblem.clear();
+        showProblems();
     }
 }
 
@@ -161,19 +181,66 @@ void ManageCustomJobForm::on_cmbJobs_activated(int index)
     const QString arguments = Latin1::toQString(job.arguments);
     ui->txtJobName->setText(jobName);
     const QString ecu = ui->cmbEcu->currentText();
-    const QString tableName = JobArgumentRules().getTableName(jobName);
-    const PRGTable *table = getTableFromCache(ecu, tableName);
+    const JobArgumentRules rules;
+    const QString tableName = rules.getTableName(jobName);
     clearSelectors();
+    // What the table shows is what the job holds now: an earlier refusal
+    // no longer applies.
+    pickProblem.clear();
+    selectorProblem.clear();
+    bool unparsed = false;
+    const QStringList entries = rules.parseSelectors(jobName, arguments, &unparsed);
+    // The user learns why the table has no rows, or which of them are no
+    // value the ECU knows, instead of an empty grid.
+    QString title = Latin1::toQString(job.virtualName);
+    if (title.isEmpty())
+        title = jobName;
+    // why, then the entries it concerns; a job without entries has nothing
+    // to resolve.
+    auto unresolved = [&](const QString &why, const QStringList &which) {
+        QStringList quoted;
+        for (const QString &entry : which)
+            quoted << QLatin1Char('\'') + entry + QLatin1Char('\'');
+        selectorProblem = QStringLiteral("%1: %2 %3.").arg(title, why, quoted.join(QStringLiteral(", ")));
+        showProblems();
+    };
+    if (tableName.isEmpty()) {
+        LOG4CPLUS_DEBUG(logger, "table not found");
+        if (!entries.isEmpty())
+            unresolved(QStringLiteral("the job %1 takes no selectors from a table, so no entry resolves:").arg(jobName),
+                       entries);
+        else
+            showProblems();
+        return;
+    }
+    const PRGTable *table = getTableFromCache(ecu, tableName);
     if (!table) {
         LOG4CPLUS_DEBUG(logger, "table not found");
+        if (!entries.isEmpty())
+            unresolved(QStringLiteral("the table %1 of %2.prg does not read, so no entry resolves:").arg(tableName, ecu),
+                       entries);
+        else
+            showProblems();
         return;
     }
     const CustomJobTables::SelectorRows rows =
         CustomJobTables::selectorRows(table->text, tableName, ecu, jobName, arguments, translations);
     if (!rows.problem.isEmpty()) {
         LOG4CPLUS_ERROR_FMT(logger, "%s", KELVO_QS(rows.problem));
+        QString why = rows.problem;
+        why.remove(QStringLiteral("tableArg NULL! "));
+        if (!entries.isEmpty() || unparsed)
+            unresolved(QStringLiteral("no entry resolves (%1):").arg(why),
+                       unparsed ? QStringList{arguments} : entries);
+        else
+            showProblems();
         return;
     }
+    if (!rows.unresolved.isEmpty())
+        unresolved(QStringLiteral("no row of %1 holds in its column %2 the entries").arg(tableName, rows.column),
+                   rows.unresolved);
+    else
+        showProblems();
     if (rows.skippedLines > 0)
         LOG4CPLUS_WARN_FMT(logger, "table %s of %s: %d lines with another cell count than the header are no rows",
                            KELVO_QS(tableName), KELVO_QS(ecu), rows.skippedLines);
@@ -218,8 +285,11 @@ void ManageCustomJobForm::on_pushButton_clicked()
 void ManageCustomJobForm::onTableDoubleClicked(QString ecu, QString argTable, QStringList rowData)
 {
     LOG4CPLUS_DEBUG_FMT(logger, "> onTableDblClicked %s,%s", KELVO_QS(ecu), KELVO_QS(argTable));
-    if (ecu != ui->cmbEcu->currentText())
+    if (ecu != ui->cmbEcu->currentText()) {
+        refusePick(QStringLiteral("the row is of %1, the jobs shown are of %2")
+                       .arg(ecu.isEmpty() ? QStringLiteral("no ECU") : ecu, ui->cmbEcu->currentText()));
         return;
+    }
     const int index = ui->cmbJobs->currentIndex();
     bool ok = false;
     const CJob job = getJobFromCombo(ok, index);
@@ -232,20 +302,20 @@ void ManageCustomJobForm::onTableDoubleClicked(QString ecu, QString argTable, QS
     const QString arguments = Latin1::toQString(job.arguments);
     const PRGTable *table = getTableFromCache(ecu, argTable);
     if (!table) {
-        LOG4CPLUS_WARN_FMT(logger, "table %s of %s does not read: nothing added", KELVO_QS(argTable), KELVO_QS(ecu));
+        refusePick(QStringLiteral("table %1 of %2 does not read").arg(argTable, ecu));
         return;
     }
     QString problem;
     const QString selector =
-        CustomJobTables::selectorOfRow(table->text, ecu, jobName, arguments, rowData, &problem);
+        CustomJobTables::selectorOfRow(table->text, argTable, ecu, jobName, arguments, rowData, &problem);
     if (!problem.isEmpty()) {
-        LOG4CPLUS_WARN_FMT(logger, "nothing added: %s", KELVO_QS(problem));
+        refusePick(problem);
         return;
     }
     LOG4CPLUS_DEBUG_FMT(logger, "argToAdd: %s", KELVO_QS(selector));
     const QString refused = rules.refusal(job, selector);
     if (!refused.isEmpty()) {
-        LOG4CPLUS_WARN_FMT(logger, "nothing added: %s", KELVO_QS(refused));
+        refusePick(refused);
         return;
     }
     // The browser may show another table or file than the one it was opened
@@ -253,8 +323,7 @@ void ManageCustomJobForm::onTableDoubleClicked(QString ecu, QString argTable, QS
     const QString jobTableName = rules.getTableName(jobName);
     const PRGTable *jobTable = getTableFromCache(ecu, jobTableName);
     if (!jobTable || !CustomJobTables::tableHoldsSelector(jobTable->text, ecu, jobName, arguments, selector)) {
-        LOG4CPLUS_WARN_FMT(logger, "nothing added: table %s of %s holds no selector '%s'",
-                           KELVO_QS(jobTableName), KELVO_QS(ecu), KELVO_QS(selector));
+        refusePick(QStringLiteral("table %1 of %2 holds no selector '%3'").arg(jobTableName, ecu, selector));
         return;
     }
     if (!changeStoredJob(job, [&](CJob &stored) {
@@ -323,6 +392,8 @@ bool ManageCustomJobForm::changeStoredJob(const CJob &job, const std::function<Q
     const QString refused = edit(fresh);
     if (!refused.isEmpty()) {
         LOG4CPLUS_WARN_FMT(logger, "nothing changed: %s", KELVO_QS(refused));
+        pickProblem = QStringLiteral("Nothing changed: %1.").arg(refused);
+        showProblems();
         return false;
     }
     if (!editor.updateJobAndSave(fresh)) {
@@ -360,7 +431,7 @@ void ManageCustomJobForm::onStoreChanged()
 {
     // While the window shows the jobs, each action reads the file anew; only
     // a window that could not read it has to look again by itself.
-    if (ui->lblStoreProblem->isHidden())
+    if (storeProblem.isEmpty())
         return;
     reload(lastPlotEcu());
 }

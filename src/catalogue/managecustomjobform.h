@@ -11,7 +11,9 @@
 // change the store refuses is shown to the user and the window reloads from
 // the file. The window never creates the file. While the file does not read
 // the window says why above its lists, and it reads the file again each
-// time the file changes, so the jobs come back once it is mended.
+// time the file changes, so the jobs come back once it is mended. The same
+// line names the entries of the chosen job that resolve to no row of its
+// table, and says why a double-clicked row added nothing.
 //
 // It announces what it needs of the main window: a started job's plot
 // window (jobStarted) and a sub-window for each browser (tableBrowserOpened).
@@ -91,6 +93,11 @@ private:
     // they are still there.
     void reload(const QString &ecu, const CJob &job = CJob());
     void clearSelectors();
+    // The window's problem line: why the store does not read, which entries
+    // of the chosen job name no row of its table, why a pick added nothing.
+    void showProblems();
+    // A double click that adds nothing: logged and said in the problem line.
+    void refusePick(const QString &why);
     // A message box for the user, also logged.
     void report(const QString &text);
     // The ECU the window opens with: the one last plotted, when it has jobs.
@@ -103,4 +110,7 @@ private:
     PRGTableCache tableCache;
     TranslationMgr *translations;
     FileWatch *storeWatch;
+    QString storeProblem;
+    QString selectorProblem;
+    QString pickProblem;
 };

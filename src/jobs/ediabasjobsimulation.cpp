@@ -98,6 +98,9 @@ void EdiabasJobSimulation::getJob(CJob &job)
         std::memset(bytes, 0, sizeof bytes);
         std::memcpy(bytes, speed.textValue, strnlen(speed.textValue, sizeof bytes - 1));
         job.addResult(binary("DATEN", "binary", toHex(bytes, int(sizeof bytes))));
+        // The filtered acceleration above is no speed: the petrol ECU
+        // reports its vehicle speed under the name the other ECUs use.
+        job.addResult(scaled("STAT_GESCHWINDIGKEIT_WERT", rand() % 20, 12.68274));
     }
     if (ecu == "D73N57C0") {
         job.addResult(scaled("STAT_MoFVSS_a_WERT", rand() % 20, 99.48274));

@@ -41,9 +41,11 @@ private slots:
     void translationsLoad();
     void gaugesAndThemesLoad();
     void ediabasScriptListsDescriptionJobs();
+    void ediabasAnswersDescribedResults();
     void customJobsResolve();
     void dieselJobCarriesEveryDashboardResult();
     void gaugeDefinitionsNameSimulatedResults();
+    void speedGaugeReadsVehicleSpeed();
     void loggerPresetNamesSimulatedResults();
     void demoDriveLogReadsBack();
 
@@ -138,6 +140,77 @@ void TestDemoFiles::ediabasScriptListsDescriptionJobs()
     }
 }
 
+void TestDemoFiles::ediabasAnswersDescribedResults()
+{
+    // Run through the stand-in in a copy of the demo, each job a description
+    // file names answers the results it describes and no others: no value
+    // under a name the ECU does not have, and every dial has its value.
+    WorkDir wd;
+    QVERIFY(wd.copyTree(demo));
+    EdiabasStandIn::reset();
+    JobListFileReader reader;
+    reader.prgReader().setEcuDirectory("./ecu");
+    CRunner runner;
+    int checked = 0;
+    for (const QString ecu : {"MSV70", "D73N57C0", "GS19D"}) {
+        QString jobName;
+        QMap<QString, QStringList> described;
+        for (const QString &line : reader.prgReader().readDescriptionBlock(ecu + ".prg").split('\n')) {
+            if (line.startsWith("JOBNAME:"))
+                described[jobName = line.mid(8).trimmed()];
+            else if (line.startsWith("RESULT:") && line.mid(7).trimmed() != "JOB_STATUS")
+                described[jobName] << line.mid(7).trimmed();
+        }
+        QVERIFY(described.size() >= 3);
+        for (auto it = described.constBegin(); it != described.constEnd(); ++it) {
+            CJob job(Latin1::toStd(ecu), Latin1::toStd(it.key()));
+            QCOMPARE(runner.runJob(job), 0);
+            // Besides: the values the demo's custom expressions compute from
+            // them, each a number (a formula that failed adds its error).
+            QStringList answered;
+            for (const CJobResult &r : qAsConst(job.results)) {
+                const QString name = Latin1::toQString(r.name);
+                if (name == "JOB_STATUS")
+                    continue;
+                if (it.value().contains(name))
+                    answered << name;
+                else
+                    QVERIFY2(!name.contains(':') && !name.endsWith("_WERT") && r.format == 8,
+                             qPrintable(ecu + "." + it.key() + " answers " + name));
+            }
+            QVERIFY2(answered == it.value(), qPrintable(ecu + "." + it.key() + ": " + answered.join(",")));
+            ++checked;
+        }
+    }
+    QVERIFY(checked >= 14);
+
+    // Every dial of the demo's gauge definitions gets a value on its scale
+    // from the stand-in too.
+    GaugeDefManager manager;
+    manager.reload();
+    int dials = 0;
+    for (const QString &ecu : manager.ecuNames()) {
+        for (const GaugeDef &def : manager.gaugeDefs(ecu)) {
+            if (def.name == "DEFAULTS")
+                continue;
+            CJob job(Latin1::toStd(ecu), Latin1::toStd(def.jobName));
+            QCOMPARE(runner.runJob(job), 0);
+            bool found = false;
+            for (const CJobResult &r : qAsConst(job.results)) {
+                if (Latin1::toQString(r.name).toUpper() != def.resultName)
+                    continue;
+                const double v = def.conversionFactor * r.realValue;
+                found = r.format == 8 && v >= def.min && v <= def.max;
+            }
+            QVERIFY2(found, qPrintable(ecu + "/" + def.name + ": " + def.jobName + " gives no " + def.resultName));
+            ++dials;
+        }
+    }
+    QVERIFY(dials >= 16);
+    CRunner::endEdiabas();
+    EdiabasStandIn::reset();
+}
+
 void TestDemoFiles::customJobsResolve()
 {
     QDir::setCurrent(demo);
@@ -168,9 +241,28 @@ void TestDemoFiles::customJobsResolve()
         QCOMPARE(rows.rows.at(i).at(CustomJobTables::IdColumn), selectors.at(i));
         QVERIFY2(!rows.rows.at(i).at(CustomJobTables::TranslationColumn).isEmpty(), qPrintable(selectors.at(i)));
     }
+    // Every entry of every demo custom job names a row of its job's table.
+    const QList<CJob> all = CustomJobsEditor().getCustomJobs();
+    QCOMPARE(all.size(), 2);
+    for (const CJob &job : all) {
+        const QString ecu = Latin1::toQString(job.ecuName);
+        const QString name = Latin1::toQString(job.jobName);
+        const QString jobTable = rules.getTableName(name);
+        QVERIFY2(!jobTable.isEmpty(), qPrintable(name));
+        std::unique_ptr<PRGTable> t(reader.readTable(ecu + ".prg", jobTable));
+        QVERIFY2(t, qPrintable(ecu + " " + jobTable));
+        const CustomJobTables::SelectorRows resolved = CustomJobTables::selectorRows(
+            t->text, jobTable, ecu, name, Latin1::toQString(job.arguments), &translations);
+        QCOMPARE(resolved.problem, QString());
+        QVERIFY2(!resolved.rows.isEmpty(), qPrintable(Latin1::toQString(job.virtualName)));
+        QCOMPARE(resolved.unresolved, QStringList());
+        for (const QStringList &row : resolved.rows)
+            QVERIFY2(!row.at(CustomJobTables::TranslationColumn).isEmpty(), qPrintable(row.join('|')));
+    }
     // Every row of the browsers' tables has a translated long text.
     for (const auto &ecuTable : {qMakePair(QString("MSV70"), QString("BETRIEBSWTAB")),
-                                 qMakePair(QString("D73N57C0"), QString("SG_FUNKTIONEN"))}) {
+                                 qMakePair(QString("D73N57C0"), QString("SG_FUNKTIONEN")),
+                                 qMakePair(QString("D73N57C0"), QString("BETRIEBSWTAB"))}) {
         std::unique_ptr<PRGTable> t(reader.readTable(ecuTable.first + ".prg", ecuTable.second));
         QVERIFY(t);
         const CustomJobTables::Grid grid = CustomJobTables::browserGrid(t->text, ecuTable.second, &translations);
@@ -250,7 +342,7 @@ void TestDemoFiles::gaugeDefinitionsNameSimulatedResults()
     GaugeScreenConf all;
     QVERIFY(manager.getSingleScreen("MSV70", "all", &all));
     QCOMPARE(all.columns, 4);
-    QCOMPARE(all.elements.size(), 12);
+    QCOMPARE(all.elements.size(), 13);
     CJob job("MSV70", "MW_SELECT_LESEN_NORM");
     simulation.getJob(job);
     QStringList numeric;
@@ -281,6 +373,47 @@ void TestDemoFiles::gaugeDefinitionsNameSimulatedResults()
                 QVERIFY2(v >= def.min && v <= def.max, qPrintable(def.name + ": " + QString::number(v)));
             }
         }
+    }
+}
+
+void TestDemoFiles::speedGaugeReadsVehicleSpeed()
+{
+    // The petrol ECU's speed dial shows the result its ECU reports as the
+    // vehicle speed, by the demo's own words for it: its translation and
+    // the long text of the description file's table.
+    QDir::setCurrent(demo);
+    GaugeDefManager manager;
+    manager.reload();
+    GaugeDef speed;
+    QVERIFY(manager.getSingleDef("MSV70", "SPEED", &speed));
+    QCOMPARE(speed.title, QString("Vehicle speed signal"));
+    TranslationMgr translations("en_EN", nullptr);
+    QCOMPARE(translations.lookup(RES_L, Latin1::toStd(speed.resultName)), QString("Vehicle speed"));
+    PRGFileReader reader;
+    std::unique_ptr<PRGTable> table(reader.readTable("MSV70.prg", "BETRIEBSWTAB"));
+    QVERIFY(table);
+    bool described = false;
+    for (const QString &line : table->text.split('\n')) {
+        const QStringList cells = line.split('\t');
+        if (cells.size() > 1 && CustomJobTables::resultKey(cells.at(1)).toUpper() == speed.resultName)
+            described = line.endsWith("Fahrzeuggeschwindigkeit");
+    }
+    QVERIFY2(described, qPrintable(speed.resultName));
+
+    // The job the dial follows reports that result, a number, on every run.
+    EdiabasJobSimulation simulation;
+    for (int run = 0; run < 20; ++run) {
+        CJob job("MSV70", Latin1::toStd(speed.jobName));
+        simulation.getJob(job);
+        int found = 0;
+        for (const CJobResult &r : qAsConst(job.results)) {
+            if (Latin1::toQString(r.name).toUpper() == speed.resultName) {
+                ++found;
+                QCOMPARE(r.format, 8);
+                QVERIFY(r.realValue >= speed.min && r.realValue <= speed.max);
+            }
+        }
+        QCOMPARE(found, 1);
     }
 }
 
@@ -328,7 +461,7 @@ void TestDemoFiles::demoDriveLogReadsBack()
     GaugeDefManager manager;
     manager.reload();
     const QList<GaugeDef> defs = manager.gaugeDefs("MSV70");
-    QVERIFY(defs.size() >= 12);
+    QVERIFY(defs.size() >= 13);
     // Every definition finds its column (by the side file's name, ignoring case).
     QHash<QString, GaugeDef> byResult;
     for (const GaugeDef &def : defs) {
@@ -357,7 +490,7 @@ void TestDemoFiles::demoDriveLogReadsBack()
         for (const CJob &job : jobs) {
             if (job.ecuName != "MSV70")
                 continue;
-            QCOMPARE(job.getResultCount(), 12);
+            QCOMPARE(job.getResultCount(), 13);
             for (const CJobResult &r : job.results) {
                 QVERIFY(byResult.contains(Latin1::toQString(r.name)));
                 const GaugeDef def = byResult.value(Latin1::toQString(r.name));

@@ -47,6 +47,11 @@ private slots:
     void selectorRowsResolved();
     void doubleClickStoresSelector();
     void doubleClicksThatAddNothing();
+    void headerRowAddsNothing_data();
+    void headerRowAddsNothing();
+    void unresolvedEntriesNamed_data();
+    void unresolvedEntriesNamed();
+    void demoInjectionValuesResolve();
     void deleteRemovesEqualSelectors();
     void prefixFieldsAreNoRows();
     void nextSetName_data();
@@ -438,6 +443,139 @@ void TestManageCustomJobForm::doubleClicksThatAddNothing()
     QCOMPARE(form.selectorModel()->rowCount(), 2);
     QVERIFY(log.count("WARN nothing added") >= 6);
     QCOMPARE(wd.read("config/customjobs.xml"), Store);
+}
+
+void TestManageCustomJobForm::headerRowAddsNothing_data()
+{
+    QTest::addColumn<QString>("ecu");
+    QTest::addColumn<QString>("comment");
+    QTest::addColumn<QString>("headerFirstCell");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<QString>("goodRow");
+    QTest::addColumn<QString>("added");
+    // The selector column's name "ID" would pass as a selector of its own.
+    QTest::newRow("SG_FUNKTIONEN, ID") << "D73N57C0" << "Diesel" << "ARG" << "ID" << "3;JA;ID;0x5A01"
+                                       << "ITMOT" << "3;JA;ID;0x5A01;0x5A02";
+    QTest::newRow("BETRIEBSWTAB, ADR_ALT") << "MSV70" << "Engine" << "ADR_ALT" << "ADR_ALT" << "4A104A11"
+                                           << "0x4A12" << "4A104A114A12";
+}
+
+void TestManageCustomJobForm::headerRowAddsNothing()
+{
+    // The browser's first row is the table's header line: it stays in the
+    // grid, but a double click on it adds no column name to the job.
+    QFETCH(QString, ecu);
+    QFETCH(QString, comment);
+    QFETCH(QString, headerFirstCell);
+    QFETCH(QString, column);
+    QFETCH(QString, arguments);
+    QFETCH(QString, goodRow);
+    QFETCH(QString, added);
+    WorkDir wd;
+    writeAll(wd);
+    ModalAnswerer answerer;
+    ManageCustomJobForm form;
+    form.show();
+    choose(form, ecu, comment);
+    const QStringList before = column0(form.selectorModel());
+    QSignalSpy opened(&form, &ManageCustomJobForm::tableBrowserOpened);
+    form.findChild<QPushButton *>("pushButton")->click();
+    QCOMPARE(opened.count(), 1);
+    std::unique_ptr<PRGTableTest> browser(opened.first().first().value<PRGTableTest *>());
+    browser->show();
+    QCOMPARE(browser->sourceModel()->index(0, 0).data().toString(), headerFirstCell);
+    QLabel *problem = form.findChild<QLabel *>("lblStoreProblem");
+    QVERIFY(problem->isHidden());
+
+    QVERIFY(doubleClickBrowserRow(browser.get(), headerFirstCell));
+    QCOMPARE(storedArguments(ecu, comment == "Diesel" ? "SET_2" : "SET_1"), arguments);
+    QCOMPARE(column0(form.selectorModel()), before);
+    QTRY_VERIFY(!problem->isHidden());
+    QVERIFY2(problem->text().contains("header") && problem->text().contains("\"" + column + "\"")
+                 && problem->text().startsWith("Nothing added"),
+             qPrintable(problem->text()));
+    QCOMPARE(answerer.messages(), QStringList());
+
+    // A row of values still adds, and the problem line goes.
+    QVERIFY(doubleClickBrowserRow(browser.get(), goodRow));
+    QCOMPARE(storedArguments(ecu, comment == "Diesel" ? "SET_2" : "SET_1"), added);
+    QVERIFY(problem->isHidden());
+}
+
+void TestManageCustomJobForm::unresolvedEntriesNamed_data()
+{
+    QTest::addColumn<QString>("ecu");
+    QTest::addColumn<QString>("job");
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<QStringList>("named");
+    QTest::addColumn<QStringList>("notNamed");
+    QTest::addColumn<int>("rows");
+    // Result names instead of selectors, to a job that takes none from a table.
+    QTest::newRow("job without a table")
+        << "D73N57C0" << "MW_SELECT_LESEN" << "STAT_InjCtl_qSetUnBal;STAT_BPSCD_pOutVal"
+        << QStringList{"MW_SELECT_LESEN", "'STAT_InjCtl_qSetUnBal'", "'STAT_BPSCD_pOutVal'"} << QStringList{} << 0;
+    // Nowhere in the table, only in its header, only outside the selector
+    // column: each is named; the one that resolves is not.
+    QTest::newRow("some entries of a table job")
+        << "D73N57C0" << "STATUS_BLOCK_LESEN" << "3;JA;ID;0x5A01;0x9999;ID;STAT_UBATT_WERT"
+        << QStringList{"'0x9999'", "'ID'", "'STAT_UBATT_WERT'", "SG_FUNKTIONEN"} << QStringList{"'0x5A01'"} << 4;
+    QTest::newRow("hex job, held outside its column")
+        << "MSV70" << "MW_SELECT_LESEN_NORM" << "4A100010"
+        << QStringList{"'0010'", "BETRIEBSWTAB", "ADR_ALT"} << QStringList{"'4A10'"} << 2;
+    QTest::newRow("table that does not read")
+        << "GS19D" << "STATUS_BLOCK_LESEN" << "3;JA;ID;0x0001" << QStringList{"SG_FUNKTIONEN", "'0x0001'"}
+        << QStringList{} << 0;
+    QTest::newRow("broken length") << "MSV70" << "MW_SELECT_LESEN_NORM" << "4A104" << QStringList{"'4A104'"}
+                                   << QStringList{} << 0;
+    QTest::newRow("all resolve") << "D73N57C0" << "STATUS_BLOCK_LESEN" << "3;JA;ID;0x5A01;0x5A02" << QStringList{}
+                                 << QStringList{} << 2;
+    QTest::newRow("prefix alone") << "D73N57C0" << "STATUS_BLOCK_LESEN" << "3;JA;ID" << QStringList{}
+                                  << QStringList{} << 0;
+}
+
+void TestManageCustomJobForm::unresolvedEntriesNamed()
+{
+    // The window says which entries of the chosen job name no row of its
+    // table, instead of an empty or blank table without a word.
+    QFETCH(QString, ecu);
+    QFETCH(QString, job);
+    QFETCH(QString, arguments);
+    QFETCH(QStringList, named);
+    QFETCH(QStringList, notNamed);
+    QFETCH(int, rows);
+    WorkDir wd;
+    writeAll(wd, ("<customjobs><customjob ecu=\"" + ecu + "\"><jobname>" + job
+                  + "</jobname><virtualname>MY_JOB</virtualname><comment>C</comment><argument>" + arguments
+                  + "</argument></customjob></customjobs>")
+                     .toLatin1());
+    ManageCustomJobForm form;
+    form.show();
+    QCOMPARE(form.selectorModel()->rowCount(), rows);
+    QLabel *problem = form.findChild<QLabel *>("lblStoreProblem");
+    QCOMPARE(problem->isHidden(), named.isEmpty());
+    for (const QString &n : named)
+        QVERIFY2(problem->text().contains(n) && problem->text().contains("MY_JOB"), qPrintable(problem->text()));
+    for (const QString &n : notNamed)
+        QVERIFY2(!problem->text().contains(n), qPrintable(problem->text()));
+}
+
+void TestManageCustomJobForm::demoInjectionValuesResolve()
+{
+    // The demo's diesel custom job shows its values, each with its result.
+    WorkDir wd;
+    QVERIFY(wd.copyTree(QStringLiteral(KELVO_SOURCE_DIR) + "/demo"));
+    ManageCustomJobForm form;
+    form.show();
+    choose(form, "D73N57C0", "Injection values (custom job)");
+    QStandardItemModel *m = form.selectorModel();
+    QVERIFY(m->rowCount() > 0);
+    for (int r = 0; r < m->rowCount(); ++r) {
+        QVERIFY2(!modelRow(m, r).at(1).isEmpty() && !modelRow(m, r).at(0).contains("NOT FOUND"),
+                 qPrintable(modelRow(m, r).join('|')));
+    }
+    QVERIFY2(form.findChild<QLabel *>("lblStoreProblem")->isHidden(),
+             qPrintable(form.findChild<QLabel *>("lblStoreProblem")->text()));
 }
 
 void TestManageCustomJobForm::deleteRemovesEqualSelectors()

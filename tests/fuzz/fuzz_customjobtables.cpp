@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (int r = 0; r < grid.rows.size() && r < 64; ++r) {
         QString problem;
         const QString selector =
-            CustomJobTables::selectorOfRow(text, ecu, jobName, arguments, grid.rows.at(r), &problem);
+            CustomJobTables::selectorOfRow(text, tableName, ecu, jobName, arguments, grid.rows.at(r), &problem);
         if (!problem.isEmpty()) {
             Fuzz::check(selector.isEmpty());
             continue;
@@ -62,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     // Rows that do not line up give no selector.
     QString problem;
-    Fuzz::check(CustomJobTables::selectorOfRow(text, ecu, jobName, arguments, QStringList{"x"}, &problem).isEmpty()
+    Fuzz::check(CustomJobTables::selectorOfRow(text, tableName, ecu, jobName, arguments, QStringList{"x"}, &problem)
+                    .isEmpty()
           || grid.columnNames.size() == 1);
     return 0;
 }

@@ -167,7 +167,7 @@ void TestEdiabasJobSimulation::msv70DataBytes()
     for (int run = 0; run < 50; ++run) {
         CJob j("MSV70", "STATUS_INT");
         sim.getJob(j);
-        QCOMPARE(j.getResultCount(), 2 + 3);
+        QCOMPARE(j.getResultCount(), 3 + 3);
         checkResult(j.resultAt(0), scaled("STAT_MoFVSS_a_WERT", 20, 99.48274));
         const CJobResult &data = j.resultAt(1);
         QCOMPARE(data.name, std::string("DATEN"));
@@ -176,7 +176,8 @@ void TestEdiabasJobSimulation::msv70DataBytes()
         QByteArray bytes(j.resultAt(0).textValue);
         bytes.append(64 - bytes.size(), '\0');
         QCOMPARE(QByteArray(data.textValue), bytes.toHex().toUpper());
-        QCOMPARE(j.resultAt(2).name, std::string("STATUS_INT_WERT"));
+        checkResult(j.resultAt(2), scaled("STAT_GESCHWINDIGKEIT_WERT", 20, 12.68274));
+        QCOMPARE(j.resultAt(3).name, std::string("STATUS_INT_WERT"));
     }
 }
 
