@@ -1,5 +1,6 @@
 #include "gaugecontainerdata.h"
 
+#include "exactnumber.h"
 #include "latin1.h"
 
 #include <QVector>
@@ -45,10 +46,15 @@ void GaugeContainerData::onJobFinished(CJob argJob, int)
     stores.reserve(argJob.getResultCount() * (ecuKnown ? 2 : 1));
     const QString ecu = Latin1::toQString(argJob.ecuName).toUpper() + QLatin1Char(':');
     for (const CJobResult &r : qAsConst(argJob.results)) {
+        // A result without a number (a text, byte data) leaves its gauges
+        // where they are: its real value of 0 is no reading.
+        double value = 0.0;
+        if (!ExactNumber::resultValue(r, value))
+            continue;
         const QString key = resultKey(std::string(), argJob.jobName, r.name);
-        stores.append(qMakePair(key, r.realValue));
+        stores.append(qMakePair(key, value));
         if (ecuKnown)
-            stores.append(qMakePair(ecu + key, r.realValue));
+            stores.append(qMakePair(ecu + key, value));
     }
     std::lock_guard<std::mutex> locker(m_mutex);
     for (const auto &s : qAsConst(stores))

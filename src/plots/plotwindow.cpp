@@ -444,9 +444,11 @@ QString PlotWindow::formatValue(const CJobResult &result, bool serialJob)
         return result.textQ();
     case 2:
     case 4: {
-        double v = result.textQ().trimmed().toDouble();
-        if (std::isnan(v))
-            v = 0.0;
+        // A text without a number (blanks, a message) is shown as it came,
+        // never as 0.
+        double v = 0.0;
+        if (!ExactNumber::resultValue(result, v))
+            return result.textQ();
         v = qBound(double(std::numeric_limits<int>::min()), v,
                    double(std::numeric_limits<int>::max()));
         return QString::asprintf("%d", int(v));
