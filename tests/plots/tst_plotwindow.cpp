@@ -1089,7 +1089,7 @@ void TestPlotWindow::fourteenPoint7RawDataGivesNoPoint()
     // The hex of the first message has letters ("40000000..."), that of
     // the second only decimal digits; neither is a number.
     const QList<QByteArray> messages{FourteenPoint7Controller::message(2.0f, 51),
-                                     FourteenPoint7Controller::message(0.0f, 51)};
+                                     QByteArray::fromHex("00000000" "01020304050607080910111213" "33" "202122")};
     auto send = [&](const QByteArray &message) {
         jobs.clear();
         source.onDataRead(message);
