@@ -31,8 +31,9 @@ public:
     double value(const QString &key) const;
 
 public slots:
-    // Stores the real value of every result, whatever the result code,
-    // under its key with and without the job's ECU.
+    // Stores the number of every result that has one (as the job gave it),
+    // whatever the result code, under its key with and without the job's
+    // ECU. A result without a number leaves the stored value as it was.
     void onJobFinished(CJob argJob, int result);
 
 private:

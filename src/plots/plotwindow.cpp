@@ -427,6 +427,10 @@ QString PlotWindow::formatValue(const CJobResult &result, bool serialJob)
 {
     switch (result.format) {
     case 8: {
+        // A real without a value (a formula that has none yet) shows its
+        // text, which is empty then, rather than "nan".
+        if (!std::isfinite(result.realValue))
+            return result.textQ();
         if (serialJob) {
             // The number format comes from job-list files and is used as a
             // printf precision only: ".2" and the like, nothing else.

@@ -30,6 +30,7 @@
 #include <QSplitter>
 #include <QtTest>
 
+#include <limits>
 #include <memory>
 
 using Value = PlotWindowFeed::Value;
@@ -477,6 +478,8 @@ void TestPlotWindow::formatting_data()
     QTest::newRow("real, serial .999 refused") << 8 << 3.14159 << "" << ".999" << true << "3.142";
     QTest::newRow("real, serial %n refused") << 8 << 1.0 << "" << "%n%n" << true << "1.000";
     QTest::newRow("real, EDIABAS") << 8 << 3.14159 << "3.14159" << ".1" << false << "3.142";
+    QTest::newRow("real without a value") << 8 << std::numeric_limits<double>::quiet_NaN() << "" << "" << false << "";
+    QTest::newRow("real without a value, serial") << 8 << std::numeric_limits<double>::quiet_NaN() << "" << ".1" << true << "";
     QTest::newRow("integer 12.7") << 2 << 0.0 << "12.7" << "" << false << "12";
     QTest::newRow("long -12.7") << 4 << 0.0 << "-12.7" << "" << false << "-12";
     // A text without a number is shown as it came, never as 0.
