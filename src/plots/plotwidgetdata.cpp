@@ -81,7 +81,8 @@ QList<CJobResultPair> PlotWidgetData::acceptedPairs() const
 bool PlotWidgetData::readValue(const CJobResult &res, double &value)
 {
     // The number as the job gave it: the typed value where the text shows
-    // it rounded; none for byte data, raw hex and texts.
+    // it rounded; none for byte data, a source's raw hex and a text that is
+    // no number.
     return ExactNumber::resultValue(res, value);
 }
 
