@@ -6,11 +6,13 @@
 #include "chart3d.h"
 #include "kelvosettings.h"
 #include "mdihost.h"
+#include "numbertext.h"
 
 #include <QAbstractItemView>
 #include <QFontMetrics>
 #include <QMdiSubWindow>
 #include <QStyle>
+#include <cmath>
 
 namespace {
 const char *const lastKeys[3] = {"chart2D/lastXresult", "chart2D/lastYresult", "chart2D/lastZresult"};
@@ -85,9 +87,16 @@ void Basic2DChart::on_pushButton_clicked()
         initModel(rows, cols, ui->txtXMax->text().toInt(nullptr, 10), ui->txtYMax->text().toInt(nullptr, 10),
                   ui->txtXMin->text().toInt(nullptr, 10), ui->txtYMin->text().toInt(nullptr, 10));
     }
-    xKey = ui->cmbXResult->currentText();
-    yKey = ui->cmbYResult->currentText();
-    zKey = ui->cmbCell->currentText();
+    // A value seen for the result an axis had is not one of the result it
+    // has now.
+    auto take = [](QString &key, const QString &chosen, bool &seen) {
+        if (key != chosen)
+            seen = false;
+        key = chosen;
+    };
+    take(xKey, ui->cmbXResult->currentText(), xSeen);
+    take(yKey, ui->cmbYResult->currentText(), ySeen);
+    take(zKey, ui->cmbCell->currentText(), zSeen);
     if (!xKey.isEmpty() && !yKey.isEmpty() && !zKey.isEmpty())
         ready = true;
 }
@@ -149,7 +158,15 @@ void Basic2DChart::onJobFinished(CJob argJob, int result)
     QStringList keys;
     for (const CJobResult &r : argJob.results) {
         const QString key = Basic2DChartUtils::resultKey(argJob, r);
-        const double value = Basic2DChartUtils::leadingNumber(r.textValue);
+        if (grown)
+            keys << key;
+        double value = 0.0;
+        // A result without a number stays offered but sets nothing: a 0
+        // would put a sample in a cell it never was in.
+        if (!Basic2DChartUtils::resultNumber(r, value)) {
+            LOG4CPLUS_DEBUG_FMT(logger, "no number: %s", KELVO_QS(key));
+            continue;
+        }
         LOG4CPLUS_DEBUG_FMT(logger, "resultVal:%f", value);
         if (key == xKey) {
             xValue = value;
@@ -166,8 +183,6 @@ void Basic2DChart::onJobFinished(CJob argJob, int result)
             zSeen = true;
             LOG4CPLUS_DEBUG_FMT(logger, "Cell val:%f", value);
         }
-        if (grown)
-            keys << key;
     }
     if (xSeen && ySeen && zSeen) {
         const bool changed = adjustAutoScaleLimits(xValue, yValue);
@@ -226,9 +241,20 @@ void Basic2DChart::addKeysToCombos(const QStringList &keys, bool applyAlways)
 void Basic2DChart::on_btnSetVal_clicked()
 {
     ready = true;
-    adjustAutoScaleLimits(double(ui->txtXVal->text().toFloat()), ui->txtYVal->text().toDouble());
-    setCellValue(ui->txtXVal->text().toDouble(), ui->txtYVal->text().toDouble(),
-                 ui->txtCellValue->text().toDouble());
+    bool xOk = false;
+    bool yOk = false;
+    bool valueOk = false;
+    const double x = NumberText::toDouble(ui->txtXVal->text(), &xOk);
+    const double y = NumberText::toDouble(ui->txtYVal->text(), &yOk);
+    const double value = NumberText::toDouble(ui->txtCellValue->text(), &valueOk);
+    // An empty or mistyped field is no 0: nothing is set.
+    if (!xOk || !yOk || !valueOk) {
+        LOG4CPLUS_DEBUG(logger, "Set Value: a field holds no number");
+        return;
+    }
+    const float xLimit = float(x);
+    adjustAutoScaleLimits(std::isfinite(xLimit) ? double(xLimit) : x, y);
+    setCellValue(x, y, value);
 }
 
 Chart3D *Basic2DChart::open3D(const QString &title)

@@ -2,6 +2,7 @@
 
 #include "cjob.h"
 #include "cjobresult.h"
+#include "exactnumber.h"
 #include "latin1.h"
 
 #include <cmath>
@@ -16,14 +17,25 @@ QString Basic2DChartUtils::resultKey(const CJob &job, const CJobResult &result)
     return key + QStringLiteral(" (") + Latin1::toQString(job.ecuName) + QLatin1Char(')');
 }
 
-double Basic2DChartUtils::leadingNumber(const char *text)
+bool Basic2DChartUtils::resultNumber(const CJobResult &result, double &value)
 {
+    if (ExactNumber::resultValue(result, value))
+        return true;
+    if (result.format == 7 || result.typeName == "string")
+        return false;
+    return leadingNumber(result.textValue, value);
+}
+
+bool Basic2DChartUtils::leadingNumber(const char *text, double &value)
+{
+    value = 0.0;
     std::istringstream in(text);
     in.imbue(std::locale::classic());
-    double value = 0.0;
-    if (!(in >> value))
-        return 0.0;
-    return value;
+    double v = 0.0;
+    if (!(in >> v) || !std::isfinite(v))
+        return false;
+    value = v;
+    return true;
 }
 
 bool Basic2DChartUtils::isWhole(double value)

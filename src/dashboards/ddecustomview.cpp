@@ -1,4 +1,5 @@
 #include "ddecustomview.h"
+#include "exactnumber.h"
 #include "ui_ddecustomview.h"
 
 #include "customexpressionseditor.h"
@@ -99,8 +100,11 @@ bool DDECustomView::findValue(const CJob &job, const char *name, double *value)
     const QByteArray wanted = QByteArray(name).toUpper();
     bool found = false;
     for (const CJobResult &r : job.results) {
-        if (QByteArray::fromStdString(r.name).toUpper() == wanted) {
-            *value = r.realValue;
+        // A result without a number (a formula that has no value yet, a
+        // text) is no reading: the label keeps what it shows.
+        double number = 0.0;
+        if (QByteArray::fromStdString(r.name).toUpper() == wanted && ExactNumber::resultValue(r, number)) {
+            *value = number;
             found = true;
         }
     }

@@ -1,5 +1,6 @@
 #include "gaugecontainerdata.h"
 
+#include "exactnumber.h"
 #include "latin1.h"
 
 #include <QVector>
@@ -53,8 +54,14 @@ void GaugeContainerData::onJobFinished(CJob argJob, int)
     QVector<Store> stores;
     stores.reserve(argJob.getResultCount());
     const QString source = Latin1::toQString(argJob.ecuName).toUpper();
-    for (const CJobResult &r : qAsConst(argJob.results))
-        stores.append(Store{resultKey(std::string(), argJob.jobName, r.name), r.realValue});
+    for (const CJobResult &r : qAsConst(argJob.results)) {
+        // A result without a number (a text, byte data) leaves its gauges
+        // where they are: its real value of 0 is no reading.
+        double value = 0.0;
+        if (!ExactNumber::resultValue(r, value))
+            continue;
+        stores.append(Store{resultKey(std::string(), argJob.jobName, r.name), value});
+    }
     const QString prefix = source + QLatin1Char(':');
     std::lock_guard<std::mutex> locker(m_mutex);
     for (const Store &s : qAsConst(stores)) {

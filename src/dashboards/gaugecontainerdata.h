@@ -33,7 +33,9 @@ public:
     bool value(const QString &key, double *value) const;
 
 public slots:
-    // Stores the real value of every result, whatever the result code.
+    // Stores the number of every result that has one (as the job gave it),
+    // whatever the result code. A result without a number leaves the stored
+    // value as it was.
     void onJobFinished(CJob argJob, int result);
 
 private:

@@ -3,6 +3,7 @@
 // its own and the value of its last successful evaluation.
 #include <QString>
 #include <deque>
+#include <limits>
 #include <muParser.h>
 #include <string>
 #include <vector>
@@ -17,7 +18,9 @@ public:
     QString resultName;
     QString expression;
     mu::Parser parser;
-    double value = 0.0;
+    // No number until the formula first evaluates: a formula that fails
+    // from its first run has no value to show, not a 0.
+    double value = std::numeric_limits<double>::quiet_NaN();
 
     // Why the parser refused the formula when it was given it; empty when it
     // took it. A refused formula is reported on every run.

@@ -10,6 +10,7 @@
 #include <QDomElement>
 #include <QDomNodeList>
 #include <QFile>
+#include <cmath>
 
 CustomExpressionsEditor::CustomExpressionsEditor()
     : configFile(QStringLiteral("config/customexpressions.xml")), logger(KelvoLog::get("customexpressions"))
@@ -97,7 +98,11 @@ void CustomExpressionsEditor::applyExpressions(CJob &job)
         r.format = 8;
         r.typeName = "real";
         r.realValue = record->value;
-        r.setTextValue(ExponentText::of(record->value).constData());
+        // A formula without a value (none yet, or NaN) gives its result
+        // without a number: an empty text, which plots, gauges and logs
+        // leave out rather than show a 0.
+        if (!std::isnan(record->value))
+            r.setTextValue(ExponentText::of(record->value).constData());
         job.addResult(r);
     }
 }

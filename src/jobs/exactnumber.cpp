@@ -1,5 +1,6 @@
 #include "exactnumber.h"
 
+#include "cjobresult.h"
 #include "numbertext.h"
 
 #include <charconv>
@@ -134,4 +135,13 @@ bool ExactNumber::resultValue(const char *text, int format, double realValue, do
     if (std::fabs(realValue - value) <= half * (1.0 + 1e-9))
         value = realValue;
     return true;
+}
+
+bool ExactNumber::resultValue(const CJobResult &result, double &value)
+{
+    if (result.typeName == "string") {
+        value = 0.0;
+        return false;
+    }
+    return resultValue(result.textValue, result.format, result.realValue, value);
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <cstddef>
 
+class CJobResult;
+
 class ExactNumber
 {
 public:
@@ -36,4 +38,8 @@ public:
     // ("1.234568E+04" for 12345.678), the typed value is the number: the
     // text has fewer digits than the value.
     static bool resultValue(const char *text, int format, double realValue, double &value);
+    // The same for a whole result; none either for the raw bytes an
+    // external source sends as a "string" result: their hexadecimal digits
+    // ("3130" for the line "10") are no decimal number.
+    static bool resultValue(const CJobResult &result, double &value);
 };

@@ -497,7 +497,7 @@ void DataLogger::handleData(CJob job)
                 value.text = result.textQ();
                 // The number as the job gave it: the typed value where the
                 // text only shows it rounded, written once.
-                value.isNumber = ExactNumber::resultValue(result.textValue, result.format, result.realValue, value.real);
+                value.isNumber = ExactNumber::resultValue(result, value.real);
                 value.number = value.isNumber ? ExactNumber::of(value.real) : QString();
                 delivered[i] = true;
                 LOG4CPLUS_TRACE_FMT(logger2, "save to resultValues: %s,%s", KELVO_QS(key), result.textValue);

@@ -51,8 +51,7 @@ void LoggingResultTableView::fill(const QList<CJob> &jobs)
             resultItem->setEditable(false);
             // The number as the job gave it, all its digits; a text as it is.
             double number = 0.0;
-            const bool isNumber =
-                ExactNumber::resultValue(result.textValue, result.format, result.realValue, number);
+            const bool isNumber = ExactNumber::resultValue(result, number);
             auto *value = new QStandardItem(isNumber ? ExactNumber::of(number) : result.textQ());
             value->setEditable(false);
             m_model.appendRow({source, jobItem, resultItem, value});

@@ -1,5 +1,6 @@
 #include "plotwidgetdata.h"
 #include "customqwtcurve.h"
+#include "exactnumber.h"
 #include "kelvolog.h"
 #include "latin1.h"
 
@@ -79,18 +80,10 @@ QList<CJobResultPair> PlotWidgetData::acceptedPairs() const
 
 bool PlotWidgetData::readValue(const CJobResult &res, double &value)
 {
-    value = 0.0;
-    // Binary results carry their bytes as hexadecimal text: "1234" there
-    // is no decimal 1234.
-    if (res.format == 7)
-        return false;
-    bool ok = false;
-    const double v = QByteArray(res.textValue).trimmed().toDouble(&ok);
-    // "inf" and "nan" read as numbers but would wreck the y scale.
-    if (!ok || !std::isfinite(v))
-        return false;
-    value = v;
-    return true;
+    // The number as the job gave it: the typed value where the text shows
+    // it rounded; none for byte data, a source's raw hex and a text that is
+    // no number.
+    return ExactNumber::resultValue(res, value);
 }
 
 void PlotWidgetData::onJobResultUpdated(const CJobResult &res, const CJob job, int result)
@@ -116,7 +109,12 @@ void PlotWidgetData::onJobResultUpdated(const CJobResult &res, const CJob job, i
     pair.result = res;
 
     double y = 0.0;
-    readValue(res, y);
+    // A result without a number has no place on the curve: a 0 there would
+    // read as a measurement.
+    if (!readValue(res, y)) {
+        LOG4CPLUS_TRACE_FMT(m_log, "data: no number in %s: '%s'", res.name.c_str(), res.textValue);
+        return;
+    }
     emit pointReady(pair, job.timeStamp, y);
     LOG4CPLUS_TRACE(m_log, "data: < onJobResultUpdated");
 }
@@ -128,7 +126,7 @@ bool PlotWidgetData::addPoint(const CJobResultPair &pair, qint64 timeStamp, doub
     if (elapsed < 0)
         return false;
     if (!std::isfinite(y))
-        y = 0.0;
+        return false;
     CustomQwtCurve *curve = curveFor(CurveKey(pair));
     if (!curve) {
         LOG4CPLUS_DEBUG_FMT(m_log, "curve does not exists:%s,%s", KELVO_QS(pair.getJobName()),

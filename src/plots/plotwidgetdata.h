@@ -40,8 +40,9 @@ public:
     QList<CJobResultPair> acceptedPairs() const;
     void setPlotAll(bool on) { m_plotAll.store(on); }
     bool plotAll() const { return m_plotAll.load(); }
-    // The plotted value of a result; false (value 0) for a text that is no
-    // finite decimal number and for binary results.
+    // The plotted value of a result: the number the job gave; false (value
+    // 0, never plotted) for a text that is no decimal number, for byte data
+    // and for a source's raw bytes.
     static bool readValue(const CJobResult &res, double &value);
 
     // GUI thread only from here on.

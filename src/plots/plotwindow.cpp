@@ -431,6 +431,10 @@ QString PlotWindow::formatValue(const CJobResult &result, bool serialJob)
 {
     switch (result.format) {
     case 8: {
+        // A real without a value (a formula that has none yet) shows its
+        // text, which is empty then, rather than "nan".
+        if (!std::isfinite(result.realValue))
+            return result.textQ();
         if (serialJob) {
             // The number format comes from job-list files and is used as a
             // printf precision only: ".2" and the like, nothing else.
@@ -448,9 +452,11 @@ QString PlotWindow::formatValue(const CJobResult &result, bool serialJob)
         return result.textQ();
     case 2:
     case 4: {
-        double v = result.textQ().trimmed().toDouble();
-        if (std::isnan(v))
-            v = 0.0;
+        // A text without a number (blanks, a message) is shown as it came,
+        // never as 0.
+        double v = 0.0;
+        if (!ExactNumber::resultValue(result, v))
+            return result.textQ();
         v = qBound(double(std::numeric_limits<int>::min()), v,
                    double(std::numeric_limits<int>::max()));
         return QString::asprintf("%d", int(v));

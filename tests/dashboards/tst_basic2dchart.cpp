@@ -31,6 +31,7 @@ private slots:
     void leadingNumber();
     void jobSequences_data();
     void jobSequences();
+    void resultsWithoutNumberSetNoCell();
     void autoScaleFormatsBeforeBinning();
     void setValueWithoutKeys();
     void combosFillOnceAndWithoutDuplicates();
@@ -115,22 +116,27 @@ QStringList filled(Basic2DChartTableView *view)
 void TestBasic2DChart::leadingNumber_data()
 {
     QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("isNumber");
     QTest::addColumn<double>("value");
-    QTest::newRow("unit after it") << "12.5 bar" << 12.5;
-    QTest::newRow("letters") << "abc" << 0.0;
-    QTest::newRow("exponent form") << "3.856400E+03" << 3856.4;
-    QTest::newRow("leading blanks") << "  -7" << -7.0;
-    QTest::newRow("empty") << "" << 0.0;
-    QTest::newRow("comma is no decimal point") << "1,5" << 1.0;
-    QTest::newRow("out of range") << "1e999" << 0.0;
-    QTest::newRow("not a number word") << "nan" << 0.0;
+    QTest::newRow("unit after it") << "12.5 bar" << true << 12.5;
+    QTest::newRow("letters") << "abc" << false << 0.0;
+    QTest::newRow("exponent form") << "3.856400E+03" << true << 3856.4;
+    QTest::newRow("leading blanks") << "  -7" << true << -7.0;
+    QTest::newRow("empty") << "" << false << 0.0;
+    QTest::newRow("blanks") << " \t " << false << 0.0;
+    QTest::newRow("comma is no decimal point") << "1,5" << true << 1.0;
+    QTest::newRow("out of range") << "1e999" << false << 0.0;
+    QTest::newRow("not a number word") << "nan" << false << 0.0;
 }
 
 void TestBasic2DChart::leadingNumber()
 {
     QFETCH(QString, text);
+    QFETCH(bool, isNumber);
     QFETCH(double, value);
-    QCOMPARE(Basic2DChartUtils::leadingNumber(text.toLatin1().constData()), value);
+    double got = -1.0;
+    QCOMPARE(Basic2DChartUtils::leadingNumber(text.toLatin1().constData(), got), isNumber);
+    QCOMPARE(got, value);
 }
 
 void TestBasic2DChart::jobSequences_data()
@@ -153,8 +159,11 @@ void TestBasic2DChart::jobSequences_data()
     QTest::newRow("a number with a unit") << false << xyz
                                           << QList<Job>{{{"X", "100"}, {"Y", "10"}, {"Z", "12.5 bar"}}}
                                           << QStringList{"1,0=12.50"};
-    QTest::newRow("letters count as 0, whatever the real value")
-        << false << xyz << QList<Job>{{{"X", "100"}, {"Y", "10"}, {"Z", "abc"}}} << QStringList{"1,0=0"};
+    QTest::newRow("letters are no number, whatever the real value")
+        << false << xyz << QList<Job>{{{"X", "100"}, {"Y", "10"}, {"Z", "abc"}}} << QStringList{};
+    QTest::newRow("a value without a number waits for the next one")
+        << false << xyz << QList<Job>{{{"X", "100"}, {"Y", "10"}, {"Z", " "}}, {{"Z", "6"}}}
+        << QStringList{"1,0=6"};
     QTest::newRow("keys differing only in case")
         << false << QStringList{"X", "Y", "Z", "x"}
         << QList<Job>{{{"x", "9000"}, {"X", "2000"}, {"Y", "10"}, {"Z", "1"}}} << QStringList{"1,2=1"};
@@ -182,6 +191,48 @@ void TestBasic2DChart::jobSequences()
     for (const Job &j : jobs)
         chart.onJobFinished(job(j), 0);
     QCOMPARE(filled(lastTable(chart)), cells);
+}
+
+void TestBasic2DChart::resultsWithoutNumberSetNoCell()
+{
+    WorkDir wd;
+    Basic2DChart chart;
+    // As the runner fills them: byte data as hexadecimal text, a blank
+    // text, reals whose texts show them to 7 digits.
+    auto measurement = [](const char *daten) {
+        return PlotWindowFeed::makeJob("", "J",
+                                       {{"STAT_RPM", 8, 5000, "", "5.000000E+03"},
+                                        {"DATEN", 7, 0, "", daten},
+                                        {"STAT_TEXT", 6, 0, "", " "},
+                                        {"STAT_TEMP", 2, 50, "", "50"},
+                                        {"STAT_LOAD", 8, 12345.678, "", "1.234568E+04"}});
+    };
+    chart.onJobFinished(measurement("0012"), 0);
+    auto axes = [&chart](const char *y, const char *z) {
+        choose(chart, "cmbXResult", "J.STAT_RPM");
+        choose(chart, "cmbYResult", QString("J.") + y);
+        choose(chart, "cmbCell", QString("J.") + z);
+        QTest::mouseClick(child<QPushButton>(chart, "pushButton"), Qt::LeftButton);
+    };
+    QSignalSpy samples(&chart, &Basic2DChart::setValue);
+    const QList<QPair<const char *, const char *>> choices{
+        {"DATEN", "STAT_LOAD"}, {"STAT_TEXT", "STAT_LOAD"}, {"STAT_TEMP", "DATEN"}, {"STAT_TEMP", "STAT_TEXT"}};
+    for (const auto &yz : choices) {
+        axes(yz.first, yz.second);
+        for (const char *daten : {"0012", "1E05", "0A"})
+            chart.onJobFinished(measurement(daten), 0);
+        QVERIFY2(samples.isEmpty(), yz.first);
+        QVERIFY2(filled(lastTable(chart)).isEmpty(), yz.second);
+    }
+
+    // The cell value as the job gave it, not its shorter text.
+    axes("STAT_TEMP", "STAT_LOAD");
+    chart.onJobFinished(measurement("0012"), 0);
+    QCOMPARE(samples.size(), 1);
+    QCOMPARE(samples.at(0).at(0).toDouble(), 5000.0);
+    QCOMPARE(samples.at(0).at(1).toDouble(), 50.0);
+    QCOMPARE(samples.at(0).at(2).toDouble(), 12345.678);
+    QCOMPARE(filled(lastTable(chart)), QStringList{"5,5=12345.68"});
 }
 
 void TestBasic2DChart::autoScaleFormatsBeforeBinning()
@@ -232,6 +283,14 @@ void TestBasic2DChart::setValueWithoutKeys()
     QCOMPARE(filled(lastTable(chart)), QStringList{"5,5=4"});
     QCOMPARE(filled(chart.averageView()), QStringList{"5,5=4"});
     QCOMPARE(filled(child<Basic2DChartTableView>(chart, "tableCount")), QStringList{"5,5=1"});
+
+    // A field left empty or mistyped is no 0: nothing is set.
+    for (const char *field : {"txtCellValue", "txtXVal", "txtYVal"}) {
+        setText(chart, field, field == QLatin1String("txtYVal") ? "abc" : " ");
+        QTest::mouseClick(child<QPushButton>(chart, "btnSetVal"), Qt::LeftButton);
+        QCOMPARE(filled(child<Basic2DChartTableView>(chart, "tableCount")), QStringList{"5,5=1"});
+        setText(chart, field, field == QLatin1String("txtCellValue") ? "4" : field == QLatin1String("txtXVal") ? "5000" : "50");
+    }
 }
 
 void TestBasic2DChart::combosFillOnceAndWithoutDuplicates()

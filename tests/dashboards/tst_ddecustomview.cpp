@@ -7,6 +7,7 @@
 #include "plotwindowfeed.h"
 #include "workdir.h"
 
+#include <cmath>
 #include <QApplication>
 #include <QFontInfo>
 #include <QLabel>
@@ -37,7 +38,7 @@ CJob job(const QList<QPair<const char *, double>> &values)
 {
     QList<PlotWindowFeed::Value> list;
     for (const auto &v : values)
-        list << PlotWindowFeed::Value{v.first, 8, v.second, "", "text is not read"};
+        list << PlotWindowFeed::Value{v.first, 8, v.second, "", nullptr};
     return PlotWindowFeed::makeJob("D73N57C0", "MW_SELECT_LESEN_NORM", list);
 }
 
@@ -129,6 +130,13 @@ void TestDDECustomView::labels()
     DDECustomView view;
     const QByteArray name = result.toLatin1();
     view.onJobFinished(job({{name.constData(), value}}), 0);
+    QCOMPARE(labelText(view, label), text);
+    // A formula without a value yet, or a text, is no reading: the label
+    // keeps the last one, never shows 0 or "nan".
+    CJob none = job({{name.constData(), 0.0}});
+    none.results[0].realValue = std::nan("");
+    none.results[0].setTextValue("");
+    view.onJobFinished(none, 0);
     QCOMPARE(labelText(view, label), text);
 }
 

@@ -26,6 +26,7 @@ private slots:
     void jobOfAnyEcuFeedsItsDial();
     void dialOfAnEcuTakesOnlyItsJobs();
     void unseenResultShowsNoNumber();
+    void resultWithoutNumberLeavesDial();
     void gridFillsRowsByColumns_data();
     void gridFillsRowsByColumns();
     void twoDialsOnOneResultBothMove();
@@ -234,6 +235,30 @@ void TestGaugeContainer::unseenResultShowsNoNumber()
     QVERIFY(dial->grab().toImage() != before);
 }
 
+void TestGaugeContainer::resultWithoutNumberLeavesDial()
+{
+    const GaugeDef def = makeDef("MW_SELECT_LESEN_NORM", "STAT_OILTEMP_WERT");
+    std::unique_ptr<GaugeContainer> c(screenWith({def}));
+    c->show();
+    GaugeWidget *dial = c->gauges().first();
+    TextValueWidget *line = c->textLines().first();
+    c->onJobFinished(PlotWindowFeed::makeJob("MSV70", "MW_SELECT_LESEN_NORM", {{"STAT_OILTEMP_WERT", 8, 87.5}}), 0);
+    QTRY_COMPARE(dial->gauge()->value(), 87.5);
+    // A run whose value came as a blank or a message, or as byte data: its
+    // real value of 0 is no reading.
+    const QList<PlotWindowFeed::Value> none{{"STAT_OILTEMP_WERT", 8, 0, "", " "},
+                                           {"STAT_OILTEMP_WERT", 6, 0, "", "ERROR"},
+                                           {"STAT_OILTEMP_WERT", 7, 0, "", "0A"}};
+    for (const PlotWindowFeed::Value &v : none) {
+        c->onJobFinished(PlotWindowFeed::makeJob("MSV70", "MW_SELECT_LESEN_NORM", {v}), 0);
+        QTest::qWait(100);
+        QCOMPARE(dial->gauge()->value(), 87.5);
+        QCOMPARE(line->valueLabel()->text(), QString("87.5"));
+    }
+    c->onJobFinished(PlotWindowFeed::makeJob("MSV70", "MW_SELECT_LESEN_NORM", {{"STAT_OILTEMP_WERT", 8, 91}}), 0);
+    QTRY_COMPARE(dial->gauge()->value(), 91.0);
+}
+
 void TestGaugeContainer::gridFillsRowsByColumns_data()
 {
     QTest::addColumn<int>("columns");
@@ -336,7 +361,9 @@ void TestGaugeContainer::textLinesShareTheHeight()
         for (const GaugeDef &def : defs) {
             CJobResult result;
             result.name = Latin1::toStd(def.resultName);
+            result.format = 8;
             result.realValue = i % 2 ? 1234.5 : 7.0;
+            result.setTextValue(i % 2 ? "1234.5" : "7");
             job.addResult(result);
         }
         c->onJobFinished(job, 0);

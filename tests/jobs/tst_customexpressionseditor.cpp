@@ -1,6 +1,7 @@
 #include "cjob.h"
 #include "customexpression.h"
 #include "customexpressionseditor.h"
+#include "exactnumber.h"
 #include "workdir.h"
 
 #include <QLocale>
@@ -8,6 +9,7 @@
 #include <QStandardPaths>
 #include <QtTest>
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 
 class TestCustomExpressionsEditor : public QObject
@@ -236,9 +238,14 @@ void TestCustomExpressionsEditor::syntaxErrorEveryRun()
         QVERIFY(err.typeName.empty() && err.displayName.empty() && err.textValue[0] == '\0');
         QCOMPARE(j.resultAt(2).name, std::string("GOOD"));
         QCOMPARE(j.resultAt(2).realValue, 8.0);
+        // Never evaluated: its result is there, without a number.
         QCOMPARE(j.resultAt(3).name, std::string("BAD"));
-        QCOMPARE(j.resultAt(3).realValue, 0.0);
-        QCOMPARE(QByteArray(j.resultAt(3).textValue), QByteArray("0.000000E+00"));
+        QVERIFY(std::isnan(j.resultAt(3).realValue));
+        QCOMPARE(QByteArray(j.resultAt(3).textValue), QByteArray());
+        double number = 0.0;
+        QVERIFY(!ExactNumber::resultValue(j.resultAt(3), number));
+        QVERIFY(ExactNumber::resultValue(j.resultAt(2), number));
+        QCOMPARE(number, 8.0);
     }
 }
 

@@ -1,6 +1,7 @@
 // ExactNumber: the number a result carries (its typed value where its text
 // only shows it rounded, else the text's own), and texts that read back as
 // the same double.
+#include "cjobresult.h"
 #include "exactnumber.h"
 #include "exponenttext.h"
 
@@ -14,6 +15,7 @@ class TestExactNumber : public QObject
 private slots:
     void resultValue_data();
     void resultValue();
+    void sourceRawBytesAreNoNumber();
     void writesWhatReadsBack_data();
     void writesWhatReadsBack();
 };
@@ -59,6 +61,29 @@ void TestExactNumber::resultValue()
     QCOMPARE(ExactNumber::resultValue(text.constData(), format, typed, got), isNumber);
     if (isNumber)
         QCOMPARE(QString::number(got, 'g', 17), QString::number(value, 'g', 17));
+}
+
+void TestExactNumber::sourceRawBytesAreNoNumber()
+{
+    // An external source's raw bytes come as a "string" of hex digits; the
+    // same digits as an ECU's text are that text's number.
+    CJobResult r;
+    r.format = 6;
+    r.setTextValue("0012");
+    double value = -1.0;
+    r.typeName = "string";
+    QVERIFY(!ExactNumber::resultValue(r, value));
+    QCOMPARE(value, 0.0);
+    r.typeName = "text";
+    QVERIFY(ExactNumber::resultValue(r, value));
+    QCOMPARE(value, 12.0);
+    // A whole result reads as its parts do.
+    r.typeName = "real";
+    r.format = 8;
+    r.realValue = 12345.678;
+    r.setTextValue(ExponentText::of(12345.678).constData());
+    QVERIFY(ExactNumber::resultValue(r, value));
+    QCOMPARE(value, 12345.678);
 }
 
 void TestExactNumber::writesWhatReadsBack_data()

@@ -1,5 +1,7 @@
 #include "datalogger.h"
+#include "exactnumber.h"
 #include "loggerfixture.h"
+#include "q14point7thread.h"
 #include "workdir.h"
 
 #include <QDomDocument>
@@ -59,6 +61,7 @@ private slots:
     void sideFile();
     void ruleStopsAndRestarts();
     void ruleJudgesNumbersOnly();
+    void sourceRawBytesStayText();
     void columnsChangeStartsNewFile();
     void unwritableFolderReported();
     void linesSurviveACrash();
@@ -455,6 +458,28 @@ void TestDataLogger::ruleJudgesNumbersOnly()
     QCOMPARE(stopped.count(), 0);
     QCOMPARE(h.logger.fileStatus(), int(DataLogger::Saving));
     QCOMPARE(started.count(), 1);
+}
+
+void TestDataLogger::sourceRawBytesStayText()
+{
+    // A 14Point7 message whose hex happens to have only decimal digits: the
+    // raw bytes are logged as they came, not as a number without its
+    // leading zeros. The AFR beside it keeps all its digits.
+    WorkDir wd;
+    Harness h;
+    Q14Point7Thread source("14POINT7");
+    QSignalSpy jobs(&source, &Q14Point7Thread::jobFinished);
+    const QByteArray message = QByteArray::fromHex("00000000" "01020304050607080910111213" "33" "202122");
+    source.onDataRead(message);
+    QCOMPARE(jobs.size(), 1);
+    CJob reading = jobs.at(0).at(0).value<CJob>();
+    reading.timeStamp = t0() + 100;
+    h.logger.addToFilter(column("14POINT7", "RAWDATA_AS_HEX", nullptr, 6, ""));
+    h.logger.addToFilter(column("14POINT7", "AFR", nullptr, 8, ""));
+    h.logger.startLog();
+    h.logger.handleData(reading);
+    const QByteArray afr = ExactNumber::of(reading.results.at(2).realValue).toLatin1();
+    QCOMPARE(h.stop(), "time;RAWDATA_AS_HEX;AFR\r\n100;" + message.toHex() + ";" + afr + "\r\n");
 }
 
 void TestDataLogger::columnsChangeStartsNewFile()

@@ -158,6 +158,7 @@ private slots:
     void emptyUntilResultsAreChosen();
     void dialogOffersNumericResultsOfQueuedJobs();
     void failedRunsAddNothing();
+    void byteDataOfferedButNeverPlotted();
     void chosenResultTakesItsOwnEcuOnly_data();
     void chosenResultTakesItsOwnEcuOnly();
     void dialogRowsNameTheirEcuAndShowWhole_data();
@@ -296,6 +297,36 @@ void TestMultiCurvePlotWindow::failedRunsAddNothing()
     QCOMPARE(data->pointCount(), qint64(2));
     QCOMPARE(data->rawY(0), 2.5);
     QCOMPARE(data->rawY(1), 3.5);
+}
+
+void TestMultiCurvePlotWindow::byteDataOfferedButNeverPlotted()
+{
+    MultiCurvePlotWindow w;
+    PlotWindowFeed::connect(&w);
+    queued(Dme, "STATUS_MESSWERTE");
+    // As the runner fills them: byte data as hexadecimal text (here all
+    // decimal digits), a real whose text shows it to 7 digits.
+    auto measurement = [](const char *daten) {
+        return PlotWindowFeed::makeJob(Dme, "STATUS_MESSWERTE",
+                                       {{"BINARY_DATA", 7, 0, "", "0011223344556677889900"},
+                                        {"DATEN", 7, 0, "", daten},
+                                        {"STAT_LOAD_WERT", 8, 12345.678, "", "1.234568E+04"}});
+    };
+    deliver(w, measurement("1234"));
+    choose(w, [](QTableWidget *table) {
+        for (const char *result : {"BINARY_DATA", "DATEN", "STAT_LOAD_WERT"})
+            tick(table, "STATUS_MESSWERTE (D_MOTOR)", result);
+    });
+    deliver(w, measurement("1234"));
+    deliver(w, measurement("0A0B"));
+    QTRY_COMPARE_WITH_TIMEOUT(points(w, "STAT_LOAD_WERT"), qint64(2), 5000);
+    settle();
+    QVERIFY(!curve(w, "BINARY_DATA"));
+    QVERIFY(!curve(w, "DATEN"));
+    QCOMPARE(w.plotWidget()->curveMap().size(), 1);
+    CustomQwtCurveData *data = curve(w, "STAT_LOAD_WERT")->curveData();
+    QCOMPARE(data->rawY(0), 12345.678);
+    QCOMPARE(data->rawY(1), 12345.678);
 }
 
 void TestMultiCurvePlotWindow::chosenResultTakesItsOwnEcuOnly_data()

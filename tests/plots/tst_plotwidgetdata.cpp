@@ -80,6 +80,7 @@ void TestPlotWidgetData::values_data()
     QTest::newRow("negative") << QByteArray("-40") << 2 << -40.0 << true;
     QTest::newRow("exponent") << QByteArray("1e3") << 8 << 1000.0 << true;
     QTest::newRow("text") << QByteArray("OFFEN") << 6 << 0.0 << false;
+    QTest::newRow("blank text") << QByteArray(" \t") << 6 << 0.0 << false;
     QTest::newRow("empty") << QByteArray("") << 8 << 0.0 << false;
     QTest::newRow("unit") << QByteArray("12 rpm") << 8 << 0.0 << false;
     QTest::newRow("inf") << QByteArray("inf") << 8 << 0.0 << false;
@@ -99,11 +100,16 @@ void TestPlotWidgetData::values()
     QCOMPARE(PlotWidgetData::readValue(plotResult("R", text.constData(), format), y), readable);
     QCOMPARE(y, value);
 
-    // What is stored is always finite: the y axis never collapses.
+    // What is stored is always finite: the y axis never collapses. What is
+    // no number is not stored at all, not even as 0.
     WorkDir wd;
     Worker w;
     w.data.onJobResultUpdated(plotResult("R", text.constData(), format), plotJob(1000000 + 10), 0);
     CustomQwtCurveData *d = w.curve("R");
+    if (!readable) {
+        QVERIFY(!d);
+        return;
+    }
     QVERIFY(d);
     QCOMPARE(d->rawY(0), value);
     QVERIFY(std::isfinite(d->boundingRect().height()));

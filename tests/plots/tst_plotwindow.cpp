@@ -11,6 +11,8 @@
 #include "plotwidgetcontainer.h"
 #include "plotwindow.h"
 #include "plotwindowfeed.h"
+#include "q14point7thread.h"
+#include "fourteenpoint7controller.h"
 #include "resulttableview.h"
 #include "tablechecks.h"
 #include "workdir.h"
@@ -28,6 +30,7 @@
 #include <QSplitter>
 #include <QtTest>
 
+#include <limits>
 #include <memory>
 
 using Value = PlotWindowFeed::Value;
@@ -128,6 +131,8 @@ private slots:
     void realtimeShowsJobsWithTheNextFrame();
     void filterKeepsLastColumnStretched();
     void failedEdiabasStartShowsItsReason();
+    void resultsWithoutNumberGiveNoPoint();
+    void fourteenPoint7RawDataGivesNoPoint();
 
 private:
     std::unique_ptr<WorkDir> wd;
@@ -473,13 +478,20 @@ void TestPlotWindow::formatting_data()
     QTest::newRow("real, serial .999 refused") << 8 << 3.14159 << "" << ".999" << true << "3.142";
     QTest::newRow("real, serial %n refused") << 8 << 1.0 << "" << "%n%n" << true << "1.000";
     QTest::newRow("real, EDIABAS") << 8 << 3.14159 << "3.14159" << ".1" << false << "3.142";
+    QTest::newRow("real without a value") << 8 << std::numeric_limits<double>::quiet_NaN() << "" << "" << false << "";
+    QTest::newRow("real without a value, serial") << 8 << std::numeric_limits<double>::quiet_NaN() << "" << ".1" << true << "";
     QTest::newRow("integer 12.7") << 2 << 0.0 << "12.7" << "" << false << "12";
     QTest::newRow("long -12.7") << 4 << 0.0 << "-12.7" << "" << false << "-12";
-    QTest::newRow("integer not a number") << 2 << 0.0 << "abc" << "" << false << "0";
+    // A text without a number is shown as it came, never as 0.
+    QTest::newRow("integer not a number") << 2 << 0.0 << "abc" << "" << false << "abc";
+    QTest::newRow("integer blank") << 2 << 0.0 << "  " << "" << false << "  ";
+    QTest::newRow("long empty") << 4 << 0.0 << "" << "" << false << "";
     QTest::newRow("long huge") << 4 << 0.0 << "1e12" << "" << false << "2147483647";
     QTest::newRow("long huge negative") << 4 << 0.0 << "-1e12" << "" << false << "-2147483648";
-    QTest::newRow("integer inf") << 2 << 0.0 << "inf" << "" << false << "2147483647";
-    QTest::newRow("integer nan") << 2 << 0.0 << "nan" << "" << false << "0";
+    QTest::newRow("integer inf") << 2 << 0.0 << "inf" << "" << false << "inf";
+    QTest::newRow("integer nan") << 2 << 0.0 << "nan" << "" << false << "nan";
+    // The typed value where the text shows it rounded.
+    QTest::newRow("long as %E") << 4 << 1234567.0 << "1.234567E+06" << "" << false << "1234567";
     QTest::newRow("binary") << 7 << 0.0 << "0A1BFF" << "" << false << "0A1BFF";
     QTest::newRow("text") << 6 << 0.0 << "Hello 1.5" << "" << true << "Hello 1.5";
     QTest::newRow("word as text") << 3 << 0.0 << "65535" << "" << false << "65535";
@@ -997,6 +1009,116 @@ void TestPlotWindow::failedEdiabasStartShowsItsReason()
     deliver(*w, job, code);
     const QString shown = label(*w, "errorStatus")->text();
     QVERIFY2(shown.startsWith("  Error: EDIABAS did not start: ediabas/ediabas.json: "), qPrintable(shown));
+}
+
+namespace {
+// One run of the measurement job as the EDIABAS stand-in answers it: two
+// reals (the second with the text EDIABAS shows for it, fewer digits than
+// the value), byte data (all decimal digits in DATEN), a blank text.
+const QByteArray measurementScript = R"({
+  "ecus": {
+    "D_MOTOR": {
+      "jobs": {
+        "STATUS_MESSWERTE": { "sets": [[
+          { "name": "STAT_RPM_WERT", "real": 1500 },
+          { "name": "STAT_LOAD_WERT", "real": 12345.678, "rendering": "1.234568E+04" },
+          { "name": "BINARY_DATA", "hex": "00 11 2A FF" },
+          { "name": "DATEN", "hex": "12 34" },
+          { "name": "STAT_BLANK_TEXT", "text": " " },
+          { "name": "JOB_STATUS", "text": "OKAY" } ]] }
+      }
+    }
+  }
+})";
+
+bool runMeasurement(CRunner &runner, CJob &job)
+{
+    job = CJob(Ecu, JobName);
+    return runner.runJob(job) == 0;
+}
+} // namespace
+
+void TestPlotWindow::resultsWithoutNumberGiveNoPoint()
+{
+    EdiabasFixture fx;
+    QVERIFY2(fx.load(measurementScript), qPrintable(fx.error()));
+    auto w = makeWindow();
+    CRunner runner;
+    CJob job;
+    QVERIFY(runMeasurement(runner, job));
+    deliver(*w, job);
+    QCOMPARE(model(*w)->rowCount(), 6);
+    // Every row may be ticked; only those with numbers get points.
+    for (const char *name : {"STAT_RPM_WERT", "STAT_LOAD_WERT", "BINARY_DATA", "DATEN", "STAT_BLANK_TEXT"})
+        tick(*w, name);
+    QCOMPARE(w->plotWidgets().size(), 5);
+    for (int run = 0; run < 2; ++run) {
+        QVERIFY(runMeasurement(runner, job));
+        deliver(*w, job);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(points(*w, "STAT_RPM_WERT"), qint64(2), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(points(*w, "STAT_LOAD_WERT"), qint64(2), 5000);
+    QTest::qWait(50);
+    QCoreApplication::processEvents();
+    for (const char *name : {"BINARY_DATA", "DATEN", "STAT_BLANK_TEXT"})
+        QVERIFY2(points(*w, name) <= 0, name);
+    // The value as the job gave it, not its shorter text.
+    CustomQwtCurveData *load = w->plotWidgets().value("STAT_LOAD_WERT")->plotWidget()->curveAt(0)->curveData();
+    QCOMPARE(load->rawY(0), 12345.678);
+    QCOMPARE(load->rawY(1), 12345.678);
+    ResultTableModel *m = model(*w);
+    QCOMPARE(m->data(m->index(rowOf(*w, "STAT_BLANK_TEXT"), 2)).toString(), QString(" "));
+
+    // The export has a file for each plot, and no cell for what had no
+    // number.
+    QVERIFY(w->saveCsv());
+    const QStringList csv = QDir(wd->path()).entryList({"*.csv"}, QDir::Files, QDir::Name);
+    QCOMPARE(csv.size(), 5);
+    for (const char *name : {"BINARY_DATA", "DATEN", "STAT_BLANK_TEXT"}) {
+        QCOMPARE(csv.filter(name).size(), 1);
+        QCOMPARE(QString::fromLatin1(wd->read(csv.filter(name).value(0))), QString("Time;%1\n").arg(name));
+    }
+    const QStringList lines = QString::fromLatin1(wd->read(csv.filter("STAT_LOAD_WERT").value(0))).split('\n');
+    QCOMPARE(lines.size(), 4);
+    QVERIFY2(lines.at(1).endsWith(";12345.678"), qPrintable(lines.at(1)));
+    QVERIFY2(lines.at(2).endsWith(";12345.678"), qPrintable(lines.at(2)));
+    w.reset();
+    CRunner::endEdiabas();
+}
+
+void TestPlotWindow::fourteenPoint7RawDataGivesNoPoint()
+{
+    // The device's window: every row can be ticked, the raw message too.
+    auto w = makeWindow("", "14POINT7");
+    Q14Point7Thread source("14POINT7");
+    QSignalSpy jobs(&source, &Q14Point7Thread::jobFinished);
+    // The hex of the first message has letters ("40000000..."), that of
+    // the second only decimal digits; neither is a number.
+    const QList<QByteArray> messages{FourteenPoint7Controller::message(2.0f, 51),
+                                     QByteArray::fromHex("00000000" "01020304050607080910111213" "33" "202122")};
+    auto send = [&](const QByteArray &message) {
+        jobs.clear();
+        source.onDataRead(message);
+        QCOMPARE(jobs.size(), 1);
+        deliver(*w, jobs.at(0).at(0).value<CJob>());
+    };
+    send(messages.at(0));
+    QVERIFY(rowOf(*w, "RAWDATA_AS_HEX") >= 0);
+    tick(*w, "RAWDATA_AS_HEX");
+    tick(*w, "AFR");
+    QList<double> afr;
+    for (const QByteArray &message : messages) {
+        send(message);
+        afr << jobs.at(0).at(0).value<CJob>().results.at(2).realValue;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(points(*w, "AFR"), qint64(2), 5000);
+    QTest::qWait(50);
+    QCoreApplication::processEvents();
+    QVERIFY(points(*w, "RAWDATA_AS_HEX") <= 0);
+    // The AFR as computed, not its seven digits of text.
+    CustomQwtCurveData *curve = w->plotWidgets().value("AFR")->plotWidget()->curveAt(0)->curveData();
+    QCOMPARE(curve->rawY(0), afr.at(0));
+    QCOMPARE(curve->rawY(1), afr.at(1));
 }
 
 QTEST_MAIN(TestPlotWindow)
