@@ -1,6 +1,6 @@
 #pragma once
 // One formula filed for a job: the result it produces, its text, a parser of
-// its own and the value of its last successful evaluation.
+// its own and the value of its last run (none when that run failed).
 #include <QString>
 #include <deque>
 #include <limits>
@@ -18,8 +18,8 @@ public:
     QString resultName;
     QString expression;
     mu::Parser parser;
-    // No number until the formula first evaluates: a formula that fails
-    // from its first run has no value to show, not a 0.
+    // No number until the formula evaluates, and none after a run that
+    // failed: such a run has no value to show, not a 0 or an older one.
     double value = std::numeric_limits<double>::quiet_NaN();
 
     // Why the parser refused the formula when it was given it; empty when it

@@ -4,6 +4,7 @@
 #include "customexpression.h"
 #include "latin1.h"
 
+#include <limits>
 #include <QDebug>
 #include <QVector>
 
@@ -115,6 +116,9 @@ QList<CustomExpression *> &ExpressionEvaluator::evaluate(CJob &job)
             record->value = record->parser.Eval();
         } catch (const mu::Parser::exception_type &e) {
             errors.append(errorResult(e.GetMsg() + ":" + reportedFormula(e.GetExpr())));
+            // The last run's value beside this run's inputs would be a
+            // reading that never happened: this run has none.
+            record->value = std::numeric_limits<double>::quiet_NaN();
         }
         evaluated.append(record);
     }
