@@ -116,9 +116,7 @@ void TestDataSenderWindow::missingPort()
 
 void TestDataSenderWindow::portThatDoesNotOpenSaysWhy_data()
 {
-    QTest::addColumn<UnopenablePort::How>("how");
-    for (UnopenablePort::How how : UnopenablePort::all())
-        QTest::newRow(UnopenablePort::name(how)) << how;
+    UnopenablePort::addRows();
 }
 
 void TestDataSenderWindow::portThatDoesNotOpenSaysWhy()

@@ -302,9 +302,7 @@ void TestSeriaPortTestForm::selectPortListsPortsPresentNow()
 
 void TestSeriaPortTestForm::portThatDoesNotOpenSaysWhy_data()
 {
-    QTest::addColumn<UnopenablePort::How>("how");
-    for (UnopenablePort::How how : UnopenablePort::all())
-        QTest::newRow(UnopenablePort::name(how)) << how;
+    UnopenablePort::addRows();
 }
 
 void TestSeriaPortTestForm::portThatDoesNotOpenSaysWhy()

@@ -220,9 +220,7 @@ void TestCRunnerSerial::missingPort()
 
 void TestCRunnerSerial::portThatDoesNotOpenSaysWhy_data()
 {
-    QTest::addColumn<UnopenablePort::How>("how");
-    for (UnopenablePort::How how : UnopenablePort::all())
-        QTest::newRow(UnopenablePort::name(how)) << how;
+    UnopenablePort::addRows();
 }
 
 void TestCRunnerSerial::portThatDoesNotOpenSaysWhy()

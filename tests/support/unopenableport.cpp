@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTest>
 #include <cstdio>
 #include <linux/capability.h>
 #include <sys/stat.h>
@@ -39,6 +40,13 @@ private:
     __user_cap_data_struct saved[2]{};
     bool dropped = false;
 };
+
+void UnopenablePort::addRows()
+{
+    QTest::addColumn<UnopenablePort::How>("how");
+    for (How how : all())
+        QTest::newRow(name(how)) << how;
+}
 
 QList<UnopenablePort::How> UnopenablePort::all()
 {

@@ -33,6 +33,8 @@ public:
     // Every way, with a name for the rows of a data table.
     static QList<How> all();
     static const char *name(How how);
+    // A "how" column with one row per way, for a test's _data function.
+    static void addRows();
 
     UnopenablePort(How how, PtyDevice &dev, const QString &missingPath);
     ~UnopenablePort();
