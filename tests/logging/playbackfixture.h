@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 
 namespace playbackfixture {
 
@@ -96,6 +97,18 @@ inline QString writeResavedLog(bool semicolonAsComma, QByteArray *logged = nullp
     }
     setWrittenAt(name, t0() + 1000);
     return name;
+}
+
+// The two ways of writeResavedLog as the rows of a _data function, each with
+// the message the reader gives for it.
+inline void addResavedRows()
+{
+    QTest::addColumn<bool>("semicolonAsComma");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("; log saved with ,")
+        << true << "side file \"resaved.csv.info\" separator \";\" does not split the header: read with \",\"";
+    QTest::newRow(", log saved with ; and decimal comma")
+        << false << "side file \"resaved.csv.info\" separator \",\" does not split the header: read with \";\"";
 }
 
 } // namespace playbackfixture

@@ -379,12 +379,7 @@ void TestCsvGraphWindow::opensOnTheFirstRow()
 
 void TestCsvGraphWindow::resavedLogShowsItsCurves_data()
 {
-    QTest::addColumn<bool>("semicolonAsComma");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("; log saved with ,")
-        << true << "side file \"resaved.csv.info\" separator \";\" does not split the header: read with \",\"";
-    QTest::newRow(", log saved with ; and decimal comma")
-        << false << "side file \"resaved.csv.info\" separator \",\" does not split the header: read with \";\"";
+    playbackfixture::addResavedRows();
 }
 
 // The Log Viewer on a log a spreadsheet saved again with another separator,

@@ -453,12 +453,7 @@ void TestPlayBackTester::firstRowAtOpenAndStart()
 
 void TestPlayBackTester::resavedLogPlaysUnderItsNames_data()
 {
-    QTest::addColumn<bool>("semicolonAsComma");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("; log saved with ,")
-        << true << "side file \"resaved.csv.info\" separator \";\" does not split the header: read with \",\"";
-    QTest::newRow(", log saved with ; and decimal comma")
-        << false << "side file \"resaved.csv.info\" separator \",\" does not split the header: read with \";\"";
+    playbackfixture::addResavedRows();
 }
 
 // A log a spreadsheet saved again with another separator, its side file
