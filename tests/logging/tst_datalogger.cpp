@@ -405,16 +405,22 @@ void TestDataLogger::sideFile()
     QCOMPARE(errors.size(), 1);
 }
 
-void TestDataLogger::ruleStopsAndRestarts()
+// A rule that logs while J's X lies between 10 and 20.
+static LoggingRule tenToTwentyOnX()
 {
-    WorkDir wd;
-    Harness h;
     LoggingRule rule;
     rule.active = true;
     rule.lower = {10.0, RuleCondition::Larger};
     rule.upper = {20.0, RuleCondition::Smaller};
     rule.watch(column("J", "X"));
-    h.logger.setRule(rule);
+    return rule;
+}
+
+void TestDataLogger::ruleStopsAndRestarts()
+{
+    WorkDir wd;
+    Harness h;
+    h.logger.setRule(tenToTwentyOnX());
     QVERIFY(h.logger.isRuleActive());
     h.logger.addToFilter(column("J", "X"));
     QSignalSpy started(&h.logger, &DataLogger::logFileStarted);
@@ -442,12 +448,7 @@ void TestDataLogger::ruleJudgesNumbersOnly()
     // the log, as a 0 outside the range would.
     WorkDir wd;
     Harness h;
-    LoggingRule rule;
-    rule.active = true;
-    rule.lower = {10.0, RuleCondition::Larger};
-    rule.upper = {20.0, RuleCondition::Smaller};
-    rule.watch(column("J", "X"));
-    h.logger.setRule(rule);
+    h.logger.setRule(tenToTwentyOnX());
     h.logger.addToFilter(column("J", "X"));
     QSignalSpy started(&h.logger, &DataLogger::logFileStarted);
     QSignalSpy stopped(&h.logger, &DataLogger::logFileStopped);
