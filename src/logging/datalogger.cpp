@@ -240,18 +240,19 @@ QString DataLogger::columnTitle(const CJobResultPair &entry)
 
 QString DataLogger::cellText(const QString &value, int format, QChar decimal, QChar sep)
 {
-    // Byte data shown as hexadecimal stays text: "00012345" is not 12345.
-    double number = 0.0;
-    if (format == 7 || !ExactNumber::read(value, number))
-        return quoted(clean(value, sep));
-    return ExactNumber::of(number, decimalFor(decimal, sep));
+    Value v;
+    v.text = value;
+    v.isNumber = ExactNumber::read(value, v.real);
+    v.number = v.isNumber ? ExactNumber::of(v.real) : QString();
+    return cell(v, format, decimal, sep);
 }
 
-QString DataLogger::cell(const Value &value, int format) const
+QString DataLogger::cell(const Value &value, int format, QChar decimal, QChar sep)
 {
+    // Byte data shown as hexadecimal stays text: "00012345" is not 12345.
     if (format == 7 || !value.isNumber)
-        return quoted(clean(value.text, separator));
-    const QChar dec = decimalFor(decimal, separator);
+        return quoted(clean(value.text, sep));
+    const QChar dec = decimalFor(decimal, sep);
     if (dec == QLatin1Char('.'))
         return value.number;
     QString text = value.number;
@@ -512,9 +513,9 @@ void DataLogger::handleData(CJob job)
         const QString &key = filterKeys[i];
         cells += separator;
         if (fillColumns) {
-            cells += cell(resultValues[key], filter[i].result.format);
+            cells += cell(resultValues[key], filter[i].result.format, decimal, separator);
         } else if (delivered[i]) {
-            cells += cell(resultValues.value(key), filter[i].result.format);
+            cells += cell(resultValues.value(key), filter[i].result.format, decimal, separator);
         }
     }
     if (markerColumn)

@@ -129,7 +129,8 @@ private:
         double real = 0.0;
         bool isNumber = false;
     };
-    QString cell(const Value &value, int format) const;
+    // The text of a cell that shows value (cellText's rule).
+    static QString cell(const Value &value, int format, QChar decimal, QChar separator);
     QHash<QString, Value> resultValues;
     // Per column: filled by the job being handled.
     QVector<bool> delivered;
