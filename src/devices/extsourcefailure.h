@@ -6,7 +6,7 @@
 // The port-holding parts of the sources (stream handlers, readers) emit
 // their error(QString) as "<what failed>: <reason>", for instance
 // "open com port failed: No such file or directory" or
-// "port lost: the line hung up"; failedJob() turns such a text into the
+// "port lost: the line hung up"; fromStreamError() turns such a text into the
 // job's error text: "failed to open port <port>: <reason>" or
 // "port lost: <reason>".
 #include "cjob.h"
